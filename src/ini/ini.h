@@ -18,7 +18,7 @@
 namespace ini {
 
 class IniObject {
-public:
+  public:
     struct Item {
         std::string tag;
         std::string value;  // as written in the file (quoted and escaped for strings)
@@ -57,7 +57,10 @@ public:
 
     const std::vector<Section>& Sections() const { return sections_; }
 
-private:
+  private:
+    // Puts a value already in its file form (quoted and escaped, or a plain number).
+    void PutValue(std::string_view section, std::string_view tag, std::string value);
+
     std::vector<Section> sections_;
 };
 
