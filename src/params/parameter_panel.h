@@ -1,0 +1,81 @@
+#pragma once
+// The parameter controls of the main panel (parameter page, group and hold page, teach
+// table) and the transfers SEND and GET between them, the sensor and parameter files.
+
+#include <array>
+#include <cstdint>
+
+#include "params/parameter_set.h"
+#include "ui/runtime.h"
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QTableWidget;
+class QWidget;
+
+namespace ui {
+class Lookup;
+}
+namespace shell {
+class Program;
+}
+
+namespace params {
+
+inline constexpr int kTeachColumns = 5;  // cells; column 6 is the row colour indicator
+
+class ParameterPanel {
+public:
+    explicit ParameterPanel(shell::Program& program);
+
+    void LookUp(ui::Lookup& look);
+    void Bind();
+
+    // Controls -> ParameterSet (spare words untouched) and back.
+    void ReadControls();
+    void WriteControls();
+
+    // SEND and GET with the selected target; failures are reported through the link.
+    void Send();
+    void Get();
+    void SaveParameterFile();
+    void LoadParameterFile();
+
+    // --- callbacks -------------------------------------------------------------------
+    void CBF_ButtonSend(ui::Event e);
+    void CBF_ButtonGet(ui::Event e);
+    void CBF_SelectMem(QPushButton* changed, ui::Event e);
+    void CBF_SelectParaSet(QPushButton* changed, ui::Event e);
+    void CBF_EditCalcmode(ui::Event e);
+    void CBF_EditGridGroups(ui::Event e);
+    void ModeChanged(ui::Event e);  // the mode selectors whose commit re-runs the mode rules
+
+    // Controls, public for the tests.
+    QSlider* power = nullptr;
+    QSpinBox* powerNumber = nullptr;
+    std::array<QWidget*, kBlockWords> wordControls{};  // nullptr for HOLD FAIL (hold table)
+    QCheckBox* colorGroup = nullptr;
+    QTableWidget* groupTable = nullptr;  // 31 rows: group of vector r-1
+    QTableWidget* holdTable = nullptr;   // 32 rows: HOLD FAIL, then hold of vector r-2
+    QTableWidget* teachTable = nullptr;  // 31 rows x 5 cells + indicator
+    QSpinBox* resetHold = nullptr;
+    QPushButton* resetGroups = nullptr;
+    QPushButton* resetHolds = nullptr;
+
+private:
+    std::uint16_t ReadWord(std::size_t word) const;
+    void WriteWord(std::size_t word, std::uint16_t value);
+    void RebuildTriggerList(std::uint16_t externTeach);
+    void WriteTeachCells();
+    // Runs a block transfer; false when the exchange failed or the reply is unusable.
+    bool ReadBlock(std::uint16_t blockAddress, std::size_t words);
+    void ReportPlausibility(const char* tail);
+    void PrepareTables();
+
+    shell::Program& p_;
+};
+
+}  // namespace params
