@@ -1,0 +1,108 @@
+#pragma once
+// The connection page: link type, port or address, the connection sequence that ends
+// with the sensor's identification, the baud-rate change, and the message box where the
+// link tells the user what happened.
+
+#include <QString>
+#include <cstdint>
+
+#include "ui/runtime.h"
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ui {
+class Lookup;
+}
+
+namespace shell {
+
+class Program;
+
+struct LinkSettings {
+    std::uint16_t comPort = 1;
+    std::uint16_t baudIndex = 4;
+    QString hostAddress;
+    QString portNumberText = QStringLiteral("10001");
+    std::int32_t tcpPort = 0;
+    std::int32_t openResult = 0;
+    QString firmware;
+};
+
+inline constexpr int kAddressHistoryMax = 10;
+inline constexpr int kFirmwareMax = 71;
+
+// Leading decimal digits of a port text ("10001abc" -> 10001, "" -> 0).
+std::int32_t PortFromText(const QString& text);
+
+class ConnectionPage {
+public:
+    explicit ConnectionPage(Program& program);
+
+    void LookUp(ui::Lookup& look);
+    void Bind();
+    void PrepareAddressField();
+
+    // --- the connection -------------------------------------------------------------
+    void ApplyProtocolSelection();
+    void TryToConnect();
+    void OpenSerialPort();
+    void ConnectTcp();
+    void IdentifySensor();
+    void ChangeBaudRate();
+
+    // Reads the page's controls into the settings (protocol, port, rate, address, port).
+    void ReadSettingsFromControls();
+    // Puts settings into the page's controls (start-up).
+    void WriteSettingsToControls(std::uint16_t comProtocol);
+
+    // --- what the rest of the program uses -------------------------------------------
+    void AppendMessage(const QString& text);
+    QString Messages() const;
+    void DimConnectButtons();
+    void DimForTransaction(bool dimmed);
+    void CommitAddress(const QString& text);  // the address history
+    QStringList AddressHistory() const;
+    void SetAddressHistory(const QStringList& entries);
+    QString IdentificationText() const;
+    void SetIdentificationText(const QString& text);
+    QStringList TypedDevicePaths() const;
+    void RestoreTypedDevicePaths(const QStringList& paths);
+    void RefreshPortList();
+
+    LinkSettings settings;
+
+    // Controls, public for the tests that drive the page.
+    QComboBox* protocol = nullptr;
+    QComboBox* comPort = nullptr;
+    QComboBox* baudRate = nullptr;
+    QComboBox* ipAddress = nullptr;
+    QLineEdit* portNumber = nullptr;
+    QLineEdit* identification = nullptr;
+    QPushButton* tryConnect = nullptr;
+    QPushButton* accept = nullptr;
+    QPushButton* changeBaud = nullptr;
+    QPushButton* hwInfo = nullptr;
+    QPlainTextEdit* messages = nullptr;
+
+    void CBF_EditCommunicationProtocol(ui::Event e);
+    void CBF_EditSelectComPort(ui::Event e);
+    void CBF_EditSelectBaudrate(ui::Event e);
+    void CBF_StringIpAdress(ui::Event e);
+    void CBF_StringPortNumber(ui::Event e);
+    void CBF_ButtonTryToConnect(ui::Event e);
+    void CBF_ButtonAccept(ui::Event e);
+    void CBF_ButtonChangeBaudrate(ui::Event e);
+    void CBF_ButtonGenHwInfoFile(ui::Event e);
+    void CBF_DispStatus(ui::Event e);
+    void CBF_EditID(ui::Event e);
+
+private:
+    int ReadComPortSelector();
+    void ShowComPort(int number);
+    Program& p_;
+};
+
+}  // namespace shell

@@ -1,0 +1,65 @@
+#include "shell/entry.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "params/program_title.h"
+#include "shell/program.h"
+#include "ui/popups.h"
+
+namespace shell {
+
+namespace {
+
+// SIGTERM and SIGINT reach the event loop through a socket pair, where they become the
+// main panel's close request.
+int signalFds[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] auto n = ::write(signalFds[0], &byte, 1);
+}
+
+void InstallCloseOnSignals(Program& program, QObject* owner) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) return;
+    auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [&program] {
+        char byte;
+        [[maybe_unused]] auto n = ::read(signalFds[1], &byte, 1);
+        if (!program.QuitRequested()) program.CBF_MAINP(ui::Event::Close);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int ProgramEntry(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velorax-scope"));
+    QApplication::setOrganizationName(QStringLiteral("Orvantis"));
+
+    ui::QtPopups popups;
+    std::unique_ptr<Program> program =
+        Program::Create(QCoreApplication::applicationDirPath(), popups);
+    if (!program) return -1;
+    program->main.panel->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));
+    program->quitUserInterface = [] { QCoreApplication::quit(); };
+
+    QObject signalOwner;
+    InstallCloseOnSignals(*program, &signalOwner);
+
+    program->StartUp();
+    if (!program->QuitRequested()) QApplication::exec();
+    program->Shutdown();
+    return 0;
+}
+
+}  // namespace shell

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace shell {
+
+// The program: 0 after a normal exit, -1 when the run-time or the panel set cannot be
+// brought up (no window is shown then).
+int ProgramEntry(int argc, char** argv);
+
+}  // namespace shell

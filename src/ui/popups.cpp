@@ -1,0 +1,93 @@
+#include "ui/popups.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace ui {
+
+namespace {
+QWidget* DialogParent() { return QApplication::activeWindow(); }
+}  // namespace
+
+void QtPopups::Message(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, DialogParent());
+    if (title.compare("ATTENTION!", Qt::CaseInsensitive) == 0) box.setIcon(QMessageBox::Warning);
+    else box.setIcon(QMessageBox::Information);
+    box.exec();
+}
+
+bool QtPopups::Confirm(const QString& title, const QString& text) {
+    return QMessageBox::question(DialogParent(), title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> QtPopups::FileSelect(const FileDialogSpec& spec) {
+    QString start = spec.directory;
+    if (!spec.defaultName.isEmpty()) start = QDir(spec.directory).filePath(spec.defaultName);
+    const QString filter = spec.filter.isEmpty() ? QString() : spec.filter + ";;*";
+    QString path = spec.save
+                       ? QFileDialog::getSaveFileName(DialogParent(), spec.title, start, filter)
+                       : QFileDialog::getOpenFileName(DialogParent(), spec.title, start, filter);
+    if (path.isEmpty()) return std::nullopt;
+    if (!spec.save && !QFileInfo(path).isFile()) return std::nullopt;
+    return QDir::toNativeSeparators(path);
+}
+
+std::optional<QString> QtPopups::Prompt(const QString& title, const QString& text,
+                                        int maxLength) {
+    bool ok = false;
+    QString value = QInputDialog::getText(DialogParent(), title, text, QLineEdit::Normal, {}, &ok);
+    if (!ok) return std::nullopt;
+    return value.left(maxLength);
+}
+
+QStringList ScriptedPopups::Texts() const {
+    QStringList texts;
+    for (const Shown& s : shown_) texts << s.text;
+    return texts;
+}
+
+QStringList ScriptedPopups::Messages() const {
+    QStringList texts;
+    for (const Shown& s : shown_)
+        if (s.kind == Kind::Message) texts << s.text;
+    return texts;
+}
+
+void ScriptedPopups::Message(const QString& title, const QString& text) {
+    shown_.push_back({Kind::Message, title, text, {}});
+}
+
+bool ScriptedPopups::Confirm(const QString& title, const QString& text) {
+    shown_.push_back({Kind::Confirm, title, text, {}});
+    if (confirms_.empty()) return false;
+    bool yes = confirms_.front();
+    confirms_.pop_front();
+    return yes;
+}
+
+std::optional<QString> ScriptedPopups::FileSelect(const FileDialogSpec& spec) {
+    shown_.push_back({Kind::FileSelect, spec.title, {}, spec});
+    if (files_.empty()) return std::nullopt;
+    auto path = files_.front();
+    files_.pop_front();
+    if (path && !spec.save && !QFileInfo(*path).isFile()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> ScriptedPopups::Prompt(const QString& title, const QString& text,
+                                              int maxLength) {
+    shown_.push_back({Kind::Prompt, title, text, {}});
+    if (prompts_.empty()) return std::nullopt;
+    auto value = prompts_.front();
+    prompts_.pop_front();
+    if (value) *value = value->left(maxLength);
+    return value;
+}
+
+}  // namespace ui

@@ -1,0 +1,321 @@
+#include "ui/runtime.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+
+namespace ui {
+
+Runtime::Runtime(Popups& popups, QObject* parent) : QObject(parent), popups_(popups) {}
+
+Runtime::~Runtime() = default;
+
+void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback, QString help) {
+    bindings_.insert(control, Binding{QString::fromLatin1(callbackName), std::move(callback),
+                                      std::move(help), false, false});
+    control->installEventFilter(this);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(control)) {
+        area->viewport()->installEventFilter(this);
+        viewports_.insert(area->viewport(), control);
+    }
+    QObject::connect(control, &QObject::destroyed, this, [this](QObject* gone) {
+        bindings_.remove(gone);
+    });
+
+    auto fire = [this, control](Event e) { Fire(control, e); };
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        QObject::connect(button, &QAbstractButton::clicked, this, [button, fire](bool) {
+            if (button->isCheckable()) fire(Event::ValueChanged);
+            fire(Event::Commit);
+        });
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        if (combo->isEditable()) {
+            QObject::connect(combo->lineEdit(), &QLineEdit::returnPressed, this,
+                             [fire] { fire(Event::Commit); });
+            QObject::connect(combo, &QComboBox::activated, this, [fire](int) {
+                fire(Event::Commit);
+            });
+        } else {
+            QObject::connect(combo, &QComboBox::activated, this, [fire](int) {
+                fire(Event::ValueChanged);
+                fire(Event::Commit);
+            });
+        }
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+        spin->setKeyboardTracking(false);
+        QObject::connect(spin, &QSpinBox::valueChanged, this, [fire](int) {
+            fire(Event::ValueChanged);
+            fire(Event::Commit);
+        });
+    } else if (auto* slider = qobject_cast<QSlider*>(control)) {
+        QObject::connect(slider, &QSlider::valueChanged, this, [fire](int) {
+            fire(Event::ValueChanged);
+            fire(Event::Commit);
+        });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        if (edit->echoMode() == QLineEdit::Password)
+            QObject::connect(edit, &QLineEdit::returnPressed, this, [fire] { fire(Event::Commit); });
+        else
+            QObject::connect(edit, &QLineEdit::editingFinished, this,
+                             [fire] { fire(Event::Commit); });
+    } else if (auto* table = qobject_cast<QTableWidget*>(control)) {
+        QObject::connect(table, &QTableWidget::cellChanged, this,
+                         [fire](int, int) { fire(Event::ValueChanged); });
+    } else if (auto* tabs = qobject_cast<QTabWidget*>(control)) {
+        QObject::connect(tabs, &QTabWidget::currentChanged, this,
+                         [fire](int) { fire(Event::ValueChanged); });
+    }
+}
+
+void Runtime::BindPanel(QWidget* panel, const char* callbackName, Callback callback) {
+    bindings_.insert(panel, Binding{QString::fromLatin1(callbackName), std::move(callback), {},
+                                    true, false});
+    panel->installEventFilter(this);
+}
+
+QString Runtime::CallbackName(const QWidget* control) const {
+    auto it = bindings_.constFind(control);
+    return it == bindings_.cend() ? QString() : it->name;
+}
+
+QString Runtime::HelpText(const QWidget* control) const {
+    auto it = bindings_.constFind(control);
+    return it == bindings_.cend() ? QString() : it->help;
+}
+
+void Runtime::SetHelpText(QWidget* control, const QString& help) {
+    auto it = bindings_.find(control);
+    if (it != bindings_.end()) it->help = help;
+}
+
+QMenu* Runtime::AttachTableMenu(QTableWidget* table, const QStringList& items,
+                                std::function<void(int)> chosen) {
+    auto* menu = new QMenu(table);
+    for (int i = 0; i < items.size(); ++i) {
+        if (items[i].isEmpty()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(items[i]);
+        QObject::connect(action, &QAction::triggered, table, [chosen, i] {
+            if (chosen) chosen(i);
+        });
+    }
+    auto it = bindings_.find(table);
+    if (it != bindings_.end()) it->menu = true;
+    table->setProperty("veloraxMenu", QVariant::fromValue(static_cast<QObject*>(menu)));
+    return menu;
+}
+
+void Runtime::AddShortcut(QWidget* window, int key, QAbstractButton* button) {
+    auto* shortcut = new QShortcut(QKeySequence(key), window);
+    shortcut->setContext(Qt::WindowShortcut);
+    QPointer<QAbstractButton> guarded(button);
+    QObject::connect(shortcut, &QShortcut::activated, window, [guarded] {
+        if (guarded && guarded->isEnabled() && guarded->isVisible()) guarded->click();
+    });
+}
+
+Runtime::Binding* Runtime::Find(QObject* watched) {
+    auto vp = viewports_.constFind(watched);
+    if (vp != viewports_.cend()) watched = const_cast<QObject*>(vp.value());
+    auto it = bindings_.find(watched);
+    return it == bindings_.end() ? nullptr : &it.value();
+}
+
+void Runtime::Fire(QObject* control, Event event) {
+    Binding* b = Find(control);
+    if (!b || !b->callback) return;
+    Callback cb = b->callback;  // the callback may rebind or destroy the control
+    cb(event);
+}
+
+bool Runtime::eventFilter(QObject* watched, QEvent* event) {
+    Binding* b = Find(watched);
+    if (!b) return false;
+    QObject* control = const_cast<QObject*>(viewports_.value(watched, watched));
+    switch (event->type()) {
+        case QEvent::Close:
+            if (b->panel) {
+                event->ignore();
+                Fire(control, Event::Close);
+                return true;
+            }
+            break;
+        case QEvent::Resize:
+            if (b->panel) Fire(control, Event::Resize);
+            break;
+        case QEvent::ContextMenu: {
+            if (b->panel) break;
+            auto* ce = static_cast<QContextMenuEvent*>(event);
+            if (b->menu) {
+                auto* menu = qobject_cast<QMenu*>(
+                    control->property("veloraxMenu").value<QObject*>());
+                Fire(control, Event::RightClick);
+                if (menu) menu->popup(ce->globalPos());
+                return true;
+            }
+            const QString help = b->help;
+            if (!help.isEmpty()) ShowHelp(help);
+            Fire(control, Event::RightClick);
+            return true;
+        }
+        case QEvent::MouseButtonDblClick: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (me->button() == Qt::RightButton) {
+                Fire(control, Event::RightDoubleClick);
+                return true;
+            }
+            if (me->button() == Qt::LeftButton) Fire(control, Event::LeftDoubleClick);
+            break;
+        }
+        default:
+            break;
+    }
+    return false;
+}
+
+// --- run-time services ------------------------------------------------------------------
+
+void ProcessSystemEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void SetDimmed(QWidget* control, bool dimmed) { control->setEnabled(!dimmed); }
+bool IsDimmed(const QWidget* control) { return !control->isEnabled(); }
+void SetVisible(QWidget* control, bool visible) { control->setVisible(visible); }
+bool IsVisible(const QWidget* control) { return !control->isHidden(); }
+
+void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
+    QSignalBlocker block(tabs);
+    tabs->setTabVisible(index, visible);
+}
+
+bool TabPageVisible(const QTabWidget* tabs, int index) { return tabs->isTabVisible(index); }
+
+void SetActiveTabPage(QTabWidget* tabs, int index) {
+    QSignalBlocker block(tabs);
+    if (!tabs->isTabVisible(index)) tabs->setTabVisible(index, true);
+    tabs->setCurrentIndex(index);
+}
+
+void SetValue(QSpinBox* control, int value) {
+    QSignalBlocker block(control);
+    control->setValue(value);
+}
+
+void SetValue(QLineEdit* control, const QString& text) {
+    QSignalBlocker block(control);
+    control->setText(text);
+}
+
+void SetValue(QAbstractButton* control, bool on) {
+    QSignalBlocker block(control);
+    control->setChecked(on);
+}
+
+void SetComboValue(QComboBox* control, int value) {
+    QSignalBlocker block(control);
+    int index = control->findData(value);
+    if (index < 0 && control->itemData(0).isNull() && value >= 0 && value < control->count())
+        index = value;
+    if (index >= 0) control->setCurrentIndex(index);
+}
+
+int ComboValue(const QComboBox* control) {
+    const QVariant data = control->currentData();
+    return data.isValid() ? data.toInt() : control->currentIndex();
+}
+
+void SetComboItems(QComboBox* control, const QList<QPair<QString, int>>& items) {
+    QSignalBlocker block(control);
+    const int keep = ComboValue(control);
+    control->clear();
+    for (const auto& item : items) control->addItem(item.first, item.second);
+    const int index = control->findData(keep);
+    control->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+void SetCell(QTableWidget* table, int row, int column, int value) {
+    QSignalBlocker block(table);
+    QTableWidgetItem* item = table->item(row - 1, column - 1);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(row - 1, column - 1, item);
+    }
+    item->setData(Qt::EditRole, value);
+}
+
+int CellValue(const QTableWidget* table, int row, int column) {
+    const QTableWidgetItem* item = table->item(row - 1, column - 1);
+    return item ? item->data(Qt::EditRole).toInt() : 0;
+}
+
+namespace {
+
+// Editor of integer cells within a range; the table's default editor would take any int.
+class RangeDelegate : public QStyledItemDelegate {
+public:
+    RangeDelegate(int min, int max, QObject* parent)
+        : QStyledItemDelegate(parent), min_(min), max_(max) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        auto* editor = new QSpinBox(parent);
+        editor->setRange(min_, max_);
+        editor->setFrame(false);
+        editor->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        editor->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return editor;
+    }
+
+private:
+    int min_;
+    int max_;
+};
+
+class ReadOnlyDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+void SetColumnRange(QTableWidget* table, int firstColumn, int lastColumn, int min, int max) {
+    auto* delegate = new RangeDelegate(min, max, table);
+    for (int c = firstColumn; c <= lastColumn; ++c) table->setItemDelegateForColumn(c - 1, delegate);
+}
+
+void SetColumnReadOnly(QTableWidget* table, int column) {
+    table->setItemDelegateForColumn(column - 1, new ReadOnlyDelegate(table));
+}
+
+void MakePasswordField(QLineEdit* field, int maxLength) {
+    field->setEchoMode(QLineEdit::Password);
+    field->setMaxLength(maxLength);
+    // '*' rather than the style's bullet, so the field looks the same everywhere.
+    field->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
+void MakeHistoryCombo(QComboBox* combo) {
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setDuplicatesEnabled(false);
+}
+
+}  // namespace ui

@@ -1,0 +1,130 @@
+#pragma once
+// The run-time layer the panels' callbacks sit on: callbacks by name with event kinds,
+// right-click help, dimming and hiding, tab pages, the wait-free event pass, shortcut keys,
+// the masked password field, the history combo box and table context menus.
+//
+// Values written by the program never fire callbacks (as on the instrument panels our
+// users know): every setter here blocks the control's signals while it writes.
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "ui/popups.h"
+
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class QWidget;
+
+namespace ui {
+
+enum class Event {
+    Commit,
+    ValueChanged,
+    RightClick,
+    LeftDoubleClick,
+    RightDoubleClick,
+    Close,
+    Resize,
+};
+
+using Callback = std::function<void(Event)>;
+
+inline constexpr const char* kInfoTitle = "INFO!";
+inline constexpr const char* kAttentionTitle = "ATTENTION!";
+
+class Runtime : public QObject {
+    Q_OBJECT
+public:
+    explicit Runtime(Popups& popups, QObject* parent = nullptr);
+    ~Runtime() override;
+
+    Popups& popups() { return popups_; }
+
+    // Connects a control's user events to `callback` (which may be empty). A right-click
+    // shows `help` in an "INFO!" pop-up when it is not empty, then calls the callback.
+    void Bind(QWidget* control, const char* callbackName, Callback callback, QString help = {});
+    // Panel callbacks: close request (the window stays open; the callback decides),
+    // resize and right double-click on the panel's background.
+    void BindPanel(QWidget* panel, const char* callbackName, Callback callback);
+
+    // The name a control was bound with (for diagnostics and tests).
+    QString CallbackName(const QWidget* control) const;
+    QString HelpText(const QWidget* control) const;
+    void SetHelpText(QWidget* control, const QString& help);
+
+    void ShowHelp(const QString& text) { popups_.Message(kInfoTitle, text); }
+
+    // A table's context menu; items with an empty text are separators. `chosen` gets the
+    // index of the item in `items`.
+    QMenu* AttachTableMenu(QTableWidget* table, const QStringList& items,
+                           std::function<void(int)> chosen);
+
+    // Function keys on a window press a button, the way a click would, unless it is dimmed.
+    void AddShortcut(QWidget* window, int key, QAbstractButton* button);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Binding {
+        QString name;
+        Callback callback;
+        QString help;
+        bool panel = false;
+        bool menu = false;
+    };
+    Binding* Find(QObject* watched);
+    void Fire(QObject* control, Event event);
+
+    Popups& popups_;
+    QHash<const QObject*, Binding> bindings_;
+    QHash<const QObject*, const QObject*> viewports_;  // viewport -> its scroll-area control
+};
+
+// --- run-time services ------------------------------------------------------------------
+
+// One pass over pending user-interface events.
+void ProcessSystemEvents();
+
+void SetDimmed(QWidget* control, bool dimmed);
+bool IsDimmed(const QWidget* control);
+void SetVisible(QWidget* control, bool visible);
+bool IsVisible(const QWidget* control);  // the control's own flag, whatever its parents are
+
+void SetTabPageVisible(QTabWidget* tabs, int index, bool visible);
+bool TabPageVisible(const QTabWidget* tabs, int index);
+void SetActiveTabPage(QTabWidget* tabs, int index);
+
+// Values without firing callbacks. Combo boxes carry their values as item data (the
+// index when an item has none).
+void SetValue(QSpinBox* control, int value);
+void SetValue(QLineEdit* control, const QString& text);
+void SetValue(QAbstractButton* control, bool on);
+void SetComboValue(QComboBox* control, int value);
+int ComboValue(const QComboBox* control);
+void SetComboItems(QComboBox* control, const QList<QPair<QString, int>>& items);
+
+// Table cells are addressed 1-based, as the rest of the program counts rows.
+void SetCell(QTableWidget* table, int row, int column, int value);
+int CellValue(const QTableWidget* table, int row, int column);
+
+// Cells of columns first..last take integers from `min` to `max` when the user edits them.
+void SetColumnRange(QTableWidget* table, int firstColumn, int lastColumn, int min, int max);
+// A column the user cannot edit (colour indicators).
+void SetColumnReadOnly(QTableWidget* table, int column);
+
+// A masked password field: each character shown as "*", at most `maxLength` characters.
+void MakePasswordField(QLineEdit* field, int maxLength);
+// A text field with a drop-down list of earlier entries.
+void MakeHistoryCombo(QComboBox* combo);
+
+}  // namespace ui
