@@ -1,0 +1,286 @@
+// SEND and GET between the parameter controls, the simulated sensor and parameter files.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+#include "params/parameter_panel.h"
+#include "params/parameter_set.h"
+#include "program_fixture.h"
+#include "shell/connection_page.h"
+#include "sim/model/faults.h"
+#include "sim/model/sensor_model.h"
+#include "sim/server/sim_server.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+// A full set with every word different from its default, within what the panel and the
+// sensor accept; the spare words carry values no control could hold.
+params::ParameterSet DistinctSet(std::uint16_t seed) {
+    params::ParameterSet s;
+    auto& b = s.block;
+    b.power = static_cast<std::uint16_t>(700 + seed);
+    b.powerMode = 1;
+    b.average = static_cast<std::uint16_t>(8 + seed);
+    b.evaluationMode = 2;
+    b.holdFail = static_cast<std::uint16_t>(25 + seed);
+    b.intLim = static_cast<std::uint16_t>(111 + seed);
+    b.maxVecNo = 3;
+    b.digitalOutMode = 2;
+    b.trigger = 6;
+    b.externTeach = 0;
+    b.calculationMode = 2;
+    b.dynWinLo = static_cast<std::uint16_t>(3000 + seed);
+    b.dynWinHi = static_cast<std::uint16_t>(3500 + seed);
+    b.colorGroup = 1;
+    b.ledMode = 3;
+    b.gain = 7;
+    b.integral = static_cast<std::uint16_t>(42 + seed);
+    b.analogOutMode = 2;
+    b.analogOut = 1;
+    b.analogZoom = static_cast<std::uint16_t>(9 + seed);
+    for (std::size_t v = 0; v < params::kVectorCount; ++v) {
+        auto& t = s.teach[v];
+        for (std::size_t c = 0; c < 5; ++c)
+            t.cell[c] = static_cast<std::uint16_t>(1000 * c + 10 * v + seed + 2);
+        t.group = static_cast<std::uint16_t>(v % 3);
+        t.hold = static_cast<std::uint16_t>(20 + v + seed);
+        t.spare = static_cast<std::uint16_t>(0xA000 + v + seed);
+    }
+    return s;
+}
+
+std::vector<std::uint16_t> Words(const params::ParameterSet& s) {
+    std::vector<std::uint16_t> w;
+    for (auto x : s.BlockWords()) w.push_back(x);
+    for (auto x : s.TeachWords()) w.push_back(x);
+    return w;
+}
+
+struct Connected {
+    Connected() {
+        EXPECT_TRUE(sensor.StartTcp(0));
+        program = std::make_unique<TestProgram>(
+            testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+        (*program)->StartUp();
+        EXPECT_EQ((*program)->linkState.linkOk, 1);
+    }
+    shell::Program& p() { return **program; }
+    params::ParameterPanel& panel() { return *p().parameterPanel; }
+    void AddFault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+    QString Messages() { return p().connection->Messages(); }
+
+    sim::SimServer sensor;
+    std::unique_ptr<TestProgram> program;
+};
+
+void Select(QPushButton* button) { button->click(); }
+
+}  // namespace
+
+TEST(Transfer, GetThenSendReturnsAllWordsBitExact) {
+    Connected c;
+    const params::ParameterSet original = DistinctSet(0);
+    c.sensor.Model().Ram()[0] = original;
+    c.p().main.get->click();
+    EXPECT_EQ(Words(c.p().parameters), Words(original));
+    EXPECT_EQ(c.panel().power->value(), original.block.power);
+    EXPECT_EQ(ui::CellValue(c.panel().holdTable, 1, 1), original.block.holdFail);
+    EXPECT_EQ(ui::CellValue(c.panel().holdTable, 32, 1), original.teach[30].hold);
+
+    c.sensor.Model().Ram()[0] = sim::DefaultParameterSet();
+    c.p().main.send->click();
+    EXPECT_EQ(Words(c.sensor.Model().Ram()[0]), Words(original));  // spare words included
+    EXPECT_FALSE(c.Messages().contains("PLAUSIBILITY"));
+}
+
+TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
+    Connected c;
+    const params::ParameterSet wanted = DistinctSet(1);
+    c.sensor.Model().Ram()[0] = wanted;
+    c.p().main.get->click();
+    c.AddFault("plausibility:2@1#1");
+    Select(c.p().main.selectEeprom);
+    EXPECT_EQ(c.p().app.transferTarget, shell::kTargetEeprom);
+    EXPECT_FALSE(c.p().main.selectRam->isChecked());
+    c.p().main.send->click();
+    EXPECT_TRUE(c.Messages().contains(
+        "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
+        "VALUE!\n\n"));
+    EXPECT_EQ(c.p().main.tabMain->currentIndex(), shell::kPageConnection);
+    // The teach table and the store command still went out.
+    EXPECT_EQ(Words(c.sensor.Model().EepromImage().sets[0]), Words(wanted));
+}
+
+TEST(Transfer, GetFromEepromLoadsItIntoRamFirst) {
+    Connected c;
+    sim::Eeprom image;
+    image.sets[0] = DistinctSet(2);
+    c.sensor.Model().PowerUp(image);
+    c.sensor.Model().Ram()[0] = DistinctSet(5);
+    Select(c.p().main.selectEeprom);
+    c.p().main.get->click();
+    EXPECT_EQ(Words(c.p().parameters), Words(image.sets[0]));
+}
+
+TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
+    Connected c;
+    c.sensor.Model().Ram()[0] = DistinctSet(3);
+    c.sensor.Model().Ram()[1] = DistinctSet(4);
+    Select(c.p().main.selectParaSet1);
+    EXPECT_EQ(c.p().app.paraSetIndex, 1);
+    c.p().main.get->click();
+    EXPECT_EQ(Words(c.p().parameters), Words(DistinctSet(4)));
+    ui::SetValue(c.panel().powerNumber, 123);
+    c.panel().power->setValue(123);
+    c.p().main.send->click();
+    EXPECT_EQ(c.sensor.Model().Ram()[1].block.power, 123);
+    EXPECT_EQ(Words(c.sensor.Model().Ram()[0]), Words(DistinctSet(3)));  // set 0 untouched
+}
+
+TEST(Transfer, DuringALoopTheButtonsOnlyRaiseRequests) {
+    Connected c;
+    c.p().app.loopRunning = 1;
+    c.p().main.send->click();
+    c.p().main.send->click();
+    c.p().main.get->click();
+    EXPECT_EQ(c.p().app.sendRequest, 1);
+    EXPECT_EQ(c.p().app.getRequest, 1);
+    c.p().app.loopRunning = 0;
+    c.panel().Send();
+    EXPECT_EQ(c.p().app.sendRequest, 0);
+}
+
+TEST(Transfer, FailedOrShortRepliesLeaveTheControlsAlone) {
+    Connected c;
+    const int before = c.panel().power->value();
+    c.sensor.Model().Ram()[0] = DistinctSet(6);
+    c.AddFault("badcrc-payload@2#2");  // the teach table read fails
+    c.p().main.get->click();
+    EXPECT_EQ(c.panel().power->value(), before);
+    EXPECT_TRUE(c.Messages().contains("ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!"));
+
+    c.sensor.Model().Faults().Clear();
+    c.AddFault("length:10@2#1");  // a parameter block of five words
+    c.p().main.get->click();
+    EXPECT_EQ(c.panel().power->value(), before);
+}
+
+TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
+    Connected c;
+    c.sensor.Model().Ram()[0] = DistinctSet(7);
+    c.p().main.get->click();
+    const QString path = c.program->dir.filePath("set.ini");
+    Select(c.p().main.selectFile);
+    c.program->popups.AnswerFile(path);
+    c.p().main.send->click();
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_EQ(c.p().paths.parameterFilePath, path);
+
+    // Load it back over the defaults.
+    c.p().parameters = sim::DefaultParameterSet();
+    c.panel().WriteControls();
+    c.program->popups.AnswerFile(path);
+    c.p().main.get->click();
+    auto expected = DistinctSet(7);
+    for (auto& t : expected.teach) t.spare = 0;
+    auto got = c.p().parameters;
+    for (auto& t : got.teach) t.spare = 0;
+    EXPECT_EQ(Words(got), Words(expected));
+    EXPECT_TRUE(c.program->popups.Messages().isEmpty());
+}
+
+TEST(ParameterFile, ForeignFileAskedAndRefusedStillShowsACompleteSet) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    p->StartUp();
+    const QString path = p.dir.filePath("other.ini");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[GENERAL INFO]\r\nFILE TYPE: = \"Table Attributes\"\r\n\r\n[PARAMETER]\r\nPOWER = 1\r\n");
+    f.close();
+    Select(p->main.selectFile);
+    p.popups.AnswerFile(path);
+    p.popups.AnswerConfirm(false);
+    p->main.get->click();
+    ASSERT_EQ(p.popups.Texts().size(), 3);
+    EXPECT_EQ(p.popups.Texts()[1], "Selected file is not a parameter file! \nDo you want to proceed anyway?");
+    EXPECT_EQ(p.popups.Texts()[2], "No parameter where read!");
+    EXPECT_NE(p->parameterPanel->power->value(), 1);
+
+    // Yes: everything missing is reported, parameters first.
+    p.popups.Clear();
+    p.popups.AnswerFile(path);
+    p.popups.AnswerConfirm(true);
+    p.popups.AnswerConfirm(true);
+    p->main.get->click();
+    const QStringList messages = p.popups.Messages();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].startsWith("Following parameter could not be read"));
+    EXPECT_FALSE(messages[0].contains("POWER\n"));
+    EXPECT_TRUE(messages[0].contains("EXTEACH\n"));
+    EXPECT_TRUE(messages[1].contains("TEACH VECTOR 30\n"));
+    EXPECT_EQ(p->parameterPanel->power->value(), 1);
+}
+
+TEST(ParameterFile, CancelledDialogAndUnwritableTargetAreReported) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    p->StartUp();
+    Select(p->main.selectFile);
+    p->main.send->click();  // no answer: cancelled
+    EXPECT_EQ(p.popups.Messages(), QStringList{"No file was selected!"});
+
+    p.popups.Clear();
+    p.popups.AnswerFile(p.dir.filePath("no/such/folder/set.ini"));
+    p->main.send->click();
+    ASSERT_EQ(p.popups.Messages().size(), 1);
+    EXPECT_TRUE(p.popups.Messages()[0].startsWith("The parameter file could not be written"));
+}
+
+TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    p->StartUp();
+    auto& panel = *p->parameterPanel;
+    const int cells[5] = {1200, 1300, 150, 2000, 90};  // X, Y, CTO, INT, ITO
+    for (int c = 0; c < 5; ++c) ui::SetCell(panel.teachTable, 4, c + 1, cells[c]);
+    auto* calc = qobject_cast<QComboBox*>(panel.wordControls[params::kCalculationMode]);
+    ASSERT_NE(calc, nullptr);
+    auto choose = [&](int mode) {
+        calc->setCurrentIndex(calc->findData(mode));
+        emit calc->activated(calc->currentIndex());
+    };
+    choose(2);
+    EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 3), 2000);  // INT
+    EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 4), 150);   // TOL = CTO
+    EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 5), 1);
+    choose(0);
+    const int back[5] = {1200, 1300, 150, 2000, 150};  // ITO takes the colour tolerance
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
+    choose(1);  // same dimension: untouched
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
+    EXPECT_EQ(p->parameters.block.calculationMode, 1);
+}
+
+TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    p->StartUp();
+    auto& panel = *p->parameterPanel;
+    auto* trigger = qobject_cast<QComboBox*>(panel.wordControls[params::kTrigger]);
+    p->parameters.block.externTeach = 1;
+    p->parameters.block.trigger = 1;
+    panel.WriteControls();
+    EXPECT_EQ(trigger->count(), 2);
+    EXPECT_EQ(ui::ComboValue(trigger), 1);
+    p->parameters.block.externTeach = 0;
+    p->parameters.block.trigger = 6;
+    panel.WriteControls();
+    EXPECT_EQ(trigger->count(), 7);
+    EXPECT_EQ(ui::ComboValue(trigger), 6);  // PARA can be shown again
+}

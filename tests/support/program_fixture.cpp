@@ -1,0 +1,72 @@
+#include "program_fixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QThread>
+
+#include "ui/panel_set.h"
+
+namespace testing_support {
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+namespace {
+QString Lines(const QStringList& lines) { return lines.join("\r\n") + "\r\n"; }
+}  // namespace
+
+QString TcpSettingsText(const QString& host, int port) {
+    return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
+                  "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 1",
+                  QString("IP ADRESS = \"%1\"").arg(host), QString("PORT NUMBER = \"%1\"").arg(port),
+                  ""});
+}
+
+QString NoSensorSettingsText() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const int port = server.serverPort();
+    server.close();
+    return TcpSettingsText("127.0.0.1", port);
+}
+
+QString SerialSettingsText(const QString& device, int baudIndex) {
+    return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
+                  "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 0", "COMPORT = 1001",
+                  QString("BAUDRATE = %1").arg(baudIndex), "", "[SERIAL DEVICES]",
+                  QString("DEVICE 1 = \"%1\"").arg(device), ""});
+}
+
+TestProgram::TestProgram(const QString& settings) {
+    QFile::copy(QStringLiteral(VELORAX_UIR_PATH),
+                dir.filePath(QString::fromLatin1(ui::kPanelSetFile)));
+    if (!settings.isEmpty()) {
+        QFile file(SettingsPath());
+        if (file.open(QIODevice::WriteOnly)) file.write(settings.toUtf8());
+    }
+    program = shell::Program::Create(dir.path(), popups, &createError);
+    if (program) program->quitUserInterface = [] {};
+}
+
+TestProgram::~TestProgram() {
+    if (program) program->Shutdown();
+    program.reset();
+}
+
+QString TestProgram::SettingsPath() const { return dir.filePath("PanelSettings.cfg"); }
+
+QString TestProgram::ReadSettingsFile() const {
+    QFile file(SettingsPath());
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+}  // namespace testing_support
