@@ -1,0 +1,512 @@
+#include "sim/server/sim_server.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+
+#include "link/frame.h"
+
+namespace sim {
+
+// One transport's end of the line: feeds what arrives into its Connection and writes what
+// the Connection hands out, at the time it is due.
+class Channel : public QObject {
+  public:
+    Channel(SimServer& server, QString name)
+        : QObject(&server), server_(server), name_(std::move(name)) {
+        connection_ = std::make_unique<Connection>(server.model_);
+        connection_->SetTraceHook([this](TraceDirection d, std::span<const std::uint8_t> b,
+                                         double now) { server_.TraceFrame(name_, d, b, now); });
+        wake_.setSingleShot(true);
+        wake_.setTimerType(Qt::PreciseTimer);
+        connect(&wake_, &QTimer::timeout, this, [this] { Pump(); });
+    }
+
+    void Received(std::span<const std::uint8_t> bytes) {
+        connection_->Feed(bytes, server_.Now());
+        Pump();
+    }
+
+    void Pump() {
+        const double now = server_.Now();
+        for (Emission& e : connection_->TakeDue(now)) {
+            if (!Write(e)) break;
+        }
+        server_.CheckEeprom();
+        Reschedule();
+    }
+
+    // A fresh conversation (new client, new pseudo-terminal): nothing carries over.
+    void ResetConnection() {
+        auto hook = [this](TraceDirection d, std::span<const std::uint8_t> b, double now) {
+            server_.TraceFrame(name_, d, b, now);
+        };
+        connection_ = std::make_unique<Connection>(server_.model_);
+        connection_->SetTraceHook(hook);
+        wake_.stop();
+    }
+
+  protected:
+    // Writes one emission; false when the line was closed and the rest must be dropped.
+    virtual bool Write(const Emission& e) = 0;
+
+    void Reschedule() {
+        const double now = server_.Now();
+        const auto wake = connection_->NextWakeup(now);
+        if (!wake) {
+            wake_.stop();
+            return;
+        }
+        const double ms = std::ceil((*wake - now) * 1000.0);
+        wake_.start(static_cast<int>(std::clamp(ms, 0.0, 3600e3)));
+    }
+
+    SimServer& server_;
+    QString name_;
+    std::unique_ptr<Connection> connection_;
+    QTimer wake_;
+};
+
+namespace {
+
+// A client that does not read must not make the simulator eat all memory.
+constexpr qint64 kMaxPendingOutput = 8 * 1024 * 1024;
+
+class TcpChannel : public Channel {
+  public:
+    TcpChannel(SimServer& server, QTcpSocket* socket) : Channel(server, "tcp"), socket_(socket) {
+        socket_->setParent(this);
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        connect(socket_, &QTcpSocket::readyRead, this, [this] {
+            const QByteArray data = socket_->readAll();
+            Received(std::span<const std::uint8_t>(
+                reinterpret_cast<const std::uint8_t*>(data.constData()),
+                static_cast<std::size_t>(data.size())));
+        });
+    }
+    QTcpSocket* Socket() const { return socket_; }
+
+  protected:
+    bool Write(const Emission& e) override {
+        if (socket_->state() != QAbstractSocket::ConnectedState) return false;
+        if (socket_->bytesToWrite() < kMaxPendingOutput) {
+            const auto* data = reinterpret_cast<const char*>(e.bytes.data());
+            if (e.split) {
+                for (std::size_t i = 0; i < e.bytes.size(); ++i) {
+                    socket_->write(data + i, 1);
+                    socket_->flush();
+                }
+            } else if (!e.bytes.empty()) {
+                socket_->write(data, static_cast<qint64>(e.bytes.size()));
+            }
+        }
+        if (e.closeAfter) {
+            socket_->flush();
+            socket_->disconnectFromHost();
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    QTcpSocket* socket_;
+};
+
+class PtyChannel : public Channel {
+  public:
+    PtyChannel(SimServer& server, bool pacing) : Channel(server, "pty"), pacing_(pacing) {
+        paceTimer_.setTimerType(Qt::PreciseTimer);
+        paceTimer_.setInterval(2);
+        connect(&paceTimer_, &QTimer::timeout, this, [this] { Flush(); });
+        retryRead_.setSingleShot(true);
+        retryRead_.setInterval(100);
+        connect(&retryRead_, &QTimer::timeout, this, [this] {
+            if (readNotifier_) readNotifier_->setEnabled(true);
+        });
+    }
+    ~PtyChannel() override { Close(); }
+
+    bool Open(QString* error) {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+            if (error)
+                *error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(strerror(errno));
+            Close();
+            return false;
+        }
+        const char* name = ::ptsname(master_);
+        device_ = name ? QString::fromLocal8Bit(name) : QString();
+        // Holding the slave open keeps the master readable while no client is attached
+        // (otherwise reads fail with EIO between two clients).
+        slave_ = ::open(name ? name : "", O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (slave_ < 0) {
+            if (error) *error = QStringLiteral("cannot open %1: %2").arg(device_, strerror(errno));
+            Close();
+            return false;
+        }
+        termios tio{};
+        if (::tcgetattr(slave_, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::cfsetispeed(&tio, B115200);
+            ::cfsetospeed(&tio, B115200);
+            ::tcsetattr(slave_, TCSANOW, &tio);
+        }
+        readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
+        connect(readNotifier_, &QSocketNotifier::activated, this, [this] { ReadMaster(); });
+        writeNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
+        writeNotifier_->setEnabled(false);
+        connect(writeNotifier_, &QSocketNotifier::activated, this, [this] {
+            writeNotifier_->setEnabled(false);
+            Flush();
+        });
+        baudRate_ = link::BaudRate(server_.Model().CurrentBaudIndex());
+        lastCredit_ = server_.Now();
+        return true;
+    }
+
+    void Close() {
+        // The notifiers may be the ones whose signal is running right now: let the event
+        // loop delete them.
+        for (QSocketNotifier* n : {readNotifier_, writeNotifier_}) {
+            if (!n) continue;
+            n->setEnabled(false);
+            n->deleteLater();
+        }
+        readNotifier_ = writeNotifier_ = nullptr;
+        if (master_ >= 0) ::close(master_);
+        if (slave_ >= 0) ::close(slave_);
+        master_ = slave_ = -1;
+        out_.clear();
+        paceTimer_.stop();
+    }
+
+    const QString& Device() const { return device_; }
+    qint32 BaudRate() const { return baudRate_; }
+    std::function<void()> onReopened;
+
+  protected:
+    bool Write(const Emission& e) override {
+        if (master_ < 0) return false;
+        Chunk chunk;
+        chunk.bytes = e.bytes;
+        chunk.split = e.split;
+        chunk.baudAfter = e.baudAfter;
+        chunk.hangUp = e.closeAfter;
+        if (pendingBytes_ + chunk.bytes.size() > static_cast<std::size_t>(kMaxPendingOutput)) {
+            chunk.bytes.clear();  // nobody reads the terminal: drop rather than grow
+        }
+        pendingBytes_ += chunk.bytes.size();
+        out_.push_back(std::move(chunk));
+        Flush();
+        return !e.closeAfter;
+    }
+
+  private:
+    struct Chunk {
+        std::vector<std::uint8_t> bytes;
+        std::size_t offset = 0;
+        bool split = false;
+        std::optional<std::int32_t> baudAfter;
+        bool hangUp = false;
+    };
+
+    void ReadMaster() {
+        std::array<std::uint8_t, 4096> buffer{};
+        for (;;) {
+            const ssize_t n = ::read(master_, buffer.data(), buffer.size());
+            if (n > 0) {
+                Received(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+                if (master_ < 0) return;
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+            // EIO or end: no slave side at the moment; look again a little later instead
+            // of spinning on a notifier that stays active.
+            if (readNotifier_) readNotifier_->setEnabled(false);
+            retryRead_.start();
+            return;
+        }
+    }
+
+    void Flush() {
+        if (pacing_) {
+            const double now = server_.Now();
+            const double bytesPerSecond = baudRate_ / 10.0;
+            credit_ = std::min(credit_ + (now - lastCredit_) * bytesPerSecond,
+                               std::max(1.0, bytesPerSecond * 0.004));
+            lastCredit_ = now;
+        }
+        while (!out_.empty() && master_ >= 0) {
+            Chunk& c = out_.front();
+            if (c.offset < c.bytes.size()) {
+                std::size_t n = c.split ? 1 : c.bytes.size() - c.offset;
+                if (pacing_) {
+                    n = std::min(n, static_cast<std::size_t>(std::floor(credit_)));
+                    if (n == 0) {
+                        if (!paceTimer_.isActive()) paceTimer_.start();
+                        return;
+                    }
+                }
+                const ssize_t written = ::write(master_, c.bytes.data() + c.offset, n);
+                if (written < 0) {
+                    if (errno == EAGAIN || errno == EINTR) {
+                        writeNotifier_->setEnabled(true);
+                        return;
+                    }
+                    out_.clear();
+                    pendingBytes_ = 0;
+                    return;
+                }
+                c.offset += static_cast<std::size_t>(written);
+                pendingBytes_ -= static_cast<std::size_t>(written);
+                if (pacing_) credit_ -= static_cast<double>(written);
+                continue;
+            }
+            const auto baud = c.baudAfter;
+            const bool hangUp = c.hangUp;
+            out_.pop_front();
+            if (baud) baudRate_ = *baud;
+            if (hangUp) {
+                Reopen();
+                return;
+            }
+        }
+        paceTimer_.stop();
+        if (pacing_) lastCredit_ = server_.Now();
+    }
+
+    // A hang-up: the client's device goes away; a fresh terminal takes the link's place.
+    void Reopen() {
+        Close();
+        ResetConnection();
+        pendingBytes_ = 0;
+        credit_ = 0.0;
+        QString error;
+        if (Open(&error) && onReopened) onReopened();
+    }
+
+    bool pacing_;
+    int master_ = -1;
+    int slave_ = -1;
+    QString device_;
+    QSocketNotifier* readNotifier_ = nullptr;
+    QSocketNotifier* writeNotifier_ = nullptr;
+    QTimer paceTimer_;
+    QTimer retryRead_;
+    std::deque<Chunk> out_;
+    std::size_t pendingBytes_ = 0;
+    qint32 baudRate_ = 115200;
+    double credit_ = 0.0;
+    double lastCredit_ = 0.0;
+};
+
+QString Hex(std::span<const std::uint8_t> bytes) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size() * 3));
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i) text += ' ';
+        text += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return text;
+}
+
+bool RelinkPty(const QString& linkPath, const QString& device, QString* error) {
+    const QByteArray link = QFile::encodeName(linkPath);
+    struct stat st {};
+    if (::lstat(link.constData(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            if (error)
+                *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+            return false;
+        }
+        ::unlink(link.constData());
+    }
+    if (::symlink(QFile::encodeName(device).constData(), link.constData()) != 0) {
+        if (error) *error = QStringLiteral("cannot link %1: %2").arg(linkPath, strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void RemoveLinkIfOurs(const QString& linkPath, const QString& device) {
+    if (linkPath.isEmpty()) return;
+    const QByteArray link = QFile::encodeName(linkPath);
+    std::array<char, 4096> target{};
+    const ssize_t n = ::readlink(link.constData(), target.data(), target.size() - 1);
+    if (n > 0 &&
+        QFile::decodeName(QByteArray(target.data(), static_cast<qsizetype>(n))) == device) {
+        ::unlink(link.constData());
+    }
+}
+
+}  // namespace
+
+SimServer::SimServer(ServerOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), model_(options_.model) {
+    clock_.start();
+    if (!options_.tracePath.isEmpty()) {
+        trace_.setFileName(options_.tracePath);
+        if (trace_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+            trace_.write(QStringLiteral("# velorax-sim trace, started %1; seconds since start, "
+                                        "transport, direction, header fields, bytes\n")
+                             .arg(QDateTime::currentDateTime().toString(Qt::ISODateWithMs))
+                             .toUtf8());
+            trace_.flush();
+        }
+    }
+    eepromGeneration_ = model_.EepromGeneration();
+}
+
+SimServer::~SimServer() {
+    Stop();
+}
+
+double SimServer::Now() const {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+}
+
+bool SimServer::StartTcp(quint16 port, const QHostAddress& host, QString* error) {
+    if (!tcpServer_) {
+        tcpServer_ = new QTcpServer(this);
+        tcpServer_->setMaxPendingConnections(4);
+        connect(tcpServer_, &QTcpServer::newConnection, this, &SimServer::OnNewTcpConnection);
+    }
+    if (tcpServer_->isListening()) tcpServer_->close();
+    if (!tcpServer_->listen(host, port)) {
+        if (error) *error = tcpServer_->errorString();
+        return false;
+    }
+    return true;
+}
+
+quint16 SimServer::TcpPort() const {
+    return tcpServer_ ? tcpServer_->serverPort() : 0;
+}
+QHostAddress SimServer::TcpAddress() const {
+    return tcpServer_ ? tcpServer_->serverAddress() : QHostAddress();
+}
+bool SimServer::TcpClientConnected() const {
+    return tcpChannel_ != nullptr;
+}
+
+void SimServer::OnNewTcpConnection() {
+    while (QTcpSocket* socket = tcpServer_->nextPendingConnection()) {
+        if (tcpChannel_) {
+            // One client at a time, like the sensor's own server: the newcomer wins.
+            auto* old = static_cast<TcpChannel*>(tcpChannel_);
+            tcpChannel_ = nullptr;
+            old->Socket()->disconnect(this);
+            old->Socket()->abort();
+            old->deleteLater();
+        }
+        auto* channel = new TcpChannel(*this, socket);
+        tcpChannel_ = channel;
+        connect(socket, &QTcpSocket::disconnected, this, [this, channel] {
+            if (tcpChannel_ == channel) {
+                tcpChannel_ = nullptr;
+                emit TcpClientChanged(false);
+            }
+            channel->deleteLater();
+        });
+        emit TcpClientChanged(true);
+        if (socket->bytesAvailable() > 0) emit socket->readyRead();
+    }
+}
+
+bool SimServer::StartPty(const QString& linkPath, QString* error) {
+    if (ptyChannel_) {
+        if (error) *error = QStringLiteral("the pseudo-terminal is already open");
+        return false;
+    }
+    auto* channel = new PtyChannel(*this, options_.baudEmulation);
+    if (!channel->Open(error)) {
+        delete channel;
+        return false;
+    }
+    if (!RelinkPty(linkPath, channel->Device(), error)) {
+        delete channel;
+        return false;
+    }
+    ptyLink_ = linkPath;
+    ptyDevice_ = channel->Device();
+    channel->onReopened = [this, channel] {
+        const QString previous = ptyDevice_;
+        ptyDevice_ = channel->Device();
+        RemoveLinkIfOurs(ptyLink_, previous);
+        RelinkPty(ptyLink_, ptyDevice_, nullptr);
+    };
+    ptyChannel_ = channel;
+    return true;
+}
+
+QString SimServer::PtyDevice() const {
+    return ptyDevice_;
+}
+QString SimServer::PtyLink() const {
+    return ptyLink_;
+}
+qint32 SimServer::PtyBaudRate() const {
+    return ptyChannel_ ? static_cast<PtyChannel*>(ptyChannel_)->BaudRate() : 0;
+}
+
+void SimServer::Stop() {
+    if (tcpChannel_) {
+        auto* channel = static_cast<TcpChannel*>(tcpChannel_);
+        tcpChannel_ = nullptr;
+        channel->Socket()->disconnect(this);
+        channel->Socket()->abort();
+        delete channel;
+    }
+    if (tcpServer_) tcpServer_->close();
+    if (ptyChannel_) {
+        delete ptyChannel_;
+        ptyChannel_ = nullptr;
+        RemoveLinkIfOurs(ptyLink_, ptyDevice_);
+        ptyLink_.clear();
+        ptyDevice_.clear();
+    }
+    CheckEeprom();
+}
+
+void SimServer::CheckEeprom() {
+    if (model_.EepromGeneration() == eepromGeneration_) return;
+    eepromGeneration_ = model_.EepromGeneration();
+    emit EepromChanged();
+}
+
+void SimServer::TraceFrame(const QString& transport, TraceDirection direction,
+                           std::span<const std::uint8_t> bytes, double now) {
+    if (!trace_.isOpen()) return;
+    QString line = QStringLiteral("%1 %2 ").arg(now, 11, 'f', 6).arg(transport);
+    if (direction == TraceDirection::kSkipped) {
+        line += QStringLiteral("SKIP   %1 bytes").arg(bytes.size());
+    } else {
+        line += direction == TraceDirection::kToSensor ? QStringLiteral("PC>SIM ")
+                                                       : QStringLiteral("SIM>PC ");
+        if (bytes.size() >= link::kHeaderSize) {
+            const link::FrameHeader h = link::ParseHeader(bytes.data());
+            line += QStringLiteral("cmd=%1 par=%2 len=%3")
+                        .arg(h.command)
+                        .arg(h.parameter)
+                        .arg(h.length);
+        }
+    }
+    line += QStringLiteral(" | ") + Hex(bytes) + QLatin1Char('\n');
+    trace_.write(line.toUtf8());
+    trace_.flush();
+}
+
+}  // namespace sim

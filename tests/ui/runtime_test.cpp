@@ -1,0 +1,175 @@
+// The run-time layer: which user actions reach a callback and as what, help pop-ups,
+// panel events, shortcut keys and the scripted pop-ups the other tests rely on.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include "ui/popups.h"
+#include "ui/runtime.h"
+
+namespace {
+
+struct Recorder {
+    std::vector<ui::Event> events;
+    ui::Callback Callback() {
+        return [this](ui::Event e) { events.push_back(e); };
+    }
+};
+
+}  // namespace
+
+TEST(Runtime, UserActionsFireCallbacksProgramWritesDoNot) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QWidget panel;
+    auto* button = new QPushButton("GO", &panel);
+    auto* toggle = new QPushButton("RAM", &panel);
+    toggle->setCheckable(true);
+    auto* spin = new QSpinBox(&panel);
+    auto* combo = new QComboBox(&panel);
+    combo->addItem("STAT", 0);
+    combo->addItem("DYN", 1);
+    auto* table = new QTableWidget(3, 2, &panel);
+    Recorder b, t, s, c, tab;
+    rt.Bind(button, "CBF_ButtonGo", b.Callback());
+    rt.Bind(toggle, "CBF_SelectMem", t.Callback());
+    rt.Bind(spin, "CBF_EditAverage", s.Callback());
+    rt.Bind(combo, "CBF_EditPmode", c.Callback());
+    rt.Bind(table, "CBF_GridCtt", tab.Callback());
+
+    ui::SetValue(spin, 7);
+    ui::SetComboValue(combo, 1);
+    ui::SetValue(toggle, true);
+    ui::SetCell(table, 2, 1, 99);
+    EXPECT_TRUE(s.events.empty());
+    EXPECT_TRUE(c.events.empty());
+    EXPECT_TRUE(t.events.empty());
+    EXPECT_TRUE(tab.events.empty());
+    EXPECT_EQ(ui::ComboValue(combo), 1);
+    EXPECT_EQ(ui::CellValue(table, 2, 1), 99);
+    EXPECT_EQ(ui::CellValue(table, 3, 2), 0);  // an empty cell reads 0
+
+    button->click();
+    toggle->click();
+    spin->setValue(9);  // what an arrow click does
+    emit combo->activated(0);
+    table->item(1, 0)->setData(Qt::EditRole, 5);  // what the cell editor does
+    using E = ui::Event;
+    EXPECT_EQ(b.events, std::vector<E>{E::Commit});
+    EXPECT_EQ(t.events, (std::vector<E>{E::ValueChanged, E::Commit}));
+    EXPECT_EQ(s.events, (std::vector<E>{E::ValueChanged, E::Commit}));
+    EXPECT_EQ(c.events, (std::vector<E>{E::ValueChanged, E::Commit}));
+    EXPECT_EQ(tab.events, std::vector<E>{E::ValueChanged});
+    EXPECT_EQ(rt.CallbackName(spin), "CBF_EditAverage");
+}
+
+TEST(Runtime, RightClickShowsHelpAndPanelsReportCloseAndDoubleClicks) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QWidget panel;
+    auto* edit = new QLineEdit(&panel);
+    auto* plain = new QLineEdit(&panel);
+    Recorder e, p;
+    rt.Bind(edit, "CBF_EditGain", e.Callback(), "Select a amplification stage.");
+    rt.Bind(plain, "CBF_Plain", {});
+    rt.BindPanel(&panel, "CBF_MAINP", p.Callback());
+    panel.show();
+
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(edit, &menu);
+    QApplication::sendEvent(plain, &menu);  // no help text: no pop-up
+    ASSERT_EQ(popups.History().size(), 1u);
+    EXPECT_EQ(popups.History()[0].title, "INFO!");
+    EXPECT_EQ(popups.History()[0].text, "Select a amplification stage.");
+    EXPECT_EQ(e.events, std::vector<ui::Event>{ui::Event::RightClick});
+
+    panel.close();
+    EXPECT_TRUE(panel.isVisible());  // the callback decides what a close request does
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &dbl);
+    ASSERT_GE(p.events.size(), 2u);
+    EXPECT_NE(std::find(p.events.begin(), p.events.end(), ui::Event::Close), p.events.end());
+    EXPECT_EQ(p.events.back(), ui::Event::RightDoubleClick);
+}
+
+TEST(Runtime, ShortcutKeysPressOnlyUsableButtons) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* stop = new QPushButton("STOP");
+    auto* go = new QPushButton("GO");
+    layout->addWidget(stop);
+    layout->addWidget(go);
+    int stops = 0, gos = 0;
+    QObject::connect(stop, &QPushButton::clicked, [&] { ++stops; });
+    QObject::connect(go, &QPushButton::clicked, [&] { ++gos; });
+    rt.AddShortcut(&window, Qt::Key_F12, stop);
+    rt.AddShortcut(&window, Qt::Key_F11, go);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ui::SetDimmed(go, true);
+    QTest::keyClick(&window, Qt::Key_F12);
+    QTest::keyClick(&window, Qt::Key_F11);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(gos, 0);
+}
+
+TEST(Runtime, TableMenuReportsTheChosenItem) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QTableWidget table(2, 2);
+    rt.Bind(&table, "CBF_GridCtt", {});
+    int chosen = -1;
+    QMenu* menu = rt.AttachTableMenu(&table, {"Help", "", "Reset selection"},
+                                     [&](int i) { chosen = i; });
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_TRUE(menu->actions()[1]->isSeparator());
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(chosen, 2);
+}
+
+TEST(Runtime, MaskedFieldAndRangedCells) {
+    QLineEdit field;
+    ui::MakePasswordField(&field, 20);
+    EXPECT_EQ(field.echoMode(), QLineEdit::Password);
+    field.setText(QString(30, 'x'));
+    EXPECT_EQ(field.text().size(), 20);
+    QComboBox combo;
+    ui::MakeHistoryCombo(&combo);
+    EXPECT_TRUE(combo.isEditable());
+    EXPECT_EQ(combo.insertPolicy(), QComboBox::NoInsert);
+}
+
+TEST(ScriptedPopups, AnswersInOrderAndRefusesWhatIsNotThere) {
+    ui::ScriptedPopups popups;
+    EXPECT_FALSE(popups.Confirm("ATTENTION!", "Proceed?"));  // unscripted: No
+    popups.AnswerConfirm(true);
+    EXPECT_TRUE(popups.Confirm("ATTENTION!", "Proceed?"));
+    QTemporaryDir dir;
+    ui::FileDialogSpec load{dir.path(), "Parameter.ini", "*.ini", "Parameter", false};
+    popups.AnswerFile(dir.filePath("missing.ini"));
+    EXPECT_FALSE(popups.FileSelect(load).has_value());  // loading needs an existing file
+    ui::FileDialogSpec save = load;
+    save.save = true;
+    popups.AnswerFile(dir.filePath("new.ini"));
+    EXPECT_EQ(popups.FileSelect(save), dir.filePath("new.ini"));
+    popups.AnswerPrompt(QString("abcdef"));
+    EXPECT_EQ(popups.Prompt("t", "p", 3), QString("abc"));
+    EXPECT_EQ(popups.History().size(), 5u);
+    EXPECT_EQ(popups.History()[2].file.defaultName, "Parameter.ini");
+}
