@@ -3,7 +3,9 @@
 
 #include <cstdint>
 
-namespace link {
+#include "link/link_namespace.h"
+
+namespace velorax::link {
 
 namespace cmd {
 inline constexpr std::uint8_t kWriteBlock = 1;        // param: block address; payload 20/248 words
@@ -52,4 +54,4 @@ inline constexpr std::int32_t BaudRate(std::uint16_t index) {
     return index < 5 ? rates[index] : 115200;
 }
 
-}  // namespace link
+}  // namespace velorax::link

@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace link {
+#include "link/link_namespace.h"
+
+namespace velorax::link {
 
 inline constexpr std::uint8_t kCrcStart = 0xAA;
 
 std::uint8_t Crc8(const std::uint8_t* bytes, std::size_t first, std::size_t count);
 
-}  // namespace link
+}  // namespace velorax::link

@@ -4,6 +4,11 @@
 // alive: every wait is a nested event loop with a deadline, woken by the transport.
 // Failures are put into LinkState::message and handed to the FailureObserver (the shell's
 // ReportLinkFailure); the link never touches a widget.
+//
+// Exchanges use the transport that LinkState::comProtocol names (0 serial, 1 TCP). Do not
+// start an exchange from a slot of a device signal: run it from a control's callback or a
+// queued call. Waiting costs no CPU: the thread sleeps until the transport, a timer or a
+// user event wakes it.
 
 #include <QObject>
 #include <QString>
@@ -12,9 +17,10 @@
 #include <memory>
 #include <span>
 
+#include "link/link_namespace.h"
 #include "link/link_state.h"
 
-namespace link {
+namespace velorax::link {
 
 class FailureObserver {
 public:
@@ -59,18 +65,22 @@ public:
     // queue or the TCP bytes collected in the reply buffer), `keepWaiting` returns false,
     // the transport fails, or `timeoutSeconds` pass (negative: no limit). Returns the
     // bytes available; used by the waits above and by callers that read frames the sensor
-    // sends on its own.
+    // sends on its own. `keepWaiting` is asked after every batch of events the wait
+    // processes, so a flag cleared by a callback ends the wait at once; keep it cheap.
+    // Returns -1 when the link was destroyed during the wait.
     int WaitForBytes(int count, double timeoutSeconds, const std::function<bool()>& keepWaiting);
 
     // Ends every wait at once; this and all later exchanges return -1 without a report.
-    // Called when the program closes.
+    // Called when the program closes. QCoreApplication::quit() or exit() during a wait
+    // has the same effect.
     void Abort();
     bool Aborted() const;
 
     // --- transports -----------------------------------------------------------------
     // Each returns openResult (>= 0 success). On failure the message buffer holds the text
     // of the result table (plus a line of detail where the platform knows more) and the
-    // failure has been reported.
+    // failure has been reported. A TCP connection closed by the server is reported with
+    // "SERVER HAS CLOSED CONNECTION!" whenever it happens; TcpConnected() is false by then.
     int OpenSerialPort(int comPort, std::uint16_t baudIndex);
     void CloseSerialPort();
     bool SerialOpen() const;
@@ -80,9 +90,15 @@ public:
 
     SerialPortTable& Ports();
 
+public slots:
+    // Makes every wait look at its condition again (the clock, the caller's flag). Waits
+    // also look after each batch of events they process, so this is only needed when the
+    // condition changes without any event, e.g. a test moving an injected clock.
+    void Wake();
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace link
+}  // namespace velorax::link

@@ -7,8 +7,9 @@
 #include <string>
 
 #include "link/frame.h"
+#include "link/link_namespace.h"
 
-namespace link {
+namespace velorax::link {
 
 struct LinkState {
     std::array<std::uint8_t, kBufferSize> request{};
@@ -26,4 +27,4 @@ struct LinkState {
     std::uint16_t comProtocol = 0;  // 0 RS-232, 1 TCP
 };
 
-}  // namespace link
+}  // namespace velorax::link

@@ -1,0 +1,356 @@
+// Exchanges over a real loopback TCP connection against a scripted peer in this process.
+// Time-outs use an injected clock, so no test waits the real 3 seconds.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTimer>
+
+#include "link/crc8.h"
+#include "link/frame.h"
+#include "link/link.h"
+#include "link/link_texts.h"
+#include "test_support.h"
+
+namespace {
+
+using linktest::FakeClock;
+using linktest::Frame;
+using linktest::RecordingObserver;
+using linktest::Step;
+using linktest::TcpPeer;
+using linktest::WaitFor;
+
+const std::string kTimeout(link::kTimeoutText);
+const std::string kHeader(link::kHeaderFrameText);
+const std::string kData(link::kDataFrameText);
+const std::string kClosed(link::kServerClosedText);
+
+class TcpExchange : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        state.comProtocol = 1;
+        link.SetClock(&clock);
+        ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
+        ASSERT_TRUE(link.TcpConnected());
+        ASSERT_TRUE(WaitFor([this] { return peer.HasClient(); }));
+    }
+
+    Step Advance(double seconds, QByteArray bytes = {}, int delayMs = 0) {
+        return Step{std::move(bytes), delayMs, [this, seconds] { clock.now += seconds; }};
+    }
+
+    // A fresh exchange must see only its own reply.
+    void ExpectCleanExchange() {
+        static std::uint16_t marker = 500;
+        ++marker;
+        const std::size_t reportsBefore = observer.reports.size();
+        peer.AnswerFrame(Frame(link::cmd::kMeasure, marker, {7, 8, 9}));
+        EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+        EXPECT_EQ(state.replyParameter, marker);
+        EXPECT_EQ(state.replyLength, 6);
+        EXPECT_EQ(observer.reports.size(), reportsBefore);
+    }
+
+    link::LinkState state;
+    RecordingObserver observer{state};
+    FakeClock clock;
+    link::Link link{state, observer};
+    TcpPeer peer;
+};
+
+TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
+    std::vector<std::uint16_t> measurement(23);
+    for (std::size_t k = 0; k < measurement.size(); ++k) measurement[k] = 100 * k + 1;
+    peer.AnswerFrame(Frame(link::cmd::kMeasure, 0, measurement));
+    ASSERT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("55080000"
+                                                       "0000AA76"));
+    EXPECT_EQ(state.replyLength, 46);
+    EXPECT_EQ(state.comStatus, 0);
+    link.UnpackReply();
+    EXPECT_EQ(state.measurementWords[22], 2201);
+
+    std::vector<std::uint16_t> table(248);
+    for (std::size_t k = 0; k < table.size(); ++k) table[k] = static_cast<std::uint16_t>(k * 3);
+    peer.AnswerFrame(Frame(link::cmd::kReadBlock, 0, table));
+    ASSERT_EQ(link.Command(link::cmd::kReadBlock, 2), 1);
+    EXPECT_EQ(state.replyLength, 496);
+    link.UnpackWords();
+    EXPECT_EQ(state.words[247], 741);
+
+    // A header-only reply is complete; its payload checksum is not looked at.
+    QByteArray headerOnly = Frame(link::cmd::kStoreEeprom, 0);
+    headerOnly[6] = 0x00;
+    headerOnly[7] = static_cast<char>(
+        link::Crc8(reinterpret_cast<const std::uint8_t*>(headerOnly.constData()), 0, 7));
+    peer.AnswerFrame(headerOnly);
+    EXPECT_EQ(link.Command(link::cmd::kStoreEeprom, 0), 1);
+
+    // Requests with payload go out whole.
+    peer.AnswerFrame(Frame(link::cmd::kWriteCorrection, 0));
+    const std::uint16_t values[] = {1024, 1024, 1024};
+    EXPECT_EQ(link.Command(link::cmd::kWriteCorrection, 0, values), 1);
+    EXPECT_EQ(peer.requests.at(3), QByteArray::fromHex("55650000060073E5000400040004"));
+    EXPECT_TRUE(observer.reports.empty());
+}
+
+TEST_F(TcpExchange, ErrorRepliesAreReportedButSucceed) {
+    peer.AnswerFrame(Frame(0, 1, {0x1111, 0x2222}));
+    EXPECT_EQ(link.Command(99, 0), 1);
+    link.UnpackWords();
+    EXPECT_EQ(state.words[1], 0x2222);
+    peer.AnswerFrame(Frame(0, 2));
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    peer.AnswerFrame(Frame(0, 3));  // no text for other codes
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    ASSERT_EQ(observer.reports.size(), 2u);
+    EXPECT_EQ(observer.reports[0], link::ErrorReplyText(1));
+    EXPECT_EQ(observer.reports[1], link::ErrorReplyText(2));
+    ExpectCleanExchange();
+}
+
+TEST_F(TcpExchange, TimeOutsFollowTheClock) {
+    const QByteArray frame = Frame(link::cmd::kMeasure, 0, {1, 2, 3});
+
+    // Silence: the clock passes 3.0 s.
+    peer.Answer({Advance(3.5)});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
+    ExpectCleanExchange();
+
+    // The whole reply arrives in the poll in which the time runs out: accepted, also when
+    // the wait is woken before the transport has handed the bytes over.
+    peer.Answer({Advance(3.5, frame)});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    peer.Answer({Advance(3.5, frame), Step{{}, 0, [this] { link.Wake(); }}});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+
+    // Only part of a header by then: a time-out.
+    peer.Answer({Advance(3.5, frame.left(5))});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(observer.reports.size(), 2u);
+    ExpectCleanExchange();
+
+    // Header and payload each have their own 3.0 s.
+    peer.Answer({Advance(2.9, frame.left(8)), Advance(2.9, frame.mid(8), 20)});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+
+    // The payload not complete in time: the same time-out text.
+    peer.Answer({Step{frame.left(10)}, Advance(3.5, {}, 20)});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kTimeout, kTimeout, kTimeout}));
+    ExpectCleanExchange();
+}
+
+TEST_F(TcpExchange, LateRepliesAreNotTakenForTheNextOne) {
+    peer.Answer({Advance(3.5)});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    // The late reply reaches the reply buffer while the link idles ...
+    peer.Send(Frame(link::cmd::kMeasure, 111, {1}));
+    ASSERT_TRUE(WaitFor([this] { return state.receivedCount >= 10; }));
+    ExpectCleanExchange();
+
+    peer.Answer({Advance(3.5)});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    // ... or is still unread in the socket when the next request goes out.
+    peer.Send(Frame(link::cmd::kMeasure, 333, {1}));
+    ExpectCleanExchange();
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kTimeout, kTimeout}));
+}
+
+TEST_F(TcpExchange, CorruptFramesAreRejected) {
+    const QByteArray good = Frame(link::cmd::kMeasure, 0, {10, 20});
+
+    QByteArray badHeader = good;
+    badHeader[7] = static_cast<char>(badHeader[7] ^ 0x40);
+    peer.AnswerFrame(badHeader);
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    ExpectCleanExchange();
+
+    QByteArray badStart = good;  // checksum right, start byte not 0x55
+    badStart[0] = 0x56;
+    badStart[7] = static_cast<char>(
+        link::Crc8(reinterpret_cast<const std::uint8_t*>(badStart.constData()), 0, 7));
+    peer.AnswerFrame(badStart);
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    ExpectCleanExchange();
+
+    QByteArray badPayload = good;
+    badPayload[9] = static_cast<char>(badPayload[9] ^ 0x01);
+    peer.AnswerFrame(badPayload);
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    ExpectCleanExchange();
+
+    peer.AnswerFrame(QByteArray("\x01\x02\x03", 3) + good);  // junk before the reply
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    ExpectCleanExchange();
+
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kHeader, kHeader, kData, kHeader}));
+}
+
+TEST_F(TcpExchange, OversizedPayloadFailsWithoutOverrunningTheBuffer) {
+    const std::vector<std::uint8_t> payload(3000, 0x5A);
+    const QByteArray frame = linktest::Bytes(link::MakeFrame(link::cmd::kMeasure, 0, payload));
+    peer.AnswerFrame(frame.left(8 + 2100));
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(observer.reports, std::vector<std::string>{kData});
+    ASSERT_TRUE(WaitFor([this] { return state.receivedCount == 2048; }));
+    EXPECT_LE(state.receivedCount, 2048);
+    ExpectCleanExchange();
+}
+
+TEST_F(TcpExchange, SplitWritesAreJoined) {
+    const QByteArray frame = Frame(link::cmd::kReadCorrection, 0, {1, 2, 3, 4, 5, 6});
+    linktest::Script script;
+    for (qsizetype i = 0; i < frame.size(); ++i) script.push_back(Step{frame.mid(i, 1), 1});
+    peer.Answer(script);
+    EXPECT_EQ(link.Command(link::cmd::kReadCorrection, 0), 1);
+    link.UnpackWords();
+    EXPECT_EQ(state.words[5], 6);
+    EXPECT_TRUE(observer.reports.empty());
+}
+
+TEST_F(TcpExchange, ServerClosingIsReportedAtAnyTime) {
+    // Mid-frame: the close is reported, then the exchange ends with the time-out text at
+    // once instead of waiting out its 3 seconds.
+    peer.Answer({Step{Frame(link::cmd::kMeasure, 0, {1}).left(5), 0, {}, true}});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed, kTimeout}));
+    EXPECT_FALSE(link.TcpConnected());
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);  // no connection: fails at once
+    EXPECT_EQ(observer.reports.size(), 3u);
+
+    ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
+    ASSERT_TRUE(WaitFor([this] { return peer.HasClient(); }));
+    ExpectCleanExchange();
+
+    // While idle.
+    peer.HangUp();
+    ASSERT_TRUE(WaitFor([this] { return observer.reports.size() == 4; }));
+    EXPECT_EQ(observer.reports.back(), kClosed);
+    EXPECT_FALSE(link.TcpConnected());
+
+    // Closing it ourselves is no failure.
+    ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
+    link.DisconnectTcp();
+    EXPECT_FALSE(WaitFor([this] { return observer.reports.size() > 4; }, 50));
+}
+
+TEST_F(TcpExchange, AbortEndsWaitsWithoutAReport) {
+    peer.Answer({Step{{}, 10, [this] { link.Abort(); }}});
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_TRUE(link.Aborted());
+    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(peer.requests.size(), 1);
+    EXPECT_TRUE(observer.reports.empty());
+}
+
+TEST_F(TcpExchange, OpenEndedWaitsEndWhenTheCallersFlagClears) {
+    // No link signal and no deadline: only the check after each batch of events sees it.
+    bool keep = true;
+    QTimer::singleShot(20, [&keep] { keep = false; });
+    EXPECT_LT(link.WaitForBytes(8, -1, [&keep] { return keep; }), 8);
+
+    // Frames the sensor sends on its own are collected and checked piece by piece.
+    keep = true;
+    state.reply.fill(0);
+    state.receivedCount = 0;
+    QTimer::singleShot(10, [this] { peer.Send(Frame(link::cmd::kMeasure, 0, {4, 5, 6, 7})); });
+    ASSERT_GE(link.WaitForBytes(8, -1, [&keep] { return keep; }), 8);
+    ASSERT_EQ(link.CheckReplyHeader(), 1);
+    ASSERT_EQ(link.ReceiveReplyData(), 1);
+    link.UnpackReply();
+    EXPECT_EQ(state.measurementWords[3], 7);
+    EXPECT_TRUE(observer.reports.empty());
+}
+
+TEST(LinkLifetime, ApplicationQuitEndsTheWaitLikeAbort) {
+    link::LinkState state;
+    state.comProtocol = 1;
+    RecordingObserver observer(state);
+    link::Link link(state, observer);
+    TcpPeer peer;
+    ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
+    peer.Answer({Step{{}, 0, [] { QCoreApplication::quit(); }}});
+    int result = 0;
+    QTimer::singleShot(0, [&] { result = link.Command(link::cmd::kMeasure, 0); });
+    QCoreApplication::exec();
+    EXPECT_EQ(result, -1);
+    EXPECT_TRUE(link.Aborted());
+    EXPECT_TRUE(observer.reports.empty());
+}
+
+TEST(LinkLifetime, DestroyingTheLinkInsideAWaitIsSafe) {
+    link::LinkState state;
+    state.comProtocol = 1;
+    RecordingObserver observer(state);
+    auto link = std::make_unique<link::Link>(state, observer);
+    TcpPeer peer;
+    ASSERT_EQ(link->ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
+    peer.Answer({Step{{}, 5, [&link] { link.reset(); }}});
+    link::Link* raw = link.get();
+    EXPECT_EQ(raw->Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link, nullptr);
+    EXPECT_TRUE(observer.reports.empty());
+}
+
+class TcpConnect : public ::testing::Test {
+  protected:
+    link::LinkState state;
+    RecordingObserver observer{state};
+    FakeClock clock;
+    link::Link link{state, observer};
+};
+
+TEST_F(TcpConnect, FailuresGiveTheTableTextAndWhatHappened) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    EXPECT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), port), -4);
+    EXPECT_EQ(state.message,
+              "FailedToConnect\nConnection refused by 127.0.0.1:" + std::to_string(port));
+    EXPECT_FALSE(link.TcpConnected());
+
+    // A name the resolver refuses without asking the network.
+    EXPECT_EQ(link.ConnectTcp(QStringLiteral("nosuch..invalid"), 10001), -2);
+    EXPECT_EQ(state.message, "UnableToEstablishConnection\nHost name not found: nosuch..invalid");
+
+    EXPECT_EQ(link.ConnectTcp(QString(), 10001), -9);
+    EXPECT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), 0), -9);
+    EXPECT_EQ(state.message, "InvalidParameter\nPort number out of range: 0");
+    EXPECT_EQ(observer.reports.size(), 4u);
+}
+
+TEST_F(TcpConnect, AnUnansweredConnectTimesOut) {
+    // A listener whose accept queue is full drops further connection requests unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), length), 0);
+    const int port = ntohs(address.sin_port);
+
+    link.SetClock(&clock);
+    QTimer::singleShot(50, [this] { clock.now += 5.5; });
+    EXPECT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), port), -11);
+    EXPECT_EQ(state.message,
+              "TimeOutError\nNo answer from 127.0.0.1:" + std::to_string(port) + " within 5 s");
+    EXPECT_EQ(observer.reports.size(), 1u);
+    EXPECT_FALSE(link.TcpConnected());
+    ::close(filler);
+    ::close(listener);
+}
+
+}  // namespace
