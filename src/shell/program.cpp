@@ -279,7 +279,7 @@ void Program::CBF_MAINP(ui::Event event) {
 
 void Program::CBF_TabMain1(ui::Event event) {
     if (event != ui::Event::ValueChanged) return;
-    switch (main.tabMain->currentIndex()) {
+    switch (ui::ActiveTabPage(main.tabMain)) {
         case kPageRecorder:
             ApplyRecordMode();
             if (ui::ComboValue(other.recMode) == 0) ComputeRecordTime();

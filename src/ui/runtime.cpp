@@ -197,17 +197,61 @@ bool IsDimmed(const QWidget* control) { return !control->isEnabled(); }
 void SetVisible(QWidget* control, bool visible) { control->setVisible(visible); }
 bool IsVisible(const QWidget* control) { return !control->isHidden(); }
 
-void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
-    QSignalBlocker block(tabs);
-    tabs->setTabVisible(index, visible);
+namespace {
+
+// Pages are addressed by their place in the panel set, whether or not some are hidden.
+// Hidden pages are taken out of the tab control (a hidden tab upsets the tab bar's
+// scrolling in Qt 6.4), so the page list of the panel set is kept on the control.
+QList<QWidget*> PageList(const QTabWidget* tabs) {
+    QVariant stored = tabs->property("veloraxPages");
+    if (!stored.isValid()) {
+        QVariantList pages;
+        for (int i = 0; i < tabs->count(); ++i) {
+            QWidget* page = tabs->widget(i);
+            page->setProperty("veloraxTitle", tabs->tabText(i));
+            pages << QVariant::fromValue(static_cast<QObject*>(page));
+        }
+        const_cast<QTabWidget*>(tabs)->setProperty("veloraxPages", pages);
+        stored = pages;
+    }
+    QList<QWidget*> list;
+    for (const QVariant& v : stored.toList()) list << qobject_cast<QWidget*>(v.value<QObject*>());
+    return list;
 }
 
-bool TabPageVisible(const QTabWidget* tabs, int index) { return tabs->isTabVisible(index); }
+}  // namespace
+
+void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
+    const QList<QWidget*> pages = PageList(tabs);
+    if (index < 0 || index >= pages.size() || !pages[index]) return;
+    QWidget* page = pages[index];
+    QSignalBlocker block(tabs);
+    const int position = tabs->indexOf(page);
+    if (!visible && position >= 0) {
+        tabs->removeTab(position);
+    } else if (visible && position < 0) {
+        int insertAt = 0;
+        for (int i = 0; i < index; ++i)
+            if (pages[i] && tabs->indexOf(pages[i]) >= 0) ++insertAt;
+        tabs->insertTab(insertAt, page, page->property("veloraxTitle").toString());
+    }
+}
+
+bool TabPageVisible(const QTabWidget* tabs, int index) {
+    const QList<QWidget*> pages = PageList(tabs);
+    return index >= 0 && index < pages.size() && tabs->indexOf(pages[index]) >= 0;
+}
 
 void SetActiveTabPage(QTabWidget* tabs, int index) {
+    const QList<QWidget*> pages = PageList(tabs);
+    if (index < 0 || index >= pages.size()) return;
+    SetTabPageVisible(tabs, index, true);
     QSignalBlocker block(tabs);
-    if (!tabs->isTabVisible(index)) tabs->setTabVisible(index, true);
-    tabs->setCurrentIndex(index);
+    tabs->setCurrentWidget(pages[index]);
+}
+
+int ActiveTabPage(const QTabWidget* tabs) {
+    return static_cast<int>(PageList(tabs).indexOf(tabs->currentWidget()));
 }
 
 void SetValue(QSpinBox* control, int value) {

@@ -103,6 +103,8 @@ bool IsVisible(const QWidget* control);  // the control's own flag, whatever its
 void SetTabPageVisible(QTabWidget* tabs, int index, bool visible);
 bool TabPageVisible(const QTabWidget* tabs, int index);
 void SetActiveTabPage(QTabWidget* tabs, int index);
+// The page in front, by its place in the panel set.
+int ActiveTabPage(const QTabWidget* tabs);
 
 // Values without firing callbacks. Combo boxes carry their values as item data (the
 // index when an item has none).

@@ -115,7 +115,7 @@ TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
     EXPECT_TRUE(c.Messages().contains(
         "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
         "VALUE!\n\n"));
-    EXPECT_EQ(c.p().main.tabMain->currentIndex(), shell::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(c.p().main.tabMain), shell::kPageConnection);
     // The teach table and the store command still went out.
     EXPECT_EQ(Words(c.sensor.Model().EepromImage().sets[0]), Words(wanted));
 }

@@ -88,7 +88,7 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     ASSERT_TRUE(p.program) << p.createError.toStdString();
     p->StartUp();
     EXPECT_TRUE(p->main.panel->isVisible());
-    EXPECT_EQ(p->main.tabMain->currentIndex(), shell::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageConnection);
     EXPECT_EQ(p->data.status->text(), "TIMEOUT!");
     const QString messages = p->connection->Messages();
     EXPECT_TRUE(messages.startsWith("TRY TO CONNECT!\n")) << messages.toStdString();
@@ -109,7 +109,7 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_EQ(p->main.tabMain->currentIndex(), shell::kPageParameter);
+    EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageParameter);
     EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText));
     EXPECT_TRUE(p->connection->Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
     EXPECT_TRUE(p->connection->accept->isEnabled());
@@ -122,7 +122,7 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     EXPECT_EQ(p->data.panel->mapTo(p->main.panel, QPoint(0, 0)), QPoint(286, 63));
     EXPECT_EQ(p->main.panel->windowTitle(), "VELORAX3-KVT-ANA-Scope V1.0");
     EXPECT_FALSE(ui::TabPageVisible(p->main.tabMain, shell::kPageOffset));
-    EXPECT_EQ(p->data.tabData->currentIndex(), shell::kPage3D);
+    EXPECT_EQ(ui::ActiveTabPage(p->data.tabData), shell::kPage3D);
 }
 
 TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
@@ -291,7 +291,7 @@ TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
     ASSERT_EQ(p->linkState.linkOk, 1);
     sensor.Stop();
     EXPECT_TRUE(WaitFor([&] { return p->connection->Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
-    EXPECT_EQ(p->main.tabMain->currentIndex(), shell::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageConnection);
     EXPECT_EQ(p->data.status->text(), "TIMEOUT!");
 }
 
@@ -306,6 +306,26 @@ TEST(Connection, SerialPortOverAPseudoTerminal) {
     EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText))
         << p->connection->Messages().toStdString();
     EXPECT_TRUE(p->data.comPort->isVisibleTo(p->data.panel));
+}
+
+TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("velorax-tty");
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartPty(link));
+    TestProgram p(testing_support::SerialSettingsText(link));
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    ASSERT_TRUE(p->connection->changeBaud->isEnabled());
+    ui::SetComboValue(p->connection->baudRate, 2);
+    p->connection->changeBaud->click();
+    const QString messages = p->connection->Messages();
+    EXPECT_TRUE(messages.contains("TRY TO CHANGE BAUDRATE!\nSUCCESS!\nTRY TO CONNECT!\n"))
+        << messages.toStdString();
+    EXPECT_TRUE(messages.endsWith("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
+    EXPECT_EQ(sensor.PtyBaudRate(), 38400);
+    EXPECT_EQ(p->connection->settings.baudIndex, 2);
+    EXPECT_TRUE(p->connection->changeBaud->isEnabled());
 }
 
 TEST(Settings, StartWithoutFileSavesTheDefaultLinkSettings) {
