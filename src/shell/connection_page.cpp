@@ -87,7 +87,9 @@ void ConnectionPage::Bind() {
             "Identification text of this sensor (line, station). \nIt is shown on the "
             "recorder page and the big displays \nand kept with the panel settings.");
     messages->setMaximumBlockCount(kMessageBoxBlocks);
-    RefreshPortList();
+    // A typed device path becomes an entry of the port table, not a bare list item.
+    comPort->setInsertPolicy(QComboBox::NoInsert);
+    RefreshPortList(settings.comPort);
 }
 
 void ConnectionPage::PrepareAddressField() {
@@ -97,8 +99,7 @@ void ConnectionPage::PrepareAddressField() {
 
 // --- controls <-> settings ----------------------------------------------------------------
 
-void ConnectionPage::RefreshPortList() {
-    const int keep = ReadComPortSelector();
+void ConnectionPage::RefreshPortList(int select) {
     QSignalBlocker block(comPort);
     comPort->clear();
     for (const link::SerialPortEntry& entry : p_.link->Ports().Entries()) {
@@ -107,7 +108,7 @@ void ConnectionPage::RefreshPortList() {
             text = QStringLiteral("COM%1  %2").arg(entry.number).arg(entry.device);
         comPort->addItem(text, entry.number);
     }
-    ShowComPort(keep > 0 ? keep : settings.comPort);
+    ShowComPort(select);
 }
 
 void ConnectionPage::ShowComPort(int number) {
@@ -124,15 +125,17 @@ void ConnectionPage::ShowComPort(int number) {
 }
 
 int ConnectionPage::ReadComPortSelector() {
-    if (!comPort || comPort->count() == 0) return -1;
     const QString typed = comPort->currentText().trimmed();
-    const int index = comPort->findText(typed);
-    if (index >= 0) return comPort->itemData(index).toInt();
-    const int number = p_.link->Ports().Parse(typed);
-    if (number > 0) {
-        RefreshPortList();
-        ShowComPort(number);
+    int index = comPort->currentIndex();
+    if (index < 0 || comPort->itemText(index) != typed) index = comPort->findText(typed);
+    if (index >= 0 && comPort->itemData(index).isValid()) {
+        QSignalBlocker block(comPort);
+        comPort->setCurrentIndex(index);
+        return comPort->itemData(index).toInt();
     }
+    // Typed by the user: a port number, a COM name or a device path.
+    const int number = p_.link->Ports().Parse(typed);
+    if (number > 0) RefreshPortList(number);
     return number;
 }
 
@@ -161,7 +164,7 @@ QStringList ConnectionPage::TypedDevicePaths() const { return p_.link->Ports().U
 
 void ConnectionPage::RestoreTypedDevicePaths(const QStringList& paths) {
     p_.link->Ports().RestoreUserPaths(paths);
-    RefreshPortList();
+    RefreshPortList(settings.comPort);
 }
 
 // --- messages and buttons -------------------------------------------------------------------

@@ -70,7 +70,7 @@ public:
     void SetIdentificationText(const QString& text);
     QStringList TypedDevicePaths() const;
     void RestoreTypedDevicePaths(const QStringList& paths);
-    void RefreshPortList();
+    void RefreshPortList(int select);
 
     LinkSettings settings;
 

@@ -300,6 +300,7 @@ void Program::CBF_TabMain1(ui::Event event) {
 void Program::ReportLinkFailure() {
     app.loopRunning = 0;
     linkState.linkOk = 0;
+    if (link) app.tcpConnected = link->TcpConnected() ? 1 : 0;  // a server may have closed
     ui::SetValue(data.status, QStringLiteral("TIMEOUT!"));
     connection->AppendMessage(QString::fromStdString(linkState.message) + "\n\n");
     connection->DimConnectButtons();

@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpServer>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -306,6 +307,35 @@ TEST(Connection, SerialPortOverAPseudoTerminal) {
     EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText))
         << p->connection->Messages().toStdString();
     EXPECT_TRUE(p->data.comPort->isVisibleTo(p->data.panel));
+}
+
+TEST(Connection, ATypedDevicePathIsAcceptedAndRemembered) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("velorax-tty");
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartPty(link));
+    QString saved;
+    {
+        TestProgram p(testing_support::NoSensorSettingsText());
+        ASSERT_TRUE(p.program);
+        p->StartUp();
+        auto& c = *p->connection;
+        ui::SetComboValue(c.protocol, 0);
+        emit c.protocol->activated(0);
+        c.comPort->setEditText(link);
+        QTest::keyClick(c.comPort->lineEdit(), Qt::Key_Return);
+        c.tryConnect->click();
+        EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText))
+            << c.Messages().toStdString();
+        EXPECT_EQ(p->data.comPort->text(), link);
+        p->CBF_MAINP(ui::Event::Close);
+        saved = p.ReadSettingsFile();
+    }
+    EXPECT_TRUE(saved.contains("COMPROTOCOL = 0\r\n"));
+    TestProgram q(saved);
+    ASSERT_TRUE(q.program);
+    q->StartUp();  // the same number finds the same device again
+    EXPECT_EQ(q->data.status->text(), QString::fromLatin1(sim::kFirmwareText));
 }
 
 TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
