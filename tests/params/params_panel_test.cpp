@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -172,6 +173,45 @@ TEST(Transfer, FailedOrShortRepliesLeaveTheControlsAlone) {
     c.AddFault("length:10@2#1");  // a parameter block of five words
     c.p().main.get->click();
     EXPECT_EQ(c.panel().power->value(), before);
+}
+
+// The velorax-sim program keeps its EEPROM in a file across runs, as a sensor keeps it
+// across power cycles.
+TEST(Transfer, SendToEepromSurvivesARestartOfTheSensor) {
+    QTemporaryDir dir;
+    const QString eeprom = dir.filePath("sensor.eeprom");
+    const QString port = QString::number(testing_support::FreeTcpPort());
+    auto startSensor = [&](QProcess& process) {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(VELORAX_SIM_EXE),
+                      {"--tcp", "127.0.0.1:" + port, "--eeprom", eeprom});
+        EXPECT_TRUE(testing_support::WaitFor(
+            [&] { return process.readAll().contains("listening"); }, 10000));
+    };
+    auto stopSensor = [](QProcess& process) {
+        process.terminate();
+        EXPECT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 0);
+    };
+
+    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", port.toInt()));
+    {
+        QProcess sensor;
+        startSensor(sensor);
+        p->StartUp();
+        ASSERT_EQ(p->linkState.linkOk, 1) << p->connection->Messages().toStdString();
+        Select(p->main.selectEeprom);
+        p->parameterPanel->power->setValue(321);
+        p->main.send->click();
+        stopSensor(sensor);
+    }
+    QProcess sensor;
+    startSensor(sensor);
+    Select(p->main.selectRam);
+    p->parameterPanel->power->setValue(500);
+    p->connection->tryConnect->click();  // identification reads the RAM, loaded from EEPROM
+    EXPECT_EQ(p->parameterPanel->power->value(), 321);
+    stopSensor(sensor);
 }
 
 TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {

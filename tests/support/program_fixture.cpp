@@ -30,13 +30,13 @@ QString TcpSettingsText(const QString& host, int port) {
                   ""});
 }
 
-QString NoSensorSettingsText() {
+int FreeTcpPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
-    const int port = server.serverPort();
-    server.close();
-    return TcpSettingsText("127.0.0.1", port);
+    return server.serverPort();
 }
+
+QString NoSensorSettingsText() { return TcpSettingsText("127.0.0.1", FreeTcpPort()); }
 
 QString SerialSettingsText(const QString& device, int baudIndex) {
     return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",

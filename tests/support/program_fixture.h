@@ -15,6 +15,8 @@ namespace testing_support {
 // Processes events until `condition` holds or `timeoutMs` pass; true when it held.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// A local TCP port that is free now.
+int FreeTcpPort();
 // A panel settings file that selects TCP to a local port where nobody listens: start-up
 // fails at once instead of waiting for a serial device that may exist on the machine.
 QString NoSensorSettingsText();
