@@ -128,8 +128,12 @@ TEST(Transfer, GetFromEepromLoadsItIntoRamFirst) {
     c.sensor.Model().PowerUp(image);
     c.sensor.Model().Ram()[0] = DistinctSet(5);
     Select(c.p().main.selectEeprom);
+    c.AddFault("plausibility:3@4");
     c.p().main.get->click();
-    EXPECT_EQ(Words(c.p().parameters), Words(image.sets[0]));
+    EXPECT_EQ(Words(c.p().parameters), Words(image.sets[0]));  // the report did not stop it
+    EXPECT_TRUE(c.Messages().contains(
+        "INFO!\n3 PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
+        "VALUE!\n\n"));
 }
 
 TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {

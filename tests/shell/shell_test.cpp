@@ -4,7 +4,10 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QMouseEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -84,6 +87,44 @@ TEST(PanelSet, ProgramWithoutPanelSetExitsMinusOneAndWritesNothing) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"velorax-scope"});
 }
 
+TEST(Program, SigtermClosesItLikeTheCloseBoxWithExitCodeZero) {
+    QTemporaryDir dir;
+    const QString exe = dir.filePath("velorax-scope");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELORAX_SCOPE_EXE), exe));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELORAX_UIR_PATH), dir.filePath("Velorax3KvtAnaV10.uir")));
+    QFile::setPermissions(exe, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+    QFile settings(dir.filePath("PanelSettings.cfg"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(testing_support::NoSensorSettingsText().toUtf8());
+    settings.close();
+    const QDateTime written = QFileInfo(settings).lastModified();
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(exe, {});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    // Up once start-up has failed to connect: it is then in its event loop.
+    WaitFor([] { return false; }, 1500);
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(QFileInfo(settings).lastModified() >= written);
+    EXPECT_TRUE(QFileInfo(settings).size() > 300);  // written anew, all sections
+}
+
+TEST(StartUp, HalfWrittenSettingsFileGivesDefaultsWithoutAWord) {
+    const QString full = testing_support::NoSensorSettingsText();
+    TestProgram p(full.left(full.indexOf("PORT NUMBER") + 8));
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    EXPECT_TRUE(p.popups.History().empty());
+    EXPECT_EQ(p->connection->portNumber->text(), "10001");
+    EXPECT_EQ(p->linkState.comProtocol, 1);
+}
+
 TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program) << p.createError.toStdString();
@@ -102,6 +143,11 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
     EXPECT_EQ(p->app.loopRunning, 0);
     EXPECT_EQ(p->linkState.linkOk, 0);
+    // A right double-click on the status display clears the message box.
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(p->data.status, &dbl);
+    EXPECT_TRUE(p->connection->Messages().isEmpty());
 }
 
 TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
