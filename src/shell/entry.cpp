@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,17 +40,36 @@ void InstallCloseOnSignals(Program& program, QObject* owner) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// Qt ends the process from inside QApplication when it finds no display; the program's
+// promise is -1 without a window, so that case is recognised first.
+bool DisplayAvailable() {
+#if defined(Q_OS_LINUX)
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
 }  // namespace
 
 int ProgramEntry(int argc, char** argv) {
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "velorax-scope: no display to show the program on\n");
+        return -1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velorax-scope"));
     QApplication::setOrganizationName(QStringLiteral("Orvantis"));
 
     ui::QtPopups popups;
+    QString error;
     std::unique_ptr<Program> program =
-        Program::Create(QCoreApplication::applicationDirPath(), popups);
-    if (!program) return -1;
+        Program::Create(QCoreApplication::applicationDirPath(), popups, &error);
+    if (!program) {
+        std::fprintf(stderr, "velorax-scope: %s\n", qPrintable(error));
+        return -1;
+    }
     program->main.panel->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));
     program->quitUserInterface = [] { QCoreApplication::quit(); };
 
