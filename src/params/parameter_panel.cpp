@@ -67,7 +67,9 @@ QString Help(const char* callback) {
     return text ? QString::fromUtf8(text) : QString();
 }
 
-QString Text(const char* text) { return QString::fromUtf8(text); }
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 }  // namespace
 
@@ -135,7 +137,8 @@ void ParameterPanel::Bind() {
         QWidget* c = wordControls[w];
         if (auto* combo = qobject_cast<QComboBox*>(c)) {
             QList<QPair<QString, int>> items;
-            for (const ValueItem& item : ValueItems(w)) items.append({Text(item.label), item.value});
+            for (const ValueItem& item : ValueItems(w))
+                items.append({Text(item.label), item.value});
             ui::SetComboItems(combo, items);
         } else if (auto* spin = qobject_cast<QSpinBox*>(c)) {
             spin->setRange(kParameters[w].minValue, kParameters[w].maxValue);
@@ -156,27 +159,34 @@ void ParameterPanel::Bind() {
         if (!wc.control) continue;
         QWidget* c = wordControls[wc.word];
         ui::Callback cb;
-        if (wc.word == kCalculationMode) cb = [this](ui::Event e) { CBF_EditCalcmode(e); };
-        else if (wc.modeControl) cb = [this](ui::Event e) { ModeChanged(e); };
+        if (wc.word == kCalculationMode)
+            cb = [this](ui::Event e) { CBF_EditCalcmode(e); };
+        else if (wc.modeControl)
+            cb = [this](ui::Event e) { ModeChanged(e); };
         rt.Bind(c, wc.callback, cb, Help(wc.callback));
     }
     rt.Bind(powerNumber, "CBF_SlidePower", {}, Help("CBF_SlidePower"));
-    rt.Bind(groupTable, "CBF_EditGridGroups", [this](ui::Event e) { CBF_EditGridGroups(e); },
-            Help("CBF_EditGridGroups"));
+    rt.Bind(
+        groupTable, "CBF_EditGridGroups", [this](ui::Event e) { CBF_EditGridGroups(e); },
+        Help("CBF_EditGridGroups"));
     rt.Bind(holdTable, "CBF_EditGridHold", {}, Help("CBF_EditGridHold"));
     rt.Bind(resetHold, "CBF_EditResetHold", {}, Help("CBF_EditResetHold"));
     rt.Bind(teachTable, "CBF_GridCtt", {}, Help("CBF_GridCtt"));
 
-    rt.Bind(p_.main.send, "CBF_ButtonSend", [this](ui::Event e) { CBF_ButtonSend(e); },
-            Help("CBF_ButtonSend"));
-    rt.Bind(p_.main.get, "CBF_ButtonGet", [this](ui::Event e) { CBF_ButtonGet(e); },
-            Help("CBF_ButtonGet"));
+    rt.Bind(
+        p_.main.send, "CBF_ButtonSend", [this](ui::Event e) { CBF_ButtonSend(e); },
+        Help("CBF_ButtonSend"));
+    rt.Bind(
+        p_.main.get, "CBF_ButtonGet", [this](ui::Event e) { CBF_ButtonGet(e); },
+        Help("CBF_ButtonGet"));
     for (QPushButton* b : {p_.main.selectRam, p_.main.selectEeprom, p_.main.selectFile})
-        rt.Bind(b, "CBF_SelectMem", [this, b](ui::Event e) { CBF_SelectMem(b, e); },
-                Help("CBF_SelectMem"));
+        rt.Bind(
+            b, "CBF_SelectMem", [this, b](ui::Event e) { CBF_SelectMem(b, e); },
+            Help("CBF_SelectMem"));
     for (QPushButton* b : {p_.main.selectParaSet0, p_.main.selectParaSet1})
-        rt.Bind(b, "CBF_SelectParaSet", [this, b](ui::Event e) { CBF_SelectParaSet(b, e); },
-                Help("CBF_SelectParaSet"));
+        rt.Bind(
+            b, "CBF_SelectParaSet", [this, b](ui::Event e) { CBF_SelectParaSet(b, e); },
+            Help("CBF_SelectParaSet"));
 }
 
 // --- controls <-> words -------------------------------------------------------------------
@@ -185,7 +195,8 @@ std::uint16_t ParameterPanel::ReadWord(std::size_t word) const {
     if (word == kHoldFail) return static_cast<std::uint16_t>(ui::CellValue(holdTable, 1, 1));
     if (word == kPower) return static_cast<std::uint16_t>(power->value());
     QWidget* c = wordControls[word];
-    if (auto* combo = qobject_cast<QComboBox*>(c)) return static_cast<std::uint16_t>(ui::ComboValue(combo));
+    if (auto* combo = qobject_cast<QComboBox*>(c))
+        return static_cast<std::uint16_t>(ui::ComboValue(combo));
     if (auto* spin = qobject_cast<QSpinBox*>(c)) return static_cast<std::uint16_t>(spin->value());
     if (auto* check = qobject_cast<QCheckBox*>(c)) return check->isChecked() ? 1 : 0;
     return 0;
@@ -296,7 +307,8 @@ void ParameterPanel::Send() {
     if (p_.link->Command(link::cmd::kWriteBlock, set, blockWords) != 1) return;
     ReportPlausibility(kPlausibilityRam);
     const auto teachWords = p_.parameters.TeachWords();
-    if (p_.link->Command(link::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2), teachWords) != 1)
+    if (p_.link->Command(link::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2), teachWords) !=
+        1)
         return;
     ReportPlausibility(kPlausibilityRam);
     if (p_.app.transferTarget == shell::kTargetEeprom) p_.link->Command(link::cmd::kStoreEeprom, 0);
@@ -341,7 +353,9 @@ ui::FileDialogSpec ParameterDialog(const QString& remembered, bool save) {
     return spec;
 }
 
-std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -369,8 +383,8 @@ void ParameterPanel::LoadParameterFile() {
     p_.paths.parameterFilePath = *chosen;
     ini::IniObject file;
     file.ReadFromFile(Native(*chosen));  // a file that vanished reads as empty
-    bool proceed = FileTypeMatches(file) ||
-                   p_.popups.Confirm(Text(kTitleAttention), Text(kNotAParameterFile));
+    bool proceed =
+        FileTypeMatches(file) || p_.popups.Confirm(Text(kTitleAttention), Text(kNotAParameterFile));
     if (proceed)
         proceed = VersionMatches(file) ||
                   p_.popups.Confirm(Text(kTitleAttention), Text(kVersionMismatch));

@@ -28,7 +28,7 @@ namespace params {
 inline constexpr int kTeachColumns = 5;  // cells; column 6 is the row colour indicator
 
 class ParameterPanel {
-public:
+  public:
     explicit ParameterPanel(shell::Program& program);
 
     void LookUp(ui::Lookup& look);
@@ -65,7 +65,7 @@ public:
     QPushButton* resetGroups = nullptr;
     QPushButton* resetHolds = nullptr;
 
-private:
+  private:
     std::uint16_t ReadWord(std::size_t word) const;
     void WriteWord(std::size_t word, std::uint16_t value);
     void RebuildTriggerList(std::uint16_t externTeach);

@@ -37,9 +37,8 @@ void BuildBranding(Program& p, int /*unused*/) {
     AddBrandText(p, QString::fromLatin1(kTelephoneLine), 15, 22, 11, transparent, white);
     AddBrandText(p, QString::fromLatin1(kWebAddress), 15, 36, 11, transparent, white);
 
-    p.main.header->setStyleSheet(
-        QStringLiteral("QFrame#DecoHeader { background-color: #%1; }")
-            .arg(kHeaderColour, 6, 16, QLatin1Char('0')));
+    p.main.header->setStyleSheet(QStringLiteral("QFrame#DecoHeader { background-color: #%1; }")
+                                     .arg(kHeaderColour, 6, 16, QLatin1Char('0')));
 
     // The logo sits next to the program; a missing file leaves the picture empty.
     QPixmap logo;

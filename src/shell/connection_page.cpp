@@ -74,8 +74,7 @@ void ConnectionPage::Bind() {
             "Try to connect sensor.");
     rt.Bind(accept, "CBF_ButtonAccept", on(&ConnectionPage::CBF_ButtonAccept),
             "Accept settings for communication \nand switch to parapanel. ");
-    rt.Bind(changeBaud, "CBF_ButtonChangeBaudrate",
-            on(&ConnectionPage::CBF_ButtonChangeBaudrate),
+    rt.Bind(changeBaud, "CBF_ButtonChangeBaudrate", on(&ConnectionPage::CBF_ButtonChangeBaudrate),
             "Save selected Baudrate to sensor. \n\nConfirm new baudrate with EEPROM and SEND.");
     rt.Bind(hwInfo, "CBF_ButtonGenHwInfoFile", on(&ConnectionPage::CBF_ButtonGenHwInfoFile),
             "Save Hardware Initial File to disk. \nSend this file to your supplier for "
@@ -141,7 +140,8 @@ int ConnectionPage::ReadComPortSelector() {
 
 void ConnectionPage::ReadSettingsFromControls() {
     const int proto = ui::ComboValue(protocol);
-    if (proto == kRs232 || proto == kTcp) p_.linkState.comProtocol = static_cast<std::uint16_t>(proto);
+    if (proto == kRs232 || proto == kTcp)
+        p_.linkState.comProtocol = static_cast<std::uint16_t>(proto);
     const int number = ReadComPortSelector();
     if (number > 0) settings.comPort = static_cast<std::uint16_t>(number);
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
@@ -160,7 +160,9 @@ void ConnectionPage::WriteSettingsToControls(std::uint16_t comProtocol) {
     ui::SetValue(portNumber, settings.portNumberText);
 }
 
-QStringList ConnectionPage::TypedDevicePaths() const { return p_.link->Ports().UserPaths(); }
+QStringList ConnectionPage::TypedDevicePaths() const {
+    return p_.link->Ports().UserPaths();
+}
 
 void ConnectionPage::RestoreTypedDevicePaths(const QStringList& paths) {
     p_.link->Ports().RestoreUserPaths(paths);
@@ -176,7 +178,9 @@ void ConnectionPage::AppendMessage(const QString& text) {
     messages->verticalScrollBar()->setValue(messages->verticalScrollBar()->maximum());
 }
 
-QString ConnectionPage::Messages() const { return messages->toPlainText(); }
+QString ConnectionPage::Messages() const {
+    return messages->toPlainText();
+}
 
 void ConnectionPage::DimConnectButtons() {
     for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
@@ -194,7 +198,9 @@ void ConnectionPage::DimForTransaction(bool dimmed) {
     }
 }
 
-QString ConnectionPage::IdentificationText() const { return identification->text(); }
+QString ConnectionPage::IdentificationText() const {
+    return identification->text();
+}
 
 void ConnectionPage::SetIdentificationText(const QString& text) {
     ui::SetValue(identification, text);
@@ -247,8 +253,7 @@ void ConnectionPage::ApplyProtocolSelection() {
     // The form rows, labels included, follow their fields.
     if (auto* form = p_.main.panel->findChild<QFormLayout*>(QStringLiteral("connForm"))) {
         for (QWidget* field : {static_cast<QWidget*>(comPort), static_cast<QWidget*>(baudRate),
-                               static_cast<QWidget*>(ipAddress),
-                               static_cast<QWidget*>(portNumber)})
+                               static_cast<QWidget*>(ipAddress), static_cast<QWidget*>(portNumber)})
             form->setRowVisible(field, !field->isHidden());
     }
 }
@@ -261,8 +266,8 @@ void ConnectionPage::TryToConnect() {
     ui::ProcessSystemEvents();
     if (!p_.link) return;  // the program was closed meanwhile
     const QString device = p_.link->Ports().Device(settings.comPort);
-    ui::SetValue(p_.data.comPort, device.isEmpty() ? QStringLiteral("COM%1").arg(settings.comPort)
-                                                   : device);
+    ui::SetValue(p_.data.comPort,
+                 device.isEmpty() ? QStringLiteral("COM%1").arg(settings.comPort) : device);
     ui::SetValue(p_.data.ipAddress, settings.hostAddress);
     settings.tcpPort = PortFromText(settings.portNumberText);
     if (p_.linkState.comProtocol == kRs232) {
@@ -314,7 +319,8 @@ void ConnectionPage::ChangeBaudRate() {
     p_.linkState.linkOk = 1;
     TryToConnect();
     if (p_.linkState.linkOk == 1)
-        AppendMessage(QStringLiteral("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
+        AppendMessage(
+            QStringLiteral("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
 }
 
 // --- callbacks ---------------------------------------------------------------------------------

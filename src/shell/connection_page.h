@@ -38,7 +38,7 @@ inline constexpr int kFirmwareMax = 71;
 std::int32_t PortFromText(const QString& text);
 
 class ConnectionPage {
-public:
+  public:
     explicit ConnectionPage(Program& program);
 
     void LookUp(ui::Lookup& look);
@@ -99,7 +99,7 @@ public:
     void CBF_DispStatus(ui::Event e);
     void CBF_EditID(ui::Event e);
 
-private:
+  private:
     int ReadComPortSelector();
     void ShowComPort(int number);
     Program& p_;

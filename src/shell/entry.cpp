@@ -1,11 +1,12 @@
 #include "shell/entry.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "params/program_title.h"
 #include "shell/program.h"
@@ -45,7 +46,8 @@ void InstallCloseOnSignals(Program& program, QObject* owner) {
 bool DisplayAvailable() {
 #if defined(Q_OS_LINUX)
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-           !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 #else
     return true;
 #endif

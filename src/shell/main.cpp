@@ -1,3 +1,5 @@
 #include "shell/entry.h"
 
-int main(int argc, char** argv) { return shell::ProgramEntry(argc, argv); }
+int main(int argc, char** argv) {
+    return shell::ProgramEntry(argc, argv);
+}

@@ -14,13 +14,20 @@ namespace shell {
 
 namespace {
 
-std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString FromNative(const std::string& path) { return QFile::decodeName(path.c_str()); }
-char Separator() { return QDir::separator().toLatin1(); }
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+QString FromNative(const std::string& path) {
+    return QFile::decodeName(path.c_str());
+}
+char Separator() {
+    return QDir::separator().toLatin1();
+}
 
 ini::IniObject ReadSettingsFile(const Program& program) {
     ini::IniObject file;
-    if (QFile::exists(program.app.panelSettingsPath)) file.ReadFromFile(Native(program.app.panelSettingsPath));
+    if (QFile::exists(program.app.panelSettingsPath))
+        file.ReadFromFile(Native(program.app.panelSettingsPath));
     return file;
 }
 
@@ -28,7 +35,8 @@ ini::IniObject ReadSettingsFile(const Program& program) {
 
 void LoadPanelSettings(Program& p) {
     const ini::IniObject file = ReadSettingsFile(p);
-    const params::PanelSettings s = params::ReadPanelSettings(file, Native(p.programDir), Separator());
+    const params::PanelSettings s =
+        params::ReadPanelSettings(file, Native(p.programDir), Separator());
 
     p.paths.parameterFilePath = FromNative(s.parameterFilePath);
     p.paths.recordPath = FromNative(s.recordPath);
@@ -69,8 +77,10 @@ void SavePanelSettings(Program& p) {
     s.panelId = p.connection->IdentificationText().toStdString();
     QWidget* panel = p.main.panel;
     int state = params::kWindowNormal;
-    if (panel->isMaximized()) state = params::kWindowMaximised;
-    else if (panel->isMinimized()) state = params::kWindowMinimised;
+    if (panel->isMaximized())
+        state = params::kWindowMaximised;
+    else if (panel->isMinimized())
+        state = params::kWindowMinimised;
     const QRect g = state == params::kWindowNormal ? panel->geometry() : panel->normalGeometry();
     s.left = g.x();
     s.top = g.y();
@@ -80,7 +90,8 @@ void SavePanelSettings(Program& p) {
     s.recordPath = Native(p.paths.recordPath);
     s.hwInfoFilePath = Native(p.paths.hwInfoFilePath);
     s.tableAttributesFilePath = Native(p.paths.tableAttributesFilePath);
-    for (const QString& a : p.connection->AddressHistory()) s.ipAddresses.push_back(a.toStdString());
+    for (const QString& a : p.connection->AddressHistory())
+        s.ipAddresses.push_back(a.toStdString());
     for (const QString& d : p.connection->TypedDevicePaths()) s.serialDevices.push_back(Native(d));
 
     p.connection->ReadSettingsFromControls();

@@ -31,10 +31,9 @@ constexpr int kDefaultWidth = 790;
 constexpr int kDefaultHeight = 548;
 
 constexpr const char* kMainPageNames[kMainPageCount] = {
-    "PageConnection", "PageParameter",       "PageGroupHold", "PageTeachTable", "PageRecorder",
+    "PageConnection",  "PageParameter",       "PageGroupHold", "PageTeachTable", "PageRecorder",
     "PageCalibration", "PageTableAttributes", "PageScope",     "PageOffset"};
-constexpr const char* kDataPageNames[kDataPageCount] = {"PageRgb", "PageCoord", "Page2D",
-                                                        "Page3D"};
+constexpr const char* kDataPageNames[kDataPageCount] = {"PageRgb", "PageCoord", "Page2D", "Page3D"};
 
 // Teach table context menu; the behaviour of its items comes with the teach operations.
 const QStringList kTeachMenuItems = {"Help",
@@ -51,7 +50,9 @@ const QStringList kTeachMenuItems = {"Help",
 Program::Program(const QString& dir, ui::Popups& popupsIn)
     : programDir(dir), popups(popupsIn), runtime(std::make_unique<ui::Runtime>(popupsIn)) {}
 
-Program::~Program() { Shutdown(); }
+Program::~Program() {
+    Shutdown();
+}
 
 std::unique_ptr<Program> Program::Create(const QString& programDir, ui::Popups& popups,
                                          QString* error) {
@@ -146,11 +147,15 @@ std::array<QWidget*, 5> Program::ChildPanels() const {
 
 void Program::BindCallbacks() {
     runtime->BindPanel(main.panel, "CBF_MAINP", [this](ui::Event e) { CBF_MAINP(e); });
-    runtime->Bind(main.tabMain, "CBF_TabMain1", [this](ui::Event e) { CBF_TabMain1(e); },
-                  "Select TAB-window.");
-    runtime->Bind(main.stop, "CBF_ButtonStop", [this](ui::Event e) {
-        if (e == ui::Event::Commit) app.loopRunning = 0;
-    }, "Stops data transfer from sensor to PC. \n\nShortcut Key: F12. ");
+    runtime->Bind(
+        main.tabMain, "CBF_TabMain1", [this](ui::Event e) { CBF_TabMain1(e); },
+        "Select TAB-window.");
+    runtime->Bind(
+        main.stop, "CBF_ButtonStop",
+        [this](ui::Event e) {
+            if (e == ui::Event::Commit) app.loopRunning = 0;
+        },
+        "Stops data transfer from sensor to PC. \n\nShortcut Key: F12. ");
     runtime->Bind(main.go, "CBF_ButtonGo", {},
                   "Starts data transfer from sensor to PC. \n\nShortcut Key: F11. ");
     runtime->AddShortcut(main.panel, Qt::Key_F9, main.send);
@@ -229,16 +234,16 @@ void Program::SetButtonsDimmed(int keepTransferButtons, int dimmed) {
     const bool dim = dimmed != 0;
     if (keepTransferButtons == 0) {
         for (QWidget* w : std::initializer_list<QWidget*>{main.send, main.get, main.selectRam,
-                                                         main.selectEeprom, main.selectFile})
+                                                          main.selectEeprom, main.selectFile})
             ui::SetDimmed(w, dim);
     }
     ui::SetDimmed(main.go, dim);
     connection->DimForTransaction(dim);
     for (QWidget* w : std::initializer_list<QWidget*>{
              other.sendCF, other.getCF, other.calcCF, other.selfCalibration, other.sendOffset,
-             other.getOffset, other.calcOffset, other.recFileSelect, other.recMode,
-             other.recStart, other.recStartTriggered, other.cycleTime, other.scan,
-             other.breakScan, other.teach2Start})
+             other.getOffset, other.calcOffset, other.recFileSelect, other.recMode, other.recStart,
+             other.recStartTriggered, other.cycleTime, other.scan, other.breakScan,
+             other.teach2Start})
         ui::SetDimmed(w, dim);
     ui::ProcessSystemEvents();
 }

@@ -92,7 +92,7 @@ struct OtherControls {
 
 class Program : public QObject, public link::FailureObserver {
     Q_OBJECT
-public:
+  public:
     // Loads the panel set from `programDir` and looks up every control. nullptr when the
     // file, a panel or a control is missing (`error` says which); nothing is shown then.
     static std::unique_ptr<Program> Create(const QString& programDir, ui::Popups& popups,
@@ -150,7 +150,7 @@ public:
     QWidget* Panel(const char* name) const { return panelSet->Panel(name); }
     std::array<QWidget*, 5> ChildPanels() const;
 
-private:
+  private:
     Program(const QString& programDir, ui::Popups& popups);
     bool LookUpControls(QString* error);
     void BindCallbacks();

@@ -18,7 +18,7 @@ inline constexpr std::array<const char*, 9> kPanelNames = {
 inline constexpr const char* kPanelSetFile = "Velorax3KvtAnaV10.uir";
 
 class PanelSet {
-public:
+  public:
     // nullptr when the file is missing, cannot be parsed or lacks one of the nine panels;
     // `error` then says why. The panels come out hidden and without parents; the caller
     // places them.
@@ -29,13 +29,13 @@ public:
 
     QWidget* Panel(const char* name) const;
 
-private:
+  private:
     PanelSet() = default;
     std::array<QPointer<QWidget>, kPanelNames.size()> panels_{};
 };
 
 class Lookup {
-public:
+  public:
     explicit Lookup(const PanelSet& set) : set_(set) {}
 
     template <class T>
@@ -54,7 +54,7 @@ public:
     bool Ok() const { return missing_.isEmpty(); }
     const QStringList& Missing() const { return missing_; }
 
-private:
+  private:
     const PanelSet& set_;
     QStringList missing_;
 };

@@ -11,13 +11,17 @@
 namespace ui {
 
 namespace {
-QWidget* DialogParent() { return QApplication::activeWindow(); }
+QWidget* DialogParent() {
+    return QApplication::activeWindow();
+}
 }  // namespace
 
 void QtPopups::Message(const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, DialogParent());
-    if (title.compare("ATTENTION!", Qt::CaseInsensitive) == 0) box.setIcon(QMessageBox::Warning);
-    else box.setIcon(QMessageBox::Information);
+    if (title.compare("ATTENTION!", Qt::CaseInsensitive) == 0)
+        box.setIcon(QMessageBox::Warning);
+    else
+        box.setIcon(QMessageBox::Information);
     box.exec();
 }
 
@@ -38,8 +42,7 @@ std::optional<QString> QtPopups::FileSelect(const FileDialogSpec& spec) {
     return QDir::toNativeSeparators(path);
 }
 
-std::optional<QString> QtPopups::Prompt(const QString& title, const QString& text,
-                                        int maxLength) {
+std::optional<QString> QtPopups::Prompt(const QString& title, const QString& text, int maxLength) {
     bool ok = false;
     QString value = QInputDialog::getText(DialogParent(), title, text, QLineEdit::Normal, {}, &ok);
     if (!ok) return std::nullopt;

@@ -20,7 +20,7 @@ struct FileDialogSpec {
 };
 
 class Popups {
-public:
+  public:
     virtual ~Popups() = default;
     virtual void Message(const QString& title, const QString& text) = 0;
     // Yes/No question; true for Yes.
@@ -33,7 +33,7 @@ public:
 };
 
 class QtPopups : public Popups {
-public:
+  public:
     void Message(const QString& title, const QString& text) override;
     bool Confirm(const QString& title, const QString& text) override;
     std::optional<QString> FileSelect(const FileDialogSpec& spec) override;
@@ -42,7 +42,7 @@ public:
 };
 
 class ScriptedPopups : public Popups {
-public:
+  public:
     enum class Kind { Message, Confirm, FileSelect, Prompt };
     struct Shown {
         Kind kind;
@@ -68,7 +68,7 @@ public:
     std::optional<QString> Prompt(const QString& title, const QString& text,
                                   int maxLength) override;
 
-private:
+  private:
     std::vector<Shown> shown_;
     std::deque<bool> confirms_;
     std::deque<std::optional<QString>> files_;

@@ -31,9 +31,8 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
         area->viewport()->installEventFilter(this);
         viewports_.insert(area->viewport(), control);
     }
-    QObject::connect(control, &QObject::destroyed, this, [this](QObject* gone) {
-        bindings_.remove(gone);
-    });
+    QObject::connect(control, &QObject::destroyed, this,
+                     [this](QObject* gone) { bindings_.remove(gone); });
 
     auto fire = [this, control](Event e) { Fire(control, e); };
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
@@ -45,9 +44,8 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
         if (combo->isEditable()) {
             QObject::connect(combo->lineEdit(), &QLineEdit::returnPressed, this,
                              [fire] { fire(Event::Commit); });
-            QObject::connect(combo, &QComboBox::activated, this, [fire](int) {
-                fire(Event::Commit);
-            });
+            QObject::connect(combo, &QComboBox::activated, this,
+                             [fire](int) { fire(Event::Commit); });
         } else {
             QObject::connect(combo, &QComboBox::activated, this, [fire](int) {
                 fire(Event::ValueChanged);
@@ -67,7 +65,8 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
         });
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         if (edit->echoMode() == QLineEdit::Password)
-            QObject::connect(edit, &QLineEdit::returnPressed, this, [fire] { fire(Event::Commit); });
+            QObject::connect(edit, &QLineEdit::returnPressed, this,
+                             [fire] { fire(Event::Commit); });
         else
             QObject::connect(edit, &QLineEdit::editingFinished, this,
                              [fire] { fire(Event::Commit); });
@@ -81,8 +80,8 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
 }
 
 void Runtime::BindPanel(QWidget* panel, const char* callbackName, Callback callback) {
-    bindings_.insert(panel, Binding{QString::fromLatin1(callbackName), std::move(callback), {},
-                                    true, false});
+    bindings_.insert(
+        panel, Binding{QString::fromLatin1(callbackName), std::move(callback), {}, true, false});
     panel->installEventFilter(this);
 }
 
@@ -162,8 +161,8 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
             if (b->panel) break;
             auto* ce = static_cast<QContextMenuEvent*>(event);
             if (b->menu) {
-                auto* menu = qobject_cast<QMenu*>(
-                    control->property("veloraxMenu").value<QObject*>());
+                auto* menu =
+                    qobject_cast<QMenu*>(control->property("veloraxMenu").value<QObject*>());
                 Fire(control, Event::RightClick);
                 if (menu) menu->popup(ce->globalPos());
                 return true;
@@ -190,12 +189,22 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
 
 // --- run-time services ------------------------------------------------------------------
 
-void ProcessSystemEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void ProcessSystemEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void SetDimmed(QWidget* control, bool dimmed) { control->setEnabled(!dimmed); }
-bool IsDimmed(const QWidget* control) { return !control->isEnabled(); }
-void SetVisible(QWidget* control, bool visible) { control->setVisible(visible); }
-bool IsVisible(const QWidget* control) { return !control->isHidden(); }
+void SetDimmed(QWidget* control, bool dimmed) {
+    control->setEnabled(!dimmed);
+}
+bool IsDimmed(const QWidget* control) {
+    return !control->isEnabled();
+}
+void SetVisible(QWidget* control, bool visible) {
+    control->setVisible(visible);
+}
+bool IsVisible(const QWidget* control) {
+    return !control->isHidden();
+}
 
 namespace {
 
@@ -311,7 +320,7 @@ namespace {
 
 // Editor of integer cells within a range; the table's default editor would take any int.
 class RangeDelegate : public QStyledItemDelegate {
-public:
+  public:
     RangeDelegate(int min, int max, QObject* parent)
         : QStyledItemDelegate(parent), min_(min), max_(max) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
@@ -324,13 +333,13 @@ public:
         return editor;
     }
 
-private:
+  private:
     int min_;
     int max_;
 };
 
 class ReadOnlyDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget* createEditor(QWidget*, const QStyleOptionViewItem&,
                           const QModelIndex&) const override {
@@ -342,7 +351,8 @@ public:
 
 void SetColumnRange(QTableWidget* table, int firstColumn, int lastColumn, int min, int max) {
     auto* delegate = new RangeDelegate(min, max, table);
-    for (int c = firstColumn; c <= lastColumn; ++c) table->setItemDelegateForColumn(c - 1, delegate);
+    for (int c = firstColumn; c <= lastColumn; ++c)
+        table->setItemDelegateForColumn(c - 1, delegate);
 }
 
 void SetColumnReadOnly(QTableWidget* table, int column) {

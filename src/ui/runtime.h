@@ -43,7 +43,7 @@ inline constexpr const char* kAttentionTitle = "ATTENTION!";
 
 class Runtime : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Runtime(Popups& popups, QObject* parent = nullptr);
     ~Runtime() override;
 
@@ -71,10 +71,10 @@ public:
     // Function keys on a window press a button, the way a click would, unless it is dimmed.
     void AddShortcut(QWidget* window, int key, QAbstractButton* button);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct Binding {
         QString name;
         Callback callback;

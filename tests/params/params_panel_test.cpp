@@ -1,5 +1,7 @@
 // SEND and GET between the parameter controls, the simulated sensor and parameter files.
 
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <gtest/gtest.h>
 
 #include "params/parameter_panel.h"
 #include "params/parameter_set.h"
@@ -83,7 +84,9 @@ struct Connected {
     std::unique_ptr<TestProgram> program;
 };
 
-void Select(QPushButton* button) { button->click(); }
+void Select(QPushButton* button) {
+    button->click();
+}
 
 }  // namespace
 
@@ -248,14 +251,16 @@ TEST(ParameterFile, ForeignFileAskedAndRefusedStillShowsACompleteSet) {
     const QString path = p.dir.filePath("other.ini");
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[GENERAL INFO]\r\nFILE TYPE: = \"Table Attributes\"\r\n\r\n[PARAMETER]\r\nPOWER = 1\r\n");
+    f.write(
+        "[GENERAL INFO]\r\nFILE TYPE: = \"Table Attributes\"\r\n\r\n[PARAMETER]\r\nPOWER = 1\r\n");
     f.close();
     Select(p->main.selectFile);
     p.popups.AnswerFile(path);
     p.popups.AnswerConfirm(false);
     p->main.get->click();
     ASSERT_EQ(p.popups.Texts().size(), 3);
-    EXPECT_EQ(p.popups.Texts()[1], "Selected file is not a parameter file! \nDo you want to proceed anyway?");
+    EXPECT_EQ(p.popups.Texts()[1],
+              "Selected file is not a parameter file! \nDo you want to proceed anyway?");
     EXPECT_EQ(p.popups.Texts()[2], "No parameter where read!");
     EXPECT_NE(p->parameterPanel->power->value(), 1);
 

@@ -1,16 +1,18 @@
 // The shell on the real panel set: start-up, the busy convention, the main tab control,
 // closing, the help pop-ups and the refusal of a broken panel set.
 
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
-#include <QMouseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -19,22 +21,33 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "program_fixture.h"
 #include "shell/connection_page.h"
-#include "sim/server/sim_server.h"
 #include "sim/model/sensor_model.h"
+#include "sim/server/sim_server.h"
 
 using testing_support::TestProgram;
 using testing_support::WaitFor;
 
 namespace {
 
-
 void UserSelectsPage(shell::Program& p, int page) {
     // The tab bar is what the user clicks; the tab control's callback follows from it.
     p.main.tabMain->tabBar()->setCurrentIndex(page);
+}
+
+// The real program, copied into `dir` so that `dir` is its program folder, started
+// offscreen.
+void StartProgramIn(const QTemporaryDir& dir, QProcess& process) {
+    const QString exe = dir.filePath("velorax-scope");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELORAX_SCOPE_EXE), exe));
+    QFile::setPermissions(exe, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(exe, {});
+    ASSERT_TRUE(process.waitForStarted(10000));
 }
 
 QString UirText() {
@@ -53,7 +66,8 @@ TEST(PanelSet, RefusesMissingTruncatedOrIncompleteFiles) {
     } cases[] = {
         {"truncated", [](QString t) { return t.left(t.size() / 2); }},
         {"without DATAP", [](QString t) { return t.replace("name=\"DATAP\"", "name=\"DATAX\""); }},
-        {"without GO", [](QString t) { return t.replace("name=\"ButtonGo\"", "name=\"ButtonGone\""); }},
+        {"without GO",
+         [](QString t) { return t.replace("name=\"ButtonGo\"", "name=\"ButtonGone\""); }},
         {"empty", [](QString) { return QString(); }},
     };
     for (const Case& c : cases) {
@@ -74,14 +88,8 @@ TEST(PanelSet, RefusesMissingTruncatedOrIncompleteFiles) {
 
 TEST(PanelSet, ProgramWithoutPanelSetExitsMinusOneAndWritesNothing) {
     QTemporaryDir dir;
-    const QString exe = dir.filePath("velorax-scope");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELORAX_SCOPE_EXE), exe));
-    QFile::setPermissions(exe, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(exe, {});
+    StartProgramIn(dir, process);
     ASSERT_TRUE(process.waitForFinished(20000));
     EXPECT_EQ(process.exitCode(), 255);  // -1
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"velorax-scope"});
@@ -89,10 +97,8 @@ TEST(PanelSet, ProgramWithoutPanelSetExitsMinusOneAndWritesNothing) {
 
 TEST(Program, SigtermClosesItLikeTheCloseBoxWithExitCodeZero) {
     QTemporaryDir dir;
-    const QString exe = dir.filePath("velorax-scope");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELORAX_SCOPE_EXE), exe));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELORAX_UIR_PATH), dir.filePath("Velorax3KvtAnaV10.uir")));
-    QFile::setPermissions(exe, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(VELORAX_UIR_PATH), dir.filePath("Velorax3KvtAnaV10.uir")));
     QFile settings(dir.filePath("PanelSettings.cfg"));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write(testing_support::NoSensorSettingsText().toUtf8());
@@ -100,11 +106,7 @@ TEST(Program, SigtermClosesItLikeTheCloseBoxWithExitCodeZero) {
     const QDateTime written = QFileInfo(settings).lastModified();
 
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(exe, {});
-    ASSERT_TRUE(process.waitForStarted(10000));
+    StartProgramIn(dir, process);
     // Up once start-up has failed to connect: it is then in its event loop.
     WaitFor([] { return false; }, 1500);
     process.terminate();
@@ -178,12 +180,26 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     auto& m = p->main;
     auto& o = p->other;
     auto& c = *p->connection;
-    const std::vector<QWidget*> always = {m.go, c.tryConnect, c.baudRate, o.sendCF, o.getCF,
-                                          o.calcCF, o.selfCalibration, o.sendOffset, o.getOffset,
-                                          o.calcOffset, o.recFileSelect, o.recMode, o.recStart,
-                                          o.recStartTriggered, o.cycleTime, o.scan, o.breakScan,
+    const std::vector<QWidget*> always = {m.go,
+                                          c.tryConnect,
+                                          c.baudRate,
+                                          o.sendCF,
+                                          o.getCF,
+                                          o.calcCF,
+                                          o.selfCalibration,
+                                          o.sendOffset,
+                                          o.getOffset,
+                                          o.calcOffset,
+                                          o.recFileSelect,
+                                          o.recMode,
+                                          o.recStart,
+                                          o.recStartTriggered,
+                                          o.cycleTime,
+                                          o.scan,
+                                          o.breakScan,
                                           o.teach2Start};
-    const std::vector<QWidget*> transfer = {m.send, m.get, m.selectRam, m.selectEeprom, m.selectFile};
+    const std::vector<QWidget*> transfer = {m.send, m.get, m.selectRam, m.selectEeprom,
+                                            m.selectFile};
 
     p->SetButtonsDimmed(0, 1);
     for (QWidget* w : always) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
@@ -282,9 +298,9 @@ TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
     ASSERT_NE(p->other.teachMenu, nullptr);
     QStringList items;
     for (QAction* a : p->other.teachMenu->actions()) items << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(items, (QStringList{"Help", "-", "Set selection to", "Increment selection with",
-                                  "Reset selection", "-", "Teach tolerance off",
-                                  "Teach tolerance on"}));
+    EXPECT_EQ(items,
+              (QStringList{"Help", "-", "Set selection to", "Increment selection with",
+                           "Reset selection", "-", "Teach tolerance off", "Teach tolerance on"}));
     EXPECT_FALSE(p->other.teachMenu->actions().last()->isEnabled());
     EXPECT_TRUE(p->connection->ipAddress->isEditable());
 }
@@ -337,7 +353,8 @@ TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
     p->StartUp();
     ASSERT_EQ(p->linkState.linkOk, 1);
     sensor.Stop();
-    EXPECT_TRUE(WaitFor([&] { return p->connection->Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return p->connection->Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
     EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageConnection);
     EXPECT_EQ(p->data.status->text(), "TIMEOUT!");
 }

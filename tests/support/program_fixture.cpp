@@ -20,14 +20,16 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 namespace {
-QString Lines(const QStringList& lines) { return lines.join("\r\n") + "\r\n"; }
+QString Lines(const QStringList& lines) {
+    return lines.join("\r\n") + "\r\n";
+}
 }  // namespace
 
 QString TcpSettingsText(const QString& host, int port) {
     return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
                   "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 1",
-                  QString("IP ADRESS = \"%1\"").arg(host), QString("PORT NUMBER = \"%1\"").arg(port),
-                  ""});
+                  QString("IP ADRESS = \"%1\"").arg(host),
+                  QString("PORT NUMBER = \"%1\"").arg(port), ""});
 }
 
 int FreeTcpPort() {
@@ -36,7 +38,9 @@ int FreeTcpPort() {
     return server.serverPort();
 }
 
-QString NoSensorSettingsText() { return TcpSettingsText("127.0.0.1", FreeTcpPort()); }
+QString NoSensorSettingsText() {
+    return TcpSettingsText("127.0.0.1", FreeTcpPort());
+}
 
 QString SerialSettingsText(const QString& device, int baudIndex) {
     return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
@@ -61,7 +65,9 @@ TestProgram::~TestProgram() {
     program.reset();
 }
 
-QString TestProgram::SettingsPath() const { return dir.filePath("PanelSettings.cfg"); }
+QString TestProgram::SettingsPath() const {
+    return dir.filePath("PanelSettings.cfg");
+}
 
 QString TestProgram::ReadSettingsFile() const {
     QFile file(SettingsPath());

@@ -26,7 +26,7 @@ QString TcpSettingsText(const QString& host, int port);
 QString SerialSettingsText(const QString& device, int baudIndex = 4);
 
 class TestProgram {
-public:
+  public:
     // An empty `settings` leaves the program without a settings file.
     explicit TestProgram(const QString& settings = {});
     ~TestProgram();

@@ -1,6 +1,10 @@
 // The run-time layer: which user actions reach a callback and as what, help pop-ups,
 // panel events, shortcut keys and the scripted pop-ups the other tests rely on.
 
+#include "ui/runtime.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,10 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
-#include <gtest/gtest.h>
 
 #include "ui/popups.h"
-#include "ui/runtime.h"
 
 namespace {
 
@@ -135,8 +137,8 @@ TEST(Runtime, TableMenuReportsTheChosenItem) {
     QTableWidget table(2, 2);
     rt.Bind(&table, "CBF_GridCtt", {});
     int chosen = -1;
-    QMenu* menu = rt.AttachTableMenu(&table, {"Help", "", "Reset selection"},
-                                     [&](int i) { chosen = i; });
+    QMenu* menu =
+        rt.AttachTableMenu(&table, {"Help", "", "Reset selection"}, [&](int i) { chosen = i; });
     ASSERT_EQ(menu->actions().size(), 3);
     EXPECT_TRUE(menu->actions()[1]->isSeparator());
     menu->actions()[2]->trigger();
