@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 
@@ -51,6 +52,7 @@ void BuildBranding(Program& p, int /*unused*/) {
         p.main.logo->setScaledContents(false);
         p.main.logo->setPixmap(logo);
         p.main.logo->resize(logo.size());
+        p.main.panel->setWindowIcon(QIcon(logo));
     }
     p.main.logo->setVisible(true);
 }
