@@ -13,6 +13,7 @@
 #include <QTableWidget>
 
 #include "link/commands.h"
+#include "link/link_texts.h"
 #include "params/parameter_file.h"
 #include "params/texts.h"
 #include "shell/program.h"
@@ -57,7 +58,6 @@ constexpr const char* kPlausibilityRam =
     " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
 constexpr const char* kPlausibilityEeprom =
     " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
-constexpr const char* kDataFrameIncorrect = "ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!";
 constexpr const char* kWriteFailed = "The parameter file could not be written:\n";
 
 constexpr const char* kTeachLabels[kTeachColumns + 1] = {"X", "Y", "CTO", "INT", "ITO", ""};
@@ -288,7 +288,8 @@ bool ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
     // fill the set with whatever the word buffer held before, so it is refused.
     if (p_.linkState.replyCommand == 0) return false;
     if (p_.linkState.replyLength < words * 2) {
-        p_.ReportFailure(QString::fromLatin1(kDataFrameIncorrect));
+        p_.ReportFailure(
+            QString::fromUtf8(link::kDataFrameText.data(), link::kDataFrameText.size()));
         return false;
     }
     p_.link->UnpackWords();

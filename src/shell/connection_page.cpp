@@ -11,6 +11,7 @@
 #include "link/commands.h"
 #include "link/serial_ports.h"
 #include "params/parameter_panel.h"
+#include "params/texts.h"
 #include "shell/panel_settings_io.h"
 #include "shell/program.h"
 #include "ui/panel_set.h"
@@ -83,8 +84,7 @@ void ConnectionPage::Bind() {
             "Connection status: the sensor's identification, or what went wrong. "
             "\nRight double-click clears the message box.");
     rt.Bind(identification, "CBF_EditID", on(&ConnectionPage::CBF_EditID),
-            "Identification text of this sensor (line, station). \nIt is shown on the "
-            "recorder page and the big displays \nand kept with the panel settings.");
+            QString::fromUtf8(params::ParameterHelpText("CBF_EditID")));
     messages->setMaximumBlockCount(kMessageBoxBlocks);
     // A typed device path becomes an entry of the port table, not a bare list item.
     comPort->setInsertPolicy(QComboBox::NoInsert);
@@ -264,7 +264,6 @@ void ConnectionPage::TryToConnect() {
     AppendMessage(QStringLiteral("TRY TO CONNECT!\n"));
     ReadSettingsFromControls();
     ui::ProcessSystemEvents();
-    if (!p_.link) return;  // the program was closed meanwhile
     const QString device = p_.link->Ports().Device(settings.comPort);
     ui::SetValue(p_.data.comPort,
                  device.isEmpty() ? QStringLiteral("COM%1").arg(settings.comPort) : device);
@@ -356,7 +355,7 @@ void ConnectionPage::CBF_ButtonTryToConnect(ui::Event e) {
     if (e != ui::Event::Commit) return;
     p_.SetButtonsDimmed(0, 1);
     TryToConnect();
-    if (p_.link) p_.SetButtonsDimmed(0, 0);
+    p_.SetButtonsDimmed(0, 0);
 }
 
 void ConnectionPage::CBF_ButtonAccept(ui::Event e) {
@@ -370,7 +369,7 @@ void ConnectionPage::CBF_ButtonChangeBaudrate(ui::Event e) {
     p_.SetButtonsDimmed(0, 1);
     DimConnectButtons();
     ChangeBaudRate();
-    if (p_.link) p_.SetButtonsDimmed(0, 0);
+    p_.SetButtonsDimmed(0, 0);
 }
 
 void ConnectionPage::CBF_ButtonGenHwInfoFile(ui::Event e) {

@@ -85,7 +85,8 @@ struct OtherControls {
     QLabel* colBigId = nullptr;
     QLabel* grpBigId = nullptr;
     QLineEdit* password = nullptr;
-    std::array<QTableWidget*, 5> menuTables{};  // tables whose context menu we own
+    // The five tables whose menus are the program's; only the teach table has items yet.
+    std::array<QTableWidget*, 5> menuTables{};
     QTableWidget* teachTable = nullptr;
     QMenu* teachMenu = nullptr;
 };
