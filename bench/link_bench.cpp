@@ -29,7 +29,7 @@
 
 namespace {
 
-class CountingObserver : public link::FailureObserver {
+class CountingObserver : public sensorlink::FailureObserver {
   public:
     void ReportLinkFailure() override { ++failures; }
     int failures = 0;
@@ -68,12 +68,12 @@ void WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
 // Answers every request on `fd` with a 23-word measurement frame after `delayMs`, or never
 // when `silent`; ends when the other side closes.
 void Serve(int fd, int delayMs, bool silent) {
-    std::vector<std::uint16_t> words(link::kMeasurementWords, 1234);
-    const auto reply = link::MakeWordFrame(link::cmd::kMeasure, 0, words);
-    std::uint8_t header[link::kHeaderSize];
+    std::vector<std::uint16_t> words(sensorlink::kMeasurementWords, 1234);
+    const auto reply = sensorlink::MakeWordFrame(sensorlink::cmd::kMeasure, 0, words);
+    std::uint8_t header[sensorlink::kHeaderSize];
     std::vector<std::uint8_t> payload;
     while (ReadAll(fd, header, sizeof header)) {
-        payload.resize(link::ReadWord(header + 4));
+        payload.resize(sensorlink::ReadWord(header + 4));
         if (!payload.empty() && !ReadAll(fd, payload.data(), payload.size())) return;
         if (silent) continue;
         if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
@@ -151,13 +151,13 @@ struct Run {
     double cpu = 0;
 };
 
-Run Exchanges(link::Link& link, int count, double maxSeconds) {
+Run Exchanges(sensorlink::Link& link, int count, double maxSeconds) {
     Run run;
     const double wall0 = WallSeconds();
     const double cpu0 = ThreadCpuSeconds();
     while (run.exchanges < count && WallSeconds() - wall0 < maxSeconds) {
         ++run.exchanges;
-        if (link.Command(link::cmd::kMeasure, 0) == 1) ++run.ok;
+        if (link.Command(sensorlink::cmd::kMeasure, 0) == 1) ++run.ok;
     }
     run.wall = WallSeconds() - wall0;
     run.cpu = ThreadCpuSeconds() - cpu0;
@@ -165,10 +165,10 @@ Run Exchanges(link::Link& link, int count, double maxSeconds) {
 }
 
 void RoundTripsTcp() {
-    link::LinkState state;
+    sensorlink::LinkState state;
     state.comProtocol = 1;
     CountingObserver observer;
-    link::Link link(state, observer);
+    sensorlink::Link link(state, observer);
     TcpPeer peer(0, false);
     if (link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()) != 0) {
         std::printf("tcp round trips: cannot connect (%s)\n", state.message.c_str());
@@ -184,9 +184,9 @@ void RoundTripsTcp() {
 }
 
 void RoundTripsPty() {
-    link::LinkState state;
+    sensorlink::LinkState state;
     CountingObserver observer;
-    link::Link link(state, observer);
+    sensorlink::Link link(state, observer);
     PtyPeer peer;
     const int number = link.Ports().AddDevicePath(peer.Path());
     if (link.OpenSerialPort(number, 4) != 0) {
@@ -203,10 +203,10 @@ void RoundTripsPty() {
 }
 
 void CpuWhileWaiting(int delayMs, bool silent, int count) {
-    link::LinkState state;
+    sensorlink::LinkState state;
     state.comProtocol = 1;
     CountingObserver observer;
-    link::Link link(state, observer);
+    sensorlink::Link link(state, observer);
     TcpPeer peer(delayMs, silent);
     if (link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()) != 0) return;
     const Run run = Exchanges(link, count, 30.0);

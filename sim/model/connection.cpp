@@ -60,38 +60,38 @@ void Connection::Parse(double now) {
         skipFrom = upTo;
     };
     while (pos < input_.size()) {
-        if (input_[pos] != link::kStartByte) {
+        if (input_[pos] != sensorlink::kStartByte) {
             ++pos;
             continue;
         }
-        if (input_.size() - pos < link::kHeaderSize) break;
-        if (!link::HeaderValid(&input_[pos])) {
+        if (input_.size() - pos < sensorlink::kHeaderSize) break;
+        if (!sensorlink::HeaderValid(&input_[pos])) {
             ++pos;
             continue;
         }
-        const link::FrameHeader header = link::ParseHeader(&input_[pos]);
-        if (header.length > link::kMaxPayload) {
+        const sensorlink::FrameHeader header = sensorlink::ParseHeader(&input_[pos]);
+        if (header.length > sensorlink::kMaxPayload) {
             // No request is that long: answer as a damaged frame and resynchronise after
             // the header rather than swallow what follows.
             flushSkipped(pos);
             Trace(TraceDirection::kToSensor,
-                  std::span<const std::uint8_t>(&input_[pos], link::kHeaderSize), now);
-            pos += link::kHeaderSize;
+                  std::span<const std::uint8_t>(&input_[pos], sensorlink::kHeaderSize), now);
+            pos += sensorlink::kHeaderSize;
             skipFrom = pos;
-            Enqueue(header.command, ErrorReply(link::kErrorCommunication), now, false);
+            Enqueue(header.command, ErrorReply(sensorlink::kErrorCommunication), now, false);
             continue;
         }
-        const std::size_t frameSize = link::kHeaderSize + header.length;
+        const std::size_t frameSize = sensorlink::kHeaderSize + header.length;
         if (input_.size() - pos < frameSize) break;
         flushSkipped(pos);
         const std::span<const std::uint8_t> frame(&input_[pos], frameSize);
         Trace(TraceDirection::kToSensor, frame, now);
-        const auto payload = frame.subspan(link::kHeaderSize);
+        const auto payload = frame.subspan(sensorlink::kHeaderSize);
         pos += frameSize;
         skipFrom = pos;
         if (!payload.empty() &&
-            link::Crc8(payload.data(), 0, payload.size()) != header.dataChecksum) {
-            Enqueue(header.command, ErrorReply(link::kErrorCommunication), now, false);
+            sensorlink::Crc8(payload.data(), 0, payload.size()) != header.dataChecksum) {
+            Enqueue(header.command, ErrorReply(sensorlink::kErrorCommunication), now, false);
             continue;
         }
         Handle(header, payload, now);
@@ -103,13 +103,13 @@ void Connection::Parse(double now) {
     input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(keep));
 }
 
-void Connection::Handle(const link::FrameHeader& header, std::span<const std::uint8_t> payload,
+void Connection::Handle(const sensorlink::FrameHeader& header, std::span<const std::uint8_t> payload,
                         double now) {
-    namespace cmd = link::cmd;
+    namespace cmd = sensorlink::cmd;
     switch (header.command) {
         case cmd::kTriggeredSend:
             if (header.parameter > 1) {
-                Enqueue(header.command, ErrorReply(link::kErrorUnknownCommand), now, false);
+                Enqueue(header.command, ErrorReply(sensorlink::kErrorUnknownCommand), now, false);
                 return;
             }
             triggeredOn_ = header.parameter == 1;
@@ -121,15 +121,15 @@ void Connection::Handle(const link::FrameHeader& header, std::span<const std::ui
                               1
                         : 0;
             }
-            Enqueue(header.command, link::MakeFrame(cmd::kTriggeredSend, 0), now, false);
+            Enqueue(header.command, sensorlink::MakeFrame(cmd::kTriggeredSend, 0), now, false);
             return;
         case cmd::kScopeScan:
             Enqueue(header.command, StartScope(header, payload, now), now, false);
             return;
         case cmd::kBaudRate:
             model_.SetBaudIndex(header.parameter);
-            Enqueue(header.command, link::MakeFrame(cmd::kBaudRate, 0), now, false,
-                    link::BaudRate(header.parameter));
+            Enqueue(header.command, sensorlink::MakeFrame(cmd::kBaudRate, 0), now, false,
+                    sensorlink::BaudRate(header.parameter));
             return;
         default:
             Enqueue(header.command, model_.Execute(header, payload, now), now, false);
@@ -137,20 +137,20 @@ void Connection::Handle(const link::FrameHeader& header, std::span<const std::ui
     }
 }
 
-std::vector<std::uint8_t> Connection::StartScope(const link::FrameHeader& header,
+std::vector<std::uint8_t> Connection::StartScope(const sensorlink::FrameHeader& header,
                                                  std::span<const std::uint8_t> payload,
                                                  double now) {
     if (header.parameter == 0) {
         scope_.reset();
-        return link::MakeFrame(link::cmd::kScopeScan, 0);
+        return sensorlink::MakeFrame(sensorlink::cmd::kScopeScan, 0);
     }
-    if (header.parameter != 1) return ErrorReply(link::kErrorUnknownCommand);
-    if (payload.size() != link::kScopeRequestWords * 2) {
-        return ErrorReply(link::kErrorCommunication);
+    if (header.parameter != 1) return ErrorReply(sensorlink::kErrorUnknownCommand);
+    if (payload.size() != sensorlink::kScopeRequestWords * 2) {
+        return ErrorReply(sensorlink::kErrorCommunication);
     }
-    std::array<std::uint16_t, link::kScopeRequestWords> w{};
-    link::UnpackWordsInto(payload.data(), payload.size(), w.data(), w.size());
-    if (w[0] > kScopeModeIn0 || w[4] > 2) return ErrorReply(link::kErrorUnknownCommand);
+    std::array<std::uint16_t, sensorlink::kScopeRequestWords> w{};
+    sensorlink::UnpackWordsInto(payload.data(), payload.size(), w.data(), w.size());
+    if (w[0] > kScopeModeIn0 || w[4] > 2) return ErrorReply(sensorlink::kErrorUnknownCommand);
     ScopeScan scan;
     scan.mode = w[0];
     scan.preTrigger = std::min<std::uint16_t>(w[1], kRingSize - 1);
@@ -160,7 +160,7 @@ std::vector<std::uint8_t> Connection::StartScope(const link::FrameHeader& header
     scan.start = now;
     scan.dt = scan.rate / model_.ScanFrequency();
     scope_ = scan;
-    return link::MakeFrame(link::cmd::kScopeScan, 0);
+    return sensorlink::MakeFrame(sensorlink::cmd::kScopeScan, 0);
 }
 
 void Connection::Advance(double now) {
@@ -181,7 +181,7 @@ void Connection::AdvanceTriggered(double now) {
     for (; nextTrigger_ <= lastIndex; ++nextTrigger_) {
         const double t = static_cast<double>(nextTrigger_) / rate;
         const auto words = model_.MeasurementFrame(t);
-        Enqueue(link::cmd::kTriggeredSend, link::MakeWordFrame(link::cmd::kTriggeredSend, 0, words),
+        Enqueue(sensorlink::cmd::kTriggeredSend, sensorlink::MakeWordFrame(sensorlink::cmd::kTriggeredSend, 0, words),
                 t, true);
     }
 }
@@ -255,10 +255,10 @@ void Connection::AdvanceScope(double now) {
         if (s.trigger && k == s.end) {
             const auto index = static_cast<std::uint16_t>(*s.trigger % kRingSize);
             for (std::size_t b = 0; b < 4; ++b) {
-                std::array<std::uint16_t, link::kScopeBlockWords> words{};
+                std::array<std::uint16_t, sensorlink::kScopeBlockWords> words{};
                 std::copy(s.ring[b].begin(), s.ring[b].end(), words.begin());
                 words[kRingSize] = index;
-                Enqueue(link::cmd::kScopeScan, link::MakeWordFrame(link::cmd::kScopeScan, 0, words),
+                Enqueue(sensorlink::cmd::kScopeScan, sensorlink::MakeWordFrame(sensorlink::cmd::kScopeScan, 0, words),
                         t, true);
             }
             scope_.reset();

@@ -84,8 +84,8 @@ class Connection {
 
     void DropStaleInput(double now);
     void Parse(double now);
-    void Handle(const link::FrameHeader& header, std::span<const std::uint8_t> payload, double now);
-    std::vector<std::uint8_t> StartScope(const link::FrameHeader& header,
+    void Handle(const sensorlink::FrameHeader& header, std::span<const std::uint8_t> payload, double now);
+    std::vector<std::uint8_t> StartScope(const sensorlink::FrameHeader& header,
                                          std::span<const std::uint8_t> payload, double now);
     void Advance(double now);
     void AdvanceTriggered(double now);

@@ -173,12 +173,12 @@ FaultPlan FaultSet::Match(std::uint8_t command, bool unsolicited) {
 }
 
 std::vector<std::uint8_t> ApplyPlan(const FaultPlan& plan, std::vector<std::uint8_t> frame) {
-    if (frame.size() < link::kHeaderSize) return frame;
-    if (plan.errorCode) frame = link::MakeFrame(0, *plan.errorCode);
-    if (plan.parameter) link::WriteWord(&frame[2], *plan.parameter);
-    if (plan.length) link::WriteWord(&frame[4], static_cast<std::uint16_t>(*plan.length));
+    if (frame.size() < sensorlink::kHeaderSize) return frame;
+    if (plan.errorCode) frame = sensorlink::MakeFrame(0, *plan.errorCode);
+    if (plan.parameter) sensorlink::WriteWord(&frame[2], *plan.parameter);
+    if (plan.length) sensorlink::WriteWord(&frame[4], static_cast<std::uint16_t>(*plan.length));
     if (plan.badPayloadCrc) frame[6] = static_cast<std::uint8_t>(frame[6] ^ 0x5A);
-    frame[7] = link::Crc8(frame.data(), 0, 7);
+    frame[7] = sensorlink::Crc8(frame.data(), 0, 7);
     if (plan.badHeaderCrc) frame[7] = static_cast<std::uint8_t>(frame[7] ^ 0xA5);
     return frame;
 }

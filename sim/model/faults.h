@@ -78,7 +78,7 @@ class FaultSet {
 };
 
 // Applies the byte-level part of a plan (error reply, parameter, length, CRCs) to a frame
-// built by link::MakeFrame; returns the bytes to send (without junk).
+// built by sensorlink::MakeFrame; returns the bytes to send (without junk).
 std::vector<std::uint8_t> ApplyPlan(const FaultPlan& plan, std::vector<std::uint8_t> frame);
 
 }  // namespace sim

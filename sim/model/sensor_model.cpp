@@ -30,13 +30,13 @@ std::uint16_t Clip12(double v) {
 
 std::vector<std::uint8_t> Reply(std::uint8_t command, std::uint16_t parameter = 0,
                                 std::span<const std::uint16_t> words = {}) {
-    return link::MakeWordFrame(command, parameter, words);
+    return sensorlink::MakeWordFrame(command, parameter, words);
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> ErrorReply(std::uint16_t code) {
-    return link::MakeFrame(0, code);
+    return sensorlink::MakeFrame(0, code);
 }
 
 bool Eeprom::operator==(const Eeprom& other) const {
@@ -102,7 +102,7 @@ std::vector<std::uint8_t> SensorModel::Junk(std::size_t count) {
     std::uniform_int_distribution<int> dist(0, 254);
     for (std::uint8_t& b : bytes) {
         const int v = dist(rng_);
-        b = static_cast<std::uint8_t>(v >= link::kStartByte ? v + 1 : v);
+        b = static_cast<std::uint8_t>(v >= sensorlink::kStartByte ? v + 1 : v);
     }
     return bytes;
 }
@@ -172,7 +172,7 @@ Scan SensorModel::Measure(double t, bool noisy) {
     return scan;
 }
 
-std::array<std::uint16_t, link::kMeasurementWords> SensorModel::MeasurementFrame(double t) {
+std::array<std::uint16_t, sensorlink::kMeasurementWords> SensorModel::MeasurementFrame(double t) {
     const Scan scan = Measure(t, true);
     const params::ParameterBlock& p = ram_[scan.activeSet].block;
     const bool siM = p.calculationMode % 2 == 1;
@@ -190,7 +190,7 @@ std::array<std::uint16_t, link::kMeasurementWords> SensorModel::MeasurementFrame
     Coordinates reference;
     if (edge) reference = Measure(*edge, false).coords;
 
-    std::array<std::uint16_t, link::kMeasurementWords> w{};
+    std::array<std::uint16_t, sensorlink::kMeasurementWords> w{};
     w[0] = scan.calibrated[0];
     w[1] = scan.calibrated[1];
     w[2] = scan.calibrated[2];
@@ -253,11 +253,11 @@ int SensorModel::CheckBlock(params::ParameterSet& set, bool teachTable) {
 
 std::vector<std::uint8_t> SensorModel::WriteBlock(std::uint16_t address,
                                                   std::span<const std::uint8_t> payload) {
-    if (address > 3) return ErrorReply(link::kErrorUnknownCommand);
-    const std::size_t words = link::BlockWords(address);
-    if (payload.size() != words * 2) return ErrorReply(link::kErrorCommunication);
+    if (address > 3) return ErrorReply(sensorlink::kErrorUnknownCommand);
+    const std::size_t words = sensorlink::BlockWords(address);
+    if (payload.size() != words * 2) return ErrorReply(sensorlink::kErrorCommunication);
     std::vector<std::uint16_t> data(words);
-    link::UnpackWordsInto(payload.data(), payload.size(), data.data(), words);
+    sensorlink::UnpackWordsInto(payload.data(), payload.size(), data.data(), words);
     params::ParameterSet candidate = ram_[address % 2];
     const bool teach = address >= 2;
     if (teach) {
@@ -267,18 +267,18 @@ std::vector<std::uint8_t> SensorModel::WriteBlock(std::uint16_t address,
     }
     const int count = CheckBlock(candidate, teach);
     ram_[address % 2] = candidate;
-    return Reply(link::cmd::kWriteBlock, static_cast<std::uint16_t>(count));
+    return Reply(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(count));
 }
 
 std::vector<std::uint8_t> SensorModel::ReadBlock(std::uint16_t address) const {
-    if (address > 3) return ErrorReply(link::kErrorUnknownCommand);
+    if (address > 3) return ErrorReply(sensorlink::kErrorUnknownCommand);
     const params::ParameterSet& set = ram_[address % 2];
     if (address < 2) {
         const auto words = set.BlockWords();
-        return Reply(link::cmd::kReadBlock, 0, words);
+        return Reply(sensorlink::cmd::kReadBlock, 0, words);
     }
     const auto words = set.TeachWords();
-    return Reply(link::cmd::kReadBlock, 0, words);
+    return Reply(sensorlink::cmd::kReadBlock, 0, words);
 }
 
 std::vector<std::uint8_t> SensorModel::LoadEeprom() {
@@ -288,17 +288,17 @@ std::vector<std::uint8_t> SensorModel::LoadEeprom() {
         count += CheckBlock(set, false);
         count += CheckBlock(set, true);
     }
-    return Reply(link::cmd::kLoadEeprom, static_cast<std::uint16_t>(count));
+    return Reply(sensorlink::cmd::kLoadEeprom, static_cast<std::uint16_t>(count));
 }
 
 std::vector<std::uint8_t> SensorModel::WriteCorrection(std::uint16_t which,
                                                        std::span<const std::uint8_t> payload) {
-    if (which > 1) return ErrorReply(link::kErrorUnknownCommand);
-    if (payload.size() != link::kCorrectionWords * 2) {
-        return ErrorReply(link::kErrorCommunication);
+    if (which > 1) return ErrorReply(sensorlink::kErrorUnknownCommand);
+    if (payload.size() != sensorlink::kCorrectionWords * 2) {
+        return ErrorReply(sensorlink::kErrorCommunication);
     }
     std::array<std::uint16_t, 3> values{};
-    link::UnpackWordsInto(payload.data(), payload.size(), values.data(), 3);
+    sensorlink::UnpackWordsInto(payload.data(), payload.size(), values.data(), 3);
     int count = 0;
     const std::uint16_t limit = which == 0 ? kFactorMax : kOffsetMax;
     const std::uint16_t fallback = which == 0 ? kFactorDefault : 0;
@@ -310,7 +310,7 @@ std::vector<std::uint8_t> SensorModel::WriteCorrection(std::uint16_t which,
     }
     (which == 0 ? eeprom_.factors : eeprom_.offsets) = values;
     ++eepromGeneration_;
-    return Reply(link::cmd::kWriteCorrection, static_cast<std::uint16_t>(count));
+    return Reply(sensorlink::cmd::kWriteCorrection, static_cast<std::uint16_t>(count));
 }
 
 std::vector<std::uint8_t> SensorModel::SelfCalibration(double now) {
@@ -341,9 +341,9 @@ std::vector<std::uint8_t> SensorModel::SelfCalibration(double now) {
     } else {
         status = 1;
     }
-    const std::array<std::uint16_t, link::kSelfCalibrationWords> words{
+    const std::array<std::uint16_t, sensorlink::kSelfCalibrationWords> words{
         factors[0], factors[1], factors[2], kSelfCalSetValue, kSelfCalMaxDelta};
-    return Reply(link::cmd::kSelfCalibration, status, words);
+    return Reply(sensorlink::cmd::kSelfCalibration, status, words);
 }
 
 std::vector<std::uint8_t> SensorModel::MeasureOffsets(double now) {
@@ -353,7 +353,7 @@ std::vector<std::uint8_t> SensorModel::MeasureOffsets(double now) {
         eeprom_.offsets[c] = static_cast<std::uint16_t>(std::lround(dark[c] + Noise(0.5)));
     }
     ++eepromGeneration_;
-    return Reply(link::cmd::kMeasureOffsets);
+    return Reply(sensorlink::cmd::kMeasureOffsets);
 }
 
 std::vector<std::uint8_t> SensorModel::CycleTime() {
@@ -361,18 +361,18 @@ std::vector<std::uint8_t> SensorModel::CycleTime() {
     constexpr std::int32_t kWindow = 800;
     const auto scans =
         static_cast<std::int32_t>(std::lround(ScanFrequency() * kWindow / 100.0 + Noise(3.0)));
-    std::array<std::uint8_t, link::kCycleTimeBytes> bytes{};
+    std::array<std::uint8_t, sensorlink::kCycleTimeBytes> bytes{};
     for (int i = 0; i < 4; ++i) {
         bytes[static_cast<std::size_t>(i)] =
             static_cast<std::uint8_t>(static_cast<std::uint32_t>(scans) >> (8 * i));
         bytes[static_cast<std::size_t>(4 + i)] =
             static_cast<std::uint8_t>(static_cast<std::uint32_t>(kWindow) >> (8 * i));
     }
-    return link::MakeFrame(link::cmd::kCycleTime, 0, bytes);
+    return sensorlink::MakeFrame(sensorlink::cmd::kCycleTime, 0, bytes);
 }
 
-std::array<std::uint16_t, link::kHardwareInfoWords> SensorModel::HardwareInfo() const {
-    std::array<std::uint16_t, link::kHardwareInfoWords> w{};
+std::array<std::uint16_t, sensorlink::kHardwareInfoWords> SensorModel::HardwareInfo() const {
+    std::array<std::uint16_t, sensorlink::kHardwareInfoWords> w{};
     const std::uint32_t serial = 100000u + static_cast<std::uint32_t>(options_.seed % 900000u);
     w[0] = 0x5633;  // "V3"
     w[1] = 0x0102;  // board revision 1.2
@@ -396,9 +396,9 @@ std::array<std::uint16_t, link::kHardwareInfoWords> SensorModel::HardwareInfo() 
     return w;
 }
 
-std::vector<std::uint8_t> SensorModel::Execute(const link::FrameHeader& header,
+std::vector<std::uint8_t> SensorModel::Execute(const sensorlink::FrameHeader& header,
                                                std::span<const std::uint8_t> payload, double now) {
-    namespace cmd = link::cmd;
+    namespace cmd = sensorlink::cmd;
     switch (header.command) {
         case cmd::kWriteBlock:
             return WriteBlock(header.parameter, payload);
@@ -413,19 +413,19 @@ std::vector<std::uint8_t> SensorModel::Execute(const link::FrameHeader& header,
             return LoadEeprom();
         case cmd::kFirmware: {
             std::vector<std::uint8_t> text(std::begin(kFirmwareText), std::end(kFirmwareText));
-            return link::MakeFrame(cmd::kFirmware, 0, text);
+            return sensorlink::MakeFrame(cmd::kFirmware, 0, text);
         }
         case cmd::kMeasure: {
             const auto words = MeasurementFrame(now);
             return Reply(cmd::kMeasure, 0, words);
         }
         case cmd::kMeasureOffsets:
-            if (header.parameter != 1) return ErrorReply(link::kErrorUnknownCommand);
+            if (header.parameter != 1) return ErrorReply(sensorlink::kErrorUnknownCommand);
             return MeasureOffsets(now);
         case cmd::kWriteCorrection:
             return WriteCorrection(header.parameter, payload);
         case cmd::kReadCorrection: {
-            const std::array<std::uint16_t, link::kCorrectionReplyWords> words{
+            const std::array<std::uint16_t, sensorlink::kCorrectionReplyWords> words{
                 eeprom_.factors[0], eeprom_.factors[1], eeprom_.factors[2],
                 eeprom_.offsets[0], eeprom_.offsets[1], eeprom_.offsets[2]};
             return Reply(cmd::kReadCorrection, 0, words);
@@ -435,14 +435,14 @@ std::vector<std::uint8_t> SensorModel::Execute(const link::FrameHeader& header,
         case cmd::kCycleTime:
             return CycleTime();
         case cmd::kHardwareInfo: {
-            if (header.parameter != link::kHardwareKey) {
-                return ErrorReply(link::kErrorUnknownCommand);
+            if (header.parameter != sensorlink::kHardwareKey) {
+                return ErrorReply(sensorlink::kErrorUnknownCommand);
             }
             const auto words = HardwareInfo();
             return Reply(cmd::kHardwareInfo, 0, words);
         }
         default:
-            return ErrorReply(link::kErrorUnknownCommand);
+            return ErrorReply(sensorlink::kErrorUnknownCommand);
     }
 }
 

@@ -100,14 +100,14 @@ class SensorModel {
     double ScanFrequency() const;
     Scan Measure(double t, bool noisy = true);
     // The 23-word measurement frame at time t (also tracks min/max and siM REF).
-    std::array<std::uint16_t, link::kMeasurementWords> MeasurementFrame(double t);
+    std::array<std::uint16_t, sensorlink::kMeasurementWords> MeasurementFrame(double t);
 
     // --- commands ---------------------------------------------------------------------
     // Reply frame to one request of the sensor-wide commands; an error reply for codes it
     // does not know.
-    std::vector<std::uint8_t> Execute(const link::FrameHeader& header,
+    std::vector<std::uint8_t> Execute(const sensorlink::FrameHeader& header,
                                       std::span<const std::uint8_t> payload, double now);
-    std::array<std::uint16_t, link::kHardwareInfoWords> HardwareInfo() const;
+    std::array<std::uint16_t, sensorlink::kHardwareInfoWords> HardwareInfo() const;
     // Random bytes without the start byte 0x55, for the junk fault.
     std::vector<std::uint8_t> Junk(std::size_t count);
 

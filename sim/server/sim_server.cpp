@@ -172,7 +172,7 @@ class PtyChannel : public Channel {
             writeNotifier_->setEnabled(false);
             Flush();
         });
-        baudRate_ = link::BaudRate(server_.Model().CurrentBaudIndex());
+        baudRate_ = sensorlink::BaudRate(server_.Model().CurrentBaudIndex());
         lastCredit_ = server_.Now();
         return true;
     }
@@ -496,8 +496,8 @@ void SimServer::TraceFrame(const QString& transport, TraceDirection direction,
     } else {
         line += direction == TraceDirection::kToSensor ? QStringLiteral("PC>SIM ")
                                                        : QStringLiteral("SIM>PC ");
-        if (bytes.size() >= link::kHeaderSize) {
-            const link::FrameHeader h = link::ParseHeader(bytes.data());
+        if (bytes.size() >= sensorlink::kHeaderSize) {
+            const sensorlink::FrameHeader h = sensorlink::ParseHeader(bytes.data());
             line += QStringLiteral("cmd=%1 par=%2 len=%3")
                         .arg(h.command)
                         .arg(h.parameter)

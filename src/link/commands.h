@@ -3,9 +3,8 @@
 
 #include <cstdint>
 
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 namespace cmd {
 inline constexpr std::uint8_t kWriteBlock = 1;        // param: block address; payload 20/248 words
@@ -54,4 +53,4 @@ inline constexpr std::int32_t BaudRate(std::uint16_t index) {
     return index < 5 ? rates[index] : 115200;
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace velorax::link {
+namespace sensorlink {
 namespace {
 
 constexpr std::array<std::uint8_t, 256> MakeTable() {
@@ -28,4 +28,4 @@ std::uint8_t Crc8(const std::uint8_t* bytes, std::size_t first, std::size_t coun
     return crc;
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -6,12 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 inline constexpr std::uint8_t kCrcStart = 0xAA;
 
 std::uint8_t Crc8(const std::uint8_t* bytes, std::size_t first, std::size_t count);
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -2,7 +2,7 @@
 
 #include "link/crc8.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 std::uint8_t WriteHeader(std::uint8_t* out, std::uint8_t command, std::uint16_t parameter,
                          std::span<const std::uint8_t> payload) {
@@ -46,4 +46,4 @@ std::size_t UnpackWordsInto(const std::uint8_t* payload, std::size_t lengthBytes
     return count;
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

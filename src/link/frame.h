@@ -16,9 +16,8 @@
 #include <span>
 #include <vector>
 
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 inline constexpr std::uint8_t kStartByte = 0x55;
 inline constexpr std::size_t kHeaderSize = 8;
@@ -62,4 +61,4 @@ FrameHeader ParseHeader(const std::uint8_t* header);
 std::size_t UnpackWordsInto(const std::uint8_t* payload, std::size_t lengthBytes,
                             std::uint16_t* words, std::size_t maxWords);
 
-}  // namespace velorax::link
+}  // namespace sensorlink

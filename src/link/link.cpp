@@ -12,7 +12,7 @@
 #include "link/link_impl.h"
 #include "link/link_texts.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 double SteadyClock::Seconds() {
     using namespace std::chrono;
@@ -323,4 +323,4 @@ SerialPortTable& Link::Ports() {
     return impl_->ports;
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

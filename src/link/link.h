@@ -17,10 +17,9 @@
 #include <memory>
 #include <span>
 
-#include "link/link_namespace.h"
 #include "link/link_state.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 class FailureObserver {
 public:
@@ -101,4 +100,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace velorax::link
+}  // namespace sensorlink

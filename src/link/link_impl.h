@@ -1,5 +1,5 @@
 #pragma once
-// Inside of link::Link, shared by the exchange (link.cpp) and the transports
+// Inside of sensorlink::Link, shared by the exchange (link.cpp) and the transports
 // (link_transports.cpp). Not part of the link's interface.
 
 #include <QAbstractSocket>
@@ -14,10 +14,9 @@
 #include <vector>
 
 #include "link/link.h"
-#include "link/link_namespace.h"
 #include "link/serial_ports.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 inline constexpr double kConnectTimeoutSeconds = 5.0;
 
@@ -92,4 +91,4 @@ struct Link::Impl {
     bool tcpDraining = false;
 };
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -7,9 +7,8 @@
 #include <string>
 
 #include "link/frame.h"
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 struct LinkState {
     std::array<std::uint8_t, kBufferSize> request{};
@@ -27,4 +26,4 @@ struct LinkState {
     std::uint16_t comProtocol = 0;  // 0 RS-232, 1 TCP
 };
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-namespace velorax::link {
+namespace sensorlink {
 namespace {
 
 using Entry = std::pair<int, std::string_view>;
@@ -67,4 +67,4 @@ std::string_view TcpConnectResultText(int result) {
     return result >= 0 ? std::string_view{} : Lookup(kTcpConnectTexts, result, kTcpOtherText);
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

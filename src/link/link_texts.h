@@ -5,9 +5,8 @@
 
 #include <string_view>
 
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 inline constexpr std::string_view kTimeoutText =
     "TIMEOUT! \nNO DATA RECEIVED! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY AND COM "
@@ -51,4 +50,4 @@ inline constexpr int kNetworkSubsystemNotReady = -17;
 std::string_view SerialOpenResultText(int result);
 std::string_view TcpConnectResultText(int result);
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -10,7 +10,7 @@
 #include "link/link_texts.h"
 #include "link/open_errors.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 // --- serial port -------------------------------------------------------------------------
 
@@ -222,4 +222,4 @@ bool Link::TcpConnected() const {
     return !impl_->TcpDown();
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

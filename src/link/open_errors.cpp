@@ -4,7 +4,7 @@
 
 #include "link/link_texts.h"
 
-namespace velorax::link {
+namespace sensorlink {
 namespace {
 
 // %1 device or host, %2 port, %3 the system's own words.
@@ -105,4 +105,4 @@ QString TcpConnectMessage(const OpenFailure& failure) {
     return Join(TcpConnectResultText(failure.result), failure.detail);
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

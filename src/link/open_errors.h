@@ -6,9 +6,8 @@
 #include <QSerialPort>
 #include <QString>
 
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 struct OpenFailure {
     int result = 0;
@@ -27,4 +26,4 @@ OpenFailure TcpConnectFailure(QAbstractSocket::SocketError error, const QString&
 QString SerialOpenMessage(const OpenFailure& failure);
 QString TcpConnectMessage(const OpenFailure& failure);
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -6,7 +6,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
-namespace velorax::link {
+namespace sensorlink {
 namespace {
 
 constexpr int kLastSystemNumber = 100;
@@ -218,4 +218,4 @@ void SerialPortTable::RestoreAdapterKeys(const QStringList& keys) {
     }
 }
 
-}  // namespace velorax::link
+}  // namespace sensorlink

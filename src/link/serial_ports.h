@@ -14,9 +14,8 @@
 #include <functional>
 #include <map>
 
-#include "link/link_namespace.h"
 
-namespace velorax::link {
+namespace sensorlink {
 
 struct SerialPortEntry {
     int number = 0;
@@ -82,4 +81,4 @@ class SerialPortTable {
     QStringList userPaths_;                  // number kFirstUserNumber + index
 };
 
-}  // namespace velorax::link
+}  // namespace sensorlink

@@ -283,13 +283,13 @@ void ParameterPanel::ReportPlausibility(const char* tail) {
 }
 
 bool ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
-    if (p_.link->Command(link::cmd::kReadBlock, blockAddress) != 1) return false;
+    if (p_.link->Command(sensorlink::cmd::kReadBlock, blockAddress) != 1) return false;
     // An error reply has been reported already; a reply too short for the block would
     // fill the set with whatever the word buffer held before, so it is refused.
     if (p_.linkState.replyCommand == 0) return false;
     if (p_.linkState.replyLength < words * 2) {
         p_.ReportFailure(
-            QString::fromUtf8(link::kDataFrameText.data(), link::kDataFrameText.size()));
+            QString::fromUtf8(sensorlink::kDataFrameText.data(), sensorlink::kDataFrameText.size()));
         return false;
     }
     p_.link->UnpackWords();
@@ -305,14 +305,14 @@ void ParameterPanel::Send() {
     ReadControls();
     const std::uint16_t set = p_.app.paraSetIndex;
     const auto blockWords = p_.parameters.BlockWords();
-    if (p_.link->Command(link::cmd::kWriteBlock, set, blockWords) != 1) return;
+    if (p_.link->Command(sensorlink::cmd::kWriteBlock, set, blockWords) != 1) return;
     ReportPlausibility(kPlausibilityRam);
     const auto teachWords = p_.parameters.TeachWords();
-    if (p_.link->Command(link::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2), teachWords) !=
+    if (p_.link->Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2), teachWords) !=
         1)
         return;
     ReportPlausibility(kPlausibilityRam);
-    if (p_.app.transferTarget == shell::kTargetEeprom) p_.link->Command(link::cmd::kStoreEeprom, 0);
+    if (p_.app.transferTarget == shell::kTargetEeprom) p_.link->Command(sensorlink::cmd::kStoreEeprom, 0);
 }
 
 void ParameterPanel::Get() {
@@ -322,7 +322,7 @@ void ParameterPanel::Get() {
         return;
     }
     if (p_.app.transferTarget == shell::kTargetEeprom) {
-        if (p_.link->Command(link::cmd::kLoadEeprom, 0) != 1) return;
+        if (p_.link->Command(sensorlink::cmd::kLoadEeprom, 0) != 1) return;
         ReportPlausibility(kPlausibilityEeprom);
     }
     const std::uint16_t set = p_.app.paraSetIndex;

@@ -101,9 +101,9 @@ void ConnectionPage::PrepareAddressField() {
 void ConnectionPage::RefreshPortList(int select) {
     QSignalBlocker block(comPort);
     comPort->clear();
-    for (const link::SerialPortEntry& entry : p_.link->Ports().Entries()) {
+    for (const sensorlink::SerialPortEntry& entry : p_.link->Ports().Entries()) {
         QString text = entry.device;
-        if (entry.number < link::SerialPortTable::kFirstUserNumber)
+        if (entry.number < sensorlink::SerialPortTable::kFirstUserNumber)
             text = QStringLiteral("COM%1  %2").arg(entry.number).arg(entry.device);
         comPort->addItem(text, entry.number);
     }
@@ -292,9 +292,9 @@ void ConnectionPage::ConnectTcp() {
 }
 
 void ConnectionPage::IdentifySensor() {
-    if (p_.link->Command(link::cmd::kFirmware, 0) != 1) return;
-    const std::size_t length = std::min<std::size_t>(p_.linkState.replyLength, link::kMaxPayload);
-    const char* text = reinterpret_cast<const char*>(p_.linkState.reply.data() + link::kHeaderSize);
+    if (p_.link->Command(sensorlink::cmd::kFirmware, 0) != 1) return;
+    const std::size_t length = std::min<std::size_t>(p_.linkState.replyLength, sensorlink::kMaxPayload);
+    const char* text = reinterpret_cast<const char*>(p_.linkState.reply.data() + sensorlink::kHeaderSize);
     std::size_t n = 0;
     while (n < length && n < static_cast<std::size_t>(kFirmwareMax) && text[n] != '\0') ++n;
     settings.firmware = QString::fromLatin1(text, static_cast<qsizetype>(n));
@@ -312,7 +312,7 @@ void ConnectionPage::IdentifySensor() {
 void ConnectionPage::ChangeBaudRate() {
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
     AppendMessage(QStringLiteral("TRY TO CHANGE BAUDRATE!\n"));
-    if (p_.link->Command(link::cmd::kBaudRate, settings.baudIndex) != 1) return;
+    if (p_.link->Command(sensorlink::cmd::kBaudRate, settings.baudIndex) != 1) return;
     AppendMessage(QStringLiteral("SUCCESS!\n"));
     OpenSerialPort();
     p_.linkState.linkOk = 1;

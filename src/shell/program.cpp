@@ -62,7 +62,7 @@ std::unique_ptr<Program> Program::Create(const QString& programDir, ui::Popups& 
     std::unique_ptr<Program> program(new Program(programDir, popups));
     program->panelSet = std::move(set);
     if (!program->LookUpControls(error)) return nullptr;
-    program->link = std::make_unique<link::Link>(program->linkState, *program);
+    program->link = std::make_unique<sensorlink::Link>(program->linkState, *program);
     program->BindCallbacks();
     return program;
 }

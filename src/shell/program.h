@@ -91,7 +91,7 @@ struct OtherControls {
     QMenu* teachMenu = nullptr;
 };
 
-class Program : public QObject, public link::FailureObserver {
+class Program : public QObject, public sensorlink::FailureObserver {
     Q_OBJECT
   public:
     // Loads the panel set from `programDir` and looks up every control. nullptr when the
@@ -134,13 +134,13 @@ class Program : public QObject, public link::FailureObserver {
     QString programDir;
     AppState app;
     FilePaths paths;
-    link::LinkState linkState;
+    sensorlink::LinkState linkState;
     params::ParameterSet parameters;
 
     ui::Popups& popups;
     std::unique_ptr<ui::Runtime> runtime;
     std::unique_ptr<ui::PanelSet> panelSet;
-    std::unique_ptr<link::Link> link;
+    std::unique_ptr<sensorlink::Link> link;
 
     MainControls main;
     DataControls data;

@@ -30,14 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Replies are whole frames: walk them and check both checksums.
     std::size_t at = 0;
-    while (at + link::kHeaderSize <= out.size()) {
-        if (!link::HeaderValid(&out[at])) __builtin_trap();
-        const auto header = link::ParseHeader(&out[at]);
-        if (at + link::kHeaderSize + header.length > out.size()) __builtin_trap();
+    while (at + sensorlink::kHeaderSize <= out.size()) {
+        if (!sensorlink::HeaderValid(&out[at])) __builtin_trap();
+        const auto header = sensorlink::ParseHeader(&out[at]);
+        if (at + sensorlink::kHeaderSize + header.length > out.size()) __builtin_trap();
         if (header.length > 0 &&
-            link::Crc8(out.data(), at + link::kHeaderSize, header.length) != header.dataChecksum)
+            sensorlink::Crc8(out.data(), at + sensorlink::kHeaderSize, header.length) != header.dataChecksum)
             __builtin_trap();
-        at += link::kHeaderSize + header.length;
+        at += sensorlink::kHeaderSize + header.length;
     }
     return 0;
 }

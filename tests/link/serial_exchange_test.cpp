@@ -18,7 +18,7 @@ using linktest::PtyPeer;
 using linktest::RecordingObserver;
 using linktest::Step;
 
-const std::string kTimeout(link::kTimeoutText);
+const std::string kTimeout(sensorlink::kTimeoutText);
 
 class SerialExchange : public ::testing::Test {
   protected:
@@ -38,85 +38,85 @@ class SerialExchange : public ::testing::Test {
         static std::uint16_t marker = 700;
         ++marker;
         const std::size_t reportsBefore = observer.reports.size();
-        peer.AnswerFrame(Frame(link::cmd::kMeasure, marker, {1, 2}));
-        EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+        peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, marker, {1, 2}));
+        EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
         EXPECT_EQ(state.replyParameter, marker);
         EXPECT_EQ(observer.reports.size(), reportsBefore);
     }
 
-    link::LinkState state;  // comProtocol 0: RS-232
+    sensorlink::LinkState state;  // comProtocol 0: RS-232
     RecordingObserver observer{state};
     FakeClock clock;
-    link::Link link{state, observer};
+    sensorlink::Link link{state, observer};
     PtyPeer peer;
     int number = 0;
 };
 
 TEST_F(SerialExchange, IdentificationAndFailureRows) {
-    EXPECT_GE(number, link::SerialPortTable::kFirstUserNumber);
+    EXPECT_GE(number, sensorlink::SerialPortTable::kFirstUserNumber);
     const char text[] = "VELORAX3 KVT-ANA V1.0";
     const std::vector<std::uint8_t> firmware(text, text + sizeof text);
-    peer.AnswerFrame(linktest::Bytes(link::MakeFrame(link::cmd::kFirmware, 0, firmware)));
-    ASSERT_EQ(link.Command(link::cmd::kFirmware, 0), 1);
+    peer.AnswerFrame(linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kFirmware, 0, firmware)));
+    ASSERT_EQ(link.Command(sensorlink::cmd::kFirmware, 0), 1);
     EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("550700000000AA52"));
     EXPECT_STREQ(reinterpret_cast<const char*>(state.reply.data() + 8), text);
     EXPECT_EQ(state.comStatus, 0);
 
-    const QByteArray frame = Frame(link::cmd::kMeasure, 0, {1, 2, 3});
+    const QByteArray frame = Frame(sensorlink::cmd::kMeasure, 0, {1, 2, 3});
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
     // Complete in the poll in which the time runs out.
     peer.Answer({Advance(3.5, frame)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
     peer.Answer({Advance(3.5, frame), Step{{}, 0, [this] { link.Wake(); }}});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
 
     QByteArray badHeader = frame;
     badHeader[3] = 0x01;
     peer.AnswerFrame(badHeader);
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     QByteArray badPayload = frame;
     badPayload[12] = 0x7F;
     peer.AnswerFrame(badPayload);
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     const std::vector<std::uint8_t> huge(2100, 0x11);
-    peer.AnswerFrame(linktest::Bytes(link::MakeFrame(link::cmd::kMeasure, 0, huge)));
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    peer.AnswerFrame(linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kMeasure, 0, huge)));
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     peer.AnswerFrame(Frame(0, 2, {9}));
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
     link.UnpackWords();
     EXPECT_EQ(state.words[0], 9);
 
     EXPECT_EQ(observer.reports,
               (std::vector<std::string>{
-                  kTimeout, std::string(link::kHeaderFrameText), std::string(link::kDataFrameText),
-                  std::string(link::kDataFrameText), std::string(link::ErrorReplyText(2))}));
+                  kTimeout, std::string(sensorlink::kHeaderFrameText), std::string(sensorlink::kDataFrameText),
+                  std::string(sensorlink::kDataFrameText), std::string(sensorlink::ErrorReplyText(2))}));
 }
 
 TEST_F(SerialExchange, QueuesAreFlushedBeforeEachRequest) {
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
-    peer.Send(Frame(link::cmd::kMeasure, 111, {1}));  // the late reply
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    peer.Send(Frame(sensorlink::cmd::kMeasure, 111, {1}));  // the late reply
     ExpectCleanExchange();
     EXPECT_EQ(observer.reports.size(), 1u);
 }
 
 TEST_F(SerialExchange, AHangUpClosesThePortAndIsReportedOnce) {
-    peer.Answer({Step{Frame(link::cmd::kMeasure, 0, {1}).left(4), 0, {}, true}});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    peer.Answer({Step{Frame(sensorlink::cmd::kMeasure, 0, {1}).left(4), 0, {}, true}});
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
     EXPECT_NE(state.comStatus, 0);
     EXPECT_FALSE(link.SerialOpen());
     EXPECT_FALSE(linktest::WaitFor([this] { return observer.reports.size() > 1; }, 50));
     // The closed port fails the next exchange at once.
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports.size(), 2u);
 }
 

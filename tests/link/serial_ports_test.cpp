@@ -10,8 +10,8 @@
 
 namespace {
 
-using link::SerialPortTable;
-using link::SystemPort;
+using sensorlink::SerialPortTable;
+using sensorlink::SystemPort;
 
 SystemPort Port(const QString& name, quint16 vendor = 0, quint16 product = 0,
                 const QString& serial = {}) {

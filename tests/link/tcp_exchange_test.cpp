@@ -26,10 +26,10 @@ using linktest::Step;
 using linktest::TcpPeer;
 using linktest::WaitFor;
 
-const std::string kTimeout(link::kTimeoutText);
-const std::string kHeader(link::kHeaderFrameText);
-const std::string kData(link::kDataFrameText);
-const std::string kClosed(link::kServerClosedText);
+const std::string kTimeout(sensorlink::kTimeoutText);
+const std::string kHeader(sensorlink::kHeaderFrameText);
+const std::string kData(sensorlink::kDataFrameText);
+const std::string kClosed(sensorlink::kServerClosedText);
 
 class TcpExchange : public ::testing::Test {
   protected:
@@ -50,25 +50,25 @@ class TcpExchange : public ::testing::Test {
         static std::uint16_t marker = 500;
         ++marker;
         const std::size_t reportsBefore = observer.reports.size();
-        peer.AnswerFrame(Frame(link::cmd::kMeasure, marker, {7, 8, 9}));
-        EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+        peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}));
+        EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
         EXPECT_EQ(state.replyParameter, marker);
         EXPECT_EQ(state.replyLength, 6);
         EXPECT_EQ(observer.reports.size(), reportsBefore);
     }
 
-    link::LinkState state;
+    sensorlink::LinkState state;
     RecordingObserver observer{state};
     FakeClock clock;
-    link::Link link{state, observer};
+    sensorlink::Link link{state, observer};
     TcpPeer peer;
 };
 
 TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
     std::vector<std::uint16_t> measurement(23);
     for (std::size_t k = 0; k < measurement.size(); ++k) measurement[k] = 100 * k + 1;
-    peer.AnswerFrame(Frame(link::cmd::kMeasure, 0, measurement));
-    ASSERT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, 0, measurement));
+    ASSERT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
     EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("55080000"
                                                        "0000AA76"));
     EXPECT_EQ(state.replyLength, 46);
@@ -78,24 +78,24 @@ TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
 
     std::vector<std::uint16_t> table(248);
     for (std::size_t k = 0; k < table.size(); ++k) table[k] = static_cast<std::uint16_t>(k * 3);
-    peer.AnswerFrame(Frame(link::cmd::kReadBlock, 0, table));
-    ASSERT_EQ(link.Command(link::cmd::kReadBlock, 2), 1);
+    peer.AnswerFrame(Frame(sensorlink::cmd::kReadBlock, 0, table));
+    ASSERT_EQ(link.Command(sensorlink::cmd::kReadBlock, 2), 1);
     EXPECT_EQ(state.replyLength, 496);
     link.UnpackWords();
     EXPECT_EQ(state.words[247], 741);
 
     // A header-only reply is complete; its payload checksum is not looked at.
-    QByteArray headerOnly = Frame(link::cmd::kStoreEeprom, 0);
+    QByteArray headerOnly = Frame(sensorlink::cmd::kStoreEeprom, 0);
     headerOnly[6] = 0x00;
     headerOnly[7] = static_cast<char>(
-        link::Crc8(reinterpret_cast<const std::uint8_t*>(headerOnly.constData()), 0, 7));
+        sensorlink::Crc8(reinterpret_cast<const std::uint8_t*>(headerOnly.constData()), 0, 7));
     peer.AnswerFrame(headerOnly);
-    EXPECT_EQ(link.Command(link::cmd::kStoreEeprom, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kStoreEeprom, 0), 1);
 
     // Requests with payload go out whole.
-    peer.AnswerFrame(Frame(link::cmd::kWriteCorrection, 0));
+    peer.AnswerFrame(Frame(sensorlink::cmd::kWriteCorrection, 0));
     const std::uint16_t values[] = {1024, 1024, 1024};
-    EXPECT_EQ(link.Command(link::cmd::kWriteCorrection, 0, values), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kWriteCorrection, 0, values), 1);
     EXPECT_EQ(peer.requests.at(3), QByteArray::fromHex("55650000060073E5000400040004"));
     EXPECT_TRUE(observer.reports.empty());
 }
@@ -106,89 +106,89 @@ TEST_F(TcpExchange, ErrorRepliesAreReportedButSucceed) {
     link.UnpackWords();
     EXPECT_EQ(state.words[1], 0x2222);
     peer.AnswerFrame(Frame(0, 2));
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
     peer.AnswerFrame(Frame(0, 3));  // no text for other codes
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
     ASSERT_EQ(observer.reports.size(), 2u);
-    EXPECT_EQ(observer.reports[0], link::ErrorReplyText(1));
-    EXPECT_EQ(observer.reports[1], link::ErrorReplyText(2));
+    EXPECT_EQ(observer.reports[0], sensorlink::ErrorReplyText(1));
+    EXPECT_EQ(observer.reports[1], sensorlink::ErrorReplyText(2));
     ExpectCleanExchange();
 }
 
 TEST_F(TcpExchange, TimeOutsFollowTheClock) {
-    const QByteArray frame = Frame(link::cmd::kMeasure, 0, {1, 2, 3});
+    const QByteArray frame = Frame(sensorlink::cmd::kMeasure, 0, {1, 2, 3});
 
     // Silence: the clock passes 3.0 s.
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
     ExpectCleanExchange();
 
     // The whole reply arrives in the poll in which the time runs out: accepted, also when
     // the wait is woken before the transport has handed the bytes over.
     peer.Answer({Advance(3.5, frame)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
     peer.Answer({Advance(3.5, frame), Step{{}, 0, [this] { link.Wake(); }}});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
 
     // Only part of a header by then: a time-out.
     peer.Answer({Advance(3.5, frame.left(5))});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports.size(), 2u);
     ExpectCleanExchange();
 
     // Header and payload each have their own 3.0 s.
     peer.Answer({Advance(2.9, frame.left(8)), Advance(2.9, frame.mid(8), 20)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
 
     // The payload not complete in time: the same time-out text.
     peer.Answer({Step{frame.left(10)}, Advance(3.5, {}, 20)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports, (std::vector<std::string>{kTimeout, kTimeout, kTimeout}));
     ExpectCleanExchange();
 }
 
 TEST_F(TcpExchange, LateRepliesAreNotTakenForTheNextOne) {
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     // The late reply reaches the reply buffer while the link idles ...
-    peer.Send(Frame(link::cmd::kMeasure, 111, {1}));
+    peer.Send(Frame(sensorlink::cmd::kMeasure, 111, {1}));
     ASSERT_TRUE(WaitFor([this] { return state.receivedCount >= 10; }));
     ExpectCleanExchange();
 
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     // ... or is still unread in the socket when the next request goes out.
-    peer.Send(Frame(link::cmd::kMeasure, 333, {1}));
+    peer.Send(Frame(sensorlink::cmd::kMeasure, 333, {1}));
     ExpectCleanExchange();
     EXPECT_EQ(observer.reports, (std::vector<std::string>{kTimeout, kTimeout}));
 }
 
 TEST_F(TcpExchange, CorruptFramesAreRejected) {
-    const QByteArray good = Frame(link::cmd::kMeasure, 0, {10, 20});
+    const QByteArray good = Frame(sensorlink::cmd::kMeasure, 0, {10, 20});
 
     QByteArray badHeader = good;
     badHeader[7] = static_cast<char>(badHeader[7] ^ 0x40);
     peer.AnswerFrame(badHeader);
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     QByteArray badStart = good;  // checksum right, start byte not 0x55
     badStart[0] = 0x56;
     badStart[7] = static_cast<char>(
-        link::Crc8(reinterpret_cast<const std::uint8_t*>(badStart.constData()), 0, 7));
+        sensorlink::Crc8(reinterpret_cast<const std::uint8_t*>(badStart.constData()), 0, 7));
     peer.AnswerFrame(badStart);
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     QByteArray badPayload = good;
     badPayload[9] = static_cast<char>(badPayload[9] ^ 0x01);
     peer.AnswerFrame(badPayload);
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     peer.AnswerFrame(QByteArray("\x01\x02\x03", 3) + good);  // junk before the reply
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     ExpectCleanExchange();
 
     EXPECT_EQ(observer.reports, (std::vector<std::string>{kHeader, kHeader, kData, kHeader}));
@@ -196,9 +196,9 @@ TEST_F(TcpExchange, CorruptFramesAreRejected) {
 
 TEST_F(TcpExchange, OversizedPayloadFailsWithoutOverrunningTheBuffer) {
     const std::vector<std::uint8_t> payload(3000, 0x5A);
-    const QByteArray frame = linktest::Bytes(link::MakeFrame(link::cmd::kMeasure, 0, payload));
+    const QByteArray frame = linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kMeasure, 0, payload));
     peer.AnswerFrame(frame.left(8 + 2100));
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports, std::vector<std::string>{kData});
     ASSERT_TRUE(WaitFor([this] { return state.receivedCount == 2048; }));
     EXPECT_LE(state.receivedCount, 2048);
@@ -206,11 +206,11 @@ TEST_F(TcpExchange, OversizedPayloadFailsWithoutOverrunningTheBuffer) {
 }
 
 TEST_F(TcpExchange, SplitWritesAreJoined) {
-    const QByteArray frame = Frame(link::cmd::kReadCorrection, 0, {1, 2, 3, 4, 5, 6});
+    const QByteArray frame = Frame(sensorlink::cmd::kReadCorrection, 0, {1, 2, 3, 4, 5, 6});
     linktest::Script script;
     for (qsizetype i = 0; i < frame.size(); ++i) script.push_back(Step{frame.mid(i, 1), 1});
     peer.Answer(script);
-    EXPECT_EQ(link.Command(link::cmd::kReadCorrection, 0), 1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kReadCorrection, 0), 1);
     link.UnpackWords();
     EXPECT_EQ(state.words[5], 6);
     EXPECT_TRUE(observer.reports.empty());
@@ -219,11 +219,11 @@ TEST_F(TcpExchange, SplitWritesAreJoined) {
 TEST_F(TcpExchange, ServerClosingIsReportedAtAnyTime) {
     // Mid-frame: the close is reported, then the exchange ends with the time-out text at
     // once instead of waiting out its 3 seconds.
-    peer.Answer({Step{Frame(link::cmd::kMeasure, 0, {1}).left(5), 0, {}, true}});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    peer.Answer({Step{Frame(sensorlink::cmd::kMeasure, 0, {1}).left(5), 0, {}, true}});
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed, kTimeout}));
     EXPECT_FALSE(link.TcpConnected());
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);  // no connection: fails at once
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);  // no connection: fails at once
     EXPECT_EQ(observer.reports.size(), 3u);
 
     ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
@@ -244,9 +244,9 @@ TEST_F(TcpExchange, ServerClosingIsReportedAtAnyTime) {
 
 TEST_F(TcpExchange, AbortEndsWaitsWithoutAReport) {
     peer.Answer({Step{{}, 10, [this] { link.Abort(); }}});
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_TRUE(link.Aborted());
-    EXPECT_EQ(link.Command(link::cmd::kMeasure, 0), -1);
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(peer.requests.size(), 1);
     EXPECT_TRUE(observer.reports.empty());
 }
@@ -261,7 +261,7 @@ TEST_F(TcpExchange, OpenEndedWaitsEndWhenTheCallersFlagClears) {
     keep = true;
     state.reply.fill(0);
     state.receivedCount = 0;
-    QTimer::singleShot(10, [this] { peer.Send(Frame(link::cmd::kMeasure, 0, {4, 5, 6, 7})); });
+    QTimer::singleShot(10, [this] { peer.Send(Frame(sensorlink::cmd::kMeasure, 0, {4, 5, 6, 7})); });
     ASSERT_GE(link.WaitForBytes(8, -1, [&keep] { return keep; }), 8);
     ASSERT_EQ(link.CheckReplyHeader(), 1);
     ASSERT_EQ(link.ReceiveReplyData(), 1);
@@ -271,15 +271,15 @@ TEST_F(TcpExchange, OpenEndedWaitsEndWhenTheCallersFlagClears) {
 }
 
 TEST(LinkLifetime, ApplicationQuitEndsTheWaitLikeAbort) {
-    link::LinkState state;
+    sensorlink::LinkState state;
     state.comProtocol = 1;
     RecordingObserver observer(state);
-    link::Link link(state, observer);
+    sensorlink::Link link(state, observer);
     TcpPeer peer;
     ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     peer.Answer({Step{{}, 0, [] { QCoreApplication::quit(); }}});
     int result = 0;
-    QTimer::singleShot(0, [&] { result = link.Command(link::cmd::kMeasure, 0); });
+    QTimer::singleShot(0, [&] { result = link.Command(sensorlink::cmd::kMeasure, 0); });
     QCoreApplication::exec();
     EXPECT_EQ(result, -1);
     EXPECT_TRUE(link.Aborted());
@@ -287,25 +287,25 @@ TEST(LinkLifetime, ApplicationQuitEndsTheWaitLikeAbort) {
 }
 
 TEST(LinkLifetime, DestroyingTheLinkInsideAWaitIsSafe) {
-    link::LinkState state;
+    sensorlink::LinkState state;
     state.comProtocol = 1;
     RecordingObserver observer(state);
-    auto link = std::make_unique<link::Link>(state, observer);
+    auto link = std::make_unique<sensorlink::Link>(state, observer);
     TcpPeer peer;
     ASSERT_EQ(link->ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     peer.Answer({Step{{}, 5, [&link] { link.reset(); }}});
-    link::Link* raw = link.get();
-    EXPECT_EQ(raw->Command(link::cmd::kMeasure, 0), -1);
+    sensorlink::Link* raw = link.get();
+    EXPECT_EQ(raw->Command(sensorlink::cmd::kMeasure, 0), -1);
     EXPECT_EQ(link, nullptr);
     EXPECT_TRUE(observer.reports.empty());
 }
 
 class TcpConnect : public ::testing::Test {
   protected:
-    link::LinkState state;
+    sensorlink::LinkState state;
     RecordingObserver observer{state};
     FakeClock clock;
-    link::Link link{state, observer};
+    sensorlink::Link link{state, observer};
 };
 
 TEST_F(TcpConnect, FailuresGiveTheTableTextAndWhatHappened) {

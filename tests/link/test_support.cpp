@@ -34,15 +34,15 @@ QByteArray Bytes(const std::vector<std::uint8_t>& bytes) {
 
 QByteArray Frame(std::uint8_t command, std::uint16_t parameter,
                  const std::vector<std::uint16_t>& words) {
-    return Bytes(link::MakeWordFrame(command, parameter, words));
+    return Bytes(sensorlink::MakeWordFrame(command, parameter, words));
 }
 
 void ScriptedPeer::Feed(const QByteArray& incoming) {
     pending_ += incoming;
-    while (pending_.size() >= static_cast<qsizetype>(link::kHeaderSize)) {
+    while (pending_.size() >= static_cast<qsizetype>(sensorlink::kHeaderSize)) {
         const auto* header = reinterpret_cast<const std::uint8_t*>(pending_.constData());
         const qsizetype size =
-            static_cast<qsizetype>(link::kHeaderSize) + link::ReadWord(header + 4);
+            static_cast<qsizetype>(sensorlink::kHeaderSize) + sensorlink::ReadWord(header + 4);
         if (pending_.size() < size) return;
         requests.append(pending_.left(size));
         pending_.remove(0, size);

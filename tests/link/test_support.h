@@ -19,17 +19,17 @@
 
 namespace linktest {
 
-class RecordingObserver : public link::FailureObserver {
+class RecordingObserver : public sensorlink::FailureObserver {
   public:
-    explicit RecordingObserver(link::LinkState& state) : state_(state) {}
+    explicit RecordingObserver(sensorlink::LinkState& state) : state_(state) {}
     void ReportLinkFailure() override { reports.push_back(state_.message); }
     std::vector<std::string> reports;
 
   private:
-    link::LinkState& state_;
+    sensorlink::LinkState& state_;
 };
 
-class FakeClock : public link::Clock {
+class FakeClock : public sensorlink::Clock {
   public:
     double Seconds() override { return now; }
     double now = 1000.0;

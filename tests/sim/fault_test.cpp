@@ -10,7 +10,7 @@ namespace {
 
 using simtest::Frame;
 using simtest::Request;
-namespace cmd = link::cmd;
+namespace cmd = sensorlink::cmd;
 
 struct Faulty {
     sim::SensorModel model{simtest::Options(21, 0)};
@@ -84,8 +84,8 @@ TEST(SimFaults, DamagedFrames) {
     f.line.Feed(Request(cmd::kReadCorrection), 1.0);
     const auto bytes = f.line.Poll(1.0);
     ASSERT_GE(bytes.size(), 8u);
-    EXPECT_TRUE(link::HeaderValid(bytes.data()));
-    EXPECT_EQ(link::ParseHeader(bytes.data()).length, 2041);
+    EXPECT_TRUE(sensorlink::HeaderValid(bytes.data()));
+    EXPECT_EQ(sensorlink::ParseHeader(bytes.data()).length, 2041);
 
     fr = one(cmd::kCycleTime);
     EXPECT_TRUE(fr.headerOk);
@@ -114,7 +114,7 @@ TEST(SimFaults, SplitJunkAndClose) {
     ASSERT_EQ(e.size(), 1u);
     EXPECT_EQ(e[0].junkBytes, 5u);
     ASSERT_EQ(e[0].bytes.size(), 5u + 54u);
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_NE(e[0].bytes[i], link::kStartByte);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_NE(e[0].bytes[i], sensorlink::kStartByte);
     EXPECT_EQ(simtest::Single(std::span(e[0].bytes).subspan(5)).header.length, 46);
 
     e = f.Send(cmd::kFirmware, 1.2);  // the third frame: closes afterwards

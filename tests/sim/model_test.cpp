@@ -16,7 +16,7 @@ namespace {
 using simtest::Frame;
 using simtest::Request;
 using simtest::Single;
-namespace cmd = link::cmd;
+namespace cmd = sensorlink::cmd;
 
 struct Fixture {
     sim::SensorModel model;
@@ -43,8 +43,8 @@ TEST(SimCommands, FirmwareReplyIsByteExact) {
     expected.insert(expected.end(), text.begin(), text.end());
     expected.push_back(0);
     EXPECT_EQ(reply, expected);
-    EXPECT_EQ(link::Crc8(reply.data(), 0, 8), 0);
-    EXPECT_EQ(link::Crc8(reply.data(), 8, reply.size() - 8), reply[6]);
+    EXPECT_EQ(sensorlink::Crc8(reply.data(), 0, 8), 0);
+    EXPECT_EQ(sensorlink::Crc8(reply.data(), 8, reply.size() - 8), reply[6]);
 }
 
 TEST(SimCommands, AcceptsTheExampleRequestsExactly) {
@@ -93,7 +93,7 @@ TEST(SimCommands, ReplySizesOfAllFifteenCommands) {
         {cmd::kCycleTime, 0, {}, 8 + 8},
         {cmd::kScopeScan, 0, {}, 8},
         {cmd::kBaudRate, 4, {}, 8},
-        {cmd::kHardwareInfo, link::kHardwareKey, {}, 8 + 512},
+        {cmd::kHardwareInfo, sensorlink::kHardwareKey, {}, 8 + 512},
     };
     for (const Case& c : cases) {
         f.now += 0.01;
@@ -202,30 +202,30 @@ TEST(SimCommands, ErrorRepliesForWhatTheSensorCannotDo) {
         EXPECT_EQ(fr.header.parameter, code);
         EXPECT_EQ(fr.header.length, 0);
     };
-    expectError(f.Ask(99), link::kErrorUnknownCommand);
-    expectError(f.Ask(cmd::kReadBlock, 4), link::kErrorUnknownCommand);
-    expectError(f.Ask(cmd::kHardwareInfo, 0x1234), link::kErrorUnknownCommand);
+    expectError(f.Ask(99), sensorlink::kErrorUnknownCommand);
+    expectError(f.Ask(cmd::kReadBlock, 4), sensorlink::kErrorUnknownCommand);
+    expectError(f.Ask(cmd::kHardwareInfo, 0x1234), sensorlink::kErrorUnknownCommand);
     const std::vector<std::uint16_t> shortBlock(19, 1);
-    expectError(f.Ask(cmd::kWriteBlock, 0, shortBlock), link::kErrorCommunication);
+    expectError(f.Ask(cmd::kWriteBlock, 0, shortBlock), sensorlink::kErrorCommunication);
     const std::vector<std::uint16_t> block(20, 1);
-    expectError(f.Ask(cmd::kWriteBlock, 2, block), link::kErrorCommunication);
-    expectError(f.Ask(cmd::kWriteBlock, 9, block), link::kErrorUnknownCommand);
+    expectError(f.Ask(cmd::kWriteBlock, 2, block), sensorlink::kErrorCommunication);
+    expectError(f.Ask(cmd::kWriteBlock, 9, block), sensorlink::kErrorUnknownCommand);
     const std::array<std::uint16_t, 2> two{1, 2};
-    expectError(f.Ask(cmd::kWriteCorrection, 0, two), link::kErrorCommunication);
-    expectError(f.Ask(cmd::kScopeScan, 1, two), link::kErrorCommunication);
+    expectError(f.Ask(cmd::kWriteCorrection, 0, two), sensorlink::kErrorCommunication);
+    expectError(f.Ask(cmd::kScopeScan, 1, two), sensorlink::kErrorCommunication);
 
     // A request whose payload checksum is wrong: code 2, and the RAM stays as it was.
     auto request = Request(cmd::kWriteBlock, 0, block);
     request[6] ^= 0x01;
-    request[7] = link::Crc8(request.data(), 0, 7);
-    expectError(Single(f.Raw(request)), link::kErrorCommunication);
+    request[7] = sensorlink::Crc8(request.data(), 0, 7);
+    expectError(Single(f.Raw(request)), sensorlink::kErrorCommunication);
     EXPECT_EQ(f.model.Ram()[0].block.power, 500);
 
     // A header announcing more than 2040 bytes is refused at once, not waited for.
     auto huge = Request(cmd::kMeasure);
-    link::WriteWord(&huge[4], 2041);
-    huge[7] = link::Crc8(huge.data(), 0, 7);
-    expectError(Single(f.Raw(huge)), link::kErrorCommunication);
+    sensorlink::WriteWord(&huge[4], 2041);
+    huge[7] = sensorlink::Crc8(huge.data(), 0, 7);
+    expectError(Single(f.Raw(huge)), sensorlink::kErrorCommunication);
     EXPECT_EQ(f.Ask(cmd::kFirmware).header.command, cmd::kFirmware);
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 using simtest::Frame;
 using simtest::Request;
-namespace cmd = link::cmd;
+namespace cmd = sensorlink::cmd;
 
 // Dark for one second, then bright blue: the blue trace rises once per period.
 sim::Scene BlueStep() {

@@ -19,7 +19,7 @@
 namespace {
 
 using simtest::Request;
-namespace cmd = link::cmd;
+namespace cmd = sensorlink::cmd;
 
 // Runs the event loop until `done` holds or five seconds pass.
 bool WaitFor(const std::function<bool()>& done) {
