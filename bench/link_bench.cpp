@@ -2,7 +2,8 @@
 //   - round trips per second of bare command-8 exchanges against a trivial peer, over TCP
 //     loopback and over a pseudo-terminal;
 //   - CPU time of this program's thread while a slow peer (200 ms per answer) or a silent
-//     one is awaited, as a share of the wall time. A polling wait would be near 100 %.
+//     one is awaited, and while a frame wait without a time limit sees no frame, as a share
+//     of the wall time. A polling wait would be near 100 %.
 // The peers run in threads of their own with plain blocking I/O, so they do not share the
 // event loop with the link.
 
@@ -16,12 +17,14 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
+#include "bench_clock.h"
 #include "link/commands.h"
 #include "link/frame.h"
 #include "link/link.h"
@@ -29,22 +32,14 @@
 
 namespace {
 
+using bench::ThreadCpuSeconds;
+using bench::WallSeconds;
+
 class CountingObserver : public sensorlink::FailureObserver {
   public:
     void ReportLinkFailure() override { ++failures; }
     int failures = 0;
 };
-
-double WallSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 bool ReadAll(int fd, std::uint8_t* out, std::size_t count) {
     std::size_t done = 0;
@@ -224,6 +219,29 @@ void CpuWhileWaiting(int delayMs, bool silent, int count) {
     link.DisconnectTcp();
 }
 
+// The recorder's triggered mode while no trigger comes: a frame wait without a time limit
+// on a silent sensor, ended by the caller's flag after 2 s.
+void CpuWhileWaitingForFrames() {
+    sensorlink::LinkState state;
+    state.comProtocol = 1;
+    CountingObserver observer;
+    sensorlink::Link link(state, observer);
+    TcpPeer peer(0, true);
+    if (link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()) != 0) return;
+    bool keep = true;
+    QTimer::singleShot(2000, [&keep] { keep = false; });
+    const double wall0 = WallSeconds();
+    const double cpu0 = ThreadCpuSeconds();
+    const int result = link.ReceiveFrame(-1, [&keep] { return keep; });
+    const double wall = WallSeconds() - wall0;
+    const double cpu = ThreadCpuSeconds() - cpu0;
+    std::printf(
+        "frame wait on a silent sensor: result %d after %.2f s wall, %.2f ms CPU: %.3f %% of a "
+        "core\n",
+        result, wall, 1e3 * cpu, 100.0 * cpu / wall);
+    link.DisconnectTcp();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,5 +251,6 @@ int main(int argc, char** argv) {
     RoundTripsPty();
     CpuWhileWaiting(200, false, 15);
     CpuWhileWaiting(0, true, 1);
+    CpuWhileWaitingForFrames();
     return 0;
 }

@@ -388,7 +388,16 @@ bool IniObject::WriteToFile(const std::string& path) const {
     if (ok) ok = ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
     if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tempPath.c_str());
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    // The new name lives in the folder: until the folder is on disk, a power cut can bring
+    // back the old file or none at all.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    ok = ::fsync(dir) == 0;
+    ::close(dir);
     return ok;
 }
 

@@ -1,11 +1,6 @@
 #include "link/link.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QTimer>
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 
 #include "link/crc8.h"
 #include "link/frame.h"
@@ -14,98 +9,23 @@
 
 namespace sensorlink {
 
-double SteadyClock::Seconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using Status = FrameAssembler::Status;
 
-Link::Impl::Impl(Link& owner_, LinkState& state_, FailureObserver& observer_)
-    : owner(owner_), state(state_), observer(observer_) {}
-
-// --- waiting -----------------------------------------------------------------------------
-
-bool Link::Impl::Ready(Waiter& waiter) {
-    if (aborted || waiter.done()) return true;
-    return waiter.timeout >= 0 && Now() - waiter.start > waiter.timeout;
-}
-
-void Link::Impl::Quit(Waiter& waiter) {
-    // Only once per pass: quitting a loop interrupts the event dispatcher, and doing it again
-    // while a nested loop runs above this one would keep that loop from ever sleeping.
-    if (waiter.woken) return;
-    waiter.woken = true;
-    waiter.loop.quit();
-}
-
-void Link::Impl::WakeReady() {
-    for (Waiter* waiter : waiters) {
-        if (!waiter->woken && Ready(*waiter)) Quit(*waiter);
+Link::Impl::Impl(Link& owner_, LinkState& state_, FailureObserver& observer_, ui::EventWait* wait_)
+    : owner(owner_), state(state_), observer(observer_) {
+    if (!wait_) {
+        ownWait = std::make_unique<ui::EventWait>();
+        wait_ = ownWait.get();
     }
+    wait = wait_;
 }
 
-void Link::Impl::WakeAll() {
-    for (Waiter* waiter : waiters) Quit(*waiter);
-}
-
-Link::Impl::WaitEnd Link::Impl::WaitUntil(std::function<bool()> done, double timeoutSeconds) {
-    QPointer<Link> guard(&owner);
-    Waiter waiter;
-    waiter.done = std::move(done);
-    waiter.start = Now();
-    waiter.timeout = timeoutSeconds;
-
-    // The deadline only wakes the loop; whether the time is up is the clock's answer, so an
-    // injected clock decides it.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, &waiter.loop, [&waiter] { Quit(waiter); });
-
-    waiters.push_back(&waiter);
-    if (waiters.size() == 1) {
-        // After every batch of events, before the thread sleeps: a callback may have cleared
-        // the caller's flag or moved the clock without any signal of the link's own.
-        idleHook = QObject::connect(QAbstractEventDispatcher::instance(),
-                                    &QAbstractEventDispatcher::aboutToBlock, &owner,
-                                    [this] { WakeReady(); });
-    }
-    const auto leave = [&](WaitEnd end) {
-        std::erase(waiters, &waiter);
-        if (waiters.empty()) QObject::disconnect(idleHook);
-        return end;
-    };
-
-    for (;;) {
-        if (aborted) return leave(WaitEnd::Aborted);
-        if (waiter.done()) return leave(WaitEnd::Done);
-        if (waiter.timeout >= 0) {
-            const double elapsed = Now() - waiter.start;
-            if (elapsed > waiter.timeout) {
-                // Bytes that reached the transport by the poll in which the time ran out
-                // still count: take in what is pending, then look once more.
-                QCoreApplication::processEvents();
-                if (!guard) return WaitEnd::Destroyed;
-                if (aborted) return leave(WaitEnd::Aborted);
-                return leave(waiter.done() ? WaitEnd::Done : WaitEnd::TimedOut);
-            }
-            const double remainingMs = std::ceil((waiter.timeout - elapsed) * 1000.0);
-            deadline.start(static_cast<int>(std::min(remainingMs, 1.0e9)) + 1);
-        }
-        waiter.woken = false;
-        waiter.loop.exec();
-        if (!guard) return WaitEnd::Destroyed;
-        deadline.stop();
-        if (!waiter.woken) {
-            // QCoreApplication::exit() ends every nested loop: the program is closing.
-            aborted = true;
-            WakeAll();
-            return leave(WaitEnd::Aborted);
-        }
-    }
+ui::WaitEnd Link::Impl::WaitUntil(std::function<bool()> done, double timeoutSeconds) {
+    return wait->WaitUntil(std::move(done), timeoutSeconds, &owner);
 }
 
 void Link::Impl::Fail(std::string_view text) {
-    if (aborted) return;
+    if (Aborted()) return;
     state.message.assign(text.begin(), text.end());
     observer.ReportLinkFailure();
 }
@@ -114,11 +34,10 @@ void Link::Impl::Fail(const QString& text) {
     Fail(std::string_view(text.toStdString()));
 }
 
-int Link::Impl::Available() {
-    if (UsingTcp()) return state.receivedCount;
-    const int queued = serial && serial->isOpen() ? static_cast<int>(serial->bytesAvailable()) : 0;
-    state.receivedCount = queued;
-    return queued;
+bool Link::Impl::Refuse() {
+    if (transacting == 0) return false;
+    observer.ReportRefused(kExchangeRunningText);
+    return true;
 }
 
 bool Link::Impl::TcpDown() const {
@@ -129,16 +48,148 @@ bool Link::Impl::TransportDown() const {
     return UsingTcp() ? TcpDown() : !serial || !serial->isOpen() || serialError != 0;
 }
 
+// --- receiving ---------------------------------------------------------------------------
+
+void Link::Impl::Pull() {
+    QIODevice* device = nullptr;
+    if (UsingTcp()) {
+        if (tcp && !tcpDraining) device = tcp.data();
+    } else if (serial) {
+        device = serial.data();
+    }
+    if (device && device->isOpen() && device->bytesAvailable() > 0) {
+        const std::span<std::uint8_t> space = assembler.Space();
+        if (!space.empty()) {
+            const qint64 got = device->read(reinterpret_cast<char*>(space.data()),
+                                            static_cast<qint64>(space.size()));
+            if (got > 0) assembler.Commit(static_cast<std::size_t>(got));
+        }
+    }
+    state.receivedCount = static_cast<std::int32_t>(assembler.Buffered());
+}
+
+void Link::Impl::DiscardInput() {
+    if (UsingTcp()) {
+        DrainTcp();
+    } else if (!TransportDown()) {
+        serial->clear(QSerialPort::AllDirections);
+    }
+    assembler.Clear();
+    streamBroken = false;
+    state.receivedCount = 0;
+}
+
+void Link::Impl::CopyFront() {
+    const std::span<const std::uint8_t> bytes = assembler.FrontBytes();
+    state.reply.fill(0);
+    std::copy(bytes.begin(), bytes.end(), state.reply.begin());
+}
+
+Link::Impl::Got Link::Impl::Failed(std::string_view text) {
+    streamBroken = true;
+    QPointer<Link> guard(&owner);
+    Fail(text);
+    return guard ? Got::Failed : Got::Gone;
+}
+
+Link::Impl::Got Link::Impl::Receive(double headerTimeout,
+                                    const std::function<bool()>& keepWaiting) {
+    const auto stopped = [&keepWaiting] { return keepWaiting && !keepWaiting(); };
+    const auto lineError = [this] {
+        if (UsingTcp()) return false;
+        state.comStatus = SerialStatus();
+        return state.comStatus > 0;
+    };
+
+    for (;;) {
+        // The header: frames that came before the call are taken first.
+        Pull();
+        if (!assembler.HasHeader()) {
+            if (stopped()) return Got::Stopped;
+            const ui::WaitEnd end = WaitUntil(
+                [this, &stopped] { return assembler.HasHeader() || TransportDown() || stopped(); },
+                headerTimeout);
+            if (end == ui::WaitEnd::Destroyed) return Got::Gone;
+            if (end == ui::WaitEnd::Aborted) return Got::Quiet;
+            Pull();
+            if (!assembler.HasHeader()) {
+                if (stopped()) return Got::Stopped;
+                lineError();
+                CopyFront();
+                return Failed(kTimeoutText);
+            }
+        }
+        // A line error ends the exchange even when bytes arrived: they cannot be trusted.
+        if (lineError()) return Failed(kTimeoutText);
+
+        const Status headerStatus = assembler.Front();
+        if (headerStatus == Status::BadHeader) {
+            CopyFront();
+            return Failed(kHeaderFrameText);
+        }
+        if (headerStatus == Status::TooLong) {
+            // The reply buffer cannot hold it; none of the payload is looked at.
+            CopyFront();
+            return Failed(kDataFrameText);
+        }
+        const FrameHeader header = assembler.Header();
+        const std::uint32_t generation = assembler.Generation();
+        if (header.command == 0) {
+            // An error reply is reported, but the frame is still taken with its payload.
+            const std::string_view text = ErrorReplyText(header.parameter);
+            if (!text.empty()) {
+                QPointer<Link> guard(&owner);
+                Fail(text);
+                if (!guard) return Got::Gone;
+                if (Aborted()) return Got::Quiet;
+                if (assembler.Generation() != generation) continue;
+            }
+        }
+
+        // The payload has its own time.
+        if (assembler.Front() == Status::Incomplete) {
+            const ui::WaitEnd end = WaitUntil(
+                [this, &stopped, generation] {
+                    return assembler.Generation() != generation ||
+                           assembler.Front() != Status::Incomplete || TransportDown() || stopped();
+                },
+                kReplyTimeoutSeconds);
+            if (end == ui::WaitEnd::Destroyed) return Got::Gone;
+            if (end == ui::WaitEnd::Aborted) return Got::Quiet;
+            Pull();
+            // An exchange that ran inside this wait took the frame: start over with what
+            // comes after it.
+            if (assembler.Generation() != generation) continue;
+            if (assembler.Front() == Status::Incomplete) {
+                if (stopped()) return Got::Stopped;
+                lineError();
+                CopyFront();
+                return Failed(kTimeoutText);
+            }
+            if (lineError()) return Failed(kTimeoutText);
+        }
+
+        CopyFront();
+        if (assembler.Front() == Status::BadPayload) return Failed(kDataFrameText);
+        state.replyCommand = header.command;
+        state.replyParameter = header.parameter;
+        state.replyLength = header.length;
+        state.replyDataChecksum = header.dataChecksum;
+        assembler.Pop();
+        streamBroken = false;
+        Pull();  // what stayed in the device for want of room
+        return Got::Frame;
+    }
+}
+
 // --- Link --------------------------------------------------------------------------------
 
-Link::Link(LinkState& state, FailureObserver& observer, QObject* parent)
-    : QObject(parent), impl_(std::make_unique<Impl>(*this, state, observer)) {}
+Link::Link(LinkState& state, FailureObserver& observer, ui::EventWait* wait, QObject* parent)
+    : QObject(parent), impl_(std::make_unique<Impl>(*this, state, observer, wait)) {}
 
 Link::~Link() {
-    // Waits that are still on the stack (the link destroyed from a callback inside one)
-    // return at once and touch nothing.
-    impl_->WakeAll();
-    QObject::disconnect(impl_->idleHook);
+    // Waits of the link still on the stack (the link destroyed from a callback inside one)
+    // have the link as their guard: they return with Destroyed and touch nothing.
     if (impl_->serial) {
         QObject::disconnect(impl_->serial, nullptr, this, nullptr);
         impl_->serial->close();
@@ -149,12 +200,18 @@ Link::~Link() {
     }
 }
 
+ui::EventWait& Link::Wait() {
+    return *impl_->wait;
+}
+
 void Link::SetClock(Clock* clock) {
-    impl_->clock = clock ? clock : &impl_->steadyClock;
+    impl_->wait->SetClock(clock);
 }
 
 std::uint8_t Link::BuildRequest(std::uint8_t command, std::uint16_t wordCount,
                                 std::uint16_t parameter, std::uint16_t length) {
+    // The request of the Transact that waits stays as it was sent.
+    if (Busy()) return 0;
     LinkState& s = impl_->state;
     std::uint8_t* out = s.request.data();
     // A frame never holds more than the buffer does.
@@ -176,62 +233,58 @@ std::uint8_t Link::BuildRequest(std::uint8_t command, std::uint16_t wordCount,
 
 int Link::Transact(int bytesToSend) {
     Impl& d = *impl_;
-    if (d.aborted) return -1;
+    if (d.Aborted() || d.Refuse()) return -1;
     const auto count = static_cast<qint64>(std::clamp<int>(bytesToSend, 0, kBufferSize));
     const auto* bytes = reinterpret_cast<const char*>(d.state.request.data());
-    if (d.UsingTcp()) {
-        // A late reply of an earlier exchange must not be taken for this one's.
-        d.DrainTcp();
-        d.state.reply.fill(0);
-        d.state.comStatus = 0;
-        d.state.receivedCount = 0;
-        if (!d.TransportDown()) {
+    // A late reply of an earlier exchange must not be taken for this one's.
+    d.DiscardInput();
+    d.state.reply.fill(0);
+    d.state.comStatus = 0;
+    if (!d.TransportDown()) {
+        if (d.UsingTcp()) {
             d.tcp->write(bytes, count);
             d.tcp->flush();
-        }
-    } else {
-        d.state.reply.fill(0);
-        d.state.comStatus = 0;
-        if (!d.TransportDown()) {
-            d.serial->clear(QSerialPort::AllDirections);
+        } else {
             d.serial->write(bytes, count);
             d.serial->flush();
         }
     }
-    QPointer<Link> guard(this);
-    int result = ReceiveReplyHeader();
-    if (result == 1 && guard && d.state.replyLength > 0) result = ReceiveReplyData();
-    return result;
+    ++d.transacting;
+    const Impl::Got got = d.Receive(kReplyTimeoutSeconds, {});
+    if (got == Impl::Got::Gone) return -1;
+    --d.transacting;
+    return got == Impl::Got::Frame ? 1 : -1;
 }
 
-int Link::ReceiveReplyHeader() {
+int Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting) {
     Impl& d = *impl_;
-    if (d.aborted) return -1;
-    QPointer<Link> guard(this);
-    const int available = WaitForBytes(kHeaderSize, kReplyTimeoutSeconds, {});
-    if (!guard || d.aborted) return -1;
-    const bool timedOut = available < static_cast<int>(kHeaderSize);
-    if (!d.UsingTcp()) {
-        d.state.comStatus = d.SerialStatus();
-        d.ReadSerial(0, kHeaderSize);
+    if (d.Aborted() || d.Refuse()) return -1;
+    // After a failed Transact its reply may still be coming in pieces.
+    if (d.streamBroken) d.DiscardInput();
+    switch (d.Receive(timeoutSeconds, keepWaiting)) {
+        case Impl::Got::Frame:
+            return 1;
+        case Impl::Got::Stopped:
+            return 0;
+        case Impl::Got::Failed:
+            // Where the next frame starts is unknown: drop all that came so far.
+            d.DiscardInput();
+            return -1;
+        case Impl::Got::Quiet:
+        case Impl::Got::Gone:
+            break;
     }
-    if (timedOut || d.state.comStatus > 0) {
-        d.Fail(kTimeoutText);
-        return -1;
-    }
-    const int result = CheckReplyHeader();
-    if (result == 1 && d.state.replyCommand == 0) {
-        // An error reply is reported, but the exchange goes on and reads its payload.
-        const std::string_view text = ErrorReplyText(d.state.replyParameter);
-        if (!text.empty()) d.Fail(text);
-    }
-    return result;
+    return -1;
+}
+
+bool Link::Busy() const {
+    return impl_->transacting > 0;
 }
 
 int Link::CheckReplyHeader() {
     Impl& d = *impl_;
     const std::uint8_t* header = d.state.reply.data();
-    if (Crc8(header, 0, kHeaderSize) != 0 || header[0] != kStartByte) {
+    if (!HeaderValid(header)) {
         d.Fail(kHeaderFrameText);
         return -1;
     }
@@ -243,52 +296,31 @@ int Link::CheckReplyHeader() {
     return 1;
 }
 
-int Link::ReceiveReplyData() {
-    Impl& d = *impl_;
-    if (d.aborted) return -1;
-    const std::size_t length = d.state.replyLength;
-    if (length == 0) return 1;
-    if (length > kMaxPayload) {
-        // The reply buffer cannot hold it; nothing of it is read.
-        d.Fail(kDataFrameText);
-        return -1;
-    }
-    const int needed = static_cast<int>(d.UsingTcp() ? kHeaderSize + length : length);
-    QPointer<Link> guard(this);
-    const int available = WaitForBytes(needed, kReplyTimeoutSeconds, {});
-    if (!guard || d.aborted) return -1;
-    const bool timedOut = available < needed;
-    if (!d.UsingTcp()) {
-        d.state.comStatus = d.SerialStatus();
-        d.ReadSerial(kHeaderSize, length);
-    }
-    if (timedOut || d.state.comStatus > 0) {
-        d.Fail(kTimeoutText);
-        return -1;
-    }
-    if (Crc8(d.state.reply.data(), kHeaderSize, length) != d.state.replyDataChecksum) {
-        d.Fail(kDataFrameText);
-        return -1;
-    }
-    return 1;
+std::span<const std::uint8_t> Link::ReplyPayload() const {
+    const LinkState& s = impl_->state;
+    const std::size_t length = std::min<std::size_t>(s.replyLength, kMaxPayload);
+    return {s.reply.data() + kHeaderSize, length};
 }
 
 void Link::UnpackWords() {
     LinkState& s = impl_->state;
-    const std::size_t length = std::min<std::size_t>(s.replyLength, kMaxPayload);
-    UnpackWordsInto(s.reply.data() + kHeaderSize, length, s.words.data(), s.words.size());
+    const std::span<const std::uint8_t> payload = ReplyPayload();
+    UnpackWordsInto(payload.data(), payload.size(), s.words.data(), s.words.size());
 }
 
 void Link::UnpackReply() {
     LinkState& s = impl_->state;
-    const std::size_t length = std::min<std::size_t>(s.replyLength, kMaxPayload);
-    UnpackWordsInto(s.reply.data() + kHeaderSize, length, s.measurementWords.data(),
+    const std::span<const std::uint8_t> payload = ReplyPayload();
+    UnpackWordsInto(payload.data(), payload.size(), s.measurementWords.data(),
                     s.measurementWords.size());
 }
 
 int Link::Command(std::uint8_t command, std::uint16_t parameter,
                   std::span<const std::uint16_t> words) {
-    LinkState& s = impl_->state;
+    Impl& d = *impl_;
+    // Refused before the word buffer is touched.
+    if (d.Aborted() || d.Refuse()) return -1;
+    LinkState& s = d.state;
     const std::size_t count = std::min<std::size_t>(words.size(), kMaxPayload / 2);
     std::copy_n(words.begin(), count, s.words.begin());
     const auto length = static_cast<std::uint16_t>(2 * count);
@@ -296,27 +328,16 @@ int Link::Command(std::uint8_t command, std::uint16_t parameter,
     return Transact(static_cast<int>(kHeaderSize) + length);
 }
 
-int Link::WaitForBytes(int count, double timeoutSeconds, const std::function<bool()>& keepWaiting) {
-    Impl& d = *impl_;
-    // Checked after every batch of events: keep it cheap and free of side effects.
-    const auto done = [&d, count, &keepWaiting] {
-        return d.Available() >= count || d.TransportDown() || (keepWaiting && !keepWaiting());
-    };
-    if (d.WaitUntil(done, timeoutSeconds) == Impl::WaitEnd::Destroyed) return -1;
-    return d.Available();
-}
-
 void Link::Abort() {
-    impl_->aborted = true;
-    impl_->WakeAll();
+    impl_->wait->Abort();
 }
 
 bool Link::Aborted() const {
-    return impl_->aborted;
+    return impl_->Aborted();
 }
 
 void Link::Wake() {
-    impl_->WakeAll();
+    impl_->wait->Wake();
 }
 
 SerialPortTable& Link::Ports() {

@@ -1,11 +1,13 @@
 #pragma once
 // The exchange with the sensor over the open transport (serial port or TCP), and the two
 // transports. One request, one reply; the caller is blocked but the user interface stays
-// alive: every wait is a nested event loop with a deadline, woken by the transport.
-// Failures are put into LinkState::message and handed to the FailureObserver (the shell's
-// ReportLinkFailure); the link never touches a widget.
+// alive: every wait is a ui::EventWait (a nested event loop with a deadline), woken by the
+// transport. Both transports feed the bytes they receive into one FrameAssembler, which
+// cuts them into frames the same way for serial and TCP. Failures are put into
+// LinkState::message and handed to the FailureObserver (the session's ReportLinkFailure);
+// the link never touches a widget.
 //
-// Exchanges use the transport that LinkState::comProtocol names (0 serial, 1 TCP). Do not
+// Exchanges use the transport that LinkState::comProtocol names. Do not
 // start an exchange from a slot of a device signal: run it from a control's callback or a
 // queued call. Waiting costs no CPU: the thread sleeps until the transport, a timer or a
 // user event wakes it.
@@ -16,23 +18,25 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string_view>
 
 #include "link/link_state.h"
+#include "ui/wait.h"
 
 namespace sensorlink {
 
 class FailureObserver {
-public:
+  public:
     virtual ~FailureObserver() = default;
     virtual void ReportLinkFailure() = 0;
+    // An exchange was refused because a Transact of the same link still waits for its
+    // reply. Nothing was sent and nothing changed (no flag, no buffer, not the message
+    // buffer): only say it.
+    virtual void ReportRefused(std::string_view /*text*/) {}
 };
 
 // Seconds from any fixed origin; tests inject a clock of their own.
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual double Seconds() = 0;
-};
+using Clock = ui::Clock;
 
 inline constexpr double kReplyTimeoutSeconds = 3.0;
 
@@ -40,38 +44,56 @@ class SerialPortTable;
 
 class Link : public QObject {
     Q_OBJECT
-public:
-    Link(LinkState& state, FailureObserver& observer, QObject* parent = nullptr);
+  public:
+    // `wait` is the wait the link's exchanges run in; the program shares one between the
+    // link and its loops, and it must outlive the link. nullptr: the link has its own.
+    Link(LinkState& state, FailureObserver& observer, ui::EventWait* wait = nullptr,
+         QObject* parent = nullptr);
     ~Link() override;
 
-    void SetClock(Clock* clock);  // nullptr: the steady clock
+    ui::EventWait& Wait();
+    void SetClock(Clock* clock);  // the wait's clock; nullptr: the steady clock
 
     // --- frame protocol -------------------------------------------------------------
     std::uint8_t BuildRequest(std::uint8_t command, std::uint16_t wordCount,
                               std::uint16_t parameter, std::uint16_t length);
-    int Transact(int bytesToSend);  // 1 success, -1 failure (already reported)
-    int ReceiveReplyHeader();
+    // Drops whatever input is pending (a late reply is never taken for this one's), sends
+    // the request and waits for one whole reply frame: 3.0 s for its header, 3.0 s more for
+    // its payload. 1 success, -1 failure (already reported).
+    int Transact(int bytesToSend);
+    // Checks the header in bytes 0-7 of the reply buffer; stores its fields on success.
     int CheckReplyHeader();
-    int ReceiveReplyData();
     void UnpackWords();  // reply payload -> state.words
     void UnpackReply();  // reply payload -> state.measurementWords
+    // The payload of the last reply, clamped to the reply buffer; decode it with replies.h.
+    std::span<const std::uint8_t> ReplyPayload() const;
 
     // Puts `words` into the word buffer, builds the request and runs Transact.
     int Command(std::uint8_t command, std::uint16_t parameter,
                 std::span<const std::uint16_t> words = {});
 
-    // Waits, processing events, until at least `count` bytes are available (serial input
-    // queue or the TCP bytes collected in the reply buffer), `keepWaiting` returns false,
-    // the transport fails, or `timeoutSeconds` pass (negative: no limit). Returns the
-    // bytes available; used by the waits above and by callers that read frames the sensor
-    // sends on its own. `keepWaiting` is asked after every batch of events the wait
-    // processes, so a flag cleared by a callback ends the wait at once; keep it cheap.
-    // Returns -1 when the link was destroyed during the wait.
-    int WaitForBytes(int count, double timeoutSeconds, const std::function<bool()>& keepWaiting);
+    // Waits for the next whole frame the sensor sends on its own (triggered measurement
+    // frames after command 30, scope blocks after command 110). Frames that arrived before
+    // the call are taken first, in order; the header may take `timeoutSeconds` (negative:
+    // no limit), the payload then 3.0 s. `keepWaiting` (may be empty) is asked after every
+    // batch of events: once it says false the call returns 0 without a report, leaving a
+    // frame that is still coming for the next call.
+    // 1: the frame is in the reply buffer and the reply fields, as after Transact (an error
+    // reply is reported and still returns 1). -1: failure, reported with the texts of
+    // Transact; all input received until then is dropped, since where the next frame starts
+    // is unknown (junk and bad headers are not skipped: see frame_assembler.h).
+    // An exchange (Transact, Command) may run inside this wait, from a callback: it drops
+    // the pending input as always, and this wait then goes on with what comes after.
+    int ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting);
 
-    // Ends every wait at once; this and all later exchanges return -1 without a report.
-    // Called when the program closes. QCoreApplication::quit() or exit() during a wait
-    // has the same effect.
+    // While a Transact waits for its reply, Transact, Command and ReceiveFrame started from
+    // a callback inside that wait return -1 at once and BuildRequest leaves the request
+    // buffer alone; the refusal goes to FailureObserver::ReportRefused.
+    bool Busy() const;
+
+    // Ends every wait of the link's wait object at once; this and all later exchanges
+    // return -1 without a report. Called when the program closes.
+    // QCoreApplication::quit() or exit() during a wait has the same effect.
     void Abort();
     bool Aborted() const;
 
@@ -89,13 +111,13 @@ public:
 
     SerialPortTable& Ports();
 
-public slots:
+  public slots:
     // Makes every wait look at its condition again (the clock, the caller's flag). Waits
     // also look after each batch of events they process, so this is only needed when the
     // condition changes without any event, e.g. a test moving an injected clock.
     void Wake();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

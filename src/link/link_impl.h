@@ -3,63 +3,57 @@
 // (link_transports.cpp). Not part of the link's interface.
 
 #include <QAbstractSocket>
-#include <QEventLoop>
-#include <QMetaObject>
 #include <QPointer>
 #include <QSerialPort>
 #include <QString>
 #include <QTcpSocket>
 #include <functional>
+#include <memory>
 #include <string_view>
-#include <vector>
 
+#include "link/frame_assembler.h"
 #include "link/link.h"
 #include "link/serial_ports.h"
+#include "ui/wait.h"
 
 namespace sensorlink {
 
 inline constexpr double kConnectTimeoutSeconds = 5.0;
 
-class SteadyClock final : public Clock {
-  public:
-    double Seconds() override;
-};
-
 struct Link::Impl {
-    // One wait in progress. Waits nest when a callback that runs inside a wait starts
-    // another one (the scope's Break button).
-    struct Waiter {
-        QEventLoop loop;
-        std::function<bool()> done;
-        double start = 0;
-        double timeout = -1;  // negative: no limit
-        bool woken = false;   // quit by the link, not by QCoreApplication::exit()
-    };
-    enum class WaitEnd { Done, TimedOut, Aborted, Destroyed };
+    Impl(Link& owner, LinkState& state, FailureObserver& observer, ui::EventWait* wait);
 
-    Impl(Link& owner, LinkState& state, FailureObserver& observer);
-
-    double Now() { return clock->Seconds(); }
-    bool Ready(Waiter& waiter);
-    static void Quit(Waiter& waiter);
-    void WakeReady();
-    void WakeAll();
-    // Runs a nested event loop until `done` holds, the time runs out, the link is aborted
-    // or destroyed. With Destroyed the Impl is gone and must not be touched.
-    WaitEnd WaitUntil(std::function<bool()> done, double timeoutSeconds);
+    bool Aborted() const { return wait->Aborted(); }
+    // Runs `done` in the link's wait with the link as guard: Destroyed means the link is
+    // gone and nothing of it may be touched.
+    ui::WaitEnd WaitUntil(std::function<bool()> done, double timeoutSeconds);
 
     // Message buffer = text, then the observer; nothing after Abort.
     void Fail(std::string_view text);
     void Fail(const QString& text);
+    // True (and said through the observer) while a Transact waits.
+    bool Refuse();
 
-    bool UsingTcp() const { return state.comProtocol == 1; }
-    int Available();
+    // --- receiving ------------------------------------------------------------------
+    // Result of one frame wait; with Gone the link was destroyed during it.
+    enum class Got { Frame, Stopped, Failed, Quiet, Gone };
+    Got Receive(double headerTimeout, const std::function<bool()>& keepWaiting);
+    Got Failed(std::string_view text);  // report, mark the stream broken
+    // Input of the active transport -> assembler, as much as fits; the rest stays in the
+    // device until frames are taken.
+    void Pull();
+    // Drops all pending input: the device's and the assembler's.
+    void DiscardInput();
+    // Reply buffer = the front bytes of the assembler (zeros after them).
+    void CopyFront();
+
+    bool UsingTcp() const { return state.comProtocol == ComProtocol::Tcp; }
     bool TransportDown() const;
     bool TcpDown() const;
 
     // serial port
     int SerialStatus() const;
-    void ReadSerial(std::size_t offset, std::size_t count);
+    void OnSerialReadyRead();
     void OnSerialError(QSerialPort::SerialPortError error);
     void DropSerial();
 
@@ -74,11 +68,14 @@ struct Link::Impl {
     Link& owner;
     LinkState& state;
     FailureObserver& observer;
-    SteadyClock steadyClock;
-    Clock* clock = &steadyClock;
-    bool aborted = false;
-    std::vector<Waiter*> waiters;
-    QMetaObject::Connection idleHook;
+    std::unique_ptr<ui::EventWait> ownWait;  // when no wait was given
+    ui::EventWait* wait = nullptr;
+
+    FrameAssembler assembler;
+    // A Transact failed: the rest of its reply may still come, so a frame wait that
+    // follows begins by dropping what is pending (the next Transact does anyway).
+    bool streamBroken = false;
+    int transacting = 0;  // Transacts waiting for their reply (at most one)
 
     SerialPortTable ports;
     // Guarded: a callback that runs inside a wait may close the port or drop the socket.

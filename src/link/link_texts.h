@@ -5,7 +5,6 @@
 
 #include <string_view>
 
-
 namespace sensorlink {
 
 inline constexpr std::string_view kTimeoutText =
@@ -15,6 +14,9 @@ inline constexpr std::string_view kHeaderFrameText =
     "ATTENTION! \nRECEIVED HEADER FRAME IS INCORRECT!";
 inline constexpr std::string_view kDataFrameText = "ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!";
 inline constexpr std::string_view kServerClosedText = "SERVER HAS CLOSED CONNECTION!";
+// An exchange started from a callback while another one waits for its reply: refused.
+inline constexpr std::string_view kExchangeRunningText =
+    "ANOTHER EXCHANGE WITH THE SENSOR IS STILL RUNNING!";
 
 // Text of an error reply (command byte 0) with the given code; empty for codes that have
 // no message.

@@ -19,10 +19,14 @@ int Link::Impl::SerialStatus() const {
     return serial && serial->isOpen() ? 0 : static_cast<int>(QSerialPort::NotOpenError);
 }
 
-void Link::Impl::ReadSerial(std::size_t offset, std::size_t count) {
-    if (!serial || !serial->isOpen()) return;
-    const auto take = std::min<qint64>(static_cast<qint64>(count), serial->bytesAvailable());
-    if (take > 0) serial->read(reinterpret_cast<char*>(state.reply.data() + offset), take);
+void Link::Impl::OnSerialReadyRead() {
+    // Input of a transport that is not in use is nobody's reply.
+    if (UsingTcp()) {
+        if (serial) serial->readAll();
+        return;
+    }
+    Pull();
+    wait->Wake();
 }
 
 void Link::Impl::OnSerialError(QSerialPort::SerialPortError error) {
@@ -38,7 +42,7 @@ void Link::Impl::OnSerialError(QSerialPort::SerialPortError error) {
             if (port && port->isOpen()) port->close();
         },
         Qt::QueuedConnection);
-    WakeReady();
+    wait->Wake();
 }
 
 void Link::Impl::DropSerial() {
@@ -47,12 +51,12 @@ void Link::Impl::DropSerial() {
     serial->close();
     serial->deleteLater();
     serial = nullptr;
-    WakeReady();
+    wait->Wake();
 }
 
 int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
     Impl& d = *impl_;
-    if (d.aborted) return serial_result::kUnknownSystemError;
+    if (d.Aborted()) return serial_result::kUnknownSystemError;
     CloseSerialPort();
     d.serialError = 0;
 
@@ -86,7 +90,8 @@ int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
         return failure.result;
     }
     port->clear(QSerialPort::AllDirections);
-    connect(port, &QSerialPort::readyRead, this, [&d] { d.WakeReady(); });
+    d.assembler.Clear();
+    connect(port, &QSerialPort::readyRead, this, [&d] { d.OnSerialReadyRead(); });
     connect(port, &QSerialPort::errorOccurred, this,
             [&d](QSerialPort::SerialPortError error) { d.OnSerialError(error); });
     d.serial = port;
@@ -107,45 +112,47 @@ void Link::Impl::OnTcpConnected() {
     tcpUp = true;
     // Frames are small and answered one by one: no waiting for a full segment.
     if (tcp) tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    WakeReady();
+    wait->Wake();
 }
 
 void Link::Impl::OnTcpReadyRead() {
     if (!tcp || tcpDraining) return;
-    // Appends after what this exchange has collected; what does not fit in the reply
-    // buffer stays in the socket and is dropped before the next request.
-    state.receivedCount = std::clamp<std::int32_t>(state.receivedCount, 0, kBufferSize);
-    const qint64 room = static_cast<qint64>(kBufferSize) - state.receivedCount;
-    if (room > 0) {
-        auto* at = reinterpret_cast<char*>(state.reply.data() + state.receivedCount);
-        const qint64 got = tcp->read(at, room);
-        if (got > 0) state.receivedCount += static_cast<std::int32_t>(got);
+    if (!UsingTcp()) {
+        tcp->readAll();
+        return;
     }
-    WakeReady();
+    // Into the assembler as much as it has room for; the rest waits in the socket until
+    // frames have been taken.
+    Pull();
+    wait->Wake();
 }
 
 void Link::Impl::OnTcpError(QAbstractSocket::SocketError error) {
     // The drain's look into the socket ends with a time-out "error"; it means nothing.
     if (error == QAbstractSocket::SocketTimeoutError && tcpUp) return;
     if (!tcpUp) tcpConnectFailed = true;
-    WakeReady();
+    wait->Wake();
 }
 
 void Link::Impl::OnTcpDisconnected() {
     const bool wasUp = tcpUp;
     tcpUp = false;
-    WakeReady();
+    wait->Wake();
     if (wasUp) Fail(kServerClosedText);
 }
 
 void Link::Impl::DrainTcp() {
-    if (!tcp || !tcpUp || tcp->state() != QAbstractSocket::ConnectedState) return;
+    if (!tcp) return;
     QPointer<QTcpSocket> socket = tcp;
     tcpDraining = true;
-    socket->readAll();
-    // Bytes still in the system's buffer: look without waiting, a bounded number of times.
-    for (int pass = 0; pass < 8 && socket && socket->waitForReadyRead(0); ++pass) {
-        socket->readAll();
+    // Also after the server closed: what it sent before stays readable, and must not be
+    // taken for the reply to a request that never went out.
+    if (socket->isOpen()) socket->readAll();
+    if (tcpUp && socket->state() == QAbstractSocket::ConnectedState) {
+        // Bytes still in the system's buffer: look without waiting, a bounded number of times.
+        for (int pass = 0; pass < 8 && socket && socket->waitForReadyRead(0); ++pass) {
+            socket->readAll();
+        }
     }
     tcpDraining = false;
 }
@@ -158,12 +165,12 @@ void Link::Impl::DropTcp() {
     tcp->abort();
     tcp->deleteLater();
     tcp = nullptr;
-    WakeReady();
+    wait->Wake();
 }
 
 int Link::ConnectTcp(const QString& host, int port) {
     Impl& d = *impl_;
-    if (d.aborted) return tcp_result::kUnableToRegisterService;
+    if (d.Aborted()) return tcp_result::kUnableToRegisterService;
     DisconnectTcp();
 
     const QString name = host.trimmed();
@@ -193,8 +200,8 @@ int Link::ConnectTcp(const QString& host, int port) {
     const auto end = d.WaitUntil(
         [&d, attempt] { return !attempt || d.tcp != attempt || d.tcpUp || d.tcpConnectFailed; },
         kConnectTimeoutSeconds);
-    if (!guard) return tcp_result::kUnableToRegisterService;
-    if (end == Impl::WaitEnd::Aborted) {
+    if (end == ui::WaitEnd::Destroyed || !guard) return tcp_result::kUnableToRegisterService;
+    if (end == ui::WaitEnd::Aborted) {
         if (attempt && d.tcp == attempt) d.DropTcp();
         return tcp_result::kUnableToRegisterService;
     }
@@ -202,6 +209,7 @@ int Link::ConnectTcp(const QString& host, int port) {
         failure = {tcp_result::kConnectionClosed,
                    QStringLiteral("Connecting to %1:%2 was cancelled.").arg(name).arg(port)};
     } else if (d.tcpUp) {
+        d.assembler.Clear();
         return 0;
     } else if (d.tcpConnectFailed) {
         failure = TcpConnectFailure(attempt->error(), name, port, attempt->errorString());

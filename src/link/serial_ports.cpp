@@ -73,6 +73,7 @@ SerialPortTable::SerialPortTable() : scanner_(ScanSystem) {}
 
 void SerialPortTable::SetScanner(Scanner scanner) {
     scanner_ = std::move(scanner);
+    systemScan_ = false;
 }
 
 QString SerialPortTable::CleanPath(const QString& path) {
@@ -133,7 +134,7 @@ QString SerialPortTable::Device(int number) {
 #else
     // A ttyS device the system scan left out (no UART behind it, say) is still tried.
     const QString fallback = QStringLiteral("/dev/ttyS%1").arg(number - 1);
-    if (number <= kLastSystemNumber && QFileInfo::exists(fallback)) return fallback;
+    if (systemScan_ && number <= kLastSystemNumber && QFileInfo::exists(fallback)) return fallback;
 #endif
     return {};
 }

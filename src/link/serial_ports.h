@@ -14,7 +14,6 @@
 #include <functional>
 #include <map>
 
-
 namespace sensorlink {
 
 struct SerialPortEntry {
@@ -42,6 +41,7 @@ class SerialPortTable {
     static constexpr int kFirstUserNumber = 1001;
 
     SerialPortTable();  // scans with QSerialPortInfo
+    // A scanner of one's own (tests) is the whole truth: no device of the machine is tried.
     void SetScanner(Scanner scanner);
 
     // Rescans the system ports; numbers already given out stay with their ports.
@@ -76,6 +76,7 @@ class SerialPortTable {
     int NumberForKey(const QString& key);
 
     Scanner scanner_;
+    bool systemScan_ = true;
     std::map<QString, int> adapterNumbers_;  // USB identity -> number
     std::map<int, Present> present_;         // system ports of the last scan
     QStringList userPaths_;                  // number kFirstUserNumber + index

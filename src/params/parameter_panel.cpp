@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -16,7 +17,7 @@
 #include "link/link_texts.h"
 #include "params/parameter_file.h"
 #include "params/texts.h"
-#include "shell/program.h"
+#include "ui/controls.h"
 #include "ui/panel_set.h"
 
 namespace params {
@@ -71,31 +72,93 @@ QString Text(const char* text) {
     return QString::fromUtf8(text);
 }
 
+using session::TransferTarget;
+using P = ParameterPanel;
+using ui::Field;
+
+// The controls that are not words of the parameter block.
+const ui::ControlRow<P> kControls[] = {
+    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", nullptr, nullptr, "POWER"},
+    {"MAINP", "EditGridGroups", Field<&P::groupTable>(), "CBF_EditGridGroups",
+     &P::CBF_EditGridGroups, nullptr, "Group table"},
+    {"MAINP", "EditGridHold", Field<&P::holdTable>(), "CBF_EditGridHold", nullptr, nullptr,
+     "Hold table"},
+    {"MAINP", "GridCtt", Field<&P::teachTable>(), "CBF_GridCtt", nullptr, nullptr, "Teach table"},
+    {"MAINP", "EditResetHold", Field<&P::resetHold>(), "CBF_EditResetHold"},
+    {"MAINP", "ButtonResetGroupTable", Field<&P::resetGroups>(), nullptr, nullptr, nullptr,
+     "Reset group table"},
+    {"MAINP", "ButtonResetHoldTable", Field<&P::resetHolds>(), nullptr, nullptr, nullptr,
+     "Reset hold table"},
+    {"MAINP", "ButtonSend", Field<&P::send>(), "CBF_ButtonSend", &P::CBF_ButtonSend},
+    {"MAINP", "ButtonGet", Field<&P::get>(), "CBF_ButtonGet", &P::CBF_ButtonGet},
+    {"MAINP", "SelectRam", Field<&P::selectRam>(), "CBF_SelectMem", &P::CBF_SelectMem},
+    {"MAINP", "SelectEeprom", Field<&P::selectEeprom>(), "CBF_SelectMem", &P::CBF_SelectMem},
+    {"MAINP", "SelectFile", Field<&P::selectFile>(), "CBF_SelectMem", &P::CBF_SelectMem},
+    {"MAINP", "SelectParaSet0", Field<&P::selectParaSet0>(), "CBF_SelectParaSet",
+     &P::CBF_SelectParaSet, nullptr, "Parameter set 0"},
+    {"MAINP", "SelectParaSet1", Field<&P::selectParaSet1>(), "CBF_SelectParaSet",
+     &P::CBF_SelectParaSet, nullptr, "Parameter set 1"},
+};
+
+// What a control offers the user to type; values from the sensor or a file may lie outside
+// and are shown as they are.
+void ShowExactly(QAbstractSlider* slider, int min, int max, int value) {
+    QSignalBlocker block(slider);
+    slider->setRange(std::min(min, value), std::max(max, value));
+    slider->setValue(value);
+}
+void ShowExactly(QSpinBox* spin, int min, int max, int value) {
+    QSignalBlocker block(spin);
+    spin->setRange(std::min(min, value), std::max(max, value));
+    spin->setValue(value);
+}
+
+// A check box shows on or off; the word it came from is kept beside it, so a GET followed
+// by a SEND gives the sensor back what it had unless the user clicked the box.
+constexpr const char* kRawWord = "veloraxRawWord";
+
 }  // namespace
 
-ParameterPanel::ParameterPanel(shell::Program& program) : p_(program) {}
+ParameterPanel::ParameterPanel(session::PageContext& context) : Page(context) {
+    S().SetParameterAccess(this);
+}
 
 void ParameterPanel::LookUp(ui::Lookup& look) {
+    ui::Runtime& rt = ctx.runtime;
+    ui::AttachControls<P>(look, rt, *this, kControls, &ParameterHelpText);
     for (const WordControl& wc : kWordControls) {
-        if (wc.control) wordControls[wc.word] = look.Get<QWidget>("MAINP", wc.control);
-    }
-    power = look.Get<QSlider>("MAINP", "SlidePower");
-    powerNumber = look.Get<QSpinBox>("MAINP", "NumPower");
-    colorGroup = look.Get<QCheckBox>("MAINP", "EditColorGroups");
-    groupTable = look.Get<QTableWidget>("MAINP", "EditGridGroups");
-    holdTable = look.Get<QTableWidget>("MAINP", "EditGridHold");
-    teachTable = look.Get<QTableWidget>("MAINP", "GridCtt");
-    resetHold = look.Get<QSpinBox>("MAINP", "EditResetHold");
-    resetGroups = look.Get<QPushButton>("MAINP", "ButtonResetGroupTable");
-    resetHolds = look.Get<QPushButton>("MAINP", "ButtonResetHoldTable");
-    // Every selector must be of the kind its word needs.
-    for (std::size_t w = 0; w < kBlockWords; ++w) {
-        QWidget* c = wordControls[w];
+        if (!wc.control) continue;
+        // Selectors must be of the kind their word needs.
+        const bool selector = !ValueItems(wc.word).empty() && wc.word != kColorGroup;
+        const QMetaObject* type = selector                 ? &QComboBox::staticMetaObject
+                                  : wc.word == kPower      ? &QSlider::staticMetaObject
+                                  : wc.word == kColorGroup ? &QCheckBox::staticMetaObject
+                                                           : &QSpinBox::staticMetaObject;
+        QWidget* c = ui::LookUpControl(look, "MAINP", wc.control, type);
         if (!c) continue;
-        const bool selector = !ValueItems(w).empty();
-        if (selector && w != kColorGroup && !qobject_cast<QComboBox*>(c))
-            look.Get<QComboBox>("MAINP", kWordControls[w].control);
+        wordControls[wc.word] = c;
+        ui::Callback cb;
+        if (wc.word == kCalculationMode)
+            cb = [this](ui::Event e) { CBF_EditCalcmode(e); };
+        else if (wc.modeControl)
+            cb = [this](ui::Event e) { ModeChanged(e); };
+        ui::AttachControl(rt, c, wc.callback, cb, Help(wc.callback), nullptr);
     }
+    power = qobject_cast<QSlider*>(wordControls[kPower]);
+    colorGroup = qobject_cast<QCheckBox*>(wordControls[kColorGroup]);
+    if (look.Ok()) PrepareControls();
+}
+
+void ParameterPanel::RegisterBusy(ui::Busy& busy) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(send), static_cast<QWidget*>(get), static_cast<QWidget*>(selectRam),
+          static_cast<QWidget*>(selectEeprom), static_cast<QWidget*>(selectFile)})
+        busy.Register(w, ui::BusyRole::Transfer);
+}
+
+void ParameterPanel::StartUp() {
+    // The parameter set takes the values the controls were loaded with.
+    ReadControls();
 }
 
 void ParameterPanel::PrepareTables() {
@@ -128,10 +191,8 @@ void ParameterPanel::PrepareTables() {
     ui::SetColumnReadOnly(holdTable, 2);
 }
 
-void ParameterPanel::Bind() {
-    ui::Runtime& rt = *p_.runtime;
+void ParameterPanel::PrepareControls() {
     PrepareTables();
-
     // Selectors list the values of their word; spin boxes take their word's range.
     for (std::size_t w = 0; w < kBlockWords; ++w) {
         QWidget* c = wordControls[w];
@@ -148,45 +209,14 @@ void ParameterPanel::Bind() {
     powerNumber->setRange(kParameters[kPower].minValue, kParameters[kPower].maxValue);
     resetHold->setRange(0, kHoldMax);
     // Slider and number show the same POWER.
-    QObject::connect(power, &QSlider::valueChanged, powerNumber,
-                     [this](int v) { ui::SetValue(powerNumber, v); });
-    QObject::connect(powerNumber, &QSpinBox::valueChanged, power, [this](int v) {
-        QSignalBlocker block(power);
-        power->setValue(v);
+    QObject::connect(power, &QSlider::valueChanged, powerNumber, [this](int v) {
+        ShowExactly(powerNumber, powerNumber->minimum(), powerNumber->maximum(), v);
     });
-
-    for (const WordControl& wc : kWordControls) {
-        if (!wc.control) continue;
-        QWidget* c = wordControls[wc.word];
-        ui::Callback cb;
-        if (wc.word == kCalculationMode)
-            cb = [this](ui::Event e) { CBF_EditCalcmode(e); };
-        else if (wc.modeControl)
-            cb = [this](ui::Event e) { ModeChanged(e); };
-        rt.Bind(c, wc.callback, cb, Help(wc.callback));
-    }
-    rt.Bind(powerNumber, "CBF_SlidePower", {}, Help("CBF_SlidePower"));
-    rt.Bind(
-        groupTable, "CBF_EditGridGroups", [this](ui::Event e) { CBF_EditGridGroups(e); },
-        Help("CBF_EditGridGroups"));
-    rt.Bind(holdTable, "CBF_EditGridHold", {}, Help("CBF_EditGridHold"));
-    rt.Bind(resetHold, "CBF_EditResetHold", {}, Help("CBF_EditResetHold"));
-    rt.Bind(teachTable, "CBF_GridCtt", {}, Help("CBF_GridCtt"));
-
-    rt.Bind(
-        p_.main.send, "CBF_ButtonSend", [this](ui::Event e) { CBF_ButtonSend(e); },
-        Help("CBF_ButtonSend"));
-    rt.Bind(
-        p_.main.get, "CBF_ButtonGet", [this](ui::Event e) { CBF_ButtonGet(e); },
-        Help("CBF_ButtonGet"));
-    for (QPushButton* b : {p_.main.selectRam, p_.main.selectEeprom, p_.main.selectFile})
-        rt.Bind(
-            b, "CBF_SelectMem", [this, b](ui::Event e) { CBF_SelectMem(b, e); },
-            Help("CBF_SelectMem"));
-    for (QPushButton* b : {p_.main.selectParaSet0, p_.main.selectParaSet1})
-        rt.Bind(
-            b, "CBF_SelectParaSet", [this, b](ui::Event e) { CBF_SelectParaSet(b, e); },
-            Help("CBF_SelectParaSet"));
+    QObject::connect(powerNumber, &QSpinBox::valueChanged, power,
+                     [this](int v) { ShowExactly(power, power->minimum(), power->maximum(), v); });
+    // A click on the box is the user's: the word it came with no longer counts.
+    QObject::connect(colorGroup, &QCheckBox::toggled, colorGroup,
+                     [this] { colorGroup->setProperty(kRawWord, QVariant()); });
 }
 
 // --- controls <-> words -------------------------------------------------------------------
@@ -198,7 +228,11 @@ std::uint16_t ParameterPanel::ReadWord(std::size_t word) const {
     if (auto* combo = qobject_cast<QComboBox*>(c))
         return static_cast<std::uint16_t>(ui::ComboValue(combo));
     if (auto* spin = qobject_cast<QSpinBox*>(c)) return static_cast<std::uint16_t>(spin->value());
-    if (auto* check = qobject_cast<QCheckBox*>(c)) return check->isChecked() ? 1 : 0;
+    if (auto* check = qobject_cast<QCheckBox*>(c)) {
+        const QVariant raw = check->property(kRawWord);
+        if (raw.isValid()) return static_cast<std::uint16_t>(raw.toUInt());
+        return check->isChecked() ? 1 : 0;
+    }
     return 0;
 }
 
@@ -207,10 +241,10 @@ void ParameterPanel::WriteWord(std::size_t word, std::uint16_t value) {
         ui::SetCell(holdTable, 1, 1, value);
         return;
     }
+    const ParameterInfo& info = kParameters[word];
     if (word == kPower) {
-        QSignalBlocker block(power);
-        power->setValue(value);
-        ui::SetValue(powerNumber, power->value());
+        ShowExactly(power, info.minValue, info.maxValue, value);
+        ShowExactly(powerNumber, info.minValue, info.maxValue, value);
         return;
     }
     QWidget* c = wordControls[word];
@@ -222,9 +256,10 @@ void ParameterPanel::WriteWord(std::size_t word, std::uint16_t value) {
         }
         ui::SetComboValue(combo, value);
     } else if (auto* spin = qobject_cast<QSpinBox*>(c)) {
-        ui::SetValue(spin, value);
+        ShowExactly(spin, info.minValue, info.maxValue, value);
     } else if (auto* check = qobject_cast<QCheckBox*>(c)) {
         ui::SetValue(check, value != 0);
+        check->setProperty(kRawWord, QVariant(static_cast<uint>(value)));
     }
 }
 
@@ -240,11 +275,11 @@ void ParameterPanel::RebuildTriggerList(std::uint16_t externTeach) {
 }
 
 void ParameterPanel::ReadControls() {
-    ParameterBlock& block = p_.parameters.block;
-    for (std::size_t w = 0; w < kBlockWords; ++w) block[w] = ReadWord(w);
+    ParameterSet& set = S().parameters;
+    for (std::size_t w = 0; w < kBlockWords; ++w) set.block[w] = ReadWord(w);
     for (std::size_t v = 0; v < kVectorCount; ++v) {
         const int row = static_cast<int>(v) + 1;
-        TeachVector& t = p_.parameters.teach[v];
+        TeachVector& t = set.teach[v];
         t.group = static_cast<std::uint16_t>(ui::CellValue(groupTable, row, 1));
         t.hold = static_cast<std::uint16_t>(ui::CellValue(holdTable, row + 1, 1));
         for (int c = 0; c < kTeachColumns; ++c)
@@ -257,17 +292,17 @@ void ParameterPanel::WriteTeachCells() {
     for (std::size_t v = 0; v < kVectorCount; ++v)
         for (int c = 0; c < kTeachColumns; ++c)
             ui::SetCell(teachTable, static_cast<int>(v) + 1, c + 1,
-                        p_.parameters.teach[v].cell[static_cast<std::size_t>(c)]);
+                        S().parameters.teach[v].cell[static_cast<std::size_t>(c)]);
 }
 
 void ParameterPanel::WriteControls() {
-    const ParameterBlock& block = p_.parameters.block;
-    WriteWord(kExternTeach, block.externTeach);
-    RebuildTriggerList(block.externTeach);
-    for (std::size_t w = 0; w < kBlockWords; ++w) WriteWord(w, block[w]);
+    const ParameterSet& set = S().parameters;
+    WriteWord(kExternTeach, set.block.externTeach);
+    RebuildTriggerList(set.block.externTeach);
+    for (std::size_t w = 0; w < kBlockWords; ++w) WriteWord(w, set.block[w]);
     for (std::size_t v = 0; v < kVectorCount; ++v) {
         const int row = static_cast<int>(v) + 1;
-        const TeachVector& t = p_.parameters.teach[v];
+        const TeachVector& t = set.teach[v];
         ui::SetCell(groupTable, row, 1, t.group);
         ui::SetCell(holdTable, row + 1, 1, t.hold);
     }
@@ -277,62 +312,71 @@ void ParameterPanel::WriteControls() {
 // --- transfers ------------------------------------------------------------------------------
 
 void ParameterPanel::ReportPlausibility(const char* tail) {
-    const std::uint16_t count = p_.linkState.replyParameter;
+    const sensorlink::LinkState& link = S().linkState;
+    // An error reply carries its error code where a good one carries the count.
+    if (link.replyCommand == 0) return;
+    const std::uint16_t count = link.replyParameter;
     if (count == 0) return;
-    p_.ReportFailure(QStringLiteral("INFO!\n%1%2").arg(count).arg(QString::fromLatin1(tail)));
+    S().ReportFailure(QStringLiteral("INFO!\n%1%2").arg(count).arg(QString::fromLatin1(tail)));
 }
 
 bool ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
-    if (p_.link->Command(sensorlink::cmd::kReadBlock, blockAddress) != 1) return false;
+    sensorlink::LinkState& link = S().linkState;
+    if (S().Link().Command(sensorlink::cmd::kReadBlock, blockAddress) != 1) return false;
     // An error reply has been reported already; a reply too short for the block would
     // fill the set with whatever the word buffer held before, so it is refused.
-    if (p_.linkState.replyCommand == 0) return false;
-    if (p_.linkState.replyLength < words * 2) {
-        p_.ReportFailure(
-            QString::fromUtf8(sensorlink::kDataFrameText.data(), sensorlink::kDataFrameText.size()));
+    if (link.replyCommand == 0) return false;
+    if (link.replyLength < words * 2) {
+        S().ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
+                                            sensorlink::kDataFrameText.size()));
         return false;
     }
-    p_.link->UnpackWords();
+    S().Link().UnpackWords();
     return true;
 }
 
 void ParameterPanel::Send() {
-    p_.app.sendRequest = 0;
-    if (p_.app.transferTarget == shell::kTargetFile) {
+    session::AppState& app = S().app;
+    app.sendRequest = false;
+    if (app.transferTarget == TransferTarget::File) {
         SaveParameterFile();
         return;
     }
     ReadControls();
-    const std::uint16_t set = p_.app.paraSetIndex;
-    const auto blockWords = p_.parameters.BlockWords();
-    if (p_.link->Command(sensorlink::cmd::kWriteBlock, set, blockWords) != 1) return;
+    sensorlink::Link& link = S().Link();
+    const std::uint16_t set = app.paraSetIndex;
+    const auto blockWords = S().parameters.BlockWords();
+    if (link.Command(sensorlink::cmd::kWriteBlock, set, blockWords) != 1) return;
     ReportPlausibility(kPlausibilityRam);
-    const auto teachWords = p_.parameters.TeachWords();
-    if (p_.link->Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2), teachWords) !=
-        1)
+    const auto teachWords = S().parameters.TeachWords();
+    if (link.Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2),
+                     teachWords) != 1)
         return;
     ReportPlausibility(kPlausibilityRam);
-    if (p_.app.transferTarget == shell::kTargetEeprom) p_.link->Command(sensorlink::cmd::kStoreEeprom, 0);
+    if (app.transferTarget == TransferTarget::Eeprom)
+        link.Command(sensorlink::cmd::kStoreEeprom, 0);
 }
 
 void ParameterPanel::Get() {
-    p_.app.getRequest = 0;
-    if (p_.app.transferTarget == shell::kTargetFile) {
+    session::AppState& app = S().app;
+    app.getRequest = false;
+    if (app.transferTarget == TransferTarget::File) {
         LoadParameterFile();
         return;
     }
-    if (p_.app.transferTarget == shell::kTargetEeprom) {
-        if (p_.link->Command(sensorlink::cmd::kLoadEeprom, 0) != 1) return;
+    sensorlink::Link& link = S().Link();
+    if (app.transferTarget == TransferTarget::Eeprom) {
+        if (link.Command(sensorlink::cmd::kLoadEeprom, 0) != 1) return;
         ReportPlausibility(kPlausibilityEeprom);
     }
-    const std::uint16_t set = p_.app.paraSetIndex;
+    const std::uint16_t set = app.paraSetIndex;
+    const auto words = std::span(S().linkState.words);
     if (!ReadBlock(set, kBlockWords)) return;
-    p_.parameters.SetBlockWords(std::span(p_.linkState.words).first(kBlockWords));
+    S().parameters.SetBlockWords(words.first(kBlockWords));
     if (!ReadBlock(static_cast<std::uint16_t>(set + 2), kTeachWords)) return;
-    p_.parameters.SetTeachWords(std::span(p_.linkState.words).first(kTeachWords));
-    WriteControls();
-    p_.UpdateModeControls();
-    p_.RedrawCharts();
+    S().parameters.SetTeachWords(words.first(kTeachWords));
+    S().WriteControls();
+    S().UpdateModeControls();
 }
 
 // --- parameter files ----------------------------------------------------------------------
@@ -361,113 +405,116 @@ std::string Native(const QString& path) {
 }  // namespace
 
 void ParameterPanel::SaveParameterFile() {
-    auto chosen = p_.popups.FileSelect(ParameterDialog(p_.paths.parameterFilePath, true));
+    ui::Popups& popups = S().popups;
+    QString& remembered = S().paths.parameterFilePath;
+    auto chosen = popups.FileSelect(ParameterDialog(remembered, true));
     if (!chosen) {
-        p_.popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
+        popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    p_.paths.parameterFilePath = *chosen;
+    remembered = *chosen;
     ReadControls();
-    if (!BuildParameterFile(p_.parameters).WriteToFile(Native(*chosen))) {
+    if (!BuildParameterFile(S().parameters).WriteToFile(Native(*chosen))) {
         // Losing a parameter set without a word is worse than an extra pop-up.
-        p_.popups.Message(Text(kTitleAttention),
-                          Text(kWriteFailed) + QDir::toNativeSeparators(*chosen));
+        popups.Message(Text(kTitleAttention),
+                       Text(kWriteFailed) + QDir::toNativeSeparators(*chosen));
     }
 }
 
 void ParameterPanel::LoadParameterFile() {
-    auto chosen = p_.popups.FileSelect(ParameterDialog(p_.paths.parameterFilePath, false));
+    ui::Popups& popups = S().popups;
+    QString& remembered = S().paths.parameterFilePath;
+    auto chosen = popups.FileSelect(ParameterDialog(remembered, false));
     if (!chosen) {
-        p_.popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
+        popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    p_.paths.parameterFilePath = *chosen;
+    remembered = *chosen;
     ini::IniObject file;
     file.ReadFromFile(Native(*chosen));  // a file that vanished reads as empty
     bool proceed =
-        FileTypeMatches(file) || p_.popups.Confirm(Text(kTitleAttention), Text(kNotAParameterFile));
+        FileTypeMatches(file) || popups.Confirm(Text(kTitleAttention), Text(kNotAParameterFile));
     if (proceed)
-        proceed = VersionMatches(file) ||
-                  p_.popups.Confirm(Text(kTitleAttention), Text(kVersionMismatch));
+        proceed =
+            VersionMatches(file) || popups.Confirm(Text(kTitleAttention), Text(kVersionMismatch));
     if (!proceed) {
-        p_.popups.Message(Text(kTitleAttention), Text(kNoParameterRead));
+        popups.Message(Text(kTitleAttention), Text(kNoParameterRead));
     } else {
-        const LoadReport report = ReadParameterItems(file, p_.parameters);
+        const LoadReport report = ReadParameterItems(file, S().parameters);
         if (!report.parameters.empty())
-            p_.popups.Message(Text(kTitleReport), QString::fromStdString(report.parameters));
+            popups.Message(Text(kTitleReport), QString::fromStdString(report.parameters));
         if (!report.teachVectors.empty())
-            p_.popups.Message(Text(kTitleReport), QString::fromStdString(report.teachVectors));
+            popups.Message(Text(kTitleReport), QString::fromStdString(report.teachVectors));
     }
-    WriteControls();
-    p_.UpdateModeControls();
-    p_.RedrawCharts();
+    S().WriteControls();
+    S().UpdateModeControls();
 }
 
 // --- callbacks ----------------------------------------------------------------------------
 
 void ParameterPanel::CBF_ButtonSend(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (p_.app.loopRunning) {
-        p_.app.sendRequest = 1;
+    if (S().app.loopRunning) {
+        S().app.sendRequest = true;
         return;
     }
-    p_.SetButtonsDimmed(0, 1);
+    ui::BusyScope busy(ctx.busy);
     Send();
-    p_.SetButtonsDimmed(0, 0);
 }
 
 void ParameterPanel::CBF_ButtonGet(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (p_.app.loopRunning) {
-        p_.app.getRequest = 1;
+    if (S().app.loopRunning) {
+        S().app.getRequest = true;
         return;
     }
-    p_.SetButtonsDimmed(0, 1);
+    ui::BusyScope busy(ctx.busy);
     Get();
-    p_.SetButtonsDimmed(0, 0);
 }
 
-void ParameterPanel::CBF_SelectMem(QPushButton* changed, ui::Event e) {
+void ParameterPanel::CBF_SelectMem(ui::Event e) {
     if (e != ui::Event::ValueChanged) return;
-    const std::array<QPushButton*, 3> buttons = {p_.main.selectRam, p_.main.selectEeprom,
-                                                 p_.main.selectFile};
+    QWidget* changed = ctx.runtime.Sender();
+    const std::array<QPushButton*, 3> buttons = {selectRam, selectEeprom, selectFile};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         ui::SetValue(buttons[i], buttons[i] == changed);
-        if (buttons[i] == changed) p_.app.transferTarget = static_cast<std::uint16_t>(i + 1);
+        if (buttons[i] == changed) S().app.transferTarget = static_cast<TransferTarget>(i + 1);
     }
 }
 
-void ParameterPanel::CBF_SelectParaSet(QPushButton* changed, ui::Event e) {
+void ParameterPanel::CBF_SelectParaSet(ui::Event e) {
     if (e != ui::Event::ValueChanged) return;
-    const std::array<QPushButton*, 2> buttons = {p_.main.selectParaSet0, p_.main.selectParaSet1};
+    QWidget* changed = ctx.runtime.Sender();
+    const std::array<QPushButton*, 2> buttons = {selectParaSet0, selectParaSet1};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         ui::SetValue(buttons[i], buttons[i] == changed);
-        if (buttons[i] == changed) p_.app.paraSetIndex = static_cast<std::uint16_t>(i);
+        if (buttons[i] == changed) S().app.paraSetIndex = static_cast<std::uint16_t>(i);
     }
 }
 
 void ParameterPanel::ModeChanged(ui::Event e) {
-    if (e == ui::Event::Commit) p_.UpdateModeControls();
+    if (e == ui::Event::Commit) S().UpdateModeControls();
 }
 
 void ParameterPanel::CBF_EditCalcmode(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    const std::uint16_t previous = p_.parameters.block.calculationMode;
+    ParameterSet& set = S().parameters;
+    const std::uint16_t previous = set.block.calculationMode;
     ReadControls();
-    const std::uint16_t now = p_.parameters.block.calculationMode;
+    const std::uint16_t now = set.block.calculationMode;
     if (Is3D(previous) != Is3D(now)) {
-        ConvertTeachVectors(p_.parameters, previous, now);
+        ConvertTeachVectors(set, previous, now);
         WriteTeachCells();
+        emit S().TeachTableChanged();
     }
-    p_.UpdateModeControls();
+    S().UpdateModeControls();
     ReadControls();
-    p_.RedrawCharts();
 }
 
 void ParameterPanel::CBF_EditGridGroups(ui::Event e) {
     if (e != ui::Event::ValueChanged) return;
-    p_.UpdateModeControls();
-    ui::SetActiveTabPage(p_.main.tabMain, shell::kPageGroupHold);
+    S().UpdateModeControls();
+    ui::SetActiveTabPage(ctx.mainTabs, session::kPageGroupHold);
 }
 
 }  // namespace params

@@ -6,49 +6,45 @@
 #include <cstdint>
 
 #include "params/parameter_set.h"
-#include "ui/runtime.h"
+#include "session/page.h"
 
 class QCheckBox;
-class QComboBox;
 class QPushButton;
 class QSlider;
 class QSpinBox;
 class QTableWidget;
 class QWidget;
 
-namespace ui {
-class Lookup;
-}
-namespace shell {
-class Program;
-}
-
 namespace params {
 
 inline constexpr int kTeachColumns = 5;  // cells; column 6 is the row colour indicator
 
-class ParameterPanel {
+class ParameterPanel final : public session::Page, public session::ParameterAccess {
   public:
-    explicit ParameterPanel(shell::Program& program);
+    explicit ParameterPanel(session::PageContext& context);
 
-    void LookUp(ui::Lookup& look);
-    void Bind();
+    void LookUp(ui::Lookup& look) override;
+    void RegisterBusy(ui::Busy& busy) override;
+    void StartUp() override;
 
-    // Controls -> ParameterSet (spare words untouched) and back.
-    void ReadControls();
-    void WriteControls();
+    // Controls -> ParameterSet (spare words untouched) and back. Values that came from the
+    // sensor or a file go back exactly as they came, whatever range a control offers.
+    void ReadControls() override;
+    void WriteControls() override;
+    // The mode-dependent controls follow the selected modes.
+    void UpdateModeControls() override {}
 
     // SEND and GET with the selected target; failures are reported through the link.
-    void Send();
-    void Get();
+    void Send() override;
+    void Get() override;
     void SaveParameterFile();
     void LoadParameterFile();
 
     // --- callbacks -------------------------------------------------------------------
     void CBF_ButtonSend(ui::Event e);
     void CBF_ButtonGet(ui::Event e);
-    void CBF_SelectMem(QPushButton* changed, ui::Event e);
-    void CBF_SelectParaSet(QPushButton* changed, ui::Event e);
+    void CBF_SelectMem(ui::Event e);
+    void CBF_SelectParaSet(ui::Event e);
     void CBF_EditCalcmode(ui::Event e);
     void CBF_EditGridGroups(ui::Event e);
     void ModeChanged(ui::Event e);  // the mode selectors whose commit re-runs the mode rules
@@ -64,6 +60,13 @@ class ParameterPanel {
     QSpinBox* resetHold = nullptr;
     QPushButton* resetGroups = nullptr;
     QPushButton* resetHolds = nullptr;
+    QPushButton* send = nullptr;
+    QPushButton* get = nullptr;
+    QPushButton* selectRam = nullptr;
+    QPushButton* selectEeprom = nullptr;
+    QPushButton* selectFile = nullptr;
+    QPushButton* selectParaSet0 = nullptr;
+    QPushButton* selectParaSet1 = nullptr;
 
   private:
     std::uint16_t ReadWord(std::size_t word) const;
@@ -74,8 +77,7 @@ class ParameterPanel {
     bool ReadBlock(std::uint16_t blockAddress, std::size_t words);
     void ReportPlausibility(const char* tail);
     void PrepareTables();
-
-    shell::Program& p_;
+    void PrepareControls();
 };
 
 }  // namespace params

@@ -14,7 +14,7 @@ namespace shell {
 
 void AddBrandText(Program& p, const QString& text, int left, int top, int pointSize,
                   QColor background, QColor textColour) {
-    auto* label = new QLabel(text, p.main.header);
+    auto* label = new QLabel(text, p.header);
     QFont font = label->font();  // the dialog font of the platform
     // Sizes are the panel's pixel sizes, so the header keeps its proportions on any screen.
     font.setPixelSize(pointSize);
@@ -30,7 +30,7 @@ void AddBrandText(Program& p, const QString& text, int left, int top, int pointS
     label->show();
 }
 
-void BuildBranding(Program& p, int /*unused*/) {
+void BuildBranding(Program& p) {
     const QColor transparent(Qt::transparent);
     const QColor white(0xFF, 0xFF, 0xFF);
     AddBrandText(p, QString::fromLatin1(velorax::kProgramTitle), 323, 29, 19, transparent, white);
@@ -38,23 +38,23 @@ void BuildBranding(Program& p, int /*unused*/) {
     AddBrandText(p, QString::fromLatin1(kTelephoneLine), 15, 22, 11, transparent, white);
     AddBrandText(p, QString::fromLatin1(kWebAddress), 15, 36, 11, transparent, white);
 
-    p.main.header->setStyleSheet(QStringLiteral("QFrame#DecoHeader { background-color: #%1; }")
-                                     .arg(kHeaderColour, 6, 16, QLatin1Char('0')));
+    p.header->setStyleSheet(QStringLiteral("QFrame#DecoHeader { background-color: #%1; }")
+                                .arg(kHeaderColour, 6, 16, QLatin1Char('0')));
 
     // The logo sits next to the program; a missing file leaves the picture empty.
     QPixmap logo;
-    for (const QString& dir : {p.programDir, QDir::currentPath()}) {
+    for (const QString& dir : {p.Session().programDir, QDir::currentPath()}) {
         const QString path = QDir(dir).filePath(QString::fromLatin1(kLogoFile));
         if (QFile::exists(path) && logo.load(path)) break;
     }
-    p.main.logo->move(325, 6);
+    p.logo->move(325, 6);
     if (!logo.isNull()) {
-        p.main.logo->setScaledContents(false);
-        p.main.logo->setPixmap(logo);
-        p.main.logo->resize(logo.size());
-        p.main.panel->setWindowIcon(QIcon(logo));
+        p.logo->setScaledContents(false);
+        p.logo->setPixmap(logo);
+        p.logo->resize(logo.size());
+        p.mainPanel->setWindowIcon(QIcon(logo));
     }
-    p.main.logo->setVisible(true);
+    p.logo->setVisible(true);
 }
 
 }  // namespace shell

@@ -14,7 +14,7 @@ inline constexpr const char* kWebAddress = "www.orvantis.example";
 inline constexpr const char* kLogoFile = "logoOV.bmp";
 inline constexpr unsigned kHeaderColour = 0x0080FF;
 
-void BuildBranding(Program& program, int unused);
+void BuildBranding(Program& program);
 void AddBrandText(Program& program, const QString& text, int left, int top, int pointSize,
                   QColor background, QColor textColour);
 

@@ -9,11 +9,10 @@
 #include <QScrollBar>
 
 #include "link/commands.h"
+#include "link/replies.h"
 #include "link/serial_ports.h"
-#include "params/parameter_panel.h"
 #include "params/texts.h"
-#include "shell/panel_settings_io.h"
-#include "shell/program.h"
+#include "ui/controls.h"
 #include "ui/panel_set.h"
 
 namespace shell {
@@ -38,57 +37,89 @@ std::int32_t PortFromText(const QString& text) {
     return static_cast<std::int32_t>(value);
 }
 
-ConnectionPage::ConnectionPage(Program& program) : p_(program) {}
+namespace {
 
-void ConnectionPage::LookUp(ui::Lookup& look) {
-    protocol = look.Get<QComboBox>("MAINP", "EditCommunicationProtocol");
-    comPort = look.Get<QComboBox>("MAINP", "EditSelectComPort");
-    baudRate = look.Get<QComboBox>("MAINP", "EditSelectBaudrate");
-    ipAddress = look.Get<QComboBox>("MAINP", "StringIpAdress");
-    portNumber = look.Get<QLineEdit>("MAINP", "StringPortNumber");
-    identification = look.Get<QLineEdit>("MAINP", "EditID");
-    tryConnect = look.Get<QPushButton>("MAINP", "ButtonTryToConnect");
-    accept = look.Get<QPushButton>("MAINP", "ButtonAccept");
-    changeBaud = look.Get<QPushButton>("MAINP", "ButtonChangeBaudrate");
-    hwInfo = look.Get<QPushButton>("MAINP", "ButtonGenHwInfoFile");
-    messages = look.Get<QPlainTextEdit>("MAINP", "TextMessages");
+using C = ConnectionPage;
+using ui::Field;
+
+const ui::ControlRow<C> kControls[] = {
+    {"MAINP", "EditCommunicationProtocol", Field<&C::protocol>(), "CBF_EditCommunicationProtocol",
+     &C::CBF_EditCommunicationProtocol, "Select RS232 or TCP/IP Interface. "},
+    {"MAINP", "EditSelectComPort", Field<&C::comPort>(), "CBF_EditSelectComPort",
+     &C::CBF_EditSelectComPort, "Select a serial COM-PORT."},
+    {"MAINP", "EditSelectBaudrate", Field<&C::baudRate>(), "CBF_EditSelectBaudrate",
+     &C::CBF_EditSelectBaudrate,
+     "Select the Baudrate for data transfer. \n\nAttention! Sensor and user surface \nmust "
+     "work with the same Baudrate. "},
+    {"MAINP", "StringIpAdress", Field<&C::ipAddress>(), "CBF_StringIpAdress",
+     &C::CBF_StringIpAdress, "Select a Server by name or IP address."},
+    {"MAINP", "StringPortNumber", Field<&C::portNumber>(), "CBF_StringPortNumber",
+     &C::CBF_StringPortNumber, "Select a port number."},
+    {"MAINP", "ButtonTryToConnect", Field<&C::tryConnect>(), "CBF_ButtonTryToConnect",
+     &C::CBF_ButtonTryToConnect, "Try to connect sensor."},
+    {"MAINP", "ButtonAccept", Field<&C::accept>(), "CBF_ButtonAccept", &C::CBF_ButtonAccept,
+     "Accept settings for communication \nand switch to parapanel. "},
+    {"MAINP", "ButtonChangeBaudrate", Field<&C::changeBaud>(), "CBF_ButtonChangeBaudrate",
+     &C::CBF_ButtonChangeBaudrate,
+     "Save selected Baudrate to sensor. \n\nConfirm new baudrate with EEPROM and SEND."},
+    {"MAINP", "ButtonGenHwInfoFile", Field<&C::hwInfo>(), "CBF_ButtonGenHwInfoFile",
+     &C::CBF_ButtonGenHwInfoFile,
+     "Save Hardware Initial File to disk. \nSend this file to your supplier for assistance."},
+    {"MAINP", "EditID", Field<&C::identification>(), "CBF_EditID", &C::CBF_EditID, nullptr,
+     "Identification"},
+    {"MAINP", "TextMessages", Field<&C::messages>(), nullptr, nullptr, nullptr, "Messages"},
+    // No help text: its right double-click clears the message box, and a help pop-up on the
+    // first right-click would swallow the double-click.
+    {"DATAP", "DispStatus", Field<&C::status>(), "CBF_DispStatus", &C::CBF_DispStatus, nullptr,
+     "Connection status"},
+    {"DATAP", "DispComPort", Field<&C::statusComPort>(), nullptr, nullptr, nullptr, "Serial port"},
+    {"DATAP", "DispIpAdress", Field<&C::statusIpAddress>(), nullptr, nullptr, nullptr,
+     "Server address"},
+};
+
+}  // namespace
+
+ConnectionPage::ConnectionPage(session::PageContext& context) : Page(context) {
+    QObject::connect(&S(), &session::Session::LinkFailed, ctx.mainPanel,
+                     [this](const QString& message) { ShowLinkFailure(message); });
+    QObject::connect(&S(), &session::Session::ExchangeRefused, ctx.mainPanel,
+                     [this](const QString& text) { AppendMessage(text + "\n\n"); });
+    QObject::connect(&S(), &session::Session::IdentificationChanged, ctx.mainPanel,
+                     [this](const QString& text) { ui::SetValue(identification, text); });
 }
 
-void ConnectionPage::Bind() {
-    ui::Runtime& rt = *p_.runtime;
-    auto on = [this](void (ConnectionPage::*f)(ui::Event)) {
-        return [this, f](ui::Event e) { (this->*f)(e); };
-    };
-    rt.Bind(protocol, "CBF_EditCommunicationProtocol",
-            on(&ConnectionPage::CBF_EditCommunicationProtocol),
-            "Select RS232 or TCP/IP Interface. ");
-    rt.Bind(comPort, "CBF_EditSelectComPort", on(&ConnectionPage::CBF_EditSelectComPort),
-            "Select a serial COM-PORT.");
-    rt.Bind(baudRate, "CBF_EditSelectBaudrate", on(&ConnectionPage::CBF_EditSelectBaudrate),
-            "Select the Baudrate for data transfer. \n\nAttention! Sensor and user surface "
-            "\nmust work with the same Baudrate. ");
-    rt.Bind(ipAddress, "CBF_StringIpAdress", on(&ConnectionPage::CBF_StringIpAdress),
-            "Select a Server by name or IP address.");
-    rt.Bind(portNumber, "CBF_StringPortNumber", on(&ConnectionPage::CBF_StringPortNumber),
-            "Select a port number.");
-    rt.Bind(tryConnect, "CBF_ButtonTryToConnect", on(&ConnectionPage::CBF_ButtonTryToConnect),
-            "Try to connect sensor.");
-    rt.Bind(accept, "CBF_ButtonAccept", on(&ConnectionPage::CBF_ButtonAccept),
-            "Accept settings for communication \nand switch to parapanel. ");
-    rt.Bind(changeBaud, "CBF_ButtonChangeBaudrate", on(&ConnectionPage::CBF_ButtonChangeBaudrate),
-            "Save selected Baudrate to sensor. \n\nConfirm new baudrate with EEPROM and SEND.");
-    rt.Bind(hwInfo, "CBF_ButtonGenHwInfoFile", on(&ConnectionPage::CBF_ButtonGenHwInfoFile),
-            "Save Hardware Initial File to disk. \nSend this file to your supplier for "
-            "assistance.");
-    rt.Bind(p_.data.status, "CBF_DispStatus", on(&ConnectionPage::CBF_DispStatus),
-            "Connection status: the sensor's identification, or what went wrong. "
-            "\nRight double-click clears the message box.");
-    rt.Bind(identification, "CBF_EditID", on(&ConnectionPage::CBF_EditID),
-            QString::fromUtf8(params::ParameterHelpText("CBF_EditID")));
+void ConnectionPage::LookUp(ui::Lookup& look) {
+    ui::AttachControls<C>(look, ctx.runtime, *this, kControls, &params::ParameterHelpText);
+    if (!look.Ok()) return;
     messages->setMaximumBlockCount(kMessageBoxBlocks);
     // A typed device path becomes an entry of the port table, not a bare list item.
     comPort->setInsertPolicy(QComboBox::NoInsert);
     RefreshPortList(settings.comPort);
+}
+
+void ConnectionPage::RegisterBusy(ui::Busy& busy) {
+    busy.Register(tryConnect, ui::BusyRole::Transaction);
+    busy.Register(baudRate, ui::BusyRole::Transaction);
+    // These two are freed only by a successful connection.
+    busy.Register(changeBaud, ui::BusyRole::DimOnly);
+    busy.Register(hwInfo, ui::BusyRole::DimOnly);
+}
+
+void ConnectionPage::StartUp() {
+    PrepareAddressField();
+}
+
+void ConnectionPage::MainPageSelected(int page) {
+    if (page != session::kPageConnection) return;
+    S().app.loopRunning = false;
+    DimConnectButtons();
+}
+
+void ConnectionPage::ShowLinkFailure(const QString& message) {
+    ui::SetValue(status, QStringLiteral("TIMEOUT!"));
+    AppendMessage(message + "\n\n");
+    DimConnectButtons();
+    ui::SetActiveTabPage(ctx.mainTabs, session::kPageConnection);
 }
 
 void ConnectionPage::PrepareAddressField() {
@@ -101,7 +132,7 @@ void ConnectionPage::PrepareAddressField() {
 void ConnectionPage::RefreshPortList(int select) {
     QSignalBlocker block(comPort);
     comPort->clear();
-    for (const sensorlink::SerialPortEntry& entry : p_.link->Ports().Entries()) {
+    for (const sensorlink::SerialPortEntry& entry : Link().Ports().Entries()) {
         QString text = entry.device;
         if (entry.number < sensorlink::SerialPortTable::kFirstUserNumber)
             text = QStringLiteral("COM%1  %2").arg(entry.number).arg(entry.device);
@@ -116,7 +147,7 @@ void ConnectionPage::ShowComPort(int number) {
     if (index < 0) {
         // A stored number whose device is not present now: keep it selectable, so the
         // settings survive until the adapter comes back.
-        QString device = p_.link->Ports().Device(number);
+        QString device = Link().Ports().Device(number);
         comPort->addItem(device.isEmpty() ? QStringLiteral("COM%1").arg(number) : device, number);
         index = comPort->count() - 1;
     }
@@ -133,7 +164,7 @@ int ConnectionPage::ReadComPortSelector() {
         return comPort->itemData(index).toInt();
     }
     // Typed by the user: a port number, a COM name or a device path.
-    const int number = p_.link->Ports().Parse(typed);
+    const int number = Link().Ports().Parse(typed);
     if (number > 0) RefreshPortList(number);
     return number;
 }
@@ -141,7 +172,7 @@ int ConnectionPage::ReadComPortSelector() {
 void ConnectionPage::ReadSettingsFromControls() {
     const int proto = ui::ComboValue(protocol);
     if (proto == kRs232 || proto == kTcp)
-        p_.linkState.comProtocol = static_cast<std::uint16_t>(proto);
+        S().linkState.comProtocol = static_cast<sensorlink::ComProtocol>(proto);
     const int number = ReadComPortSelector();
     if (number > 0) settings.comPort = static_cast<std::uint16_t>(number);
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
@@ -149,8 +180,8 @@ void ConnectionPage::ReadSettingsFromControls() {
     settings.portNumberText = portNumber->text().left(31);
 }
 
-void ConnectionPage::WriteSettingsToControls(std::uint16_t comProtocol) {
-    ui::SetComboValue(protocol, comProtocol);
+void ConnectionPage::WriteSettingsToControls(sensorlink::ComProtocol comProtocol) {
+    ui::SetComboValue(protocol, static_cast<int>(comProtocol));
     ShowComPort(settings.comPort);
     ui::SetComboValue(baudRate, settings.baudIndex < 5 ? settings.baudIndex : 4);
     {
@@ -161,11 +192,11 @@ void ConnectionPage::WriteSettingsToControls(std::uint16_t comProtocol) {
 }
 
 QStringList ConnectionPage::TypedDevicePaths() const {
-    return p_.link->Ports().UserPaths();
+    return Link().Ports().UserPaths();
 }
 
 void ConnectionPage::RestoreTypedDevicePaths(const QStringList& paths) {
-    p_.link->Ports().RestoreUserPaths(paths);
+    Link().Ports().RestoreUserPaths(paths);
     RefreshPortList(settings.comPort);
 }
 
@@ -186,27 +217,6 @@ void ConnectionPage::DimConnectButtons() {
     for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
                        static_cast<QWidget*>(hwInfo)})
         ui::SetDimmed(w, true);
-}
-
-void ConnectionPage::DimForTransaction(bool dimmed) {
-    ui::SetDimmed(tryConnect, dimmed);
-    ui::SetDimmed(baudRate, dimmed);
-    // These two are freed only by a successful connection.
-    if (dimmed) {
-        ui::SetDimmed(changeBaud, true);
-        ui::SetDimmed(hwInfo, true);
-    }
-}
-
-QString ConnectionPage::IdentificationText() const {
-    return identification->text();
-}
-
-void ConnectionPage::SetIdentificationText(const QString& text) {
-    ui::SetValue(identification, text);
-    ui::SetValue(p_.other.recId, text);
-    p_.other.colBigId->setText(text);
-    p_.other.grpBigId->setText(text);
 }
 
 // --- address history ------------------------------------------------------------------------
@@ -243,7 +253,7 @@ void ConnectionPage::SetAddressHistory(const QStringList& entries) {
 void ConnectionPage::ApplyProtocolSelection() {
     const int proto = ui::ComboValue(protocol);
     if (proto != kRs232 && proto != kTcp) return;
-    p_.linkState.comProtocol = static_cast<std::uint16_t>(proto);
+    S().linkState.comProtocol = static_cast<sensorlink::ComProtocol>(proto);
     const bool serial = proto == kRs232;
     ui::SetVisible(comPort, serial);
     ui::SetVisible(baudRate, serial);
@@ -251,58 +261,55 @@ void ConnectionPage::ApplyProtocolSelection() {
     ui::SetVisible(ipAddress, !serial);
     ui::SetVisible(portNumber, !serial);
     // The form rows, labels included, follow their fields.
-    if (auto* form = p_.main.panel->findChild<QFormLayout*>(QStringLiteral("connForm"))) {
-        for (QWidget* field : {static_cast<QWidget*>(comPort), static_cast<QWidget*>(baudRate),
-                               static_cast<QWidget*>(ipAddress), static_cast<QWidget*>(portNumber)})
+    for (QWidget* field : {static_cast<QWidget*>(comPort), static_cast<QWidget*>(baudRate),
+                           static_cast<QWidget*>(ipAddress), static_cast<QWidget*>(portNumber)}) {
+        if (auto* form = qobject_cast<QFormLayout*>(field->parentWidget()->layout()))
             form->setRowVisible(field, !field->isHidden());
     }
 }
 
 void ConnectionPage::TryToConnect() {
-    p_.link->CloseSerialPort();
-    ui::SetValue(p_.data.status, QStringLiteral("TRY TO CONNECT!"));
+    Link().CloseSerialPort();
+    ui::SetValue(status, QStringLiteral("TRY TO CONNECT!"));
     AppendMessage(QStringLiteral("TRY TO CONNECT!\n"));
     ReadSettingsFromControls();
     ui::ProcessSystemEvents();
-    const QString device = p_.link->Ports().Device(settings.comPort);
-    ui::SetValue(p_.data.comPort,
+    const QString device = Link().Ports().Device(settings.comPort);
+    ui::SetValue(statusComPort,
                  device.isEmpty() ? QStringLiteral("COM%1").arg(settings.comPort) : device);
-    ui::SetValue(p_.data.ipAddress, settings.hostAddress);
+    ui::SetValue(statusIpAddress, settings.hostAddress);
     settings.tcpPort = PortFromText(settings.portNumberText);
-    if (p_.linkState.comProtocol == kRs232) {
-        ui::SetVisible(p_.data.comPort, true);
-        ui::SetVisible(p_.data.ipAddress, false);
+    if (S().linkState.comProtocol == sensorlink::ComProtocol::Rs232) {
+        ui::SetVisible(statusComPort, true);
+        ui::SetVisible(statusIpAddress, false);
         OpenSerialPort();
     } else {
-        ui::SetVisible(p_.data.comPort, false);
-        ui::SetVisible(p_.data.ipAddress, true);
+        ui::SetVisible(statusComPort, false);
+        ui::SetVisible(statusIpAddress, true);
         ConnectTcp();
     }
     if (settings.openResult >= 0) IdentifySensor();
 }
 
 void ConnectionPage::OpenSerialPort() {
-    p_.app.loopRunning = 0;
-    settings.openResult = p_.link->OpenSerialPort(settings.comPort, settings.baudIndex);
+    S().app.loopRunning = false;
+    settings.openResult = Link().OpenSerialPort(settings.comPort, settings.baudIndex);
 }
 
 void ConnectionPage::ConnectTcp() {
-    settings.openResult = p_.link->ConnectTcp(settings.hostAddress, settings.tcpPort);
-    p_.app.tcpConnected = p_.link->TcpConnected() ? 1 : 0;
+    settings.openResult = Link().ConnectTcp(settings.hostAddress, settings.tcpPort);
+    S().app.tcpConnected = Link().TcpConnected();
 }
 
 void ConnectionPage::IdentifySensor() {
-    if (p_.link->Command(sensorlink::cmd::kFirmware, 0) != 1) return;
-    const std::size_t length = std::min<std::size_t>(p_.linkState.replyLength, sensorlink::kMaxPayload);
-    const char* text = reinterpret_cast<const char*>(p_.linkState.reply.data() + sensorlink::kHeaderSize);
-    std::size_t n = 0;
-    while (n < length && n < static_cast<std::size_t>(kFirmwareMax) && text[n] != '\0') ++n;
-    settings.firmware = QString::fromLatin1(text, static_cast<qsizetype>(n));
-    ui::SetValue(p_.data.status, settings.firmware);
+    if (Link().Command(sensorlink::cmd::kFirmware, 0) != 1) return;
+    settings.firmware =
+        QString::fromLatin1(sensorlink::FirmwareText(Link().ReplyPayload()).c_str());
+    ui::SetValue(status, settings.firmware);
     AppendMessage(settings.firmware + "\n\n");
-    p_.linkState.linkOk = 1;
-    p_.parameterPanel->Get();
-    if (p_.linkState.linkOk == 1) {
+    S().linkState.linkOk = true;
+    S().GetParameters();
+    if (S().linkState.linkOk) {
         for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
                            static_cast<QWidget*>(hwInfo)})
             ui::SetDimmed(w, false);
@@ -312,12 +319,12 @@ void ConnectionPage::IdentifySensor() {
 void ConnectionPage::ChangeBaudRate() {
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
     AppendMessage(QStringLiteral("TRY TO CHANGE BAUDRATE!\n"));
-    if (p_.link->Command(sensorlink::cmd::kBaudRate, settings.baudIndex) != 1) return;
+    if (Link().Command(sensorlink::cmd::kBaudRate, settings.baudIndex) != 1) return;
     AppendMessage(QStringLiteral("SUCCESS!\n"));
     OpenSerialPort();
-    p_.linkState.linkOk = 1;
+    S().linkState.linkOk = true;
     TryToConnect();
-    if (p_.linkState.linkOk == 1)
+    if (S().linkState.linkOk)
         AppendMessage(
             QStringLiteral("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
 }
@@ -353,30 +360,27 @@ void ConnectionPage::CBF_StringPortNumber(ui::Event e) {
 
 void ConnectionPage::CBF_ButtonTryToConnect(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    p_.SetButtonsDimmed(0, 1);
+    ui::BusyScope busy(ctx.busy);
     TryToConnect();
-    p_.SetButtonsDimmed(0, 0);
 }
 
 void ConnectionPage::CBF_ButtonAccept(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    SavePanelSettings(p_);
-    ui::SetActiveTabPage(p_.main.tabMain, kPageParameter);
+    if (saveSettings) saveSettings();
+    ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
 }
 
 void ConnectionPage::CBF_ButtonChangeBaudrate(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    p_.SetButtonsDimmed(0, 1);
+    ui::BusyScope busy(ctx.busy);
     DimConnectButtons();
     ChangeBaudRate();
-    p_.SetButtonsDimmed(0, 0);
 }
 
 void ConnectionPage::CBF_ButtonGenHwInfoFile(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    p_.SetButtonsDimmed(0, 1);
+    ui::BusyScope busy(ctx.busy);
     // The hardware information file is written here once the service files exist.
-    p_.SetButtonsDimmed(0, 0);
 }
 
 void ConnectionPage::CBF_DispStatus(ui::Event e) {
@@ -384,7 +388,7 @@ void ConnectionPage::CBF_DispStatus(ui::Event e) {
 }
 
 void ConnectionPage::CBF_EditID(ui::Event e) {
-    if (e == ui::Event::Commit) SetIdentificationText(identification->text());
+    if (e == ui::Event::Commit) S().SetIdentificationText(identification->text());
 }
 
 }  // namespace shell

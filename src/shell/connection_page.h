@@ -5,21 +5,17 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
-#include "ui/runtime.h"
+#include "link/link_state.h"
+#include "session/page.h"
 
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace ui {
-class Lookup;
-}
-
 namespace shell {
-
-class Program;
 
 struct LinkSettings {
     std::uint16_t comPort = 1;
@@ -37,12 +33,14 @@ inline constexpr int kFirmwareMax = 71;
 // Leading decimal digits of a port text ("10001abc" -> 10001, "" -> 0).
 std::int32_t PortFromText(const QString& text);
 
-class ConnectionPage {
+class ConnectionPage final : public session::Page {
   public:
-    explicit ConnectionPage(Program& program);
+    explicit ConnectionPage(session::PageContext& context);
 
-    void LookUp(ui::Lookup& look);
-    void Bind();
+    void LookUp(ui::Lookup& look) override;
+    void RegisterBusy(ui::Busy& busy) override;
+    void StartUp() override;
+    void MainPageSelected(int page) override;
     void PrepareAddressField();
 
     // --- the connection -------------------------------------------------------------
@@ -56,23 +54,22 @@ class ConnectionPage {
     // Reads the page's controls into the settings (protocol, port, rate, address, port).
     void ReadSettingsFromControls();
     // Puts settings into the page's controls (start-up).
-    void WriteSettingsToControls(std::uint16_t comProtocol);
+    void WriteSettingsToControls(sensorlink::ComProtocol comProtocol);
 
     // --- what the rest of the program uses -------------------------------------------
     void AppendMessage(const QString& text);
     QString Messages() const;
     void DimConnectButtons();
-    void DimForTransaction(bool dimmed);
     void CommitAddress(const QString& text);  // the address history
     QStringList AddressHistory() const;
     void SetAddressHistory(const QStringList& entries);
-    QString IdentificationText() const;
-    void SetIdentificationText(const QString& text);
     QStringList TypedDevicePaths() const;
     void RestoreTypedDevicePaths(const QStringList& paths);
     void RefreshPortList(int select);
 
     LinkSettings settings;
+    // How ACCEPT saves the panel settings; the program sets it.
+    std::function<void()> saveSettings;
 
     // Controls, public for the tests that drive the page.
     QComboBox* protocol = nullptr;
@@ -86,6 +83,10 @@ class ConnectionPage {
     QPushButton* changeBaud = nullptr;
     QPushButton* hwInfo = nullptr;
     QPlainTextEdit* messages = nullptr;
+    // The link's displays on the data panel.
+    QLineEdit* status = nullptr;
+    QLineEdit* statusComPort = nullptr;
+    QLineEdit* statusIpAddress = nullptr;
 
     void CBF_EditCommunicationProtocol(ui::Event e);
     void CBF_EditSelectComPort(ui::Event e);
@@ -102,7 +103,8 @@ class ConnectionPage {
   private:
     int ReadComPortSelector();
     void ShowComPort(int number);
-    Program& p_;
+    void ShowLinkFailure(const QString& message);
+    sensorlink::Link& Link() const { return ctx.session.Link(); }
 };
 
 }  // namespace shell

@@ -55,7 +55,7 @@ bool DisplayAvailable() {
 
 }  // namespace
 
-int ProgramEntry(int argc, char** argv) {
+int ProgramEntry(int argc, char** argv, const session::PageFactories& pages) {
     if (!DisplayAvailable()) {
         std::fprintf(stderr, "velorax-scope: no display to show the program on\n");
         return -1;
@@ -66,13 +66,15 @@ int ProgramEntry(int argc, char** argv) {
 
     ui::QtPopups popups;
     QString error;
+    ProgramOptions options;
+    options.pages = pages;
     std::unique_ptr<Program> program =
-        Program::Create(QCoreApplication::applicationDirPath(), popups, &error);
+        Program::Create(QCoreApplication::applicationDirPath(), popups, options, &error);
     if (!program) {
         std::fprintf(stderr, "velorax-scope: %s\n", qPrintable(error));
         return -1;
     }
-    program->main.panel->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));
+    program->mainPanel->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));
     program->quitUserInterface = [] { QCoreApplication::quit(); };
 
     QObject signalOwner;

@@ -1,9 +1,9 @@
 #include "shell/panel_settings_io.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
+#include <QWidget>
+#include <cstdio>
 
 #include "ini/ini.h"
 #include "params/panel_settings.h"
@@ -24,58 +24,76 @@ char Separator() {
     return QDir::separator().toLatin1();
 }
 
-ini::IniObject ReadSettingsFile(const Program& program) {
+// The settings file as it stands; empty when there is none. A file that exists but cannot
+// be read is kept from being replaced at exit: the user's link settings are in it.
+ini::IniObject ReadSettingsFile(Program& program) {
     ini::IniObject file;
-    if (QFile::exists(program.app.panelSettingsPath))
-        file.ReadFromFile(Native(program.app.panelSettingsPath));
+    const QString& path = program.Session().app.panelSettingsPath;
+    if (!QFile::exists(path)) return file;
+    if (!file.ReadFromFile(Native(path))) {
+        if (!program.keepSettingsFile)
+            std::fprintf(stderr,
+                         "velorax-scope: cannot read %s; it is left as it is and the settings "
+                         "of this run are not saved\n",
+                         qPrintable(QDir::toNativeSeparators(path)));
+        program.keepSettingsFile = true;
+        return {};
+    }
     return file;
 }
 
 }  // namespace
 
 void LoadPanelSettings(Program& p) {
+    session::Session& session = p.Session();
     const ini::IniObject file = ReadSettingsFile(p);
     const params::PanelSettings s =
-        params::ReadPanelSettings(file, Native(p.programDir), Separator());
+        params::ReadPanelSettings(file, Native(session.programDir), Separator());
 
-    p.paths.parameterFilePath = FromNative(s.parameterFilePath);
-    p.paths.recordPath = FromNative(s.recordPath);
-    p.paths.hwInfoFilePath = FromNative(s.hwInfoFilePath);
-    p.paths.tableAttributesFilePath = FromNative(s.tableAttributesFilePath);
+    session.paths.parameterFilePath = FromNative(s.parameterFilePath);
+    session.paths.recordPath = FromNative(s.recordPath);
+    session.paths.hwInfoFilePath = FromNative(s.hwInfoFilePath);
+    session.paths.tableAttributesFilePath = FromNative(s.tableAttributesFilePath);
 
     if (s.Maximised()) {
-        p.main.panel->setWindowState(Qt::WindowMaximized);
+        p.mainPanel->setWindowState(Qt::WindowMaximized);
     } else if (s.HasPosition()) {
-        p.main.panel->setGeometry(s.left, s.top, s.width, s.height);
+        p.mainPanel->setGeometry(s.left, s.top, s.width, s.height);
     }
 
     QStringList addresses;
     for (const std::string& a : s.ipAddresses) addresses << QString::fromStdString(a);
-    if (!addresses.isEmpty()) p.connection->SetAddressHistory(addresses);
+    if (!addresses.isEmpty()) p.Connection().SetAddressHistory(addresses);
     QStringList devices;
     for (const std::string& d : s.serialDevices) devices << FromNative(d);
-    if (!devices.isEmpty()) p.connection->RestoreTypedDevicePaths(devices);
+    if (!devices.isEmpty()) p.Connection().RestoreTypedDevicePaths(devices);
 
-    ui::SetValue(p.other.recPath, p.paths.recordPath);
-    p.connection->SetIdentificationText(QString::fromStdString(s.panelId));
+    session.SetIdentificationText(QString::fromStdString(s.panelId));
+    const bool ours = params::IsPanelSettingsFile(file);
+    for (const auto& page : p.Pages()) page->ReadSettings(ours ? file : ini::IniObject{});
 }
 
 void LoadCommunicationSettings(Program& p) {
     const ini::IniObject file = ReadSettingsFile(p);
     const params::LinkSettingsValues v = params::ReadLinkSettings(file);
-    LinkSettings& s = p.connection->settings;
-    p.linkState.comProtocol = static_cast<std::uint16_t>(v.comProtocol);
+    LinkSettings& s = p.Connection().settings;
+    sensorlink::LinkState& link = p.Session().linkState;
+    link.comProtocol =
+        v.comProtocol == 1 ? sensorlink::ComProtocol::Tcp : sensorlink::ComProtocol::Rs232;
     s.comPort = static_cast<std::uint16_t>(v.comPort);
     s.baudIndex = static_cast<std::uint16_t>(v.baudIndex);
     s.hostAddress = QString::fromStdString(v.hostAddress);
     s.portNumberText = QString::fromStdString(v.portNumberText);
-    p.connection->WriteSettingsToControls(p.linkState.comProtocol);
+    p.Connection().WriteSettingsToControls(link.comProtocol);
 }
 
 void SavePanelSettings(Program& p) {
+    if (p.keepSettingsFile) return;
+    session::Session& session = p.Session();
+    ConnectionPage& connection = p.Connection();
     params::PanelSettings s;
-    s.panelId = p.connection->IdentificationText().toStdString();
-    QWidget* panel = p.main.panel;
+    s.panelId = session.IdentificationText().toStdString();
+    QWidget* panel = p.mainPanel;
     int state = params::kWindowNormal;
     if (panel->isMaximized())
         state = params::kWindowMaximised;
@@ -86,18 +104,17 @@ void SavePanelSettings(Program& p) {
     s.top = g.y();
     s.width = g.width();
     s.height = g.height();
-    s.parameterFilePath = Native(p.paths.parameterFilePath);
-    s.recordPath = Native(p.paths.recordPath);
-    s.hwInfoFilePath = Native(p.paths.hwInfoFilePath);
-    s.tableAttributesFilePath = Native(p.paths.tableAttributesFilePath);
-    for (const QString& a : p.connection->AddressHistory())
-        s.ipAddresses.push_back(a.toStdString());
-    for (const QString& d : p.connection->TypedDevicePaths()) s.serialDevices.push_back(Native(d));
+    s.parameterFilePath = Native(session.paths.parameterFilePath);
+    s.recordPath = Native(session.paths.recordPath);
+    s.hwInfoFilePath = Native(session.paths.hwInfoFilePath);
+    s.tableAttributesFilePath = Native(session.paths.tableAttributesFilePath);
+    for (const QString& a : connection.AddressHistory()) s.ipAddresses.push_back(a.toStdString());
+    for (const QString& d : connection.TypedDevicePaths()) s.serialDevices.push_back(Native(d));
 
-    p.connection->ReadSettingsFromControls();
-    const LinkSettings& ls = p.connection->settings;
+    connection.ReadSettingsFromControls();
+    const LinkSettings& ls = connection.settings;
     params::LinkSettingsValues v;
-    v.comProtocol = p.linkState.comProtocol;
+    v.comProtocol = static_cast<int>(session.linkState.comProtocol);
     v.comPort = ls.comPort;
     v.baudIndex = ls.baudIndex;
     v.hostAddress = ls.hostAddress.toStdString();
@@ -105,7 +122,11 @@ void SavePanelSettings(Program& p) {
 
     // Write errors are not reported: the settings are a convenience, and the program is
     // usually on its way out when it writes them.
-    params::BuildPanelSettings(s, state, v).WriteToFile(Native(p.app.panelSettingsPath));
+    const auto pageSections = [&p](ini::IniObject& file) {
+        for (const auto& page : p.Pages()) page->WriteSettings(file);
+    };
+    params::BuildPanelSettings(s, state, v, pageSections)
+        .WriteToFile(Native(session.app.panelSettingsPath));
 }
 
 }  // namespace shell

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace ui {
@@ -36,26 +37,36 @@ class PanelSet {
 
 class Lookup {
   public:
-    explicit Lookup(const PanelSet& set) : set_(set) {}
+    explicit Lookup(const PanelSet& set)
+        : panelOf_([&set](const char* name) { return set.Panel(name); }) {}
+    // Over one widget standing for the panel of its object name (tests of page tables).
+    static Lookup ForWidget(QWidget* panel) {
+        return Lookup([panel](const char* name) {
+            return panel->objectName() == QLatin1String(name) ? panel : nullptr;
+        });
+    }
 
     template <class T>
     T* Get(const char* panel, const char* name) {
-        QWidget* p = set_.Panel(panel);
+        QWidget* p = panelOf_(panel);
         T* control = p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
         if (!control) missing_ << QString::fromLatin1(panel) + "/" + QString::fromLatin1(name);
         return control;
     }
     QWidget* PanelOf(const char* panel) {
-        QWidget* p = set_.Panel(panel);
+        QWidget* p = panelOf_(panel);
         if (!p) missing_ << QString::fromLatin1(panel);
         return p;
     }
+
+    void NoteMissing(const QString& what) { missing_ << what; }
 
     bool Ok() const { return missing_.isEmpty(); }
     const QStringList& Missing() const { return missing_; }
 
   private:
-    const PanelSet& set_;
+    explicit Lookup(std::function<QWidget*(const char*)> panelOf) : panelOf_(std::move(panelOf)) {}
+    std::function<QWidget*(const char*)> panelOf_;
     QStringList missing_;
 };
 

@@ -34,9 +34,13 @@ std::optional<QString> QtPopups::FileSelect(const FileDialogSpec& spec) {
     QString start = spec.directory;
     if (!spec.defaultName.isEmpty()) start = QDir(spec.directory).filePath(spec.defaultName);
     const QString filter = spec.filter.isEmpty() ? QString() : spec.filter + ";;*";
-    QString path = spec.save
-                       ? QFileDialog::getSaveFileName(DialogParent(), spec.title, start, filter)
-                       : QFileDialog::getOpenFileName(DialogParent(), spec.title, start, filter);
+    QFileDialog dialog(DialogParent(), spec.title, start, filter);
+    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!spec.defaultName.isEmpty()) dialog.selectFile(spec.defaultName);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.askOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString path = dialog.selectedFiles().first();
     if (path.isEmpty()) return std::nullopt;
     if (!spec.save && !QFileInfo(path).isFile()) return std::nullopt;
     return QDir::toNativeSeparators(path);

@@ -17,6 +17,9 @@ struct FileDialogSpec {
     QString filter;       // e.g. "*.ini"
     QString title;
     bool save = false;  // false: only an existing file counts
+    // A caller that asks its own question about an existing file turns the dialog's off,
+    // so the user is not asked twice.
+    bool askOverwrite = true;
 };
 
 class Popups {

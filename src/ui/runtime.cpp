@@ -36,9 +36,14 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
 
     auto fire = [this, control](Event e) { Fire(control, e); };
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-        QObject::connect(button, &QAbstractButton::clicked, this, [button, fire](bool) {
-            if (button->isCheckable()) fire(Event::ValueChanged);
+        // A checkable button reports its toggle, however it comes: a click, a key, or the
+        // toggle action of the accessibility interface (which does not click).
+        QObject::connect(button, &QAbstractButton::toggled, this, [fire](bool) {
+            fire(Event::ValueChanged);
             fire(Event::Commit);
+        });
+        QObject::connect(button, &QAbstractButton::clicked, this, [button, fire](bool) {
+            if (!button->isCheckable()) fire(Event::Commit);
         });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable()) {
@@ -139,7 +144,12 @@ void Runtime::Fire(QObject* control, Event event) {
     Binding* b = Find(control);
     if (!b || !b->callback) return;
     Callback cb = b->callback;  // the callback may rebind or destroy the control
+    // Callbacks nest inside waits: the control of the outer one comes back afterwards.
+    QPointer<QWidget> outer = sender_;
+    sender_ = qobject_cast<QWidget*>(control);
+    QPointer<Runtime> guard(this);
     cb(event);
+    if (guard) sender_ = outer;
 }
 
 bool Runtime::eventFilter(QObject* watched, QEvent* event) {

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 
 #include "ui/popups.h"
@@ -71,6 +72,9 @@ class Runtime : public QObject {
     // Function keys on a window press a button, the way a click would, unless it is dimmed.
     void AddShortcut(QWidget* window, int key, QAbstractButton* button);
 
+    // The control whose callback runs now (several controls may share one callback).
+    QWidget* Sender() const { return sender_; }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -88,6 +92,7 @@ class Runtime : public QObject {
     Popups& popups_;
     QHash<const QObject*, Binding> bindings_;
     QHash<const QObject*, const QObject*> viewports_;  // viewport -> its scroll-area control
+    QPointer<QWidget> sender_;
 };
 
 // --- run-time services ------------------------------------------------------------------

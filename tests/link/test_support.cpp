@@ -5,8 +5,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -14,18 +12,9 @@
 #include <QTimer>
 
 #include "link/frame.h"
+#include "ui/wait.h"
 
 namespace linktest {
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(timeoutMs);
-    while (!condition() && deadline.isActive()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return condition();
-}
 
 QByteArray Bytes(const std::vector<std::uint8_t>& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),

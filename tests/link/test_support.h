@@ -11,11 +11,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/commands.h"
 #include "link/link.h"
 #include "link/link_state.h"
+#include "wait_for.h"
 
 namespace linktest {
 
@@ -23,7 +25,9 @@ class RecordingObserver : public sensorlink::FailureObserver {
   public:
     explicit RecordingObserver(sensorlink::LinkState& state) : state_(state) {}
     void ReportLinkFailure() override { reports.push_back(state_.message); }
+    void ReportRefused(std::string_view text) override { refusals.emplace_back(text); }
     std::vector<std::string> reports;
+    std::vector<std::string> refusals;
 
   private:
     sensorlink::LinkState& state_;
@@ -35,8 +39,7 @@ class FakeClock : public sensorlink::Clock {
     double now = 1000.0;
 };
 
-// Processes events until `condition` holds or `timeoutMs` pass; true when it holds.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+using testing_support::WaitFor;
 
 QByteArray Bytes(const std::vector<std::uint8_t>& bytes);
 QByteArray Frame(std::uint8_t command, std::uint16_t parameter,

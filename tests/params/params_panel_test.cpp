@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -73,12 +75,12 @@ struct Connected {
         program = std::make_unique<TestProgram>(
             testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
         (*program)->StartUp();
-        EXPECT_EQ((*program)->linkState.linkOk, 1);
+        EXPECT_TRUE(program->Session().linkState.linkOk);
     }
-    shell::Program& p() { return **program; }
-    params::ParameterPanel& panel() { return *p().parameterPanel; }
+    TestProgram& p() { return *program; }
+    params::ParameterPanel& panel() { return p().Page<params::ParameterPanel>(); }
     void AddFault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
-    QString Messages() { return p().connection->Messages(); }
+    QString Messages() { return p().Connection().Messages(); }
 
     sim::SimServer sensor;
     std::unique_ptr<TestProgram> program;
@@ -94,14 +96,14 @@ TEST(Transfer, GetThenSendReturnsAllWordsBitExact) {
     Connected c;
     const params::ParameterSet original = DistinctSet(0);
     c.sensor.Model().Ram()[0] = original;
-    c.p().main.get->click();
-    EXPECT_EQ(Words(c.p().parameters), Words(original));
+    c.panel().get->click();
+    EXPECT_EQ(Words(c.p().Session().parameters), Words(original));
     EXPECT_EQ(c.panel().power->value(), original.block.power);
     EXPECT_EQ(ui::CellValue(c.panel().holdTable, 1, 1), original.block.holdFail);
     EXPECT_EQ(ui::CellValue(c.panel().holdTable, 32, 1), original.teach[30].hold);
 
     c.sensor.Model().Ram()[0] = sim::DefaultParameterSet();
-    c.p().main.send->click();
+    c.panel().send->click();
     EXPECT_EQ(Words(c.sensor.Model().Ram()[0]), Words(original));  // spare words included
     EXPECT_FALSE(c.Messages().contains("PLAUSIBILITY"));
 }
@@ -110,16 +112,16 @@ TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
     Connected c;
     const params::ParameterSet wanted = DistinctSet(1);
     c.sensor.Model().Ram()[0] = wanted;
-    c.p().main.get->click();
+    c.panel().get->click();
     c.AddFault("plausibility:2@1#1");
-    Select(c.p().main.selectEeprom);
-    EXPECT_EQ(c.p().app.transferTarget, shell::kTargetEeprom);
-    EXPECT_FALSE(c.p().main.selectRam->isChecked());
-    c.p().main.send->click();
+    Select(c.panel().selectEeprom);
+    EXPECT_EQ(c.p().Session().app.transferTarget, session::TransferTarget::Eeprom);
+    EXPECT_FALSE(c.panel().selectRam->isChecked());
+    c.panel().send->click();
     EXPECT_TRUE(c.Messages().contains(
         "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
         "VALUE!\n\n"));
-    EXPECT_EQ(ui::ActiveTabPage(c.p().main.tabMain), shell::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(c.p()->tabMain), session::kPageConnection);
     // The teach table and the store command still went out.
     EXPECT_EQ(Words(c.sensor.Model().EepromImage().sets[0]), Words(wanted));
 }
@@ -130,10 +132,11 @@ TEST(Transfer, GetFromEepromLoadsItIntoRamFirst) {
     image.sets[0] = DistinctSet(2);
     c.sensor.Model().PowerUp(image);
     c.sensor.Model().Ram()[0] = DistinctSet(5);
-    Select(c.p().main.selectEeprom);
+    Select(c.panel().selectEeprom);
     c.AddFault("plausibility:3@4");
-    c.p().main.get->click();
-    EXPECT_EQ(Words(c.p().parameters), Words(image.sets[0]));  // the report did not stop it
+    c.panel().get->click();
+    EXPECT_EQ(Words(c.p().Session().parameters),
+              Words(image.sets[0]));  // the report did not stop it
     EXPECT_TRUE(c.Messages().contains(
         "INFO!\n3 PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
         "VALUE!\n\n"));
@@ -143,28 +146,81 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
     Connected c;
     c.sensor.Model().Ram()[0] = DistinctSet(3);
     c.sensor.Model().Ram()[1] = DistinctSet(4);
-    Select(c.p().main.selectParaSet1);
-    EXPECT_EQ(c.p().app.paraSetIndex, 1);
-    c.p().main.get->click();
-    EXPECT_EQ(Words(c.p().parameters), Words(DistinctSet(4)));
+    Select(c.panel().selectParaSet1);
+    EXPECT_EQ(c.p().Session().app.paraSetIndex, 1);
+    c.panel().get->click();
+    EXPECT_EQ(Words(c.p().Session().parameters), Words(DistinctSet(4)));
     ui::SetValue(c.panel().powerNumber, 123);
     c.panel().power->setValue(123);
-    c.p().main.send->click();
+    c.panel().send->click();
     EXPECT_EQ(c.sensor.Model().Ram()[1].block.power, 123);
     EXPECT_EQ(Words(c.sensor.Model().Ram()[0]), Words(DistinctSet(3)));  // set 0 untouched
 }
 
+TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
+    // A sensor or a file may hold what no control offers: nothing of it may change on the
+    // way through the panel, all 16 bits of every word.
+    Connected c;
+    params::ParameterSet odd = DistinctSet(3);
+    auto& b = odd.block;
+    b.power = 4000;
+    b.average = 0;
+    b.maxVecNo = 0;
+    b.intLim = 5000;
+    b.dynWinLo = 65535;
+    b.dynWinHi = 4096;
+    b.analogZoom = 200;
+    b.colorGroup = 2;
+    b.holdFail = 65000;
+    b.gain = 65535;
+    odd.teach[4].group = 77;
+    odd.teach[5].hold = 60000;
+    c.sensor.Model().Ram()[0] = odd;
+    c.panel().get->click();
+    // SEND reads the controls first: what it would send is what came.
+    c.panel().ReadControls();
+    EXPECT_EQ(Words(c.p().Session().parameters), Words(odd));
+    // What the user changes is the user's.
+    c.panel().colorGroup->click();
+    c.panel().ReadControls();
+    EXPECT_EQ(c.p().Session().parameters.block.colorGroup, 0);
+}
+
+TEST(Transfer, AnErrorReplyToASendIsNotReadAsAPlausibilityCount) {
+    Connected c;
+    c.AddFault("error:2@1#1");
+    c.panel().send->click();
+    const QString messages = c.Messages();
+    EXPECT_FALSE(messages.contains("PLAUSIBILITY")) << messages.toStdString();
+    EXPECT_FALSE(messages.contains("INFO!\n2")) << messages.toStdString();
+}
+
+TEST(Transfer, TheMemorySelectorWorksThroughTheAccessibilityInterface) {
+    Connected c;
+    // Screen readers toggle a checkable button without a click.
+    QAccessibleInterface* file = QAccessible::queryAccessibleInterface(c.panel().selectFile);
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(file->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::toggleAction()));
+    file->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(c.panel().selectFile->isChecked());
+    EXPECT_FALSE(c.panel().selectRam->isChecked());
+    EXPECT_EQ(c.p().Session().app.transferTarget, session::TransferTarget::File);
+    EXPECT_EQ(c.panel().selectFile->accessibleName(), "FILE");
+    EXPECT_FALSE(c.panel().selectFile->accessibleDescription().isEmpty());
+}
+
 TEST(Transfer, DuringALoopTheButtonsOnlyRaiseRequests) {
     Connected c;
-    c.p().app.loopRunning = 1;
-    c.p().main.send->click();
-    c.p().main.send->click();
-    c.p().main.get->click();
-    EXPECT_EQ(c.p().app.sendRequest, 1);
-    EXPECT_EQ(c.p().app.getRequest, 1);
-    c.p().app.loopRunning = 0;
+    c.p().Session().app.loopRunning = true;
+    c.panel().send->click();
+    c.panel().send->click();
+    c.panel().get->click();
+    EXPECT_TRUE(c.p().Session().app.sendRequest);
+    EXPECT_TRUE(c.p().Session().app.getRequest);
+    c.p().Session().app.loopRunning = false;
     c.panel().Send();
-    EXPECT_EQ(c.p().app.sendRequest, 0);
+    EXPECT_FALSE(c.p().Session().app.sendRequest);
 }
 
 TEST(Transfer, FailedOrShortRepliesLeaveTheControlsAlone) {
@@ -172,13 +228,13 @@ TEST(Transfer, FailedOrShortRepliesLeaveTheControlsAlone) {
     const int before = c.panel().power->value();
     c.sensor.Model().Ram()[0] = DistinctSet(6);
     c.AddFault("badcrc-payload@2#2");  // the teach table read fails
-    c.p().main.get->click();
+    c.panel().get->click();
     EXPECT_EQ(c.panel().power->value(), before);
     EXPECT_TRUE(c.Messages().contains("ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!"));
 
     c.sensor.Model().Faults().Clear();
     c.AddFault("length:10@2#1");  // a parameter block of five words
-    c.p().main.get->click();
+    c.panel().get->click();
     EXPECT_EQ(c.panel().power->value(), before);
 }
 
@@ -206,40 +262,40 @@ TEST(Transfer, SendToEepromSurvivesARestartOfTheSensor) {
         QProcess sensor;
         startSensor(sensor);
         p->StartUp();
-        ASSERT_EQ(p->linkState.linkOk, 1) << p->connection->Messages().toStdString();
-        Select(p->main.selectEeprom);
-        p->parameterPanel->power->setValue(321);
-        p->main.send->click();
+        ASSERT_TRUE(p.Session().linkState.linkOk) << p.Connection().Messages().toStdString();
+        Select(p.Page<params::ParameterPanel>().selectEeprom);
+        p.Page<params::ParameterPanel>().power->setValue(321);
+        p.Page<params::ParameterPanel>().send->click();
         stopSensor(sensor);
     }
     QProcess sensor;
     startSensor(sensor);
-    Select(p->main.selectRam);
-    p->parameterPanel->power->setValue(500);
-    p->connection->tryConnect->click();  // identification reads the RAM, loaded from EEPROM
-    EXPECT_EQ(p->parameterPanel->power->value(), 321);
+    Select(p.Page<params::ParameterPanel>().selectRam);
+    p.Page<params::ParameterPanel>().power->setValue(500);
+    p.Connection().tryConnect->click();  // identification reads the RAM, loaded from EEPROM
+    EXPECT_EQ(p.Page<params::ParameterPanel>().power->value(), 321);
     stopSensor(sensor);
 }
 
 TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
     Connected c;
     c.sensor.Model().Ram()[0] = DistinctSet(7);
-    c.p().main.get->click();
+    c.panel().get->click();
     const QString path = c.program->dir.filePath("set.ini");
-    Select(c.p().main.selectFile);
+    Select(c.panel().selectFile);
     c.program->popups.AnswerFile(path);
-    c.p().main.send->click();
+    c.panel().send->click();
     ASSERT_TRUE(QFile::exists(path));
-    EXPECT_EQ(c.p().paths.parameterFilePath, path);
+    EXPECT_EQ(c.p().Session().paths.parameterFilePath, path);
 
     // Load it back over the defaults.
-    c.p().parameters = sim::DefaultParameterSet();
+    c.p().Session().parameters = sim::DefaultParameterSet();
     c.panel().WriteControls();
     c.program->popups.AnswerFile(path);
-    c.p().main.get->click();
+    c.panel().get->click();
     auto expected = DistinctSet(7);
     for (auto& t : expected.teach) t.spare = 0;
-    auto got = c.p().parameters;
+    auto got = c.p().Session().parameters;
     for (auto& t : got.teach) t.spare = 0;
     EXPECT_EQ(Words(got), Words(expected));
     EXPECT_TRUE(c.program->popups.Messages().isEmpty());
@@ -254,41 +310,41 @@ TEST(ParameterFile, ForeignFileAskedAndRefusedStillShowsACompleteSet) {
     f.write(
         "[GENERAL INFO]\r\nFILE TYPE: = \"Table Attributes\"\r\n\r\n[PARAMETER]\r\nPOWER = 1\r\n");
     f.close();
-    Select(p->main.selectFile);
+    Select(p.Page<params::ParameterPanel>().selectFile);
     p.popups.AnswerFile(path);
     p.popups.AnswerConfirm(false);
-    p->main.get->click();
+    p.Page<params::ParameterPanel>().get->click();
     ASSERT_EQ(p.popups.Texts().size(), 3);
     EXPECT_EQ(p.popups.Texts()[1],
               "Selected file is not a parameter file! \nDo you want to proceed anyway?");
     EXPECT_EQ(p.popups.Texts()[2], "No parameter where read!");
-    EXPECT_NE(p->parameterPanel->power->value(), 1);
+    EXPECT_NE(p.Page<params::ParameterPanel>().power->value(), 1);
 
     // Yes: everything missing is reported, parameters first.
     p.popups.Clear();
     p.popups.AnswerFile(path);
     p.popups.AnswerConfirm(true);
     p.popups.AnswerConfirm(true);
-    p->main.get->click();
+    p.Page<params::ParameterPanel>().get->click();
     const QStringList messages = p.popups.Messages();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].startsWith("Following parameter could not be read"));
     EXPECT_FALSE(messages[0].contains("POWER\n"));
     EXPECT_TRUE(messages[0].contains("EXTEACH\n"));
     EXPECT_TRUE(messages[1].contains("TEACH VECTOR 30\n"));
-    EXPECT_EQ(p->parameterPanel->power->value(), 1);
+    EXPECT_EQ(p.Page<params::ParameterPanel>().power->value(), 1);
 }
 
 TEST(ParameterFile, CancelledDialogAndUnwritableTargetAreReported) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    Select(p->main.selectFile);
-    p->main.send->click();  // no answer: cancelled
+    Select(p.Page<params::ParameterPanel>().selectFile);
+    p.Page<params::ParameterPanel>().send->click();  // no answer: cancelled
     EXPECT_EQ(p.popups.Messages(), QStringList{"No file was selected!"});
 
     p.popups.Clear();
     p.popups.AnswerFile(p.dir.filePath("no/such/folder/set.ini"));
-    p->main.send->click();
+    p.Page<params::ParameterPanel>().send->click();
     ASSERT_EQ(p.popups.Messages().size(), 1);
     EXPECT_TRUE(p.popups.Messages()[0].startsWith("The parameter file could not be written"));
 }
@@ -296,7 +352,7 @@ TEST(ParameterFile, CancelledDialogAndUnwritableTargetAreReported) {
 TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    auto& panel = *p->parameterPanel;
+    auto& panel = p.Page<params::ParameterPanel>();
     const int cells[5] = {1200, 1300, 150, 2000, 90};  // X, Y, CTO, INT, ITO
     for (int c = 0; c < 5; ++c) ui::SetCell(panel.teachTable, 4, c + 1, cells[c]);
     auto* calc = qobject_cast<QComboBox*>(panel.wordControls[params::kCalculationMode]);
@@ -314,21 +370,21 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
     choose(1);  // same dimension: untouched
     for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
-    EXPECT_EQ(p->parameters.block.calculationMode, 1);
+    EXPECT_EQ(p.Session().parameters.block.calculationMode, 1);
 }
 
 TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    auto& panel = *p->parameterPanel;
+    auto& panel = p.Page<params::ParameterPanel>();
     auto* trigger = qobject_cast<QComboBox*>(panel.wordControls[params::kTrigger]);
-    p->parameters.block.externTeach = 1;
-    p->parameters.block.trigger = 1;
+    p.Session().parameters.block.externTeach = 1;
+    p.Session().parameters.block.trigger = 1;
     panel.WriteControls();
     EXPECT_EQ(trigger->count(), 2);
     EXPECT_EQ(ui::ComboValue(trigger), 1);
-    p->parameters.block.externTeach = 0;
-    p->parameters.block.trigger = 6;
+    p.Session().parameters.block.externTeach = 0;
+    p.Session().parameters.block.trigger = 6;
     panel.WriteControls();
     EXPECT_EQ(trigger->count(), 7);
     EXPECT_EQ(ui::ComboValue(trigger), 6);  // PARA can be shown again

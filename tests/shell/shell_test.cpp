@@ -2,6 +2,8 @@
 // closing, the help pop-ups and the refusal of a broken panel set.
 
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -22,10 +24,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include "calib/calib_page.h"
+#include "measure/measure_page.h"
+#include "params/parameter_panel.h"
 #include "program_fixture.h"
+#include "recorder/recorder_page.h"
+#include "scope/scope_page.h"
 #include "shell/connection_page.h"
+#include "shell/page_list.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"
+#include "teach/teach_page.h"
 
 using testing_support::TestProgram;
 using testing_support::WaitFor;
@@ -34,7 +43,7 @@ namespace {
 
 void UserSelectsPage(shell::Program& p, int page) {
     // The tab bar is what the user clicks; the tab control's callback follows from it.
-    p.main.tabMain->tabBar()->setCurrentIndex(page);
+    p.tabMain->tabBar()->setCurrentIndex(page);
 }
 
 // The real program, copied into `dir` so that `dir` is its program folder, started
@@ -48,6 +57,12 @@ void StartProgramIn(const QTemporaryDir& dir, QProcess& process) {
     process.setProcessEnvironment(env);
     process.start(exe, {});
     ASSERT_TRUE(process.waitForStarted(10000));
+}
+
+shell::ProgramOptions AllPagesOptions() {
+    shell::ProgramOptions options;
+    options.pages = shell::AllPages();
+    return options;
 }
 
 QString UirText() {
@@ -78,12 +93,13 @@ TEST(PanelSet, RefusesMissingTruncatedOrIncompleteFiles) {
         file.close();
         ui::ScriptedPopups popups;
         QString error;
-        EXPECT_EQ(shell::Program::Create(dir.path(), popups, &error), nullptr) << c.name;
+        EXPECT_EQ(shell::Program::Create(dir.path(), popups, AllPagesOptions(), &error), nullptr)
+            << c.name;
         EXPECT_FALSE(error.isEmpty()) << c.name;
     }
     QTemporaryDir empty;
     ui::ScriptedPopups popups;
-    EXPECT_EQ(shell::Program::Create(empty.path(), popups), nullptr);
+    EXPECT_EQ(shell::Program::Create(empty.path(), popups, AllPagesOptions()), nullptr);
 }
 
 TEST(PanelSet, ProgramWithoutPanelSetExitsMinusOneAndWritesNothing) {
@@ -99,22 +115,24 @@ TEST(Program, SigtermClosesItLikeTheCloseBoxWithExitCodeZero) {
     QTemporaryDir dir;
     ASSERT_TRUE(
         QFile::copy(QStringLiteral(VELORAX_UIR_PATH), dir.filePath("Velorax3KvtAnaV10.uir")));
+    // A sensor that takes the connection and never answers: once the program has connected,
+    // its signal handlers are in place and it waits for the identification.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     QFile settings(dir.filePath("PanelSettings.cfg"));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(testing_support::NoSensorSettingsText().toUtf8());
+    settings.write(testing_support::TcpSettingsText("127.0.0.1", silent.serverPort()).toUtf8());
     settings.close();
-    const QDateTime written = QFileInfo(settings).lastModified();
+    const qint64 before = QFileInfo(settings).size();
 
     QProcess process;
     StartProgramIn(dir, process);
-    // Up once start-up has failed to connect: it is then in its event loop.
-    WaitFor([] { return false; }, 1500);
+    ASSERT_TRUE(WaitFor([&] { return silent.hasPendingConnections(); }, 20000));
     process.terminate();
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_TRUE(QFileInfo(settings).lastModified() >= written);
-    EXPECT_TRUE(QFileInfo(settings).size() > 300);  // written anew, all sections
+    EXPECT_GT(QFileInfo(settings).size(), before);  // written anew, all sections
 }
 
 TEST(StartUp, HalfWrittenSettingsFileGivesDefaultsWithoutAWord) {
@@ -123,33 +141,37 @@ TEST(StartUp, HalfWrittenSettingsFileGivesDefaultsWithoutAWord) {
     ASSERT_TRUE(p.program);
     p->StartUp();
     EXPECT_TRUE(p.popups.History().empty());
-    EXPECT_EQ(p->connection->portNumber->text(), "10001");
-    EXPECT_EQ(p->linkState.comProtocol, 1);
+    EXPECT_EQ(p.Connection().portNumber->text(), "10001");
+    EXPECT_EQ(p.Session().linkState.comProtocol, sensorlink::ComProtocol::Tcp);
 }
 
 TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program) << p.createError.toStdString();
     p->StartUp();
-    EXPECT_TRUE(p->main.panel->isVisible());
-    EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageConnection);
-    EXPECT_EQ(p->data.status->text(), "TIMEOUT!");
-    const QString messages = p->connection->Messages();
+    EXPECT_TRUE(p->mainPanel->isVisible());
+    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageConnection);
+    EXPECT_EQ(p.Connection().status->text(), "TIMEOUT!");
+    const QString messages = p.Connection().Messages();
     EXPECT_TRUE(messages.startsWith("TRY TO CONNECT!\n")) << messages.toStdString();
     EXPECT_TRUE(messages.endsWith("\n\n"));
     EXPECT_GT(messages.size(), QString("TRY TO CONNECT!\n\n\n").size());
-    EXPECT_FALSE(p->connection->accept->isEnabled());
-    EXPECT_FALSE(p->connection->changeBaud->isEnabled());
-    EXPECT_FALSE(p->connection->hwInfo->isEnabled());
-    EXPECT_TRUE(p->connection->tryConnect->isEnabled());
+    EXPECT_FALSE(p.Connection().accept->isEnabled());
+    EXPECT_FALSE(p.Connection().changeBaud->isEnabled());
+    EXPECT_FALSE(p.Connection().hwInfo->isEnabled());
+    EXPECT_TRUE(p.Connection().tryConnect->isEnabled());
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
-    EXPECT_EQ(p->app.loopRunning, 0);
-    EXPECT_EQ(p->linkState.linkOk, 0);
-    // A right double-click on the status display clears the message box.
+    EXPECT_FALSE(p.Session().app.loopRunning);
+    EXPECT_FALSE(p.Session().linkState.linkOk);
+    // A right double-click on the status display clears the message box: the first click of
+    // it is a right-click, which must not open a pop-up that would swallow the second.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(3, 3), QPoint(3, 3));
+    QCoreApplication::sendEvent(p.Connection().status, &right);
     QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3), Qt::RightButton,
                     Qt::RightButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(p->data.status, &dbl);
-    EXPECT_TRUE(p->connection->Messages().isEmpty());
+    QCoreApplication::sendEvent(p.Connection().status, &dbl);
+    EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    EXPECT_TRUE(p.popups.History().empty());
 }
 
 TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
@@ -158,57 +180,60 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageParameter);
-    EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText));
-    EXPECT_TRUE(p->connection->Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
-    EXPECT_TRUE(p->connection->accept->isEnabled());
-    EXPECT_TRUE(p->connection->hwInfo->isEnabled());
-    EXPECT_EQ(p->linkState.linkOk, 1);
-    EXPECT_TRUE(p->data.ipAddress->isVisibleTo(p->data.panel));
-    EXPECT_FALSE(p->data.comPort->isVisibleTo(p->data.panel));
+    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageParameter);
+    EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
+    EXPECT_TRUE(p.Connection().Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
+    EXPECT_TRUE(p.Connection().accept->isEnabled());
+    EXPECT_TRUE(p.Connection().hwInfo->isEnabled());
+    EXPECT_TRUE(p.Session().linkState.linkOk);
+    EXPECT_TRUE(p.Connection().statusIpAddress->isVisibleTo(p->Panel("DATAP")));
+    EXPECT_FALSE(p.Connection().statusComPort->isVisibleTo(p->Panel("DATAP")));
     // The main window is the parameter page with the data panel in the child area.
-    EXPECT_TRUE(p->data.panel->isVisible());
-    EXPECT_EQ(p->data.panel->mapTo(p->main.panel, QPoint(0, 0)), QPoint(286, 63));
-    EXPECT_EQ(p->main.panel->windowTitle(), "VELORAX3-KVT-ANA-Scope V1.0");
-    EXPECT_FALSE(ui::TabPageVisible(p->main.tabMain, shell::kPageOffset));
-    EXPECT_EQ(ui::ActiveTabPage(p->data.tabData), shell::kPage3D);
+    EXPECT_TRUE(p->Panel("DATAP")->isVisible());
+    EXPECT_EQ(p->Panel("DATAP")->mapTo(p->mainPanel, QPoint(0, 0)), QPoint(286, 63));
+    EXPECT_EQ(p->mainPanel->windowTitle(), "VELORAX3-KVT-ANA-Scope V1.0");
+    EXPECT_FALSE(ui::TabPageVisible(p->tabMain, session::kPageOffset));
+    EXPECT_EQ(ui::ActiveTabPage(p.Page<measure::MeasurePage>().tabData), measure::kPage3D);
 }
 
 TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
-    auto& m = p->main;
-    auto& o = p->other;
-    auto& c = *p->connection;
-    const std::vector<QWidget*> always = {m.go,
+    auto& c = p.Connection();
+    auto& params = p.Page<params::ParameterPanel>();
+    auto& rec = p.Page<recorder::RecorderPage>();
+    auto& scope = p.Page<scope::ScopePage>();
+    auto& cal = p.Page<calib::CalibPage>();
+    const std::vector<QWidget*> always = {p.Page<measure::MeasurePage>().go,
                                           c.tryConnect,
                                           c.baudRate,
-                                          o.sendCF,
-                                          o.getCF,
-                                          o.calcCF,
-                                          o.selfCalibration,
-                                          o.sendOffset,
-                                          o.getOffset,
-                                          o.calcOffset,
-                                          o.recFileSelect,
-                                          o.recMode,
-                                          o.recStart,
-                                          o.recStartTriggered,
-                                          o.cycleTime,
-                                          o.scan,
-                                          o.breakScan,
-                                          o.teach2Start};
-    const std::vector<QWidget*> transfer = {m.send, m.get, m.selectRam, m.selectEeprom,
-                                            m.selectFile};
+                                          cal.sendCF,
+                                          cal.getCF,
+                                          cal.calcCF,
+                                          cal.selfCalibration,
+                                          cal.sendOffset,
+                                          cal.getOffset,
+                                          cal.calcOffset,
+                                          rec.fileSelect,
+                                          rec.mode,
+                                          rec.start,
+                                          rec.startTriggered,
+                                          scope.cycleTime,
+                                          scope.scan,
+                                          scope.breakScan,
+                                          p.Page<teach::TeachPage>().teach2Start};
+    const std::vector<QWidget*> transfer = {params.send, params.get, params.selectRam,
+                                            params.selectEeprom, params.selectFile};
+    QWidget* stop = p.Page<measure::MeasurePage>().stop;
 
-    p->SetButtonsDimmed(0, 1);
+    p->SetButtonsDimmed(false, true);
     for (QWidget* w : always) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w : transfer) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(c.changeBaud->isEnabled());
     EXPECT_FALSE(c.hwInfo->isEnabled());
-    EXPECT_TRUE(m.stop->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
 
-    p->SetButtonsDimmed(0, 0);
+    p->SetButtonsDimmed(false, false);
     for (QWidget* w : always) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w : transfer) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     // Only a successful connection frees these two.
@@ -216,34 +241,47 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     EXPECT_FALSE(c.hwInfo->isEnabled());
 
     // GO keeps SEND, GET and the memory selector usable for the loop.
-    p->SetButtonsDimmed(1, 1);
+    p->SetButtonsDimmed(true, true);
     for (QWidget* w : transfer) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w : always) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_TRUE(m.stop->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    p->SetButtonsDimmed(false, false);
+
+    // A scope undims on every way out, also when the code inside it leaves early.
+    auto leaveEarly = [&](bool early) {
+        ui::BusyScope busy(p->Busy());
+        EXPECT_FALSE(params.send->isEnabled());
+        if (early) return;
+        EXPECT_FALSE(c.tryConnect->isEnabled());
+    };
+    leaveEarly(true);
+    leaveEarly(false);
+    for (QWidget* w : always) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    for (QWidget* w : transfer) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 }
 
 TEST(MainTab, ConnectionAndScopePagesStopARunningLoop) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ui::SetDimmed(p->connection->accept, false);
+    ui::SetDimmed(p.Connection().accept, false);
 
-    p->app.loopRunning = 1;
-    UserSelectsPage(*p, shell::kPageGroupHold);
-    EXPECT_EQ(p->app.loopRunning, 1);
+    p.Session().app.loopRunning = true;
+    UserSelectsPage(*p, session::kPageGroupHold);
+    EXPECT_TRUE(p.Session().app.loopRunning);
 
-    UserSelectsPage(*p, shell::kPageConnection);
-    EXPECT_EQ(p->app.loopRunning, 0);
-    EXPECT_FALSE(p->connection->accept->isEnabled());
+    UserSelectsPage(*p, session::kPageConnection);
+    EXPECT_FALSE(p.Session().app.loopRunning);
+    EXPECT_FALSE(p.Connection().accept->isEnabled());
 
-    p->app.loopRunning = 1;
-    UserSelectsPage(*p, shell::kPageScope);
-    EXPECT_EQ(p->app.loopRunning, 0);
+    p.Session().app.loopRunning = true;
+    UserSelectsPage(*p, session::kPageScope);
+    EXPECT_FALSE(p.Session().app.loopRunning);
     EXPECT_TRUE(p->Panel("SCOPEP")->isVisible());
-    EXPECT_FALSE(p->data.panel->isVisible());
+    EXPECT_FALSE(p->Panel("DATAP")->isVisible());
 
     p->ShowChildPanel(nullptr);  // anything else shows the data panel
-    EXPECT_TRUE(p->data.panel->isVisible());
+    EXPECT_TRUE(p->Panel("DATAP")->isVisible());
     EXPECT_FALSE(p->Panel("SCOPEP")->isVisible());
 }
 
@@ -256,9 +294,9 @@ TEST(MainPanel, CloseDuringALoopStopsItSavesAndQuits) {
     QFile::remove(p.SettingsPath());
 
     // A loop of the kind GO runs: it polls the flag after every event pass.
-    p->app.loopRunning = 1;
-    QTimer::singleShot(10, p->main.panel, [&] { p->main.panel->close(); });
-    const bool ended = WaitFor([&] { return p->app.loopRunning == 0; });
+    p.Session().app.loopRunning = true;
+    QTimer::singleShot(10, p->mainPanel, [&] { p->mainPanel->close(); });
+    const bool ended = WaitFor([&] { return !p.Session().app.loopRunning; });
     EXPECT_TRUE(ended);
     EXPECT_EQ(quits, 1);
     EXPECT_TRUE(p->QuitRequested());
@@ -266,13 +304,27 @@ TEST(MainPanel, CloseDuringALoopStopsItSavesAndQuits) {
     EXPECT_TRUE(p.popups.History().empty());  // no confirmation
 }
 
+TEST(MainPanel, SettingsAreWrittenOnceAtClose) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    p->CBF_MAINP(ui::Event::Close);
+    ASSERT_TRUE(QFile::exists(p.SettingsPath()));
+    ASSERT_TRUE(QFile::remove(p.SettingsPath()));
+    // Ending the event loop closes the windows once more.
+    QCloseEvent again;
+    QCoreApplication::sendEvent(p->mainPanel, &again);
+    EXPECT_FALSE(QFile::exists(p.SettingsPath()));
+    EXPECT_FALSE(p->mainPanel->isVisible());
+}
+
 TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    p->main.panel->resize(1000, 700);
+    p->mainPanel->resize(1000, 700);
     p->CBF_MAINP(ui::Event::RightDoubleClick);
-    EXPECT_EQ(p->main.panel->size(), QSize(790, 548));
+    EXPECT_EQ(p->mainPanel->size(), QSize(790, 548));
 }
 
 TEST(Help, RightClickShowsTheControlsTextAsInfo) {
@@ -281,8 +333,8 @@ TEST(Help, RightClickShowsTheControlsTextAsInfo) {
     p->StartUp();
     p.popups.Clear();
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QCoreApplication::sendEvent(p->connection->tryConnect, &event);
-    QCoreApplication::sendEvent(p->main.tabMain, &event);
+    QCoreApplication::sendEvent(p.Connection().tryConnect, &event);
+    QCoreApplication::sendEvent(p->tabMain, &event);
     ASSERT_EQ(p.popups.History().size(), 2u);
     EXPECT_EQ(p.popups.History()[0].title, "INFO!");
     EXPECT_EQ(p.popups.History()[0].text, "Try to connect sensor.");
@@ -293,23 +345,24 @@ TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_EQ(p->other.password->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(p->other.password->maxLength(), 20);
-    ASSERT_NE(p->other.teachMenu, nullptr);
+    EXPECT_EQ(p->password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(p->password->maxLength(), 20);
+    ASSERT_NE(p.Page<teach::TeachPage>().teachMenu, nullptr);
     QStringList items;
-    for (QAction* a : p->other.teachMenu->actions()) items << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : p.Page<teach::TeachPage>().teachMenu->actions())
+        items << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(items,
               (QStringList{"Help", "-", "Set selection to", "Increment selection with",
                            "Reset selection", "-", "Teach tolerance off", "Teach tolerance on"}));
-    EXPECT_FALSE(p->other.teachMenu->actions().last()->isEnabled());
-    EXPECT_TRUE(p->connection->ipAddress->isEditable());
+    EXPECT_FALSE(p.Page<teach::TeachPage>().teachMenu->actions().last()->isEnabled());
+    EXPECT_TRUE(p.Connection().ipAddress->isEditable());
 }
 
 TEST(Connection, AddressHistoryKeepsTenDistinctEntriesNewestFirst) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    auto& c = *p->connection;
+    auto& c = p.Connection();
     for (int i = 1; i <= 11; ++i) c.CommitAddress(QString("10.0.0.%1").arg(i));
     QStringList history = c.AddressHistory();
     ASSERT_EQ(history.size(), 10);
@@ -337,12 +390,12 @@ TEST(Connection, TryToConnectSucceedsOnceThePeerAppears) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", port));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_EQ(p->data.status->text(), "TIMEOUT!");
+    ASSERT_EQ(p.Connection().status->text(), "TIMEOUT!");
     ASSERT_TRUE(sensor.StartTcp(static_cast<quint16>(port)));
-    p->connection->tryConnect->click();
-    EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText));
-    EXPECT_TRUE(p->connection->accept->isEnabled());
-    EXPECT_TRUE(p->main.go->isEnabled());
+    p.Connection().tryConnect->click();
+    EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
+    EXPECT_TRUE(p.Connection().accept->isEnabled());
+    EXPECT_TRUE(p.Page<measure::MeasurePage>().go->isEnabled());
 }
 
 TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
@@ -351,12 +404,12 @@ TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_EQ(p->linkState.linkOk, 1);
+    ASSERT_TRUE(p.Session().linkState.linkOk);
     sensor.Stop();
     EXPECT_TRUE(WaitFor(
-        [&] { return p->connection->Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
-    EXPECT_EQ(ui::ActiveTabPage(p->main.tabMain), shell::kPageConnection);
-    EXPECT_EQ(p->data.status->text(), "TIMEOUT!");
+        [&] { return p.Connection().Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
+    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageConnection);
+    EXPECT_EQ(p.Connection().status->text(), "TIMEOUT!");
 }
 
 TEST(Connection, SerialPortOverAPseudoTerminal) {
@@ -367,9 +420,9 @@ TEST(Connection, SerialPortOverAPseudoTerminal) {
     TestProgram p(testing_support::SerialSettingsText(link));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText))
-        << p->connection->Messages().toStdString();
-    EXPECT_TRUE(p->data.comPort->isVisibleTo(p->data.panel));
+    EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText))
+        << p.Connection().Messages().toStdString();
+    EXPECT_TRUE(p.Connection().statusComPort->isVisibleTo(p->Panel("DATAP")));
 }
 
 TEST(Connection, ATypedDevicePathIsAcceptedAndRemembered) {
@@ -382,15 +435,15 @@ TEST(Connection, ATypedDevicePathIsAcceptedAndRemembered) {
         TestProgram p(testing_support::NoSensorSettingsText());
         ASSERT_TRUE(p.program);
         p->StartUp();
-        auto& c = *p->connection;
+        auto& c = p.Connection();
         ui::SetComboValue(c.protocol, 0);
         emit c.protocol->activated(0);
         c.comPort->setEditText(link);
         QTest::keyClick(c.comPort->lineEdit(), Qt::Key_Return);
         c.tryConnect->click();
-        EXPECT_EQ(p->data.status->text(), QString::fromLatin1(sim::kFirmwareText))
+        EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText))
             << c.Messages().toStdString();
-        EXPECT_EQ(p->data.comPort->text(), link);
+        EXPECT_EQ(p.Connection().statusComPort->text(), link);
         p->CBF_MAINP(ui::Event::Close);
         saved = p.ReadSettingsFile();
     }
@@ -398,7 +451,7 @@ TEST(Connection, ATypedDevicePathIsAcceptedAndRemembered) {
     TestProgram q(saved);
     ASSERT_TRUE(q.program);
     q->StartUp();  // the same number finds the same device again
-    EXPECT_EQ(q->data.status->text(), QString::fromLatin1(sim::kFirmwareText));
+    EXPECT_EQ(q.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
 }
 
 TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
@@ -409,16 +462,16 @@ TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
     TestProgram p(testing_support::SerialSettingsText(link));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_TRUE(p->connection->changeBaud->isEnabled());
-    ui::SetComboValue(p->connection->baudRate, 2);
-    p->connection->changeBaud->click();
-    const QString messages = p->connection->Messages();
+    ASSERT_TRUE(p.Connection().changeBaud->isEnabled());
+    ui::SetComboValue(p.Connection().baudRate, 2);
+    p.Connection().changeBaud->click();
+    const QString messages = p.Connection().Messages();
     EXPECT_TRUE(messages.contains("TRY TO CHANGE BAUDRATE!\nSUCCESS!\nTRY TO CONNECT!\n"))
         << messages.toStdString();
     EXPECT_TRUE(messages.endsWith("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
     EXPECT_EQ(sensor.PtyBaudRate(), 38400);
-    EXPECT_EQ(p->connection->settings.baudIndex, 2);
-    EXPECT_TRUE(p->connection->changeBaud->isEnabled());
+    EXPECT_EQ(p.Connection().settings.baudIndex, 2);
+    EXPECT_TRUE(p.Connection().changeBaud->isEnabled());
 }
 
 TEST(Settings, StartWithoutFileSavesTheDefaultLinkSettings) {
@@ -435,26 +488,63 @@ TEST(Settings, StartWithoutFileSavesTheDefaultLinkSettings) {
                               "/Parameter.ini\"\r\n"));
 }
 
+namespace {
+// File permissions of another user for this thread: the superuser reads everything, so a
+// test that needs an unreadable file drops to "nobody" for its file accesses.
+class AsOrdinaryUser {
+  public:
+    AsOrdinaryUser() : root_(::geteuid() == 0) {
+        if (root_) ::setfsuid(65534);
+    }
+    ~AsOrdinaryUser() {
+        if (root_) ::setfsuid(0);
+    }
+
+  private:
+    bool root_;
+};
+}  // namespace
+
+TEST(Settings, AFileThatCannotBeReadIsKeptAsItIs) {
+    const QString mine = testing_support::TcpSettingsText("192.0.2.7", 4711);
+    TestProgram p(mine);
+    ASSERT_TRUE(p.program);
+    // The folder stays usable by anyone; only the file is the owner's to write, not to read.
+    QFile::setPermissions(p.Dir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                       QFileDevice::WriteOther | QFileDevice::ExeOther);
+    QFile::setPermissions(p.SettingsPath(), QFileDevice::WriteOwner);
+    {
+        AsOrdinaryUser user;
+        p->StartUp();
+        EXPECT_EQ(p.Session().linkState.comProtocol,
+                  sensorlink::ComProtocol::Rs232);  // defaults for this run
+        p->CBF_MAINP(ui::Event::Close);
+    }
+    QFile::setPermissions(p.SettingsPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(p.ReadSettingsFile(), mine);
+}
+
 TEST(Settings, WindowPlacementAndAddressesSurviveARestart) {
     QString saved;
     {
         TestProgram p(testing_support::NoSensorSettingsText());
         ASSERT_TRUE(p.program);
         p->StartUp();
-        p->main.panel->setGeometry(40, 60, 900, 600);
-        p->connection->CommitAddress("sensor-a.local");
-        p->connection->CommitAddress("192.168.0.7");
-        p->connection->SetIdentificationText("Line 3 / station 2");
+        p->mainPanel->setGeometry(40, 60, 900, 600);
+        p.Connection().CommitAddress("sensor-a.local");
+        p.Connection().CommitAddress("192.168.0.7");
+        p.Session().SetIdentificationText("Line 3 / station 2");
         p->CBF_MAINP(ui::Event::Close);
         saved = p.ReadSettingsFile();
     }
     TestProgram q(saved);
     ASSERT_TRUE(q.program);
     q->StartUp();
-    EXPECT_EQ(q->main.panel->geometry(), QRect(40, 60, 900, 600));
-    EXPECT_EQ(q->connection->AddressHistory(), (QStringList{"192.168.0.7", "sensor-a.local"}));
-    EXPECT_EQ(q->connection->IdentificationText(), "Line 3 / station 2");
-    EXPECT_EQ(q->other.recId->text(), "Line 3 / station 2");
+    EXPECT_EQ(q->mainPanel->geometry(), QRect(40, 60, 900, 600));
+    EXPECT_EQ(q.Connection().AddressHistory(), (QStringList{"192.168.0.7", "sensor-a.local"}));
+    EXPECT_EQ(q.Session().IdentificationText(), "Line 3 / station 2");
+    EXPECT_EQ(q.Page<recorder::RecorderPage>().identification->text(), "Line 3 / station 2");
 }
 
 TEST(Settings, FullscreenTwoMaximisesTheMainPanel) {
@@ -464,5 +554,5 @@ TEST(Settings, FullscreenTwoMaximisesTheMainPanel) {
     TestProgram p(text);
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_TRUE(p->main.panel->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(p->mainPanel->windowState() & Qt::WindowMaximized);
 }

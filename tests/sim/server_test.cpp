@@ -15,21 +15,14 @@
 #include "link/commands.h"
 #include "sim/server/sim_server.h"
 #include "sim_test_util.h"
+#include "wait_for.h"
 
 namespace {
 
 using simtest::Request;
 namespace cmd = sensorlink::cmd;
 
-// Runs the event loop until `done` holds or five seconds pass.
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
+using testing_support::WaitFor;
 
 QByteArray Bytes(const std::vector<std::uint8_t>& v) {
     return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));

@@ -1,23 +1,11 @@
 #include "program_fixture.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpServer>
-#include <QThread>
 
-#include "ui/panel_set.h"
+#include "shell/page_list.h"
 
 namespace testing_support {
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
 
 namespace {
 QString Lines(const QStringList& lines) {
@@ -49,14 +37,18 @@ QString SerialSettingsText(const QString& device, int baudIndex) {
                   QString("DEVICE 1 = \"%1\"").arg(device), ""});
 }
 
-TestProgram::TestProgram(const QString& settings) {
+TestProgram::TestProgram(const QString& settings, ui::Clock* clock) {
     QFile::copy(QStringLiteral(VELORAX_UIR_PATH),
                 dir.filePath(QString::fromLatin1(ui::kPanelSetFile)));
     if (!settings.isEmpty()) {
         QFile file(SettingsPath());
         if (file.open(QIODevice::WriteOnly)) file.write(settings.toUtf8());
     }
-    program = shell::Program::Create(dir.path(), popups, &createError);
+    shell::ProgramOptions options;
+    options.pages = shell::AllPages();
+    options.session.portScanner = [] { return QList<sensorlink::SystemPort>{}; };
+    options.session.clock = clock;
+    program = shell::Program::Create(dir.path(), popups, options, &createError);
     if (program) program->quitUserInterface = [] {};
 }
 

@@ -1,24 +1,25 @@
 #pragma once
 // A whole program for a test: the real panel set in a temporary program directory,
-// scripted pop-ups, and optionally a settings file written before start-up.
+// scripted pop-ups, every page of the program, no serial port of the machine (the port
+// table sees none), and optionally a settings file written before start-up.
 
 #include <QString>
 #include <QTemporaryDir>
-#include <functional>
 #include <memory>
 
+#include "session/session.h"
+#include "shell/connection_page.h"
 #include "shell/program.h"
+#include "ui/panel_set.h"
 #include "ui/popups.h"
+#include "wait_for.h"
 
 namespace testing_support {
-
-// Processes events until `condition` holds or `timeoutMs` pass; true when it held.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
 // A local TCP port that is free now.
 int FreeTcpPort();
 // A panel settings file that selects TCP to a local port where nobody listens: start-up
-// fails at once instead of waiting for a serial device that may exist on the machine.
+// fails at once.
 QString NoSensorSettingsText();
 // A panel settings file that selects TCP to host:port.
 QString TcpSettingsText(const QString& host, int port);
@@ -27,12 +28,29 @@ QString SerialSettingsText(const QString& device, int baudIndex = 4);
 
 class TestProgram {
   public:
-    // An empty `settings` leaves the program without a settings file.
-    explicit TestProgram(const QString& settings = {});
+    // An empty `settings` leaves the program without a settings file. `clock` (may be
+    // null) is the clock of every wait.
+    explicit TestProgram(const QString& settings = {}, ui::Clock* clock = nullptr);
     ~TestProgram();
 
     shell::Program& operator*() { return *program; }
     shell::Program* operator->() { return program.get(); }
+    session::Session& Session() { return program->Session(); }
+    shell::ConnectionPage& Connection() { return program->Connection(); }
+
+    // A page of the program by its type.
+    template <class T>
+    T& Page() {
+        for (const auto& page : program->Pages())
+            if (auto* p = dynamic_cast<T*>(page.get())) return *p;
+        throw std::logic_error("no such page");
+    }
+    // A control of the panel set by its name.
+    template <class T = QWidget>
+    T* Control(const char* panel, const char* name) {
+        QWidget* p = program->Panel(panel);
+        return p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
 
     QString Dir() const { return dir.path(); }
     QString SettingsPath() const;

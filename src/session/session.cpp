@@ -1,0 +1,88 @@
+#include "session/session.h"
+
+namespace session {
+
+Session::Session(const QString& dir, ui::Popups& popupsIn, const SessionOptions& options,
+                 QObject* parent)
+    : QObject(parent), programDir(dir), popups(popupsIn) {
+    wait_.SetClock(options.clock);
+    link_ = std::make_unique<sensorlink::Link>(linkState, *this, &wait_);
+    if (options.portScanner) link_->Ports().SetScanner(options.portScanner);
+}
+
+Session::~Session() {
+    // Waits still on the stack return at once and touch nothing.
+    wait_.Abort();
+    link_.reset();
+}
+
+void Session::ReportLinkFailure() {
+    app.loopRunning = false;
+    linkState.linkOk = false;
+    if (link_) app.tcpConnected = link_->TcpConnected();  // a server may have closed
+    emit LinkFailed(QString::fromStdString(linkState.message));
+}
+
+void Session::ReportFailure(const QString& text) {
+    linkState.message = text.toStdString();
+    ReportLinkFailure();
+}
+
+void Session::ReportRefused(std::string_view text) {
+    emit ExchangeRefused(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void Session::ReadControls() {
+    if (parameters_) parameters_->ReadControls();
+}
+
+void Session::WriteControls() {
+    if (!parameters_) return;
+    parameters_->WriteControls();
+    emit ParametersWritten();
+}
+
+void Session::UpdateModeControls() {
+    if (parameters_) parameters_->UpdateModeControls();
+    emit ModesChanged();
+}
+
+void Session::SendParameters() {
+    if (parameters_) parameters_->Send();
+}
+
+void Session::GetParameters() {
+    if (parameters_) parameters_->Get();
+}
+
+void Session::AddFrameConsumer(FrameStage stage, std::function<void()> consumer) {
+    consumers_[static_cast<std::size_t>(stage)].push_back(std::move(consumer));
+}
+
+void Session::TakeFrame() {
+    for (const auto& stage : consumers_)
+        for (const auto& consume : stage) consume();
+    emit FrameTaken();
+}
+
+void Session::SetIdentificationText(const QString& text) {
+    identification_ = text;
+    emit IdentificationChanged(text);
+}
+
+void Session::Close() {
+    app.loopRunning = false;
+    wait_.Abort();
+}
+
+LoopScope::LoopScope(Session& session) : session_(session) {
+    session_.app.loopRunning = true;
+    emit session_.LoopStarted();
+}
+
+LoopScope::~LoopScope() {
+    session_.app.loopRunning = false;
+    emit session_.LoopEnded();
+}
+
+}  // namespace session

@@ -1,0 +1,134 @@
+#pragma once
+// The session: what the program knows and does apart from its widgets. It owns the state
+// records (AppState, the remembered paths, LinkState, ParameterSet), the sensor link, the
+// one wait every loop uses, and the pop-up interface, and tells the pages what happened
+// through signals. Pages never call each other: they call the session, and the session
+// tells whoever listens.
+//
+// A test builds a fresh session (with the program around it) and throws it away; nothing
+// here is static.
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "link/link.h"
+#include "link/link_state.h"
+#include "link/serial_ports.h"
+#include "params/parameter_set.h"
+#include "session/app_state.h"
+#include "ui/popups.h"
+#include "ui/wait.h"
+
+namespace session {
+
+// What the session needs of the parameter page: the controls are the master copy of the
+// parameter set while the user edits, so reading and writing them is the page's.
+class ParameterAccess {
+  public:
+    virtual ~ParameterAccess() = default;
+    virtual void ReadControls() = 0;   // controls -> ParameterSet
+    virtual void WriteControls() = 0;  // ParameterSet -> controls
+    virtual void UpdateModeControls() = 0;
+    virtual void Send() = 0;  // SEND with the selected target
+    virtual void Get() = 0;   // GET with the selected target
+};
+
+// The consumers of one measurement frame run in this order.
+enum class FrameStage : int { RawValues = 0, Displays, Charts, Recorder, Teach, kCount };
+
+struct SessionOptions {
+    // Ports the system reports; empty: the real scan. Tests give a table of their own so
+    // that no test opens the machine's serial ports.
+    sensorlink::SerialPortTable::Scanner portScanner;
+    ui::Clock* clock = nullptr;  // nullptr: the steady clock
+};
+
+class Session : public QObject, public sensorlink::FailureObserver {
+    Q_OBJECT
+  public:
+    Session(const QString& programDir, ui::Popups& popups, const SessionOptions& options = {},
+            QObject* parent = nullptr);
+    ~Session() override;
+
+    const QString programDir;
+    AppState app;
+    FilePaths paths;
+    sensorlink::LinkState linkState;
+    params::ParameterSet parameters;
+    ui::Popups& popups;
+
+    sensorlink::Link& Link() { return *link_; }
+    ui::EventWait& Wait() { return wait_; }
+
+    // --- failures -------------------------------------------------------------------
+    // The link's failure report: loop and link flags cleared, then LinkFailed with the
+    // message. Nothing is retried.
+    void ReportLinkFailure() override;
+    // A text of our own reported the same way (plausibility counts and the like).
+    void ReportFailure(const QString& text);
+    // An exchange refused because another one waits: said, nothing else changes.
+    void ReportRefused(std::string_view text) override;
+
+    // --- the parameter set ------------------------------------------------------------
+    void SetParameterAccess(ParameterAccess* access) { parameters_ = access; }
+    void ReadControls();
+    void WriteControls();
+    void UpdateModeControls();
+    void SendParameters();
+    void GetParameters();
+
+    // --- frames -------------------------------------------------------------------------
+    // A consumer of every frame the loops take; consumers run in stage order, those of one
+    // stage in the order they were added.
+    void AddFrameConsumer(FrameStage stage, std::function<void()> consumer);
+    void TakeFrame();
+
+    // --- the identification text of the sensor at this station ----------------------------
+    QString IdentificationText() const { return identification_; }
+    void SetIdentificationText(const QString& text);
+
+    // --- closing ------------------------------------------------------------------------
+    // Every loop stops and every wait ends at once; later exchanges fail quietly.
+    void Close();
+
+  signals:
+    void LinkFailed(const QString& message);
+    void ExchangeRefused(const QString& text);
+    void ParametersWritten();  // the parameter set was written into the controls
+    void ModesChanged();       // the mode-dependent controls were brought up to date
+    void TeachTableChanged();
+    void RowColorsChanged();
+    void FrameTaken();  // after every consumer of the frame ran
+    void LoopStarted();
+    void LoopEnded();
+    void IdentificationChanged(const QString& text);
+
+  private:
+    friend class LoopScope;
+    ui::EventWait wait_;
+    std::unique_ptr<sensorlink::Link> link_;
+    ParameterAccess* parameters_ = nullptr;
+    std::array<std::vector<std::function<void()>>, static_cast<std::size_t>(FrameStage::kCount)>
+        consumers_;
+    QString identification_;
+};
+
+// A sensor loop for as long as it lives: loopRunning set and LoopStarted on entry,
+// loopRunning cleared and LoopEnded on every way out.
+class LoopScope {
+  public:
+    explicit LoopScope(Session& session);
+    ~LoopScope();
+    LoopScope(const LoopScope&) = delete;
+    LoopScope& operator=(const LoopScope&) = delete;
+
+  private:
+    Session& session_;
+};
+
+}  // namespace session

@@ -1,0 +1,24 @@
+#include "shell/page_list.h"
+
+#include "calib/calib_page.h"
+#include "measure/measure_page.h"
+#include "params/parameter_panel.h"
+#include "recorder/recorder_page.h"
+#include "scope/scope_page.h"
+#include "teach/teach_page.h"
+
+namespace shell {
+
+namespace {
+template <class T>
+session::PageFactory Make() {
+    return [](session::PageContext& context) { return std::make_unique<T>(context); };
+}
+}  // namespace
+
+session::PageFactories AllPages() {
+    return {Make<params::ParameterPanel>(), Make<measure::MeasurePage>(), Make<teach::TeachPage>(),
+            Make<recorder::RecorderPage>(), Make<scope::ScopePage>(),     Make<calib::CalibPage>()};
+}
+
+}  // namespace shell

@@ -1,0 +1,85 @@
+#include "ui/controls.h"
+
+#include <QAbstractButton>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace ui {
+
+QWidget* LookUpControl(Lookup& look, const char* panel, const char* name, const QMetaObject* type) {
+    QWidget* found = look.Get<QWidget>(panel, name);
+    if (found && !type->cast(found)) {
+        look.NoteMissing(QString::fromLatin1(panel) + "/" + QString::fromLatin1(name) + " (not a " +
+                         QString::fromLatin1(type->className()) + ")");
+        return nullptr;
+    }
+    return found;
+}
+
+namespace {
+
+QString Clean(QString text) {
+    text.remove('&');
+    return text.simplified();
+}
+
+QString FormLabel(const QWidget* control) {
+    const QWidget* parent = control->parentWidget();
+    if (!parent) return {};
+    for (QFormLayout* form : parent->findChildren<QFormLayout*>()) {
+        if (auto* label = qobject_cast<QLabel*>(form->labelForField(const_cast<QWidget*>(control))))
+            return Clean(label->text());
+    }
+    return {};
+}
+
+QString GridLabel(const QWidget* control) {
+    const QWidget* parent = control->parentWidget();
+    if (!parent) return {};
+    for (QGridLayout* grid : parent->findChildren<QGridLayout*>()) {
+        const int index = grid->indexOf(const_cast<QWidget*>(control));
+        if (index < 0) continue;
+        int row, column, rowSpan, columnSpan;
+        grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+        for (int c = column - 1; c >= 0; --c) {
+            QLayoutItem* item = grid->itemAtPosition(row, c);
+            if (!item || !item->widget()) continue;
+            if (auto* label = qobject_cast<QLabel*>(item->widget())) {
+                if (!label->text().isEmpty()) return Clean(label->text());
+            }
+            break;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+QString LabelBeside(const QWidget* control) {
+    if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
+        if (!button->text().isEmpty()) return Clean(button->text());
+    }
+    if (auto* box = qobject_cast<const QGroupBox*>(control)) return Clean(box->title());
+    if (const QWidget* window = control->window()) {
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->buddy() == control && !label->text().isEmpty()) return Clean(label->text());
+        }
+    }
+    QString text = FormLabel(control);
+    if (text.isEmpty()) text = GridLabel(control);
+    return text;
+}
+
+void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Callback handler,
+                   const QString& help, const char* label) {
+    if (callback || handler || !help.isEmpty())
+        runtime.Bind(control, callback ? callback : "", std::move(handler), help);
+    QString name = label ? QString::fromUtf8(label) : LabelBeside(control);
+    if (name.isEmpty()) name = control->objectName();
+    control->setAccessibleName(name);
+    if (!help.isEmpty()) control->setAccessibleDescription(help.simplified());
+}
+
+}  // namespace ui

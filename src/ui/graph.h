@@ -1,0 +1,251 @@
+#pragma once
+// The program's graphs, written once over QCustomPlot: strip charts, XY traces, growing
+// scatter clouds and lines, single points, ellipses and rectangles, two cursors with a
+// delta readout, Ctrl+drag zoom with a reset to the full range, and manual or automatic
+// axis scaling per axis.
+//
+// Painting is coalesced. No data operation repaints: each marks the graph dirty, and one
+// replot runs at most every kMinReplotIntervalMs, so a sensor that sends frames faster
+// than the screen refreshes costs one paint per refresh, not one per frame. Cursors sit
+// on a buffered layer of their own: moving one repaints that layer only. A scatter cloud
+// keeps the points it has drawn in an image and draws only the new ones, until the axes
+// or the size change. Every other layer shares one buffer, since each buffer costs a
+// blend of a widget-sized pixmap on every paint. A hidden graph (a tab page in the back)
+// keeps its work until it is shown. Do not call replot() directly; use ReplotNow().
+//
+// Values written by the program never emit signals; only the user's drags and zooms do.
+
+#include <qcustomplot.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <array>
+#include <initializer_list>
+#include <limits>
+#include <map>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace ui {
+
+// Names a plot of one graph; 0 never names one, so a failed Plot... call can be kept and
+// passed to DeletePlot harmlessly.
+using PlotId = int;
+inline constexpr PlotId kNoPlot = 0;
+// A cursor snap target: the nearest point of any line or cloud of the graph.
+inline constexpr PlotId kAnyPlot = -1;
+
+enum class Axis { X, Y };
+enum class PointStyle { Dot, Circle, Cross };
+enum class CursorStyle { Crosshair, VerticalLine };
+
+// From cursor 1 to cursor 2, signed: dx = x2 - x1, dy = y2 - y1.
+struct CursorDelta {
+    double dx = 0.0;
+    double dy = 0.0;
+};
+
+// Bounding box of finite data; empty until the first finite point.
+struct DataBounds {
+    double x0 = std::numeric_limits<double>::infinity();
+    double x1 = -std::numeric_limits<double>::infinity();
+    double y0 = std::numeric_limits<double>::infinity();
+    double y1 = -std::numeric_limits<double>::infinity();
+
+    bool Empty() const { return x0 > x1; }
+    void Extend(double x, double y);
+    void Extend(const DataBounds& other);
+};
+
+class PointCloud;
+
+class Graph : public QCustomPlot {
+    Q_OBJECT
+  public:
+    static constexpr int kMinReplotIntervalMs = 16;  // about one screen refresh
+    static constexpr int kMaxCursors = 2;
+
+    explicit Graph(QWidget* parent = nullptr);
+    ~Graph() override;
+
+    // A graph filling a placeholder of the panel set: added to the placeholder's layout,
+    // which is created (no margins) when it has none, so several graphs stack in one
+    // placeholder. nullptr for a missing placeholder.
+    static Graph* Into(QWidget* placeholder);
+
+    // --- plots ---------------------------------------------------------------------------
+    // A connected trace through the points in the given order; the shorter length counts.
+    PlotId PlotXY(std::span<const double> x, std::span<const double> y, const QColor& colour);
+    // The same with x = 0, 1, 2, ...
+    PlotId PlotY(std::span<const double> y, const QColor& colour);
+    // One marker; MovePoint shifts it (the current measured point, once per frame).
+    PlotId PlotPoint(double x, double y, const QColor& colour,
+                     PointStyle style = PointStyle::Circle, int size = 7);
+    bool MovePoint(PlotId point, double x, double y);
+    // An ellipse outline around (cx, cy) with radii rx, ry: a tolerance circle when equal.
+    PlotId PlotEllipse(double cx, double cy, double rx, double ry, const QColor& outline,
+                       const QColor& fill = Qt::transparent);
+    // A rectangle between two opposite corners, in any order.
+    PlotId PlotRectangle(double x1, double y1, double x2, double y2, const QColor& outline,
+                         const QColor& fill = Qt::transparent);
+    // Plots that grow one point at a time without copying what they hold: a scatter cloud
+    // (tens of thousands of points) and a connected line (the record graph).
+    PlotId NewScatter(const QColor& colour, PointStyle style = PointStyle::Dot, int size = 3);
+    PlotId NewLine(const QColor& colour);
+    bool AppendPoint(PlotId plot, double x, double y);
+
+    bool DeletePlot(PlotId plot);
+    // Every plot made above; the strip chart and the cursors stay.
+    void DeleteAllPlots();
+    bool SetPlotVisible(PlotId plot, bool visible);
+    bool HasPlot(PlotId plot) const;
+    int PlotCount() const;
+    int PointCount(PlotId plot) const;
+    std::vector<QPointF> Points(PlotId plot) const;  // lines and clouds, in order
+    std::optional<QRectF> PlotBounds(PlotId plot) const;
+    // The point of `plot` (or kAnyPlot) nearest to `near` as the eye sees it (distance in
+    // screen pixels); of equally near points the earliest. The coordinates are the stored
+    // ones, exactly.
+    std::optional<QPointF> NearestPoint(PlotId plot, QPointF near) const;
+
+    // --- strip chart ---------------------------------------------------------------------
+    // One trace per colour over the last `window` samples, newest at the right. With
+    // `fill` the window starts full of that value, otherwise empty.
+    void SetStripChart(const std::vector<QColor>& traceColours, int window,
+                       std::optional<double> fill = std::nullopt);
+    // One value per trace for one frame; missing values leave a gap, extra ones are ignored.
+    void AppendStrip(std::span<const double> values);
+    void AppendStrip(std::initializer_list<double> values) {
+        AppendStrip(std::span<const double>(values.begin(), values.size()));
+    }
+    void ClearStrip(std::optional<double> fill = std::nullopt);
+    void SetTraceVisible(int trace, bool visible);
+    void SetTraceColour(int trace, const QColor& colour);
+    int StripTraceCount() const { return static_cast<int>(strip_.traces.size()); }
+    int StripWindow() const { return strip_.window; }
+    std::vector<double> StripValues(int trace) const;  // oldest first
+
+    // --- axes ----------------------------------------------------------------------------
+    // Manual scaling. Bounds in either order; equal bounds are widened by 0.5 each way;
+    // non-finite bounds are refused.
+    bool SetAxisRange(Axis axis, double min, double max);
+    // Automatic scaling to the visible data (the strip chart's x axis follows its window).
+    void SetAutoScale(Axis axis);
+    void SetAutoScale() {
+        SetAutoScale(Axis::X);
+        SetAutoScale(Axis::Y);
+    }
+    bool AutoScale(Axis axis) const { return axes_[Index(axis)].autoScale; }
+    // The range shown once pending work is painted.
+    QCPRange AxisRange(Axis axis) const;
+
+    // --- cursors (numbered 1 and 2, as the panels name them) ----------------------------
+    void SetCursors(int count, CursorStyle style = CursorStyle::Crosshair);
+    int CursorCount() const { return cursorCount_; }
+    void SetCursor(int cursor, double x, double y);
+    QPointF CursorPosition(int cursor) const;
+    // While the user drags the cursor it sits on the nearest point of `plot` (kNoPlot:
+    // wherever the mouse is).
+    void SetCursorSnap(int cursor, PlotId plot);
+    void SetCursorColour(int cursor, const QColor& colour);
+    void SetCursorsMovable(bool movable) { cursorsMovable_ = movable; }
+    CursorDelta CursorsDelta() const;
+
+    // --- zoom ----------------------------------------------------------------------------
+    // Ctrl + left drag zooms into the dragged rectangle.
+    void SetZoomEnabled(bool enabled) { zoomEnabled_ = enabled; }
+    bool IsZoomed() const { return axes_[0].zoomed || axes_[1].zoomed; }
+    // Back to the full range: the manual range last set, or the automatic one ("Zoom 1:1").
+    void ZoomReset();
+
+    // --- painting ------------------------------------------------------------------------
+    // A full replot at once (before printing or grabbing), visible or not.
+    void ReplotNow();
+    bool ReplotPending() const { return dirty_ != 0; }
+    // Full replots done (whoever caused them) and repaints of the buffered layers alone.
+    int ReplotCount() const { return replots_; }
+    int LayerRepaintCount() const { return layerRepaints_; }
+
+  signals:
+    // The user drags a cursor (value changed) and lets it go (commit).
+    void CursorMoved(int cursor);
+    void CursorCommitted(int cursor);
+    // The user zoomed with Ctrl+drag.
+    void Zoomed();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    enum Dirty : unsigned { kFull = 1, kCursors = 2 };
+    enum class Kind { Line, Cloud, Ellipse, Rectangle };
+    struct Plot {
+        Plot(Kind k, QCPAbstractPlottable* p) : kind(k), plottable(p) {}
+        Plot(Kind k, QCPAbstractItem* i) : kind(k), item(i) {}
+        Kind kind;
+        QCPAbstractPlottable* plottable = nullptr;  // Line: QCPCurve, Cloud: PointCloud
+        QCPAbstractItem* item = nullptr;            // Ellipse, Rectangle
+        DataBounds bounds;
+        bool visible = true;
+    };
+    struct AxisState {
+        bool autoScale = true;
+        bool zoomed = false;
+        QCPRange home{0.0, 10.0};  // the manual range, where Zoom 1:1 returns
+    };
+    struct Strip {
+        std::vector<QCPGraph*> traces;
+        int window = 0;
+        double next = 0.0;  // key of the next sample
+    };
+    struct CursorItem {
+        QPointF pos;
+        PlotId snap = kNoPlot;
+        QColor colour;
+        QCPItemStraightLine* vertical = nullptr;
+        QCPItemStraightLine* horizontal = nullptr;
+    };
+
+    static int Index(Axis axis) { return axis == Axis::X ? 0 : 1; }
+    QCPAxis* AxisOf(Axis axis) const { return axis == Axis::X ? xAxis : yAxis; }
+    PlotId Add(Plot plot);
+    Plot* Find(PlotId id);
+    const Plot* Find(PlotId id) const;
+    PointCloud* Cloud(PlotId id);
+    QCPLayer* CursorLayer();
+
+    void Schedule(unsigned what);
+    void Flush();
+    bool ApplyRanges();
+    std::optional<QCPRange> DataRange(Axis axis) const;
+    QCPRange StripKeyRange() const;
+
+    void PlaceCursor(int cursor);
+    int NearestCursor(QPointF pixel) const;
+    void DragCursorTo(int cursor, QPointF pixel);
+    void ZoomToPixels(const QRect& rect);
+
+    std::map<PlotId, Plot> plots_;
+    PlotId nextId_ = 1;
+    Strip strip_;
+    std::array<AxisState, 2> axes_{};
+    std::array<CursorItem, kMaxCursors> cursors_{};
+    int cursorCount_ = 0;
+    CursorStyle cursorStyle_ = CursorStyle::Crosshair;
+    bool cursorsMovable_ = true;
+    bool zoomEnabled_ = true;
+    int dragging_ = 0;  // cursor number under the mouse, 0 when none
+
+    QCPLayer* cursorLayer_ = nullptr;
+    QTimer flushTimer_;
+    QElapsedTimer sinceFlush_;
+    unsigned dirty_ = 0;
+    int replots_ = 0;
+    int layerRepaints_ = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,109 @@
+// The session without any panel: the order in which a frame reaches its consumers, loops
+// that always end, the failure report, and closing while something waits.
+
+#include "session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTimer>
+
+namespace {
+
+class FakeParameters : public session::ParameterAccess {
+  public:
+    void ReadControls() override { calls << "read"; }
+    void WriteControls() override { calls << "write"; }
+    void UpdateModeControls() override { calls << "modes"; }
+    void Send() override { calls << "send"; }
+    void Get() override { calls << "get"; }
+    QStringList calls;
+};
+
+struct Fixture {
+    ui::ScriptedPopups popups;
+    session::Session session{QStringLiteral("/nonexistent"), popups};
+};
+
+}  // namespace
+
+TEST(Session, AFrameReachesItsConsumersInStageOrder) {
+    Fixture f;
+    QStringList order;
+    using session::FrameStage;
+    // Added in the order pages happen to be built, not the order a frame needs.
+    f.session.AddFrameConsumer(FrameStage::Charts, [&] { order << "charts"; });
+    f.session.AddFrameConsumer(FrameStage::Teach, [&] { order << "teach"; });
+    f.session.AddFrameConsumer(FrameStage::Displays, [&] { order << "displays"; });
+    f.session.AddFrameConsumer(FrameStage::RawValues, [&] { order << "raw"; });
+    f.session.AddFrameConsumer(FrameStage::Charts, [&] { order << "record graph"; });
+    QSignalSpy taken(&f.session, &session::Session::FrameTaken);
+    f.session.TakeFrame();
+    EXPECT_EQ(order, (QStringList{"raw", "displays", "charts", "record graph", "teach"}));
+    EXPECT_EQ(taken.count(), 1);
+}
+
+TEST(Session, ALoopEndsOnEveryWayOut) {
+    Fixture f;
+    QSignalSpy started(&f.session, &session::Session::LoopStarted);
+    QSignalSpy ended(&f.session, &session::Session::LoopEnded);
+    auto loop = [&](bool failEarly) {
+        session::LoopScope running(f.session);
+        EXPECT_TRUE(f.session.app.loopRunning);
+        if (failEarly) return;
+        f.session.ReportFailure("TIMEOUT!");  // a failure clears the flag at once
+        EXPECT_FALSE(f.session.app.loopRunning);
+    };
+    loop(true);
+    EXPECT_FALSE(f.session.app.loopRunning);
+    loop(false);
+    EXPECT_EQ(started.count(), 2);
+    EXPECT_EQ(ended.count(), 2);
+}
+
+TEST(Session, FailuresClearTheFlagsAndAreToldOnce) {
+    Fixture f;
+    QSignalSpy failed(&f.session, &session::Session::LinkFailed);
+    f.session.app.loopRunning = true;
+    f.session.linkState.linkOk = true;
+    f.session.ReportFailure("INFO!\n2 PARAMETER IN RAM");
+    EXPECT_FALSE(f.session.app.loopRunning);
+    EXPECT_FALSE(f.session.linkState.linkOk);
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).toString(), "INFO!\n2 PARAMETER IN RAM");
+}
+
+TEST(Session, ParameterOperationsGoToThePageAndAreAnnounced) {
+    Fixture f;
+    // Without a parameter page nothing happens, and nothing breaks.
+    f.session.GetParameters();
+    f.session.ReadControls();
+    FakeParameters page;
+    f.session.SetParameterAccess(&page);
+    QSignalSpy written(&f.session, &session::Session::ParametersWritten);
+    QSignalSpy modes(&f.session, &session::Session::ModesChanged);
+    f.session.WriteControls();
+    f.session.UpdateModeControls();
+    f.session.SendParameters();
+    EXPECT_EQ(page.calls, (QStringList{"write", "modes", "send"}));
+    EXPECT_EQ(written.count(), 1);
+    EXPECT_EQ(modes.count(), 1);
+}
+
+TEST(Session, ClosingEndsAWaitInProgressAndEveryLaterOne) {
+    Fixture f;
+    bool never = false;
+    QTimer::singleShot(0, &f.session, [&] { f.session.Close(); });
+    EXPECT_EQ(f.session.Wait().WaitUntil([&] { return never; }), ui::WaitEnd::Aborted);
+    EXPECT_EQ(f.session.Wait().WaitUntil([&] { return never; }, 10.0), ui::WaitEnd::Aborted);
+    EXPECT_EQ(f.session.Link().Command(7, 0), -1);  // no exchange after closing
+}
+
+TEST(Session, IdentificationTextIsToldToWhoeverShowsIt) {
+    Fixture f;
+    QSignalSpy changed(&f.session, &session::Session::IdentificationChanged);
+    f.session.SetIdentificationText("Line 3 / station 2");
+    EXPECT_EQ(f.session.IdentificationText(), "Line 3 / station 2");
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toString(), "Line 3 / station 2");
+}
