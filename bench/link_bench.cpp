@@ -161,7 +161,7 @@ Run Exchanges(sensorlink::Link& link, int count, double maxSeconds) {
 
 void RoundTripsTcp() {
     sensorlink::LinkState state;
-    state.comProtocol = 1;
+    state.comProtocol = sensorlink::ComProtocol::Tcp;
     CountingObserver observer;
     sensorlink::Link link(state, observer);
     TcpPeer peer(0, false);
@@ -199,7 +199,7 @@ void RoundTripsPty() {
 
 void CpuWhileWaiting(int delayMs, bool silent, int count) {
     sensorlink::LinkState state;
-    state.comProtocol = 1;
+    state.comProtocol = sensorlink::ComProtocol::Tcp;
     CountingObserver observer;
     sensorlink::Link link(state, observer);
     TcpPeer peer(delayMs, silent);
@@ -223,7 +223,7 @@ void CpuWhileWaiting(int delayMs, bool silent, int count) {
 // on a silent sensor, ended by the caller's flag after 2 s.
 void CpuWhileWaitingForFrames() {
     sensorlink::LinkState state;
-    state.comProtocol = 1;
+    state.comProtocol = sensorlink::ComProtocol::Tcp;
     CountingObserver observer;
     sensorlink::Link link(state, observer);
     TcpPeer peer(0, true);
