@@ -46,6 +46,9 @@ Options:
   --eeprom FILE        Keep the EEPROM (both parameter sets, calibration factors, offsets,
                        baud rate) in FILE: loaded at start, saved after every EEPROM write
                        (commands 3, 100, 101) and at exit.
+  --taught-scene       Start with every patch of the scene taught into parameter set 0 in
+                       RAM (colour evaluation on), so the program's colour views show
+                       the tolerance circles and the sensor recognises each patch.
   --fault FAULT        Inject a fault; repeatable. Syntax below.
   --trace FILE         Write every frame in both directions, with a time stamp, to FILE.
   --help               Show this text.
@@ -66,6 +69,7 @@ struct Settings {
     sim::ServerOptions server;
     std::vector<sim::Fault> faults;
     QString eepromPath;
+    bool taughtScene = false;
 };
 
 void Fail(const QString& message) {
@@ -92,7 +96,7 @@ int ParseArguments(const QStringList& args, Settings& s) {
                                             "--eeprom",  "--fault",        "--trace"};
         QString v;
         if (opt != "--help" && opt != "-h" && opt != "--baud-emulation" &&
-            !kWithValue.contains(opt)) {
+            opt != "--taught-scene" && !kWithValue.contains(opt)) {
             Fail("unknown option " + opt);
             return 2;
         }
@@ -101,6 +105,8 @@ int ParseArguments(const QStringList& args, Settings& s) {
             return -1;
         } else if (opt == "--baud-emulation") {
             s.server.baudEmulation = true;
+        } else if (opt == "--taught-scene") {
+            s.taughtScene = true;
         } else if (!value(v)) {
             Fail(opt + " needs a value");
             return 2;
@@ -195,6 +201,7 @@ int main(int argc, char** argv) {
 
     sim::SimServer server(settings.server);
     if (stored) server.Model().PowerUp(*stored);
+    if (settings.taughtScene) server.Model().TeachScene();
     for (const sim::Fault& f : settings.faults) server.Model().Faults().Add(f);
     QObject::connect(&server, &sim::SimServer::EepromChanged, &server,
                      [&] { SaveEeprom(settings.eepromPath, server.Model()); });

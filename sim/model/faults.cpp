@@ -18,7 +18,7 @@ struct KindInfo {
     const char* help;
 };
 
-constexpr std::array<KindInfo, 10> kKinds{{
+constexpr std::array<KindInfo, 11> kKinds{{
     {"silent", FaultKind::kSilent, false, 0, "silent               no reply at all"},
     {"late", FaultKind::kLate, true, 0, "late:SECONDS         reply after that delay"},
     {"badcrc-header", FaultKind::kBadHeaderCrc, false, 0,
@@ -31,6 +31,8 @@ constexpr std::array<KindInfo, 10> kKinds{{
      "plausibility:COUNT   reply parameter set to COUNT"},
     {"length", FaultKind::kLength, false, 4096,
      "length[:BYTES]       length field set to BYTES (default 4096, above 2040)"},
+    {"short", FaultKind::kShort, true, 0,
+     "short:BYTES          a well-formed reply whose payload is cut to BYTES"},
     {"split", FaultKind::kSplit, false, 0, "split                reply written one byte per write"},
     {"junk", FaultKind::kJunk, false, 16,
      "junk[:BYTES]         random bytes before the reply (default 16)"},
@@ -159,6 +161,9 @@ FaultPlan FaultSet::Match(std::uint8_t command, bool unsolicited) {
             case FaultKind::kLength:
                 plan.length = static_cast<std::uint32_t>(f.arg);
                 break;
+            case FaultKind::kShort:
+                plan.shortPayload = static_cast<std::uint32_t>(f.arg);
+                break;
             case FaultKind::kSplit:
                 plan.split = true;
                 break;
@@ -175,6 +180,12 @@ FaultPlan FaultSet::Match(std::uint8_t command, bool unsolicited) {
 std::vector<std::uint8_t> ApplyPlan(const FaultPlan& plan, std::vector<std::uint8_t> frame) {
     if (frame.size() < sensorlink::kHeaderSize) return frame;
     if (plan.errorCode) frame = sensorlink::MakeFrame(0, *plan.errorCode);
+    if (plan.shortPayload && *plan.shortPayload < frame.size() - sensorlink::kHeaderSize) {
+        std::vector<std::uint8_t> payload(frame.begin() + sensorlink::kHeaderSize,
+                                          frame.begin() + sensorlink::kHeaderSize +
+                                              static_cast<std::ptrdiff_t>(*plan.shortPayload));
+        frame = sensorlink::MakeFrame(frame[1], sensorlink::ReadWord(&frame[2]), payload);
+    }
     if (plan.parameter) sensorlink::WriteWord(&frame[2], *plan.parameter);
     if (plan.length) sensorlink::WriteWord(&frame[4], static_cast<std::uint16_t>(*plan.length));
     if (plan.badPayloadCrc) frame[6] = static_cast<std::uint8_t>(frame[6] ^ 0x5A);

@@ -3,7 +3,8 @@
 //
 // Fault syntax: KIND[:ARG][@COMMAND[u]][#N[+]]
 //   KIND      silent | late:SECONDS | badcrc-header | badcrc-payload | error:CODE |
-//             plausibility:COUNT | length[:BYTES] | split | junk[:BYTES] | close-after:FRAMES
+//             plausibility:COUNT | length[:BYTES] | short:BYTES | split | junk[:BYTES] |
+//             close-after:FRAMES
 //   @COMMAND  only replies to this command code (decimal); "*" or no @ = any command.
 //             A trailing "u" selects the frames the sensor sends on its own after that
 //             command (30: triggered frames, 110: scope blocks) instead of the replies.
@@ -31,6 +32,7 @@ enum class FaultKind {
     kErrorReply,
     kPlausibility,
     kLength,
+    kShort,
     kSplit,
     kJunk,
     kCloseAfter,
@@ -60,6 +62,7 @@ struct FaultPlan {
     std::optional<std::uint16_t> errorCode;
     std::optional<std::uint16_t> parameter;  // plausibility count
     std::optional<std::uint32_t> length;
+    std::optional<std::uint32_t> shortPayload;  // payload cut to this many bytes
     bool split = false;
     std::size_t junkBytes = 0;
     bool closeAfter = false;

@@ -64,6 +64,26 @@ SensorModel::SensorModel(ModelOptions options)
     PowerUp(factory);
 }
 
+void SensorModel::TeachScene() {
+    params::ParameterSet& set = ram_[0];
+    set.block.calculationMode = 0;  // X Y INT, 2D
+    set.block.digitalOutMode = 1;   // DIRECT LO
+    set.block.colorGroup = 1;       // up to 31 rows, two groups
+    set.block.evaluationMode = 1;   // BEST HIT
+    set.block.trigger = 0;          // CONT
+    const auto& patches = scene_.Patches();
+    const std::size_t count = std::min(patches.size(), params::kVectorCount);
+    double start = 0.0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const Scan scan = Measure(start + patches[k].seconds / 2, false);
+        params::TeachVector& v = set.teach[k];
+        v.cell = {scan.coords.x, scan.coords.y, 120, scan.coords.intensity, 400};
+        v.group = static_cast<std::uint16_t>(k % 2);
+        start += patches[k].seconds;
+    }
+    set.block.maxVecNo = static_cast<std::uint16_t>(std::max<std::size_t>(count, 1));
+}
+
 void SensorModel::PowerUp(const Eeprom& eeprom) {
     eeprom_ = eeprom;
     ram_ = eeprom_.sets;

@@ -81,6 +81,11 @@ class SensorModel {
     std::array<params::ParameterSet, 2>& Ram() { return ram_; }
     const std::array<params::ParameterSet, 2>& Ram() const { return ram_; }
     const Eeprom& EepromImage() const { return eeprom_; }
+    // Teaches every patch of the scene (at most 31) into parameter set 0 in RAM, as an
+    // engineer would: its noise-free X, Y, INT with generous tolerances, the colour
+    // evaluation on (DIRECT LO, BEST HIT, colour groups), MAX VEC NO = the number of
+    // patches. For demos.
+    void TeachScene();
     // Replaces the EEPROM and copies it into RAM, as at power-up.
     void PowerUp(const Eeprom& eeprom);
     // Changes on every EEPROM write (commands 3, 100, 101); the program saves on change.

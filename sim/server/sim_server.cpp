@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,9 +16,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <ctime>
+#include <functional>
+#include <optional>
 
 #include "link/frame.h"
+#include "sim/model/paced_line.h"
 
 namespace sim {
 
@@ -35,13 +39,16 @@ class Channel : public QObject {
         connect(&wake_, &QTimer::timeout, this, [this] { Pump(); });
     }
 
-    void Received(std::span<const std::uint8_t> bytes) {
+    virtual void Received(std::span<const std::uint8_t> bytes) {
         connection_->Feed(bytes, server_.Now());
         Pump();
     }
 
     void Pump() {
         const double now = server_.Now();
+        // Whatever the line has let through by now goes first, so the Connection never
+        // sees a time earlier than one it was already asked at.
+        CatchUp(now);
         for (Emission& e : connection_->TakeDue(now)) {
             if (!Write(e)) break;
         }
@@ -62,8 +69,10 @@ class Channel : public QObject {
   protected:
     // Writes one emission; false when the line was closed and the rest must be dropped.
     virtual bool Write(const Emission& e) = 0;
+    // Input and output that have become due by `now` on a paced line.
+    virtual void CatchUp(double /*now*/) {}
 
-    void Reschedule() {
+    virtual void Reschedule() {
         const double now = server_.Now();
         const auto wake = connection_->NextWakeup(now);
         if (!wake) {
@@ -125,12 +134,81 @@ class TcpChannel : public Channel {
     QTcpSocket* socket_;
 };
 
+// A single-shot wake-up at a model time, to the microsecond: a timerfd on the monotonic
+// clock watched by the event loop. QTimer counts whole milliseconds, which is coarser than
+// a byte on a fast line (87 us at 115200 baud). Arming it again moves the wake-up.
+class PreciseWake : public QObject {
+  public:
+    PreciseWake(const SimServer& server, std::function<void()> fire, QObject* parent)
+        : QObject(parent), server_(server), fire_(std::move(fire)) {
+        fd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd_ >= 0) {
+            notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+            connect(notifier_, &QSocketNotifier::activated, this, [this] {
+                std::uint64_t expirations = 0;
+                [[maybe_unused]] const auto n = ::read(fd_, &expirations, sizeof expirations);
+                fire_();
+            });
+        } else {
+            // No timerfd: the millisecond timer, rounded up, still never wakes early.
+            fallback_.setSingleShot(true);
+            fallback_.setTimerType(Qt::PreciseTimer);
+            connect(&fallback_, &QTimer::timeout, this, [this] { fire_(); });
+        }
+    }
+    ~PreciseWake() override {
+        if (notifier_) notifier_->setEnabled(false);
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    void StartAt(double modelSeconds) {
+        if (fd_ < 0) {
+            const double ms = std::ceil((modelSeconds - server_.Now()) * 1000.0);
+            fallback_.start(static_cast<int>(std::clamp(ms, 0.0, 3600e3)));
+            return;
+        }
+        // Rounded up by a microsecond: at the wake-up the model time is past the due time,
+        // whatever the conversion between the two clocks rounded.
+        timespec monotonic{};
+        ::clock_gettime(CLOCK_MONOTONIC, &monotonic);
+        const double ahead = std::clamp(modelSeconds - server_.Now(), 0.0, 3600.0);
+        const std::int64_t ns = static_cast<std::int64_t>(monotonic.tv_sec) * 1000000000 +
+                                monotonic.tv_nsec + static_cast<std::int64_t>(ahead * 1e9) + 1000;
+        itimerspec spec{};
+        spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+        spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+        ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    }
+
+    void Stop() {
+        if (fd_ < 0) {
+            fallback_.stop();
+            return;
+        }
+        itimerspec none{};
+        ::timerfd_settime(fd_, 0, &none, nullptr);
+    }
+
+  private:
+    const SimServer& server_;
+    std::function<void()> fire_;
+    int fd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer fallback_;
+};
+
+// The pseudo-terminal. With baud emulation both directions run through a PacedLine: a
+// request is taken once its last byte would have come through at the current rate, and
+// reply bytes leave no earlier than the wire would let them through. One precise wake-up
+// serves both directions and the Connection's own timers.
 class PtyChannel : public Channel {
   public:
-    PtyChannel(SimServer& server, bool pacing) : Channel(server, "pty"), pacing_(pacing) {
-        paceTimer_.setTimerType(Qt::PreciseTimer);
-        paceTimer_.setInterval(2);
-        connect(&paceTimer_, &QTimer::timeout, this, [this] { Flush(); });
+    PtyChannel(SimServer& server, bool pacing)
+        : Channel(server, "pty"),
+          pacing_(pacing),
+          in_(pacing),
+          out_(pacing),
+          preciseWake_(server, [this] { Pump(); }, this) {
         retryRead_.setSingleShot(true);
         retryRead_.setInterval(100);
         connect(&retryRead_, &QTimer::timeout, this, [this] {
@@ -170,10 +248,13 @@ class PtyChannel : public Channel {
         writeNotifier_->setEnabled(false);
         connect(writeNotifier_, &QSocketNotifier::activated, this, [this] {
             writeNotifier_->setEnabled(false);
-            Flush();
+            if (pacing_) {
+                Pump();
+            } else {
+                Flush(server_.Now());
+            }
         });
-        baudRate_ = sensorlink::BaudRate(server_.Model().CurrentBaudIndex());
-        lastCredit_ = server_.Now();
+        SetBaudRate(sensorlink::BaudRate(server_.Model().CurrentBaudIndex()));
         return true;
     }
 
@@ -189,43 +270,91 @@ class PtyChannel : public Channel {
         if (master_ >= 0) ::close(master_);
         if (slave_ >= 0) ::close(slave_);
         master_ = slave_ = -1;
-        out_.clear();
-        paceTimer_.stop();
+        in_.Clear();
+        out_.Clear();
+        inputHeld_ = false;
+        preciseWake_.Stop();
     }
 
     const QString& Device() const { return device_; }
-    qint32 BaudRate() const { return baudRate_; }
+    qint32 BaudRate() const { return out_.BaudRate(); }
     std::function<void()> onReopened;
+
+    void Received(std::span<const std::uint8_t> bytes) override {
+        if (!pacing_) {
+            Channel::Received(bytes);
+            return;
+        }
+        // Bytes read together arrived together: they follow each other on the wire.
+        PacedLine::Run run;
+        run.bytes.assign(bytes.begin(), bytes.end());
+        run.ready = server_.Now();
+        in_.Push(std::move(run));
+        Pump();
+    }
 
   protected:
     bool Write(const Emission& e) override {
         if (master_ < 0) return false;
-        Chunk chunk;
-        chunk.bytes = e.bytes;
-        chunk.split = e.split;
-        chunk.baudAfter = e.baudAfter;
-        chunk.hangUp = e.closeAfter;
-        if (pendingBytes_ + chunk.bytes.size() > static_cast<std::size_t>(kMaxPendingOutput)) {
-            chunk.bytes.clear();  // nobody reads the terminal: drop rather than grow
+        PacedLine::Run run;
+        run.bytes = e.bytes;
+        run.ready = e.due;
+        run.singleBytes = e.split;
+        run.baudAfter = e.baudAfter;
+        run.hangUp = e.closeAfter;
+        if (out_.QueuedBytes() + run.bytes.size() > static_cast<std::size_t>(kMaxPendingOutput)) {
+            run.bytes.clear();  // nobody reads the terminal: drop rather than grow
         }
-        pendingBytes_ += chunk.bytes.size();
-        out_.push_back(std::move(chunk));
-        Flush();
+        out_.Push(std::move(run));
+        Flush(server_.Now());
         return !e.closeAfter;
     }
 
+    void CatchUp(double now) override {
+        if (!pacing_) return;
+        TakeInput(now);
+        Flush(now);
+    }
+
+    void Reschedule() override {
+        if (!pacing_) {
+            Channel::Reschedule();
+            return;
+        }
+        std::optional<double> wake = connection_->NextWakeup(server_.Now());
+        const auto consider = [&wake](std::optional<double> due) {
+            if (due && (!wake || *due < *wake)) wake = due;
+        };
+        consider(in_.NextDue());
+        // A full terminal wakes us through the write notifier instead.
+        const bool blocked = writeNotifier_ && writeNotifier_->isEnabled();
+        if (!blocked) consider(out_.NextDue());
+        if (wake) {
+            preciseWake_.StartAt(*wake);
+        } else {
+            preciseWake_.Stop();
+        }
+    }
+
   private:
-    struct Chunk {
-        std::vector<std::uint8_t> bytes;
-        std::size_t offset = 0;
-        bool split = false;
-        std::optional<std::int32_t> baudAfter;
-        bool hangUp = false;
-    };
+    // Input queued beyond this (more than any request) stays in the terminal until the
+    // line has taken what came before: a client that writes faster than the wire is held
+    // back as by a real port.
+    static constexpr std::size_t kMaxQueuedInput = 4096;
+
+    void SetBaudRate(std::int32_t baudRate) {
+        in_.SetBaudRate(baudRate);
+        out_.SetBaudRate(baudRate);
+    }
 
     void ReadMaster() {
         std::array<std::uint8_t, 4096> buffer{};
         for (;;) {
+            if (pacing_ && in_.QueuedBytes() >= kMaxQueuedInput) {
+                if (readNotifier_) readNotifier_->setEnabled(false);
+                inputHeld_ = true;
+                return;
+            }
             const ssize_t n = ::read(master_, buffer.data(), buffer.size());
             if (n > 0) {
                 Received(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
@@ -241,59 +370,56 @@ class PtyChannel : public Channel {
         }
     }
 
-    void Flush() {
-        if (pacing_) {
-            const double now = server_.Now();
-            const double bytesPerSecond = baudRate_ / 10.0;
-            credit_ = std::min(credit_ + (now - lastCredit_) * bytesPerSecond,
-                               std::max(1.0, bytesPerSecond * 0.004));
-            lastCredit_ = now;
-        }
-        while (!out_.empty() && master_ >= 0) {
-            Chunk& c = out_.front();
-            if (c.offset < c.bytes.size()) {
-                std::size_t n = c.split ? 1 : c.bytes.size() - c.offset;
-                if (pacing_) {
-                    n = std::min(n, static_cast<std::size_t>(std::floor(credit_)));
-                    if (n == 0) {
-                        if (!paceTimer_.isActive()) paceTimer_.start();
-                        return;
-                    }
-                }
-                const ssize_t written = ::write(master_, c.bytes.data() + c.offset, n);
-                if (written < 0) {
-                    if (errno == EAGAIN || errno == EINTR) {
-                        writeNotifier_->setEnabled(true);
-                        return;
-                    }
-                    out_.clear();
-                    pendingBytes_ = 0;
-                    return;
-                }
-                c.offset += static_cast<std::size_t>(written);
-                pendingBytes_ -= static_cast<std::size_t>(written);
-                if (pacing_) credit_ -= static_cast<double>(written);
+    // Hands the Connection each byte the line has let through by `now`, at the model time
+    // it was through, so a request counts from the moment its last byte arrived.
+    void TakeInput(double now) {
+        for (;;) {
+            const auto due = in_.DueBytes(now);
+            if (due.empty()) {
+                if (!in_.TakeFinished()) break;
                 continue;
             }
-            const auto baud = c.baudAfter;
-            const bool hangUp = c.hangUp;
-            out_.pop_front();
-            if (baud) baudRate_ = *baud;
-            if (hangUp) {
-                Reopen();
+            for (std::size_t i = 0; i < due.size(); ++i) {
+                connection_->Feed(due.subspan(i, 1), in_.ThroughAt(i));
+            }
+            in_.Consume(due.size());
+        }
+        if (inputHeld_ && in_.QueuedBytes() < kMaxQueuedInput / 2 && readNotifier_) {
+            inputHeld_ = false;
+            readNotifier_->setEnabled(true);
+        }
+    }
+
+    // Writes what is due by `now`.
+    void Flush(double now) {
+        while (master_ >= 0) {
+            if (auto done = out_.TakeFinished()) {
+                if (done->baudAfter) SetBaudRate(*done->baudAfter);
+                if (done->hangUp) {
+                    Reopen();
+                    return;
+                }
+                continue;
+            }
+            const auto due = out_.DueBytes(now);
+            if (due.empty()) return;
+            const ssize_t written = ::write(master_, due.data(), due.size());
+            if (written < 0) {
+                if (errno == EAGAIN || errno == EINTR) {
+                    writeNotifier_->setEnabled(true);
+                    return;
+                }
+                out_.Clear();
                 return;
             }
+            out_.Consume(static_cast<std::size_t>(written));
         }
-        paceTimer_.stop();
-        if (pacing_) lastCredit_ = server_.Now();
     }
 
     // A hang-up: the client's device goes away; a fresh terminal takes the link's place.
     void Reopen() {
         Close();
         ResetConnection();
-        pendingBytes_ = 0;
-        credit_ = 0.0;
         QString error;
         if (Open(&error) && onReopened) onReopened();
     }
@@ -304,13 +430,11 @@ class PtyChannel : public Channel {
     QString device_;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
-    QTimer paceTimer_;
     QTimer retryRead_;
-    std::deque<Chunk> out_;
-    std::size_t pendingBytes_ = 0;
-    qint32 baudRate_ = 115200;
-    double credit_ = 0.0;
-    double lastCredit_ = 0.0;
+    PacedLine in_;
+    PacedLine out_;
+    bool inputHeld_ = false;
+    PreciseWake preciseWake_;
 };
 
 QString Hex(std::span<const std::uint8_t> bytes) {

@@ -3,8 +3,8 @@
 // connection replaces the old one) and a pseudo-terminal whose slave device is linked at a
 // chosen path, both at once if wanted. Each transport talks to its own sim::Connection of
 // one shared SensorModel. Nothing here blocks: replies that are due later (latency, late
-// faults, samples still to be taken) wait on timers, and the pseudo-terminal's bytes can
-// be paced at the sensor's baud rate.
+// faults, samples still to be taken) wait on timers, and the pseudo-terminal can pace both
+// directions at the sensor's baud rate.
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,7 +21,10 @@ namespace sim {
 
 struct ServerOptions {
     ModelOptions model;
-    bool baudEmulation = false;  // pace the pseudo-terminal's output at the baud rate
+    // Pace the pseudo-terminal at the baud rate, 10 bits per byte: a request is taken once
+    // its last byte would have come through, reply bytes leave no earlier than the wire
+    // would let them through (see sim/model/paced_line.h).
+    bool baudEmulation = false;
     QString tracePath;           // every frame in both directions; empty = no trace
 };
 

@@ -359,8 +359,12 @@ bool IniObject::WriteToFile(const std::string& path) const {
 
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    const std::string baseName = "." + target.filename().string() + ".tmp" +
-                                 std::to_string(static_cast<long>(::getpid())) + "-";
+    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) about "." + string&&.
+    std::string baseName = ".";
+    baseName += target.filename().string();
+    baseName += ".tmp";
+    baseName += std::to_string(static_cast<long>(::getpid()));
+    baseName += '-';
     std::string tempPath;
     int fd = -1;
     // A temporary file left by a crashed run keeps its name; try the next one.

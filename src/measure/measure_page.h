@@ -1,10 +1,20 @@
 #pragma once
-// The live measurement: GO and STOP on the main panel, the data panel with its tabs, and
-// the large colour and group windows.
+// The live measurement: GO and STOP on the main panel, the data panel with its displays,
+// tabs and charts, and the large colour and group windows.
+//
+// A frame's data work is done per frame (the values, L a b, the colour, the LEDs, the chart
+// history); the displays are written at most once per screen refresh and once more when a
+// loop ends, so the frame rate is the link's, not the paint rate.
 
+#include <QTimer>
+#include <array>
+
+#include "measure/charts.h"
+#include "measure/colour_math.h"
 #include "session/page.h"
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
@@ -21,14 +31,71 @@ class MeasurePage final : public session::Page {
     void RegisterBusy(ui::Busy& busy) override;
     void StartUp() override;
 
+    // GO: the live loop until STOP or a failure.
+    void Go();
+    // The data work of one frame; the displays follow within a screen refresh.
+    void ShowMeasuredValues();
+    // Writes every display now (end of a loop, tests).
+    void FlushDisplays();
+    void UpdateCharts();
+    void DrawTolerancePlot();
+
+    // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonGo(ui::Event e);
     void CBF_ButtonStop(ui::Event e);
+    void CBF_DispCOL(ui::Event e);
+    void CBF_DispGroup(ui::Event e);
+    void CBF_COLBIGP(ui::Event e);
+    void CBF_GRPBIGP(ui::Event e);
 
+    // Controls, public for the tests.
     QPushButton* go = nullptr;
     QPushButton* stop = nullptr;
+    QWidget* dataPanel = nullptr;
     QTabWidget* tabData = nullptr;
+    QLineEdit *dispRed = nullptr, *dispGreen = nullptr, *dispBlue = nullptr;
+    QLineEdit *dispX = nullptr, *dispY = nullptr, *dispInt = nullptr;
+    QLabel *labelX = nullptr, *labelY = nullptr, *labelInt = nullptr;
+    QLineEdit* dispDeltaC = nullptr;
+    QLineEdit* dispCol = nullptr;
+    QLineEdit* dispGroup = nullptr;
+    QLabel *labelDeltaC = nullptr, *labelCol = nullptr, *labelGroup = nullptr;
+    QLineEdit *dispL = nullptr, *dispA = nullptr, *dispB = nullptr;
+    QLabel* ledTrig = nullptr;
+    QLabel* labelTrig = nullptr;
+    QWidget* outLeds = nullptr;
+    QLabel* labelOut = nullptr;
+    QLabel *ledOut1 = nullptr, *ledOut0 = nullptr;
+    QLineEdit *rgbRed = nullptr, *rgbGreen = nullptr, *rgbBlue = nullptr;
+    QLineEdit *coordRed = nullptr, *coordGreen = nullptr, *coordBlue = nullptr;
+    QLineEdit *d2Red = nullptr, *d2Green = nullptr, *d2Blue = nullptr;
+    QLineEdit *minMax0 = nullptr, *minMax1 = nullptr, *minMax2 = nullptr, *minMax3 = nullptr,
+              *minMax4 = nullptr, *minMax5 = nullptr;
+    QLineEdit *simRef0 = nullptr, *simRef1 = nullptr, *simRef2 = nullptr;
+    QLabel *labelSimRef0 = nullptr, *labelSimRef1 = nullptr, *labelSimRef2 = nullptr;
+    QLabel *labelGraphXY = nullptr, *labelGraphXInt = nullptr, *labelGraphYInt = nullptr;
+    QLabel *labelGraphX = nullptr, *labelGraphY = nullptr, *labelGraphInt = nullptr;
+    QWidget* colBigPanel = nullptr;
+    QWidget* grpBigPanel = nullptr;
+    QLabel* colBig = nullptr;
+    QLabel* grpBig = nullptr;
     QLabel* colBigId = nullptr;
     QLabel* grpBigId = nullptr;
+    // Graph placeholders.
+    QWidget *graphRgb = nullptr, *graphX = nullptr, *graphY = nullptr, *graphInt = nullptr,
+            *graph2D = nullptr, *graphIntBar = nullptr, *graphXY = nullptr, *graphXInt = nullptr,
+            *graphYInt = nullptr, *graphRgb3D = nullptr;
+
+    Charts charts;
+    Lab lab;             // of the last frame
+    OutputLeds leds;     // as last shown
+    int teachRowNo = 0;  // the teach table's "No.:" row, for the intensity band
+
+  private:
+    void ApplyModes();
+    void ShowOutputLed(QLabel* led, bool on);
+    QTimer displayTimer_;
+    bool displaysDirty_ = false;
 };
 
 }  // namespace measure

@@ -1,10 +1,12 @@
 #include "params/parameter_panel.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -61,8 +63,6 @@ constexpr const char* kPlausibilityEeprom =
     " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
 constexpr const char* kWriteFailed = "The parameter file could not be written:\n";
 
-constexpr const char* kTeachLabels[kTeachColumns + 1] = {"X", "Y", "CTO", "INT", "ITO", ""};
-
 QString Help(const char* callback) {
     const char* text = ParameterHelpText(callback);
     return text ? QString::fromUtf8(text) : QString();
@@ -113,6 +113,50 @@ void ShowExactly(QSpinBox* spin, int min, int max, int value) {
     spin->setValue(value);
 }
 
+// Colours of the row labels and cells, 0xRRGGBB.
+constexpr QRgb kActiveRow = 0x008000;
+constexpr QRgb kInactiveRow = 0xFF0000;
+constexpr QRgb kGroupMarked = 0xFF0000;
+constexpr QRgb kGroupAllowed = 0xFFFFFF;
+constexpr QRgb kSpareTeachRows = 0xE0E0E0;
+constexpr int kFirstSpareTeachRow = 4;
+
+// A control of the parameter form disappears with the label beside it.
+void ShowFormRow(QWidget* control, bool visible) {
+    ui::SetVisible(control, visible);
+    QWidget* parent = control->parentWidget();
+    if (auto* form = parent ? qobject_cast<QFormLayout*>(parent->layout()) : nullptr) {
+        if (QWidget* label = form->labelForField(control)) label->setVisible(visible);
+    }
+}
+
+// The cell at 1-based row and column, made if the table has none there yet.
+QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
+    QTableWidgetItem* item = table->item(row - 1, column - 1);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(row - 1, column - 1, item);
+    }
+    return item;
+}
+
+// Colours never count as an edit: the table's value-changed callback stays silent.
+void SetCellColor(QTableWidget* table, int row, int column, QRgb rgb) {
+    QSignalBlocker block(table);
+    Cell(table, row, column)->setBackground(QColor(rgb));
+}
+
+void SetRowLabelColor(QTableWidget* table, int row, QRgb rgb) {
+    QSignalBlocker block(table);
+    QTableWidgetItem* label = table->verticalHeaderItem(row - 1);
+    if (!label) {
+        label = new QTableWidgetItem(table->model()->headerData(row - 1, Qt::Vertical).toString());
+        table->setVerticalHeaderItem(row - 1, label);
+    }
+    label->setBackground(QColor(rgb));
+}
+
 // A check box shows on or off; the word it came from is kept beside it, so a GET followed
 // by a SEND gives the sensor back what it had unless the user clicked the box.
 constexpr const char* kRawWord = "veloraxRawWord";
@@ -121,6 +165,8 @@ constexpr const char* kRawWord = "veloraxRawWord";
 
 ParameterPanel::ParameterPanel(session::PageContext& context) : Page(context) {
     S().SetParameterAccess(this);
+    QObject::connect(&S(), &session::Session::RowColorsChanged, ctx.mainPanel,
+                     [this] { PaintRowColors(); });
 }
 
 void ParameterPanel::LookUp(ui::Lookup& look) {
@@ -159,6 +205,22 @@ void ParameterPanel::RegisterBusy(ui::Busy& busy) {
 void ParameterPanel::StartUp() {
     // The parameter set takes the values the controls were loaded with.
     ReadControls();
+    teachLayoutMode_ = S().parameters.block.calculationMode;
+    PaintRowColors();
+    // The rows beyond the few a sensor usually checks are set off in grey.
+    for (int row = kFirstSpareTeachRow; row <= static_cast<int>(kVectorCount); ++row)
+        for (int c = 1; c <= kTeachColumns; ++c) SetCellColor(teachTable, row, c, kSpareTeachRows);
+}
+
+void ParameterPanel::PaintRowColors() {
+    if (!teachTable) return;  // not looked up yet
+    for (std::size_t i = 0; i < kVectorCount; ++i) {
+        const auto rgb = static_cast<QRgb>(S().rowColors[i]) & 0xFFFFFFu;
+        const int row = static_cast<int>(i) + 1;
+        SetCellColor(teachTable, row, kTeachColumns + 1, rgb);
+        SetCellColor(groupTable, row, 2, rgb);
+        SetCellColor(holdTable, row + 1, 2, rgb);
+    }
 }
 
 void ParameterPanel::PrepareTables() {
@@ -177,7 +239,8 @@ void ParameterPanel::PrepareTables() {
     for (std::size_t v = 0; v < kVectorCount; ++v) vectors << QString::number(v);
     QStringList holdRows = QStringList{"FAIL"} + vectors;
     QStringList teachColumns;
-    for (const char* label : kTeachLabels) teachColumns << label;
+    for (const char* label : TeachColumnLabels(0, 0)) teachColumns << label;
+    teachColumns << QString();  // the row colour
     prepare(teachTable, teachColumns, vectors);
     prepare(groupTable, {"GROUP", ""}, vectors);
     prepare(holdTable, {"HOLD", ""}, holdRows);
@@ -263,15 +326,21 @@ void ParameterPanel::WriteWord(std::size_t word, std::uint16_t value) {
     }
 }
 
-void ParameterPanel::RebuildTriggerList(std::uint16_t externTeach) {
+void ParameterPanel::RebuildTriggerList(bool contAndSelfOnly) {
     auto* trigger = qobject_cast<QComboBox*>(wordControls[kTrigger]);
     QList<QPair<QString, int>> items;
     for (const ValueItem& item : ValueItems(kTrigger)) {
-        // EXT1 ... PARA exist only while EXTERN TEACH is OFF.
-        if (externTeach != 0 && item.value > 1) continue;
+        if (contAndSelfOnly && item.value > mode::kSelf) continue;
         items.append({Text(item.label), item.value});
     }
     ui::SetComboItems(trigger, items);
+}
+
+bool ParameterPanel::TriggerListComplete() const {
+    const auto* trigger = qobject_cast<const QComboBox*>(wordControls[kTrigger]);
+    for (const ValueItem& item : ValueItems(kTrigger))
+        if (trigger->findData(item.value) < 0) return false;
+    return true;
 }
 
 void ParameterPanel::ReadControls() {
@@ -297,8 +366,10 @@ void ParameterPanel::WriteTeachCells() {
 
 void ParameterPanel::WriteControls() {
     const ParameterSet& set = S().parameters;
+    // EXT1 ... PARA exist only while EXTERN TEACH is OFF; with the list to match, a TRIGGER
+    // above SELF can be shown.
     WriteWord(kExternTeach, set.block.externTeach);
-    RebuildTriggerList(set.block.externTeach);
+    RebuildTriggerList(set.block.externTeach != mode::kTeachOff);
     for (std::size_t w = 0; w < kBlockWords; ++w) WriteWord(w, set.block[w]);
     for (std::size_t v = 0; v < kVectorCount; ++v) {
         const int row = static_cast<int>(v) + 1;
@@ -307,6 +378,148 @@ void ParameterPanel::WriteControls() {
         ui::SetCell(holdTable, row + 1, 1, t.hold);
     }
     WriteTeachCells();
+    teachLayoutMode_ = set.block.calculationMode;
+}
+
+void ParameterPanel::ConvertTeachCells(std::uint16_t fromMode, std::uint16_t toMode) {
+    ParameterSet cells;
+    for (std::size_t v = 0; v < kVectorCount; ++v)
+        for (int c = 0; c < kTeachColumns; ++c)
+            cells.teach[v].cell[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(
+                ui::CellValue(teachTable, static_cast<int>(v) + 1, c + 1));
+    ConvertTeachVectors(cells, fromMode, toMode);
+    for (std::size_t v = 0; v < kVectorCount; ++v)
+        for (int c = 0; c < kTeachColumns; ++c)
+            ui::SetCell(teachTable, static_cast<int>(v) + 1, c + 1,
+                        cells.teach[v].cell[static_cast<std::size_t>(c)]);
+}
+
+// --- mode-dependent controls ----------------------------------------------------------------
+
+void ParameterPanel::UpdateModeControls() {
+    ModeInput in;
+    for (std::size_t w = 0; w < kBlockWords; ++w) in.words[w] = ReadWord(w);
+    for (std::size_t v = 0; v < kVectorCount; ++v) {
+        const int row = static_cast<int>(v) + 1;
+        in.groups[v] = static_cast<std::uint16_t>(ui::CellValue(groupTable, row, 1));
+        const QTableWidgetItem* cell = groupTable->item(row - 1, 0);
+        in.groupMarked[v] = cell && cell->background().color() == QColor(kGroupMarked);
+    }
+    in.triggerListComplete = TriggerListComplete();
+    const ModeOutcome out = ApplyModeRules(in);
+
+    // Forced values go into the controls; the parameter set follows at the next ReadControls.
+    for (std::size_t w = 0; w < kBlockWords; ++w)
+        if (out.words[w] != in.words[w]) WriteWord(w, out.words[w]);
+    // A calculation mode forced into the other dimension takes the teach cells along, as a
+    // change by hand does; otherwise they would be read in the wrong layout.
+    const std::uint16_t calculation = out.words.calculationMode;
+    if (Is3D(teachLayoutMode_) != Is3D(calculation)) {
+        ConvertTeachCells(teachLayoutMode_, calculation);
+        emit S().TeachTableChanged();
+    }
+    teachLayoutMode_ = calculation;
+
+    ShowFormRow(wordControls[kAnalogOut], out.analogOutVisible);
+    ShowFormRow(wordControls[kAnalogZoom], out.analogZoomVisible);
+    ui::SetDimmed(wordControls[kTrigger], !out.triggerEnabled);
+    ui::SetDimmed(wordControls[kExternTeach], !out.externTeachEnabled);
+    ui::SetDimmed(wordControls[kPowerMode], !out.powerModeEnabled);
+    ui::SetDimmed(power, !out.powerEnabled);
+    ui::SetDimmed(powerNumber, !out.powerEnabled);
+    ui::SetDimmed(wordControls[kDynWinLo], !out.dynWinEnabled);
+    ui::SetDimmed(wordControls[kDynWinHi], !out.dynWinEnabled);
+
+    // Pages that are taken away must not stay in front: the parameter page, where the
+    // change was made, comes forward instead.
+    const int active = ui::ActiveTabPage(ctx.mainTabs);
+    if (!out.evaluationVisible &&
+        (active == session::kPageGroupHold || active == session::kPageTeachTable))
+        ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
+    ui::SetTabPageVisible(ctx.mainTabs, session::kPageGroupHold, out.evaluationVisible);
+    ui::SetTabPageVisible(ctx.mainTabs, session::kPageTeachTable, out.evaluationVisible);
+    for (std::size_t w :
+         {kMaxVecNo, kIntLim, kEvaluationMode, kCalculationMode, kExternTeach, kTrigger})
+        ShowFormRow(wordControls[w], out.evaluationVisible);
+
+    ui::SetDimmed(selectParaSet0, !out.paraSetEnabled);
+    ui::SetDimmed(selectParaSet1, !out.paraSetEnabled);
+    if (!out.paraSetEnabled) {
+        ui::SetValue(selectParaSet0, true);
+        ui::SetValue(selectParaSet1, false);
+        S().app.paraSetIndex = 0;
+    }
+
+    if (out.evaluation) ApplyEvaluation(out);
+
+    for (const Notice& notice : out.notices) {
+        if (notice.page == NoticePage::Parameter)
+            ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
+        else if (notice.page == NoticePage::GroupHold)
+            ui::SetActiveTabPage(ctx.mainTabs, session::kPageGroupHold);
+        S().popups.Message(Text(notice.title), Text(notice.text));
+    }
+    PublishModes();
+}
+
+void ParameterPanel::ApplyEvaluation(const ModeOutcome& out) {
+    const EvaluationControls& ev = *out.evaluation;
+    ui::SetDimmed(wordControls[kMaxVecNo], !ev.maxVecNoEnabled);
+    ui::SetDimmed(wordControls[kIntLim], !ev.intLimEnabled);
+    ui::SetDimmed(wordControls[kCalculationMode], !ev.calculationModeEnabled);
+    for (QWidget* w : {static_cast<QWidget*>(colorGroup), static_cast<QWidget*>(groupTable),
+                       static_cast<QWidget*>(resetGroups)})
+        ui::SetDimmed(w, !ev.groupControlsEnabled);
+
+    teachTable->setColumnHidden(2, ev.hiddenTeachColumn == 3);
+    teachTable->setColumnHidden(3, ev.hiddenTeachColumn == 4);
+    for (int c = 0; c < kTeachColumns; ++c) {
+        QSignalBlocker block(teachTable);
+        const QString label = Text(ev.teachLabels[static_cast<std::size_t>(c)]);
+        if (QTableWidgetItem* header = teachTable->horizontalHeaderItem(c))
+            header->setText(label);
+        else
+            teachTable->setHorizontalHeaderItem(c, new QTableWidgetItem(label));
+    }
+
+    if (ev.triggerList != TriggerList::Keep) {
+        RebuildTriggerList(ev.triggerList == TriggerList::ContAndSelf);
+        // A value no item names (from a file or the sensor) is shown as it came.
+        WriteWord(kTrigger, out.words.trigger);
+    }
+
+    if (ev.groupMarked) {
+        for (std::size_t v = 0; v < kVectorCount; ++v) {
+            const int row = static_cast<int>(v) + 1;
+            if (out.groups[v] != ui::CellValue(groupTable, row, 1))
+                ui::SetCell(groupTable, row, 1, out.groups[v]);
+            SetCellColor(groupTable, row, 1, (*ev.groupMarked)[v] ? kGroupMarked : kGroupAllowed);
+        }
+    }
+
+    // Rows the sensor checks are labelled green, the others red; the hold table's first
+    // row (HOLD FAIL) counts with the first vector.
+    for (int row = 1; row <= static_cast<int>(kVectorCount); ++row) {
+        const QRgb rgb = row <= ev.activeRows ? kActiveRow : kInactiveRow;
+        SetRowLabelColor(teachTable, row, rgb);
+        SetRowLabelColor(groupTable, row, rgb);
+        SetRowLabelColor(holdTable, row + 1, rgb);
+    }
+    if (ev.activeRows >= 1) SetRowLabelColor(holdTable, 1, kActiveRow);
+}
+
+void ParameterPanel::PublishModes() {
+    session::ModeView view;
+    view.digitalOutMode = ReadWord(kDigitalOutMode);
+    view.evaluationMode = ReadWord(kEvaluationMode);
+    view.calculationMode = ReadWord(kCalculationMode);
+    view.analogOutMode = ReadWord(kAnalogOutMode);
+    view.analogOut = ReadWord(kAnalogOut);
+    view.externTeach = ReadWord(kExternTeach);
+    view.trigger = ReadWord(kTrigger);
+    view.colorGroup = ReadWord(kColorGroup) != 0 ? 1 : 0;  // as the switch shows it
+    view.maxVecNo = ReadWord(kMaxVecNo);
+    S().SetModes(view);
 }
 
 // --- transfers ------------------------------------------------------------------------------
@@ -499,7 +712,9 @@ void ParameterPanel::ModeChanged(ui::Event e) {
 void ParameterPanel::CBF_EditCalcmode(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ParameterSet& set = S().parameters;
-    const std::uint16_t previous = set.block.calculationMode;
+    // The layout of the cells, not the parameter set: the mode rules may have changed the
+    // mode since the set was last read.
+    const std::uint16_t previous = teachLayoutMode_;
     ReadControls();
     const std::uint16_t now = set.block.calculationMode;
     if (Is3D(previous) != Is3D(now)) {
@@ -507,6 +722,7 @@ void ParameterPanel::CBF_EditCalcmode(ui::Event e) {
         WriteTeachCells();
         emit S().TeachTableChanged();
     }
+    teachLayoutMode_ = now;
     S().UpdateModeControls();
     ReadControls();
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "params/mode_rules.h"
 #include "params/parameter_set.h"
 #include "session/page.h"
 
@@ -31,8 +32,10 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     // sensor or a file go back exactly as they came, whatever range a control offers.
     void ReadControls() override;
     void WriteControls() override;
-    // The mode-dependent controls follow the selected modes.
-    void UpdateModeControls() override {}
+    // The mode rules on the page's controls: forced values written into the controls,
+    // controls shown, hidden, dimmed, the teach-table labels, the TRIGGER list, the limits
+    // with their messages and the row labels; then the resulting modes go to the session.
+    void UpdateModeControls() override;
 
     // SEND and GET with the selected target; failures are reported through the link.
     void Send() override;
@@ -71,13 +74,25 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
   private:
     std::uint16_t ReadWord(std::size_t word) const;
     void WriteWord(std::size_t word, std::uint16_t value);
-    void RebuildTriggerList(std::uint16_t externTeach);
+    // CONT and SELF only, or every trigger; the value shown stays if the list has it.
+    void RebuildTriggerList(bool contAndSelfOnly);
+    bool TriggerListComplete() const;
     void WriteTeachCells();
+    // Rearranges the teach cells in the table between the 2D and 3D layouts.
+    void ConvertTeachCells(std::uint16_t fromMode, std::uint16_t toMode);
+    // What the rules decided for the colour evaluation (steps that need the digital outputs).
+    void ApplyEvaluation(const ModeOutcome& out);
+    void PublishModes();
+    void PaintRowColors();
     // Runs a block transfer; false when the exchange failed or the reply is unusable.
     bool ReadBlock(std::uint16_t blockAddress, std::size_t words);
     void ReportPlausibility(const char* tail);
     void PrepareTables();
     void PrepareControls();
+
+    // The calculation mode the teach cells in the table are laid out for: the mode the
+    // control showed when the cells were last written or converted.
+    std::uint16_t teachLayoutMode_ = 0;
 };
 
 }  // namespace params

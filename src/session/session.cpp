@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include "link/commands.h"
+
 namespace session {
 
 Session::Session(const QString& dir, ui::Popups& popupsIn, const SessionOptions& options,
@@ -43,8 +45,18 @@ void Session::WriteControls() {
 }
 
 void Session::UpdateModeControls() {
+    // The page publishes the result through SetModes.
     if (parameters_) parameters_->UpdateModeControls();
+}
+
+void Session::SetModes(const ModeView& view) {
+    modes = view;
     emit ModesChanged();
+}
+
+void Session::SetRowColors(const RowColors& colors) {
+    rowColors = colors;
+    emit RowColorsChanged();
 }
 
 void Session::SendParameters() {
@@ -53,6 +65,32 @@ void Session::SendParameters() {
 
 void Session::GetParameters() {
     if (parameters_) parameters_->Get();
+}
+
+void Session::RunLiveLoop() {
+    LoopScope running(*this);
+    while (app.loopRunning) {
+        // SEND and GET pressed during the loop run here, between two measurements, so only
+        // one exchange is ever on the link.
+        if (app.sendRequest) SendParameters();
+        if (!app.loopRunning) break;
+        if (app.getRequest) GetParameters();
+        if (!app.loopRunning) break;
+        if (link_->Command(sensorlink::cmd::kMeasure, 0) != 1) {
+            // Reported already, which cleared the flag; a refused or aborted exchange is
+            // not, and must not turn into a loop that never waits.
+            break;
+        }
+        // An error reply carries no frame; it has been reported and ended the loop.
+        if (linkState.replyCommand == 0) break;
+        TakeMeasurementReply();
+    }
+}
+
+void Session::TakeMeasurementReply() {
+    link_->UnpackReply();
+    measured = TakeMeasuredValues(std::span(linkState.measurementWords).first<kMeasuredWords>());
+    TakeFrame();
 }
 
 void Session::AddFrameConsumer(FrameStage stage, std::function<void()> consumer) {

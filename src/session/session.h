@@ -21,6 +21,8 @@
 #include "link/serial_ports.h"
 #include "params/parameter_set.h"
 #include "session/app_state.h"
+#include "session/measured_values.h"
+#include "session/mode_view.h"
 #include "ui/popups.h"
 #include "ui/wait.h"
 
@@ -37,6 +39,10 @@ class ParameterAccess {
     virtual void Send() = 0;  // SEND with the selected target
     virtual void Get() = 0;   // GET with the selected target
 };
+
+inline constexpr std::size_t kRows = 31;  // teach-table rows
+// 0xRRGGBB per row.
+using RowColors = std::array<std::int32_t, kRows>;
 
 // The consumers of one measurement frame run in this order.
 enum class FrameStage : int { RawValues = 0, Displays, Charts, Recorder, Teach, kCount };
@@ -60,6 +66,10 @@ class Session : public QObject, public sensorlink::FailureObserver {
     FilePaths paths;
     sensorlink::LinkState linkState;
     params::ParameterSet parameters;
+    MeasuredValues measured;         // the last frame taken
+    std::uint32_t currentColor = 0;  // the measured light as 0xRRGGBB
+    RowColors rowColors{};           // one indicator colour per teach-table row
+    ModeView modes;                  // the modes as the mode rules last left them
     ui::Popups& popups;
 
     sensorlink::Link& Link() { return *link_; }
@@ -82,11 +92,29 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void SendParameters();
     void GetParameters();
 
+    // --- the live loop ----------------------------------------------------------------------
+    // Frames from the sensor until loopRunning is cleared: a pending SEND, then a pending
+    // GET, then one measurement exchange per pass, each frame taken into `measured` and
+    // handed to the frame consumers. Returns when the loop ends; the caller restores the
+    // buttons.
+    void RunLiveLoop();
+    // The reply just received as a measurement frame: unpacked over the measurement word
+    // buffer (a short payload leaves the later words as they were), then taken.
+    void TakeMeasurementReply();
+
     // --- frames -------------------------------------------------------------------------
     // A consumer of every frame the loops take; consumers run in stage order, those of one
     // stage in the order they were added.
     void AddFrameConsumer(FrameStage stage, std::function<void()> consumer);
     void TakeFrame();
+
+    // --- what the pages publish --------------------------------------------------------
+    // The parameter page after its mode rules: every page that shows something
+    // mode-dependent follows ModesChanged.
+    void SetModes(const ModeView& view);
+    // Row colours changed (table attributes, teaching): every table with an indicator
+    // column and the tolerance plots follow RowColorsChanged.
+    void SetRowColors(const RowColors& colors);
 
     // --- the identification text of the sensor at this station ----------------------------
     QString IdentificationText() const { return identification_; }

@@ -5,6 +5,7 @@
 #include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
 #include "scope/scope_page.h"
+#include "service/table_attributes_page.h"
 #include "teach/teach_page.h"
 
 namespace shell {
@@ -17,8 +18,10 @@ session::PageFactory Make() {
 }  // namespace
 
 session::PageFactories AllPages() {
-    return {Make<params::ParameterPanel>(), Make<measure::MeasurePage>(), Make<teach::TeachPage>(),
-            Make<recorder::RecorderPage>(), Make<scope::ScopePage>(),     Make<calib::CalibPage>()};
+    return {Make<params::ParameterPanel>(), Make<service::TableAttributesPage>(),
+            Make<measure::MeasurePage>(),   Make<teach::TeachPage>(),
+            Make<recorder::RecorderPage>(), Make<scope::ScopePage>(),
+            Make<calib::CalibPage>()};
 }
 
 }  // namespace shell

@@ -24,8 +24,11 @@ Runtime::Runtime(Popups& popups, QObject* parent) : QObject(parent), popups_(pop
 Runtime::~Runtime() = default;
 
 void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback, QString help) {
-    bindings_.insert(control, Binding{QString::fromLatin1(callbackName), std::move(callback),
-                                      std::move(help), false, false});
+    Binding binding;
+    binding.name = QString::fromLatin1(callbackName);
+    binding.callback = std::move(callback);
+    binding.help = std::move(help);
+    bindings_.insert(control, std::move(binding));
     control->installEventFilter(this);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(control)) {
         area->viewport()->installEventFilter(this);
@@ -85,8 +88,12 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
 }
 
 void Runtime::BindPanel(QWidget* panel, const char* callbackName, Callback callback) {
-    bindings_.insert(
-        panel, Binding{QString::fromLatin1(callbackName), std::move(callback), {}, true, false});
+    bindings_.insert(panel, Binding{QString::fromLatin1(callbackName),
+                                    std::move(callback),
+                                    {},
+                                    QString::fromLatin1(kInfoTitle),
+                                    true,
+                                    false});
     panel->installEventFilter(this);
 }
 
@@ -103,6 +110,11 @@ QString Runtime::HelpText(const QWidget* control) const {
 void Runtime::SetHelpText(QWidget* control, const QString& help) {
     auto it = bindings_.find(control);
     if (it != bindings_.end()) it->help = help;
+}
+
+void Runtime::SetHelpTitle(QWidget* control, const QString& title) {
+    auto it = bindings_.find(control);
+    if (it != bindings_.end()) it->helpTitle = title;
 }
 
 QMenu* Runtime::AttachTableMenu(QTableWidget* table, const QStringList& items,
@@ -168,7 +180,11 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
             if (b->panel) Fire(control, Event::Resize);
             break;
         case QEvent::ContextMenu: {
-            if (b->panel) break;
+            if (b->panel) {
+                // A right-click on the panel itself, or on a part of it that has no binding.
+                Fire(control, Event::RightClick);
+                return true;
+            }
             auto* ce = static_cast<QContextMenuEvent*>(event);
             if (b->menu) {
                 auto* menu =
@@ -178,7 +194,8 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             const QString help = b->help;
-            if (!help.isEmpty()) ShowHelp(help);
+            const QString title = b->helpTitle;
+            if (!help.isEmpty()) ShowHelp(help, title);
             Fire(control, Event::RightClick);
             return true;
         }
@@ -267,6 +284,11 @@ void SetActiveTabPage(QTabWidget* tabs, int index) {
     SetTabPageVisible(tabs, index, true);
     QSignalBlocker block(tabs);
     tabs->setCurrentWidget(pages[index]);
+}
+
+QWidget* PageWidget(const QTabWidget* tabs, int index) {
+    const QList<QWidget*> pages = PageList(tabs);
+    return index >= 0 && index < pages.size() ? pages[index] : nullptr;
 }
 
 int ActiveTabPage(const QTabWidget* tabs) {

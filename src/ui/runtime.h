@@ -61,8 +61,12 @@ class Runtime : public QObject {
     QString CallbackName(const QWidget* control) const;
     QString HelpText(const QWidget* control) const;
     void SetHelpText(QWidget* control, const QString& help);
+    // The title of a control's help pop-up when it is not "INFO!" (a few pages say "Info").
+    void SetHelpTitle(QWidget* control, const QString& title);
 
-    void ShowHelp(const QString& text) { popups_.Message(kInfoTitle, text); }
+    void ShowHelp(const QString& text, const QString& title = QString::fromLatin1(kInfoTitle)) {
+        popups_.Message(title, text);
+    }
 
     // A table's context menu; items with an empty text are separators. `chosen` gets the
     // index of the item in `items`.
@@ -83,6 +87,7 @@ class Runtime : public QObject {
         QString name;
         Callback callback;
         QString help;
+        QString helpTitle = QString::fromLatin1(kInfoTitle);
         bool panel = false;
         bool menu = false;
     };
@@ -110,6 +115,8 @@ bool TabPageVisible(const QTabWidget* tabs, int index);
 void SetActiveTabPage(QTabWidget* tabs, int index);
 // The page in front, by its place in the panel set.
 int ActiveTabPage(const QTabWidget* tabs);
+// The page widget at a place of the panel set, shown or not.
+QWidget* PageWidget(const QTabWidget* tabs, int index);
 
 // Values without firing callbacks. Combo boxes carry their values as item data (the
 // index when an item has none).

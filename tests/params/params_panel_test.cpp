@@ -26,8 +26,9 @@ using testing_support::TestProgram;
 
 namespace {
 
-// A full set with every word different from its default, within what the panel and the
-// sensor accept; the spare words carry values no control could hold.
+// A full set that the mode rules leave as it is, with most words different from their
+// defaults, within what the panel and the sensor accept; the spare words carry values no
+// control could hold. (TRIGGER PARA keeps ANALOG OUT at CONT and EXTERN TEACH at OFF.)
 params::ParameterSet DistinctSet(std::uint16_t seed) {
     params::ParameterSet s;
     auto& b = s.block;
@@ -49,7 +50,7 @@ params::ParameterSet DistinctSet(std::uint16_t seed) {
     b.gain = 7;
     b.integral = static_cast<std::uint16_t>(42 + seed);
     b.analogOutMode = 2;
-    b.analogOut = 1;
+    b.analogOut = 0;
     b.analogZoom = static_cast<std::uint16_t>(9 + seed);
     for (std::size_t v = 0; v < params::kVectorCount; ++v) {
         auto& t = s.teach[v];
@@ -146,6 +147,9 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
     Connected c;
     c.sensor.Model().Ram()[0] = DistinctSet(3);
     c.sensor.Model().Ram()[1] = DistinctSet(4);
+    Select(c.panel().selectParaSet1);  // dimmed: the set read at connection has TRIGGER CONT
+    EXPECT_EQ(c.p().Session().app.paraSetIndex, 0);
+    c.panel().get->click();  // TRIGGER PARA
     Select(c.panel().selectParaSet1);
     EXPECT_EQ(c.p().Session().app.paraSetIndex, 1);
     c.panel().get->click();
@@ -159,7 +163,7 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
 
 TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     // A sensor or a file may hold what no control offers: nothing of it may change on the
-    // way through the panel, all 16 bits of every word.
+    // way through the panel, all 16 bits of every word, except what the mode rules correct.
     Connected c;
     params::ParameterSet odd = DistinctSet(3);
     auto& b = odd.block;
@@ -177,9 +181,14 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     odd.teach[5].hold = 60000;
     c.sensor.Model().Ram()[0] = odd;
     c.panel().get->click();
-    // SEND reads the controls first: what it would send is what came.
+    // SEND reads the controls first: what it would send is what came. COLOR GROUP 2 shows
+    // as on, and BINARY outputs signal groups 0 to 2 only.
     c.panel().ReadControls();
-    EXPECT_EQ(Words(c.p().Session().parameters), Words(odd));
+    params::ParameterSet expected = odd;
+    expected.teach[4].group = 0;
+    EXPECT_EQ(Words(c.p().Session().parameters), Words(expected));
+    ASSERT_EQ(c.program->popups.Messages().size(), 1);
+    EXPECT_TRUE(c.program->popups.Messages()[0].contains("3 groups are possible"));
     // What the user changes is the user's.
     c.panel().colorGroup->click();
     c.panel().ReadControls();
@@ -361,6 +370,11 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
         calc->setCurrentIndex(calc->findData(mode));
         emit calc->activated(calc->currentIndex());
     };
+    // Without digital outputs the calculation follows the analog output; with them it is
+    // the user's.
+    auto* digital = qobject_cast<QComboBox*>(panel.wordControls[params::kDigitalOutMode]);
+    digital->setCurrentIndex(digital->findData(1));
+    emit digital->activated(digital->currentIndex());
     choose(2);
     EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 3), 2000);  // INT
     EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 4), 150);   // TOL = CTO

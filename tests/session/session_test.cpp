@@ -87,7 +87,12 @@ TEST(Session, ParameterOperationsGoToThePageAndAreAnnounced) {
     f.session.SendParameters();
     EXPECT_EQ(page.calls, (QStringList{"write", "modes", "send"}));
     EXPECT_EQ(written.count(), 1);
+    // The page publishes what its rules decided; the rest follow the signal.
+    session::ModeView view;
+    view.calculationMode = 3;
+    f.session.SetModes(view);
     EXPECT_EQ(modes.count(), 1);
+    EXPECT_TRUE(f.session.modes.SiM());
 }
 
 TEST(Session, ClosingEndsAWaitInProgressAndEveryLaterOne) {

@@ -216,3 +216,17 @@ TEST(SimEvaluation, MeasurementFrameCarriesTheEvaluation) {
 }
 
 }  // namespace
+
+TEST(TaughtScene, EveryPatchIsRecognisedAsItsOwnRow) {
+    sim::SensorModel model;
+    model.TeachScene();
+    const auto& patches = model.CurrentScene().Patches();
+    EXPECT_EQ(model.Ram()[0].block.maxVecNo, patches.size());
+    double start = 0.0;
+    for (std::size_t k = 0; k < patches.size(); ++k) {
+        // In the middle of each patch, with the sensor's noise.
+        const sim::Scan scan = model.Measure(start + patches[k].seconds / 2);
+        EXPECT_EQ(scan.evaluation.colorNo, k) << patches[k].name;
+        start += patches[k].seconds;
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The table attributes page of the main panel: the indicator colour and the specification
+// text of every teach-table row, edited here, saved to and loaded from table-attributes
+// files, and kept across runs in the panel settings file. The row colours live in the
+// session (Session::SetRowColors); every table with an indicator column and the tolerance
+// plots follow RowColorsChanged. The texts live only in column 1 of the specification
+// table. The page also shows the sensor's temperature and the colour it detects.
+
+#include <QObject>
+
+#include "service/table_attributes.h"
+#include "session/page.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace service {
+
+// Columns of the specification table.
+inline constexpr int kSpecColumnText = 1;
+inline constexpr int kSpecColumnColor = 2;
+
+// Values of the colour mode selector.
+inline constexpr int kColorModeManual = 0;
+inline constexpr int kColorModeAutomatic = 1;
+
+class TableAttributesPage final : public session::Page {
+  public:
+    explicit TableAttributesPage(session::PageContext& context);
+
+    void LookUp(ui::Lookup& look) override;
+    void StartUp() override;
+    // The row sections of the panel settings file, read without a report.
+    void ReadSettings(const ini::IniObject& file) override;
+    void WriteSettings(ini::IniObject& file) override;
+
+    // Automatic colour mode: teaching a row takes the detected colour as its colour.
+    bool AutomaticColors() const { return automatic_; }
+
+    // The attributes as the page holds them: colours from the session, texts from the table.
+    RowAttributes Attributes() const;
+
+    // --- callbacks -------------------------------------------------------------------
+    void CBF_EditSetColor(ui::Event e);
+    void CBF_EditRow(ui::Event e);
+    void CBF_EditColorNumericRow(ui::Event e);
+    void CBF_ButtonSetRowColor(ui::Event e);
+    void CBF_ButtonSaveArray(ui::Event e);
+    void CBF_ButtonGetArray(ui::Event e);
+    void CBF_ButtonTableAttrReset(ui::Event e);
+
+    // Controls, public for the tests.
+    QComboBox* colorMode = nullptr;
+    QSpinBox* row = nullptr;
+    QSpinBox* color = nullptr;
+    QFrame* colorPreview = nullptr;
+    QPushButton* setColor = nullptr;
+    QPushButton* save = nullptr;
+    QPushButton* load = nullptr;
+    QPushButton* reset = nullptr;
+    QTableWidget* specTable = nullptr;
+    QLineEdit* temperature = nullptr;
+    QFrame* detectedColor = nullptr;
+    QLabel* detectedLabel = nullptr;
+
+  private:
+    void UpdateMode();
+    void SetRowColor();
+    void SaveFile();
+    void LoadFile();
+    void ResetTable();
+    // Texts into column 1, colours into the session (and from there into every table).
+    void Apply(const RowAttributes& rows);
+    void PaintColorColumn();
+    void PaintRowLabels();
+    void AddFrameDisplays();
+
+    bool automatic_ = false;
+    // Context of the session connections: they end with the page.
+    QObject connections_;
+};
+
+}  // namespace service

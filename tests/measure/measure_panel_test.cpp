@@ -1,0 +1,248 @@
+// GO against the simulated sensor: every way the live loop ends, SEND and GET served between
+// frames, short replies, the displays and the large windows.
+
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <cmath>
+
+#include "measure/measure_page.h"
+#include "params/parameter_panel.h"
+#include "program_fixture.h"
+#include "sim/model/faults.h"
+#include "sim/model/sensor_model.h"
+#include "sim/server/sim_server.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+struct Live {
+    Live() {
+        EXPECT_TRUE(sensor.StartTcp(0));
+        program = std::make_unique<TestProgram>(
+            testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+        (*program)->StartUp();
+        EXPECT_TRUE(S().linkState.linkOk);
+        QObject::connect(&S(), &session::Session::FrameTaken, &S(), [this] {
+            ++frames;
+            if (onFrame) onFrame(frames);
+            // A test whose stop never comes ends instead of hanging the run.
+            if (frames >= kMaxFrames) S().app.loopRunning = false;
+        });
+    }
+    session::Session& S() { return program->Session(); }
+    measure::MeasurePage& page() { return program->Page<measure::MeasurePage>(); }
+    params::ParameterPanel& params() { return program->Page<params::ParameterPanel>(); }
+    void AddFault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+    // GO, ended by `onFrame` or by the sensor.
+    void Go() { page().go->click(); }
+    void StopAt(int frame) {
+        onFrame = [this, frame](int n) {
+            if (n >= frame) S().app.loopRunning = false;
+        };
+    }
+
+    static constexpr int kMaxFrames = 20000;
+    sim::SimServer sensor;
+    std::unique_ptr<TestProgram> program;
+    int frames = 0;
+    std::function<void(int)> onFrame;
+};
+
+}  // namespace
+
+TEST(LiveLoop, RunsUntilStopAndShowsTheLastFrame) {
+    Live l;
+    l.StopAt(25);
+    l.Go();
+    EXPECT_EQ(l.frames, 25);
+    EXPECT_FALSE(l.S().app.loopRunning);
+    EXPECT_TRUE(l.page().go->isEnabled());  // the buttons are back
+    EXPECT_TRUE(l.params().send->isEnabled());
+    EXPECT_TRUE(l.program->operator->()->Panel("DATAP")->isVisible());
+    // The displays show the last frame once the loop has ended.
+    const session::MeasuredValues& m = l.S().measured;
+    EXPECT_EQ(l.page().dispRed->text(), QString::number(m.red));
+    EXPECT_EQ(l.page().rgbBlue->text(), QString::number(m.blue));
+    EXPECT_EQ(l.page().dispDeltaC->text(), QString::number(m.deltaC));
+    EXPECT_EQ(l.page().charts.History().x.back(), m.x);
+    EXPECT_GT(m.red, 0);
+}
+
+TEST(LiveLoop, StopWhileAReplyIsAwaitedStillShowsThatReply) {
+    Live l;
+    l.AddFault("late:0.3@8#3");
+    l.onFrame = [&](int n) {
+        if (n == 2) QTimer::singleShot(50, l.page().stop, [&] { l.page().stop->click(); });
+    };
+    l.Go();
+    EXPECT_EQ(l.frames, 3);  // the late one is taken, none after it
+}
+
+TEST(LiveLoop, SendAndGetPressedDuringALoopRunBetweenFramesSendFirst) {
+    Live l;
+    ASSERT_EQ(l.sensor.Model().Ram()[0].block.power, 500);
+    l.onFrame = [&](int n) {
+        if (n == 2) {
+            l.params().power->setValue(321);
+            l.params().get->click();  // both in one pass: SEND still goes first
+            l.params().send->click();
+        }
+        if (n == 3) {
+            EXPECT_EQ(l.sensor.Model().Ram()[0].block.power, 321);
+            l.S().app.loopRunning = false;
+        }
+    };
+    l.Go();
+    EXPECT_EQ(l.frames, 3);
+    EXPECT_EQ(l.params().power->value(), 321);
+    EXPECT_FALSE(l.S().app.sendRequest);
+    EXPECT_FALSE(l.S().app.getRequest);
+}
+
+TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
+    Live l;
+    l.AddFault("badcrc-header@8#4");
+    l.Go();
+    EXPECT_EQ(l.frames, 3);
+    EXPECT_EQ(ui::ActiveTabPage(l.program->operator->()->tabMain), session::kPageConnection);
+    EXPECT_TRUE(l.program->Connection().Messages().contains("RECEIVED HEADER FRAME IS INCORRECT"));
+    EXPECT_TRUE(l.page().go->isEnabled());
+    EXPECT_EQ(l.program->Connection().status->text(), "TIMEOUT!");
+
+    // A sensor that hangs up during the loop.
+    Live h;
+    h.AddFault("close-after:6@8");
+    h.Go();
+    EXPECT_EQ(h.frames, 6);  // the sixth reply arrives, then the line goes
+    EXPECT_FALSE(h.S().app.loopRunning);
+    EXPECT_TRUE(h.page().go->isEnabled());
+}
+
+TEST(LiveLoop, TheConnectionAndScopePagesStopIt) {
+    for (int page : {session::kPageConnection, session::kPageScope}) {
+        Live l;
+        l.onFrame = [&](int n) {
+            if (n == 3) {
+                // What the user clicks: the tab of that page, wherever hidden pages put it.
+                QTabWidget* tabs = (*l.program)->tabMain;
+                tabs->setCurrentIndex(tabs->indexOf(ui::PageWidget(tabs, page)));
+            }
+        };
+        l.Go();
+        EXPECT_EQ(l.frames, 3) << page;
+    }
+}
+
+TEST(LiveLoop, APlausibilityReportOfASendItServedEndsIt) {
+    Live l;
+    l.AddFault("plausibility:1@1#1");
+    l.onFrame = [&](int n) {
+        if (n == 2) l.params().send->click();
+    };
+    l.Go();
+    EXPECT_EQ(l.frames, 2);
+    EXPECT_TRUE(l.program->Connection().Messages().contains("1 PARAMETER IN RAM"));
+}
+
+TEST(LiveLoop, ClosingTheMainPanelWhileAReplyIsAwaitedEndsTheProgramCleanly) {
+    Live l;
+    l.AddFault("late:5@8#3");
+    QFile::remove(l.program->SettingsPath());
+    l.onFrame = [&](int n) {
+        if (n == 2) {
+            QTimer::singleShot(30, l.page().dataPanel,
+                               [&] { l.program->operator->()->mainPanel->close(); });
+        }
+    };
+    l.Go();
+    EXPECT_EQ(l.frames, 2);
+    EXPECT_TRUE((*l.program)->QuitRequested());
+    EXPECT_FALSE(l.S().app.loopRunning);
+    EXPECT_TRUE(QFile::exists(l.program->SettingsPath()));
+}
+
+TEST(LiveLoop, AShortReplyKeepsTheWordsAnEarlierOneLeft) {
+    Live l;
+    l.AddFault("short:44@8#2");
+    l.onFrame = [&](int n) {
+        if (n == 1) l.S().linkState.measurementWords[22] = 12345;  // as if frame 1 said so
+        if (n == 2) l.S().app.loopRunning = false;
+    };
+    l.Go();
+    EXPECT_EQ(l.S().measured.extra[2], 12345);
+    EXPECT_NE(l.S().measured.extra[1], 12345);
+}
+
+TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
+    Live l;
+    auto& page = l.page();
+    session::MeasuredValues& m = l.S().measured;
+    m = {};
+    m.red = m.green = m.blue = 4095;
+    m.deltaC = -1;
+    m.colorNo = 2;
+    l.S().parameters.block.evaluationMode = 3;  // COL2: the colour number is a bit pattern
+    page.ShowMeasuredValues();
+    page.FlushDisplays();
+    EXPECT_EQ(page.dispDeltaC->text(), "-1");
+    EXPECT_EQ(page.dispL->text(), "100.00");
+    EXPECT_EQ(page.dispA->text(), "0.00");
+    EXPECT_TRUE(page.leds.bit1);
+    EXPECT_FALSE(page.leds.bit0);
+    // In the other evaluation modes the LEDs keep their last state.
+    l.S().parameters.block.evaluationMode = 1;
+    m.colorNo = 0;
+    page.ShowMeasuredValues();
+    EXPECT_TRUE(page.leds.bit1);
+}
+
+TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
+    Live l;
+    auto& page = l.page();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(page.dispCol, &dbl);
+    EXPECT_TRUE(page.colBigPanel->isVisible());
+    l.StopAt(3);
+    l.Go();
+    EXPECT_EQ(page.colBig->text(), QString::number(l.S().measured.colorNo));
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QCoreApplication::sendEvent(page.colBigPanel, &right);
+    EXPECT_FALSE(page.colBigPanel->isVisible());
+}
+
+TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
+    Live l;
+    session::Session& s = l.S();
+    for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
+        for (std::size_t length = 0; length <= sensorlink::kMaxPayload; ++length) {
+            std::fill(s.linkState.reply.begin() + sensorlink::kHeaderSize, s.linkState.reply.end(),
+                      fill);
+            s.linkState.replyLength = static_cast<std::uint16_t>(length);
+            s.TakeMeasurementReply();
+            const measure::Lab& lab = l.page().lab;
+            ASSERT_TRUE(std::isfinite(lab.l) && std::isfinite(lab.a) && std::isfinite(lab.b));
+        }
+        // The full-length reply set every word: the last frame is all `fill`.
+        const std::uint16_t word = fill == 0 ? 0 : 65535;
+        EXPECT_EQ(s.measured.red, word);
+        EXPECT_EQ(s.measured.deltaC, fill == 0 ? 0 : -1);
+    }
+    // An absurd length field never reads past the reply buffer.
+    s.linkState.replyLength = 65535;
+    s.TakeMeasurementReply();
+    l.page().FlushDisplays();
+    EXPECT_EQ(l.page().dispRed->text(), "65535");
+}
