@@ -25,6 +25,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
+#include <string>
 
 #include "bench_clock.h"
 #include "link/commands.h"
@@ -51,6 +53,45 @@ constexpr int kBaudIndex115200 = 4;
 constexpr int kExchangeBytes = static_cast<int>(sensorlink::kHeaderSize) +
                                static_cast<int>(sensorlink::kHeaderSize) +
                                2 * sensorlink::kMeasurementWords;
+
+// Times the work that timers and window updates do (display refreshes, graph flushes,
+// paints): what runs inside the link's waits besides the link itself.
+class TimingApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (depth_ > 0 || (type != QEvent::Timer && type != QEvent::UpdateRequest))
+            return QApplication::notify(receiver, event);
+        ++depth_;
+        const double start = WallSeconds();
+        const bool result = QApplication::notify(receiver, event);
+        const double took = WallSeconds() - start;
+        --depth_;
+        // Timers that do nothing worth counting (deadlines of waits) take microseconds.
+        if (took > kCounted) {
+            refreshSeconds += took;
+            ++refreshes;
+            std::string what = type == QEvent::Timer ? "timer:" : "update:";  // TEMP
+            what += receiver->metaObject()->className();
+            if (receiver->parent()) what += std::string("<") + receiver->parent()->metaObject()->className() + ":" + receiver->parent()->objectName().toStdString();
+            log.push_back({start, took, what});
+        }
+        return result;
+    }
+    static constexpr double kCounted = 100e-6;
+    struct Ev { double start, took; std::string what; };
+    std::vector<Ev> log;
+    double refreshSeconds = 0;
+    int refreshes = 0;
+
+  private:
+    int depth_ = 0;
+};
+
+TimingApplication* App() {
+    return static_cast<TimingApplication*>(QCoreApplication::instance());
+}
 
 void Wait(const std::function<bool()>& done, double seconds = ui::kNoDeadline) {
     ui::EventWait wait;
@@ -93,6 +134,17 @@ class SimProcess {
     }
     bool Ok() const { return ok_; }
     int Port() const { return port_; }
+    // CPU time the simulator has used so far, from /proc/PID/stat.
+    double CpuSeconds() const {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process_.processId()));
+        if (!stat.open(QIODevice::ReadOnly)) return 0;
+        const QByteArray text = stat.readAll();
+        // Fields after the command name, which is in parentheses and may hold spaces.
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13) return 0;
+        const double ticks = fields[11].toDouble() + fields[12].toDouble();  // utime, stime
+        return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
 
   private:
     QProcess process_;
@@ -114,8 +166,8 @@ QString TcpSettings(int port) {
 QString SerialSettings(const QString& device) {
     return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
                   "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 0", "COMPORT = 1001",
-                  QStringLiteral("BAUDRATE = %1").arg(kBaudIndex115200), "",
-                  "[SERIAL DEVICES]", QStringLiteral("DEVICE 1 = \"%1\"").arg(device), ""});
+                  QStringLiteral("BAUDRATE = %1").arg(kBaudIndex115200), "", "[SERIAL DEVICES]",
+                  QStringLiteral("DEVICE 1 = \"%1\"").arg(device), ""});
 }
 
 // The whole program in a temporary program folder, started and connected.
@@ -141,8 +193,8 @@ class BenchProgram {
         program_->StartUp();
         for (const auto& page : program_->Pages())
             if (auto* m = dynamic_cast<measure::MeasurePage*>(page.get())) measure_ = m;
-        QObject::connect(&program_->Session(), &session::Session::FrameTaken,
-                         &program_->Session(), [this] {
+        QObject::connect(&program_->Session(), &session::Session::FrameTaken, &program_->Session(),
+                         [this] {
                              ++frames;
                              if (onFrame) onFrame(frames);
                          });
@@ -153,9 +205,7 @@ class BenchProgram {
     BenchProgram(const BenchProgram&) = delete;
     BenchProgram& operator=(const BenchProgram&) = delete;
 
-    bool Ok() const {
-        return program_ && measure_ && program_->Session().linkState.linkOk;
-    }
+    bool Ok() const { return program_ && measure_ && program_->Session().linkState.linkOk; }
     QString Message() const {
         return program_ ? QString::fromStdString(program_->Session().linkState.message)
                         : QStringLiteral("no program");
@@ -256,16 +306,18 @@ void FramesOverTcp() {
     const double fps = loop.frames / loop.wall;
     std::printf("  %s\n", qPrintable(program.Shown()));
     std::printf("  bare link, command 8 exchanges:  %8.0f per second\n", bare);
-    std::printf("  live loop, whole program:        %8.0f frames per second (%d in %.2f s, "
-                "%.1f us CPU per frame)\n",
-                fps, loop.frames, loop.wall, 1e6 * loop.cpu / std::max(loop.frames, 1));
+    std::printf(
+        "  live loop, whole program:        %8.0f frames per second (%d in %.2f s, "
+        "%.1f us CPU per frame)\n",
+        fps, loop.frames, loop.wall, 1e6 * loop.cpu / std::max(loop.frames, 1));
     Verdict("live-loop frames/s / bare exchanges/s", fps / bare, ">= 0.7", fps / bare >= 0.7);
 }
 
 // 2. The live loop over the emulated serial line at 115200 baud against its wire limit.
 void FramesOverPacedTerminal() {
-    std::printf("2. live loop over velorax-sim's pseudo-terminal, --baud-emulation, 115200 "
-                "baud\n");
+    std::printf(
+        "2. live loop over velorax-sim's pseudo-terminal, --baud-emulation, 115200 "
+        "baud\n");
     QTemporaryDir dir;
     const QString tty = dir.filePath(QStringLiteral("velorax-tty"));
     SimProcess sim({"--pty", tty, "--baud-emulation"});
@@ -279,8 +331,7 @@ void FramesOverPacedTerminal() {
         link.Ports().SetScanner([] { return QList<sensorlink::SystemPort>{}; });
         const int number = link.Ports().AddDevicePath(tty);
         if (link.OpenSerialPort(number, kBaudIndex115200) != 0) {
-            std::printf("  bare link cannot open %s: %s\n", qPrintable(tty),
-                        state.message.c_str());
+            std::printf("  bare link cannot open %s: %s\n", qPrintable(tty), state.message.c_str());
             return;
         }
         bare = BareRate(link, kRunSeconds);
@@ -292,18 +343,53 @@ void FramesOverPacedTerminal() {
         return;
     }
     program.Go(0.5);
+    // When each frame was taken, and how much refresh work ran meanwhile.
+    std::vector<double> taken;
+    taken.reserve(1000);
+    program.onFrame = [&taken](int) { taken.push_back(WallSeconds()); };
+    const double refresh0 = App()->refreshSeconds;
+    const int refreshes0 = App()->refreshes;
+    const double simCpu0 = sim.CpuSeconds();
     const auto loop = program.Go(kRunSeconds);
+    const double simCpu = sim.CpuSeconds() - simCpu0;
+    const double refreshSeconds = App()->refreshSeconds - refresh0;
+    const int refreshes = App()->refreshes - refreshes0;
     const double fps = loop.frames / loop.wall;
     std::printf("  %s\n", qPrintable(program.Shown()));
     std::printf("  wire limit: 115200 / (10 bits x %d bytes) = %.1f exchanges per second\n",
                 kExchangeBytes, wireLimit);
-    std::printf("  bare link, command 8 exchanges:  %6.1f per second (%.3f of the limit)\n",
-                bare, bare / wireLimit);
-    std::printf("  live loop, whole program:        %6.1f frames per second (%d in %.2f s, CPU "
-                "%.1f %% of a core)\n",
-                fps, loop.frames, loop.wall, 100.0 * loop.cpu / loop.wall);
-    Verdict("live-loop frames/s / wire limit", fps / wireLimit, ">= 0.98",
-            fps / wireLimit >= 0.98);
+    std::printf("  bare link, command 8 exchanges:  %6.1f per second (%.3f of the limit)\n", bare,
+                bare / wireLimit);
+    std::printf(
+        "  live loop, whole program:        %6.1f frames per second (%d in %.2f s, CPU "
+        "%.1f %% of a core)\n",
+        fps, loop.frames, loop.wall, 100.0 * loop.cpu / loop.wall);
+    // Frames that took clearly longer than the bare link's exchanges: what was lost there.
+    const double usual = 1.0 / bare;
+    int late = 0;
+    double lost = 0;
+    for (std::size_t i = 1; i < taken.size(); ++i) {
+        const double interval = taken[i] - taken[i - 1];
+        if (interval > usual + 0.25e-3) {
+            ++late;
+            lost += interval - usual;
+        }
+    }
+    std::printf("  refresh work (timers and paints over %.1f ms): %.0f per second, %.2f ms each\n",
+                1e3 * TimingApplication::kCounted, refreshes / loop.wall,
+                1e3 * refreshSeconds / std::max(refreshes, 1));
+    std::printf(
+        "  frames later than a bare exchange by over 0.25 ms: %d of %zu, %.1f ms lost "
+        "per second\n",
+        late, taken.size(), 1e3 * lost / loop.wall);
+    std::printf("  velorax-sim pacing both directions: %.1f %% of a core\n",
+                100.0 * simCpu / loop.wall);
+    if (FILE* f = std::fopen("/work/main/build-livebench/diag/events.txt", "w")) {  // TEMP
+        for (double t : taken) std::fprintf(f, "F %.6f\n", t);
+        for (const auto& e : App()->log) std::fprintf(f, "E %.6f %.6f %s\n", e.start, e.took, e.what.c_str());
+        std::fclose(f);
+    }
+    Verdict("live-loop frames/s / wire limit", fps / wireLimit, ">= 0.98", fps / wireLimit >= 0.98);
 }
 
 // 3. CPU of the program's thread while a slow sensor is awaited.
@@ -319,8 +405,8 @@ void CpuWithASlowSensor() {
     program.Go(0.5);
     const auto loop = program.Go(kRunSeconds);
     const double share = loop.cpu / loop.wall;
-    std::printf("  %d frames in %.2f s, %.1f ms CPU (%.2f ms per frame)\n", loop.frames,
-                loop.wall, 1e3 * loop.cpu, 1e3 * loop.cpu / std::max(loop.frames, 1));
+    std::printf("  %d frames in %.2f s, %.1f ms CPU (%.2f ms per frame)\n", loop.frames, loop.wall,
+                1e3 * loop.cpu, 1e3 * loop.cpu / std::max(loop.frames, 1));
     Verdict("CPU share of one core", share, "< 0.02", share < 0.02);
 }
 
@@ -362,7 +448,7 @@ void MemoryOverManyFrames() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TimingApplication app(argc, argv);
     // Figure numbers on the command line run only those (for profiling one of them).
     QStringList figures = app.arguments().mid(1);
     if (figures.isEmpty()) figures = {"1", "2", "3", "4"};

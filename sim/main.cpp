@@ -35,8 +35,10 @@ Options:
                        program's serial port at PATH. Works together with --tcp.
   --seed N             Seed of the noise (default 1); equal seeds repeat a run exactly.
   --latency MS         Delay every reply by MS milliseconds (default 0).
-  --baud-emulation     Pace the pseudo-terminal's output at the sensor's baud rate
-                       (10 bits per byte); command 190 switches the rate after its reply.
+  --baud-emulation     Pace the pseudo-terminal in both directions at the sensor's baud
+                       rate (10 bits per byte): a request is taken once its bytes would
+                       have come through, reply bytes leave no faster than the line
+                       carries them. Command 190 switches the rate after its reply.
   --trigger-rate HZ    Pulses per second on the trigger input IN0 (default 2; 0 = none).
                        While triggered sending (command 30) is on, each pulse sends a
                        measurement frame; IN0 also drives the scope's EXTERNAL IN0 mode.

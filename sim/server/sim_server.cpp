@@ -139,21 +139,22 @@ class TcpChannel : public Channel {
 // a byte on a fast line (87 us at 115200 baud). Arming it again moves the wake-up.
 class PreciseWake : public QObject {
   public:
-    PreciseWake(const SimServer& server, std::function<void()> fire, QObject* parent)
-        : QObject(parent), server_(server), fire_(std::move(fire)) {
+    PreciseWake(const SimServer& server, QObject* parent) : QObject(parent), server_(server) {
         fd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd_ >= 0) {
             notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
             connect(notifier_, &QSocketNotifier::activated, this, [this] {
                 std::uint64_t expirations = 0;
                 [[maybe_unused]] const auto n = ::read(fd_, &expirations, sizeof expirations);
-                fire_();
+                if (onFire) onFire();
             });
         } else {
             // No timerfd: the millisecond timer, rounded up, still never wakes early.
             fallback_.setSingleShot(true);
             fallback_.setTimerType(Qt::PreciseTimer);
-            connect(&fallback_, &QTimer::timeout, this, [this] { fire_(); });
+            connect(&fallback_, &QTimer::timeout, this, [this] {
+                if (onFire) onFire();
+            });
         }
     }
     ~PreciseWake() override {
@@ -189,9 +190,10 @@ class PreciseWake : public QObject {
         ::timerfd_settime(fd_, 0, &none, nullptr);
     }
 
+    std::function<void()> onFire;
+
   private:
     const SimServer& server_;
-    std::function<void()> fire_;
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     QTimer fallback_;
@@ -208,7 +210,8 @@ class PtyChannel : public Channel {
           pacing_(pacing),
           in_(pacing),
           out_(pacing),
-          preciseWake_(server, [this] { Pump(); }, this) {
+          preciseWake_(server, this) {
+        preciseWake_.onFire = [this] { Pump(); };
         retryRead_.setSingleShot(true);
         retryRead_.setInterval(100);
         connect(&retryRead_, &QTimer::timeout, this, [this] {

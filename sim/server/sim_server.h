@@ -25,7 +25,7 @@ struct ServerOptions {
     // its last byte would have come through, reply bytes leave no earlier than the wire
     // would let them through (see sim/model/paced_line.h).
     bool baudEmulation = false;
-    QString tracePath;           // every frame in both directions; empty = no trace
+    QString tracePath;  // every frame in both directions; empty = no trace
 };
 
 class Channel;

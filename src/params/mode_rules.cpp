@@ -18,7 +18,7 @@ bool AnalogCoordinates(std::uint16_t analogOutMode) {
            analogOutMode == kAnalogSiMRef;
 }
 
-// Step 1: the analog outputs, and what they leave of TRIGGER and EXTERN TEACH.
+// The analog outputs, and what they leave of TRIGGER and EXTERN TEACH.
 void AnalogOutputs(ModeOutcome& out) {
     ParameterBlock& w = out.words;
     const bool noEdgeOutput = w.analogOutMode == 0 || w.analogOutMode >= kAnalogRgbMm;
@@ -59,7 +59,7 @@ void AnalogOutputs(ModeOutcome& out) {
     }
 }
 
-// Step 2: without digital outputs there is nothing to evaluate, trigger or teach.
+// Without digital outputs there is nothing to evaluate, trigger or teach.
 void DigitalOutputs(ModeOutcome& out) {
     ParameterBlock& w = out.words;
     out.evaluationVisible = w.digitalOutMode != kDigitalOff;
@@ -68,7 +68,7 @@ void DigitalOutputs(ModeOutcome& out) {
     w.externTeach = kTeachOff;
 }
 
-// Step 3: light source and power.
+// Light source and power.
 void LightAndPower(ModeOutcome& out) {
     ParameterBlock& w = out.words;
     if (w.ledMode == kLedOff) {
@@ -99,7 +99,7 @@ void LightAndPower(ModeOutcome& out) {
     out.dynWinEnabled = !stat;
 }
 
-// Step 4: what the trigger leaves of EXTERN TEACH and the parameter-set selector.
+// What the trigger leaves of EXTERN TEACH and the parameter-set selector.
 void TriggerDependencies(ModeOutcome& out) {
     ParameterBlock& w = out.words;
     if (w.trigger == kCont) {
@@ -113,7 +113,8 @@ void TriggerDependencies(ModeOutcome& out) {
     out.paraSetEnabled = w.trigger == kPara;
 }
 
-// Steps 5 to 9, with the digital outputs on.
+// The colour evaluation, with the digital outputs on: its modes, the teach-table columns,
+// the trigger list, the limits and the active rows.
 EvaluationControls Evaluation(const ModeInput& in, ModeOutcome& out) {
     ParameterBlock& w = out.words;
     EvaluationControls ev;
@@ -206,7 +207,7 @@ ModeOutcome ApplyModeRules(const ModeInput& input) {
     // A trigger that takes the teach input away also frees the power controls that the
     // external teach held; otherwise they would stay dimmed until the next run.
     if (out.words.externTeach != teaching) LightAndPower(out);
-    // DIGITAL OUTMODE as the digital-output step saw it: COL2 may raise it to BINARY later.
+    // Decided on the DIGITAL OUTMODE as shown; COL2 may raise it to BINARY in there.
     if (out.evaluationVisible) out.evaluation = Evaluation(input, out);
     return out;
 }

@@ -23,8 +23,7 @@ inline constexpr std::size_t kTeachCells = 5;  // cells of a teach vector, table
 namespace mode {
 inline constexpr std::uint16_t kStat = 0;  // POWER MODE
 inline constexpr std::uint16_t kLedOff = 2;
-inline constexpr std::uint16_t kFirstHit = 0;  // EVALUATION MODE
-inline constexpr std::uint16_t kMinDist = 2;
+inline constexpr std::uint16_t kMinDist = 2;  // EVALUATION MODE
 inline constexpr std::uint16_t kCol2 = 3;
 inline constexpr std::uint16_t kFirstThreshold = 4;  // THD Red Green; 5 and 6 follow
 inline constexpr std::uint16_t kDigitalOff = 0;      // DIGITAL OUTMODE

@@ -80,7 +80,7 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     void WriteTeachCells();
     // Rearranges the teach cells in the table between the 2D and 3D layouts.
     void ConvertTeachCells(std::uint16_t fromMode, std::uint16_t toMode);
-    // What the rules decided for the colour evaluation (steps that need the digital outputs).
+    // What the rules decided for the colour evaluation, which needs the digital outputs.
     void ApplyEvaluation(const ModeOutcome& out);
     void PublishModes();
     void PaintRowColors();

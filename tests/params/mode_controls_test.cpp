@@ -394,27 +394,17 @@ TEST(ModeControls, LedOffTakesThePowerAndDynamicTeachingAway) {
     Page t;
     params::ParameterSet set = Evaluating();
     set.block.externTeach = 3;  // DYN1
-    set.block.powerMode = 1;
     set.block.power = 800;
     t.Load(set);
-    auto& p = t.panel();
-    EXPECT_EQ(t.Word(params::kPowerMode), 0);  // teaching holds the power mode at STAT
-    EXPECT_FALSE(t.control(params::kPowerMode)->isEnabled());
-    EXPECT_FALSE(p.power->isEnabled());
-    EXPECT_TRUE(t.control(params::kDynWinLo)->isEnabled());
-
     t.Choose(params::kLedMode, 2);
+    auto& p = t.panel();
     EXPECT_EQ(t.Word(params::kExternTeach), 0);
     EXPECT_EQ(p.power->value(), 0);
     EXPECT_EQ(p.powerNumber->value(), 0);
     EXPECT_FALSE(p.power->isEnabled());
     EXPECT_FALSE(p.powerNumber->isEnabled());
+    EXPECT_FALSE(t.control(params::kPowerMode)->isEnabled());
     EXPECT_FALSE(t.control(params::kDynWinHi)->isEnabled());
-
-    t.Choose(params::kLedMode, 0);
-    EXPECT_TRUE(p.power->isEnabled());
-    EXPECT_TRUE(t.control(params::kPowerMode)->isEnabled());
-    EXPECT_FALSE(t.control(params::kDynWinLo)->isEnabled());
 }
 
 TEST(ModeControls, TriggerDecidesTeachingAndTheParameterSet) {
@@ -425,29 +415,18 @@ TEST(ModeControls, TriggerDecidesTeachingAndTheParameterSet) {
     auto& p = t.panel();
     p.selectParaSet1->click();
     EXPECT_EQ(t.S().app.paraSetIndex, 1);
-    EXPECT_FALSE(t.control(params::kExternTeach)->isEnabled());
 
     t.Choose(params::kTrigger, 1);  // SELF
     EXPECT_EQ(t.S().app.paraSetIndex, 0);
     EXPECT_TRUE(p.selectParaSet0->isChecked());
     EXPECT_FALSE(p.selectParaSet1->isChecked());
     EXPECT_FALSE(p.selectParaSet1->isEnabled());
-    EXPECT_TRUE(t.control(params::kExternTeach)->isEnabled());
 
     t.Choose(params::kExternTeach, 1);  // ON: the teach input is taken
     EXPECT_EQ(Items(t.combo(params::kTrigger)), (QStringList{"CONT", "SELF"}));
     EXPECT_EQ(t.Word(params::kTrigger), 1);
     t.Choose(params::kExternTeach, 0);
     EXPECT_EQ(t.combo(params::kTrigger)->count(), 7);
-    t.Choose(params::kTrigger, 6);
-    EXPECT_TRUE(p.selectParaSet1->isEnabled());
-
-    // IN0 L->H fixes the trigger at CONT.
-    t.Choose(params::kAnalogOutMode, 2);
-    t.Choose(params::kAnalogOut, 1);
-    EXPECT_EQ(t.Word(params::kTrigger), 0);
-    EXPECT_FALSE(t.control(params::kTrigger)->isEnabled());
-    EXPECT_FALSE(p.selectParaSet1->isEnabled());
 }
 
 TEST(ModeControls, ModesChangedCarriesTheFinalWords) {

@@ -265,59 +265,6 @@ TEST(ModeRules, AnalogOutputFollowsTheCalculationAndSaysSoFirst) {
     EXPECT_EQ(ApplyModeRules(in).words.calculationMode, 0);
 }
 
-TEST(ModeRules, EvaluationModesDecideColumnsAndWhatIsOperable) {
-    ModeInput in = Evaluating(1);
-    in.words.colorGroup = 1;
-    in.words.intLim = 50;
-    in.words.evaluationMode = kMinDist;
-    for (std::uint16_t calc = 0; calc <= 3; ++calc) {
-        in.words.calculationMode = calc;
-        in.words.analogOutMode = 1;
-        EXPECT_EQ(ApplyModeRules(in).evaluation->hiddenTeachColumn, calc < 2 ? 3 : 4);
-    }
-
-    in.words.evaluationMode = kCol2;
-    in.words.calculationMode = 2;
-    ModeOutcome out = ApplyModeRules(in);
-    EXPECT_EQ(out.words.colorGroup, 0);
-    EXPECT_EQ(out.words.maxVecNo, 2);
-    EXPECT_EQ(out.words.digitalOutMode, kBinary);
-    EXPECT_EQ(out.words.intLim, 50);
-    EXPECT_EQ(out.words.calculationMode, 2);
-    EXPECT_FALSE(out.evaluation->groupControlsEnabled);
-    EXPECT_FALSE(out.evaluation->maxVecNoEnabled);
-    EXPECT_TRUE(out.evaluation->intLimEnabled);
-    EXPECT_TRUE(out.evaluation->calculationModeEnabled);
-    EXPECT_EQ(out.evaluation->hiddenTeachColumn, 0);
-    EXPECT_TRUE(out.notices.empty());
-
-    in.words.evaluationMode = 6;  // THD Green Blue
-    out = ApplyModeRules(in);
-    EXPECT_EQ(out.words.intLim, 0);
-    EXPECT_FALSE(out.evaluation->intLimEnabled);
-    EXPECT_FALSE(out.evaluation->calculationModeEnabled);
-    EXPECT_EQ(out.words.calculationMode, 0);
-    const std::array<std::string, 5> thd = {"THD", "", "", "", ""};
-    for (std::size_t c = 0; c < 5; ++c) EXPECT_EQ(out.evaluation->teachLabels[c], thd[c]);
-}
-
-TEST(ModeRules, TeachColumnLabelsByCalculationMode) {
-    const char* expected[4][5] = {
-        {"X", "Y", "CTO", "INT", "ITO"},
-        {"s", "i", "siTO", "M", "MTO"},
-        {"X", "Y", "INT", "TOL", ""},
-        {"s", "i", "M", "TOL", ""},
-    };
-    for (std::uint16_t calc = 0; calc < 4; ++calc)
-        for (std::uint16_t eval : {0, 3}) {
-            const auto labels = TeachColumnLabels(calc, eval);
-            for (std::size_t c = 0; c < 5; ++c)
-                EXPECT_STREQ(labels[c], expected[calc][c]) << calc << ' ' << c;
-        }
-    EXPECT_STREQ(TeachColumnLabels(3, 4)[0], "THD");
-    EXPECT_STREQ(TeachColumnLabels(3, 4)[3], "");
-}
-
 TEST(ModeRules, LightSourceAndExternalTeachDecideThePower) {
     struct Case {
         std::uint16_t led, teach, powerMode;
