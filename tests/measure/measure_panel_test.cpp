@@ -22,6 +22,7 @@
 #include "sim/model/faults.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"
+#include "ui/graph.h"
 
 using testing_support::TestProgram;
 
@@ -245,4 +246,46 @@ TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
     s.TakeMeasurementReply();
     l.page().FlushDisplays();
     EXPECT_EQ(l.page().dispRed->text(), "65535");
+}
+
+TEST(Charts, AClickFixesTheStripChartsADoubleClickScalesThemToTheData) {
+    Live l;
+    measure::Charts& charts = l.page().charts;
+    auto* rgb = charts.Rgb();
+    const auto coordinates = charts.Coordinates();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(rgb, &dbl);
+    EXPECT_TRUE(rgb->AutoScale(ui::Axis::Y));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(rgb, &press);
+    EXPECT_FALSE(rgb->AutoScale(ui::Axis::Y));
+    EXPECT_EQ(rgb->AxisRange(ui::Axis::Y).upper, 4096);
+    // The coordinate charts take the ranges of s i M while fixed.
+    charts.calculationMode = 1;
+    QCoreApplication::sendEvent(coordinates[0], &press);
+    EXPECT_EQ(coordinates[0]->AxisRange(ui::Axis::Y).upper, 10000);
+    EXPECT_EQ(coordinates[1]->AxisRange(ui::Axis::Y).upper, 5000);
+    EXPECT_EQ(coordinates[2]->AxisRange(ui::Axis::Y).upper, 1200);
+    QCoreApplication::sendEvent(coordinates[2], &dbl);
+    for (ui::Graph* g : coordinates) EXPECT_TRUE(g->AutoScale(ui::Axis::Y));
+}
+
+TEST(Charts, TheColourPlaneScalesToTheTaughtVectorAndTheCurrentPoint) {
+    Live l;
+    auto& set = l.S().parameters;
+    set.teach[0].cell = {1000, 800, 100, 2000, 300};
+    l.S().modes.calculationMode = 0;
+    l.page().DrawTolerancePlot();
+    l.S().measured.x = 1500;
+    l.S().measured.y = 800;
+    l.page().UpdateCharts();
+    ui::Graph* plane = l.page().charts.Plane();
+    EXPECT_EQ(plane->AxisRange(ui::Axis::X).lower, 875);
+    EXPECT_EQ(plane->AxisRange(ui::Axis::X).upper, 1525);
+    EXPECT_EQ(plane->AxisRange(ui::Axis::Y).lower, 475);
+    EXPECT_EQ(plane->AxisRange(ui::Axis::Y).upper, 1125);
+    EXPECT_EQ(plane->CursorPosition(1), QPointF(1500, 800));
+    EXPECT_EQ(plane->PlotCount(), 31);  // one circle per row, taught or not
 }
