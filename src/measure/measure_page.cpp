@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "ui/controls.h"
 
@@ -122,7 +123,11 @@ void ShowNumber(QLabel* label, int value) {
     label->setText(QString::number(value));
 }
 
+// Restyling a widget costs a style pass and a repaint: only when the LED changes.
 void ShowLed(QLabel* led, bool on, const char* onColour) {
+    const QVariant shown = led->property("veloraxLedOn");
+    if (shown.isValid() && shown.toBool() == on) return;
+    led->setProperty("veloraxLedOn", on);
     led->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #404040;")
                            .arg(on ? QLatin1String(onColour) : QLatin1String("black")));
 }
@@ -157,7 +162,6 @@ MeasurePage::MeasurePage(session::PageContext& context) : Page(context) {
     s.AddFrameConsumer(session::FrameStage::Charts, [this] { UpdateCharts(); });
 
     displayTimer_.setSingleShot(true);
-    displayTimer_.setInterval(16);  // about one screen refresh
     QObject::connect(&displayTimer_, &QTimer::timeout, ctx.mainPanel, [this] { FlushDisplays(); });
 }
 
@@ -217,13 +221,19 @@ void MeasurePage::ShowMeasuredValues() {
     if (ShowsOutputPattern(S().parameters.block.evaluationMode)) leds = OutputPattern(m.colorNo);
     charts.AppendChartHistory(m);
     displaysDirty_ = true;
-    if (!displayTimer_.isActive()) displayTimer_.start();
+    // At most once per screen refresh; a refresh that is due runs at the next pass of the
+    // event loop, which in the live loop is right after the next request went out.
+    const qint64 wait =
+        sinceFlush_.isValid() ? std::max<qint64>(0, kRefreshMs - sinceFlush_.elapsed()) : 0;
+    if (displayTimer_.isActive() && (wait > 0 || displayTimer_.remainingTime() == 0)) return;
+    displayTimer_.start(static_cast<int>(wait));
 }
 
 void MeasurePage::FlushDisplays() {
     if (!displaysDirty_) return;
     displaysDirty_ = false;
     displayTimer_.stop();
+    sinceFlush_.start();
     const session::MeasuredValues& m = S().measured;
     for (auto [r, g, b] : {std::tuple{rgbRed, rgbGreen, rgbBlue},
                            {coordRed, coordGreen, coordBlue},

@@ -6,6 +6,7 @@
 // history); the displays are written at most once per screen refresh and once more when a
 // loop ends, so the frame rate is the link's, not the paint rate.
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <array>
 
@@ -94,7 +95,9 @@ class MeasurePage final : public session::Page {
   private:
     void ApplyModes();
     void ShowOutputLed(QLabel* led, bool on);
+    static constexpr int kRefreshMs = 16;  // about one screen refresh
     QTimer displayTimer_;
+    QElapsedTimer sinceFlush_;
     bool displaysDirty_ = false;
 };
 

@@ -223,29 +223,33 @@ void TableAttributesPage::PaintRowLabels() {
 }
 
 void TableAttributesPage::AddFrameDisplays() {
-    // Written per frame, so only what changed is touched: no text is built and nothing is
-    // repainted while the temperature and the colour stay the same. The consumer outlives
-    // the page inside the session; it holds the controls guarded.
-    struct Shown {
-        QPointer<QLineEdit> temperature;
-        QPointer<QFrame> swatch;
-        int temperatureShown = -1;
-        std::int64_t colorShown = -1;
-    };
-    auto shown = std::make_shared<Shown>();
-    shown->temperature = temperature;
-    shown->swatch = detectedColor;
-    session::Session& s = S();
-    s.AddFrameConsumer(session::FrameStage::Displays, [&s, shown] {
-        if (shown->temperature && s.measured.temperature != shown->temperatureShown) {
-            shown->temperatureShown = s.measured.temperature;
-            ui::SetValue(shown->temperature.data(), QString::number(s.measured.temperature));
-        }
-        if (shown->swatch && s.currentColor != shown->colorShown) {
-            shown->colorShown = s.currentColor;
-            PaintSwatch(shown->swatch, s.currentColor);
-        }
+    // The temperature and the detected colour change with every frame; they are written at
+    // most once per screen refresh, only while the page can be seen, and only when they
+    // changed. The consumer outlives the page inside the session: it holds the timer guarded.
+    frameTimer_.setSingleShot(true);
+    frameTimer_.setInterval(16);
+    QObject::connect(&frameTimer_, &QTimer::timeout, temperature,
+                     [this] { RefreshFrameDisplays(); });
+    S().AddFrameConsumer(session::FrameStage::Displays, [timer = QPointer<QTimer>(&frameTimer_)] {
+        if (timer && !timer->isActive()) timer->start();
     });
+}
+
+void TableAttributesPage::RefreshFrameDisplays() {
+    if (!temperature->isVisible()) return;
+    const session::Session& s = S();
+    if (s.measured.temperature != temperatureShown_) {
+        temperatureShown_ = s.measured.temperature;
+        ui::SetValue(temperature, QString::number(s.measured.temperature));
+    }
+    if (s.currentColor != colorShown_) {
+        colorShown_ = s.currentColor;
+        PaintSwatch(detectedColor, s.currentColor);
+    }
+}
+
+void TableAttributesPage::MainPageSelected(int page) {
+    if (page == session::kPageTableAttributes) RefreshFrameDisplays();
 }
 
 // --- algorithms -----------------------------------------------------------------------------

@@ -7,6 +7,8 @@
 // table. The page also shows the sensor's temperature and the colour it detects.
 
 #include <QObject>
+#include <QTimer>
+#include <cstdint>
 
 #include "service/table_attributes.h"
 #include "session/page.h"
@@ -38,6 +40,9 @@ class TableAttributesPage final : public session::Page {
     // The row sections of the panel settings file, read without a report.
     void ReadSettings(const ini::IniObject& file) override;
     void WriteSettings(ini::IniObject& file) override;
+    void MainPageSelected(int page) override;
+    // The temperature and the detected colour of the last frame, when the page is seen.
+    void RefreshFrameDisplays();
 
     // Automatic colour mode: teaching a row takes the detected colour as its colour.
     bool AutomaticColors() const { return automatic_; }
@@ -79,6 +84,9 @@ class TableAttributesPage final : public session::Page {
     void PaintColorColumn();
     void PaintRowLabels();
     void AddFrameDisplays();
+    QTimer frameTimer_;
+    int temperatureShown_ = -1;
+    std::int64_t colorShown_ = -1;
 
     bool automatic_ = false;
     // Context of the session connections: they end with the page.

@@ -788,10 +788,14 @@ void Graph::ZoomReset() {
 void Graph::Schedule(unsigned what) {
     dirty_ |= what;
     // A hidden graph keeps its work for showEvent; a pending flush takes this with it.
-    if (!isVisible() || flushTimer_.isActive()) return;
+    if (!isVisible()) return;
     qint64 wait = 0;
     if (sinceFlush_.isValid())
         wait = std::max<qint64>(0, kMinReplotIntervalMs - sinceFlush_.elapsed());
+    // A refresh that is due runs at the next pass of the event loop: in a live loop that is
+    // right after the next request went out, while the sensor is busy answering, instead of
+    // a timer that happens to fire just before a reply arrives.
+    if (flushTimer_.isActive() && (wait > 0 || flushTimer_.remainingTime() == 0)) return;
     flushTimer_.start(static_cast<int>(wait));
 }
 

@@ -301,6 +301,8 @@ void SetValue(QSpinBox* control, int value) {
 }
 
 void SetValue(QLineEdit* control, const QString& text) {
+    // The same text again would still repaint the field: displays are written per frame.
+    if (control->text() == text) return;
     QSignalBlocker block(control);
     control->setText(text);
 }

@@ -240,20 +240,24 @@ TEST(AttrPage, TemperatureAndDetectedColourFollowEachFrame) {
     auto swatch = [&] {
         return t.page().detectedColor->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
     };
+    // The page must be in front: hidden displays are not written per frame.
+    t.p->tabMain->setCurrentWidget(ui::PageWidget(t.p->tabMain, session::kPageTableAttributes));
     session::MeasuredValues& m = t.s().measured;
     m.temperature = 41;
     m.red = 4095;
     m.green = 2048;
     m.blue = 15;
     t.s().TakeFrame();
-    EXPECT_EQ(t.page().temperature->text(), "41");
+    EXPECT_TRUE(testing_support::WaitFor([&] { return t.page().temperature->text() == "41"; }));
     EXPECT_EQ(swatch(), 0xFF8000u);  // this frame's colour, not the one before
 
     ui::SetValue(t.page().temperature, "marker");
     t.s().TakeFrame();  // unchanged: not written again
+    t.page().RefreshFrameDisplays();
     EXPECT_EQ(t.page().temperature->text(), "marker");
     m = session::MeasuredValues{};
     t.s().TakeFrame();
+    t.page().RefreshFrameDisplays();
     EXPECT_EQ(t.page().temperature->text(), "0");
     EXPECT_EQ(swatch(), 0u);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/commands.h"
+#include "sim/model/faults.h"
 #include "sim/server/sim_server.h"
 #include "sim_test_util.h"
 #include "wait_for.h"
@@ -36,7 +37,12 @@ struct PacedTerminal {
         server.Model().SetBaudIndex(baudIndex);
         QString error;
         EXPECT_TRUE(server.StartPty(dir.filePath("tty"), &error)) << error.toStdString();
-        fd = ::open(QFile::encodeName(server.PtyDevice()).constData(),
+        Open();
+    }
+    // Opens the device the link points at, raw.
+    void Open() {
+        if (fd >= 0) ::close(fd);
+        fd = ::open(QFile::encodeName(dir.filePath("tty")).constData(),
                     O_RDWR | O_NOCTTY | O_NONBLOCK);
         EXPECT_GE(fd, 0);
         termios tio{};
@@ -44,6 +50,9 @@ struct PacedTerminal {
             ::cfmakeraw(&tio);
             ::tcsetattr(fd, TCSANOW, &tio);
         }
+        received.clear();
+        firstSeen.reset();
+        lastSeen.reset();
     }
     ~PacedTerminal() {
         if (fd >= 0) ::close(fd);
@@ -159,6 +168,28 @@ TEST(PacedPseudoTerminal, AClientWritingFasterThanTheWireIsHeldBack) {
     ASSERT_TRUE(t.Receive(kMeasureReplyBytes));
     EXPECT_EQ(simtest::Single(t.received).header.command, cmd::kMeasure);
     EXPECT_GE(*t.lastSeen - sent, (flood.size() + kMeasureReplyBytes) * kByte115200);
+}
+
+TEST(PacedPseudoTerminal, AHangUpComesAfterTheLastByteAndAFreshTerminalIsPaced) {
+    PacedTerminal t(0);
+    t.server.Model().Faults().Add(*sim::ParseFault("close-after:1@4"));
+    const QString before = t.server.PtyDevice();
+    const double sent = t.Send(Request(cmd::kLoadEeprom));
+    std::optional<double> relinked;
+    ASSERT_TRUE(WaitFor([&] {
+        if (t.server.PtyDevice() != before && !relinked) relinked = t.server.Now();
+        return relinked.has_value();
+    }));
+    // The 8-byte reply went out whole before the line was dropped.
+    EXPECT_GE(*relinked - sent, 16 * kByte9600);
+
+    // The new terminal starts idle, at the rate the sensor runs at.
+    t.Open();
+    EXPECT_EQ(t.server.PtyBaudRate(), 9600);
+    const double again = t.Send(Request(cmd::kMeasure));
+    ASSERT_TRUE(t.Receive(kMeasureReplyBytes));
+    EXPECT_EQ(simtest::Single(t.received).header.command, cmd::kMeasure);
+    EXPECT_GE(*t.lastSeen - again, (kRequestBytes + kMeasureReplyBytes) * kByte9600);
 }
 
 }  // namespace
