@@ -23,6 +23,7 @@
 #include <string>
 
 #include "ini/ini.h"
+#include "params/parameter_file.h"
 
 namespace service {
 
@@ -56,15 +57,14 @@ inline constexpr char kDefaultFileName[] = "TableAttributes.ini";
 inline constexpr char kFileFilter[] = "*.ini";
 inline constexpr char kDialogTitle[] = "TableAttributes";
 
-// Pop-ups of the page.
-inline constexpr char kTitleAttention[] = "ATTENTION!";
-inline constexpr char kTitleReport[] = "Attention!";
-inline constexpr char kNoFileSelected[] = "No file was selected!";
+// Pop-ups of the page; those every file of the program shares are the parameter file's.
+using params::kNoFileSelected;
+using params::kTitleAttention;
+using params::kTitleReport;
+using params::kVersionMismatch;
+inline constexpr const char* kNothingRead = params::kNoParameterRead;
 inline constexpr char kNotATableAttributesFile[] =
     "Selected file is not a table attributes file! \nDo you want to proceed anyway?";
-inline constexpr char kVersionMismatch[] =
-    "Selected file and scope version do not match! \nDo you want to proceed anyway?";
-inline constexpr char kNothingRead[] = "No parameter where read!";
 inline constexpr char kResetQuestion[] = "Do you really want to reset the table?";
 inline constexpr char kReportHead[] =
     "Following teach vectors could not be read \nand where set to default value:\n\n";
