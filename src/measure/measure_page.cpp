@@ -269,7 +269,8 @@ void MeasurePage::UpdateCharts() {
 }
 
 void MeasurePage::DrawTolerancePlot() {
-    charts.DrawTolerancePlot(S().parameters, S().modes.calculationMode, S().rowColors, teachRowNo);
+    charts.DrawTolerancePlot(S().parameters, S().modes.calculationMode, S().rowColors,
+                             S().teachRowNo);
 }
 
 // --- what the modes show ------------------------------------------------------------------

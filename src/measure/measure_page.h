@@ -88,9 +88,8 @@ class MeasurePage final : public session::Page {
             *graphYInt = nullptr, *graphRgb3D = nullptr;
 
     Charts charts;
-    Lab lab;             // of the last frame
-    OutputLeds leds;     // as last shown
-    int teachRowNo = 0;  // the teach table's "No.:" row, for the intensity band
+    Lab lab;          // of the last frame
+    OutputLeds leds;  // as last shown
 
   private:
     void ApplyModes();

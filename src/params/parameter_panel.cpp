@@ -85,10 +85,12 @@ const ui::ControlRow<P> kControls[] = {
      "Hold table"},
     {"MAINP", "GridCtt", Field<&P::teachTable>(), "CBF_GridCtt", nullptr, nullptr, "Teach table"},
     {"MAINP", "EditResetHold", Field<&P::resetHold>(), "CBF_EditResetHold"},
-    {"MAINP", "ButtonResetGroupTable", Field<&P::resetGroups>(), nullptr, nullptr, nullptr,
+    {"MAINP", "ButtonResetGroupTable", Field<&P::resetGroups>(), "CBF_ButtonResetGroupTable",
+     &P::CBF_ButtonResetGroupTable, "Reset the GROUP TABLE. \nAll cells are set to 0.",
      "Reset group table"},
-    {"MAINP", "ButtonResetHoldTable", Field<&P::resetHolds>(), nullptr, nullptr, nullptr,
-     "Reset hold table"},
+    {"MAINP", "ButtonResetHoldTable", Field<&P::resetHolds>(), "CBF_ButtonResetHoldTable",
+     &P::CBF_ButtonResetHoldTable,
+     "Reset the HOLD TABLE. \nAll cells are set the value \nin the Edit Box.", "Reset hold table"},
     {"MAINP", "ButtonSend", Field<&P::send>(), "CBF_ButtonSend", &P::CBF_ButtonSend},
     {"MAINP", "ButtonGet", Field<&P::get>(), "CBF_ButtonGet", &P::CBF_ButtonGet},
     {"MAINP", "SelectRam", Field<&P::selectRam>(), "CBF_SelectMem", &P::CBF_SelectMem},
@@ -725,6 +727,25 @@ void ParameterPanel::CBF_EditCalcmode(ui::Event e) {
     teachLayoutMode_ = now;
     S().UpdateModeControls();
     ReadControls();
+}
+
+// The group and hold tables' resets change the controls only; the next ReadControls takes
+// them into the parameter set.
+void ParameterPanel::CBF_ButtonResetGroupTable(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (!S().popups.Confirm(Text(kTitleAttention), Text(kResetTableQuestion))) return;
+    for (int row = 1; row <= static_cast<int>(kVectorCount); ++row) {
+        ui::SetCell(groupTable, row, 1, 0);
+        SetCellColor(groupTable, row, 1, kGroupAllowed);  // clears the marks of corrected cells
+    }
+}
+
+void ParameterPanel::CBF_ButtonResetHoldTable(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (!S().popups.Confirm(Text(kTitleAttention), Text(kResetTableQuestion))) return;
+    const int value = resetHold->value();
+    for (int row = 1; row <= static_cast<int>(kVectorCount) + 1; ++row)
+        ui::SetCell(holdTable, row, 1, value);
 }
 
 void ParameterPanel::CBF_EditGridGroups(ui::Event e) {

@@ -50,6 +50,8 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     void CBF_SelectParaSet(ui::Event e);
     void CBF_EditCalcmode(ui::Event e);
     void CBF_EditGridGroups(ui::Event e);
+    void CBF_ButtonResetGroupTable(ui::Event e);
+    void CBF_ButtonResetHoldTable(ui::Event e);
     void ModeChanged(ui::Event e);  // the mode selectors whose commit re-runs the mode rules
 
     // Controls, public for the tests.

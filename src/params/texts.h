@@ -23,6 +23,9 @@ std::span<const ValueItem> ValueItems(std::size_t word);
 // value has no item.
 const char* ValueLabel(std::size_t word, std::uint16_t value);
 
+// The question before any table of the program is reset.
+inline constexpr char kResetTableQuestion[] = "Do you really want to reset the table?";
+
 struct HelpText {
     const char* callback;  // CBF_... name of the control's callback
     const char* text;

@@ -24,6 +24,7 @@
 
 #include "ini/ini.h"
 #include "params/parameter_file.h"
+#include "params/texts.h"
 
 namespace service {
 
@@ -65,7 +66,7 @@ using params::kVersionMismatch;
 inline constexpr const char* kNothingRead = params::kNoParameterRead;
 inline constexpr char kNotATableAttributesFile[] =
     "Selected file is not a table attributes file! \nDo you want to proceed anyway?";
-inline constexpr char kResetQuestion[] = "Do you really want to reset the table?";
+inline constexpr const char* kResetQuestion = params::kResetTableQuestion;
 inline constexpr char kReportHead[] =
     "Following teach vectors could not be read \nand where set to default value:\n\n";
 inline constexpr char kWriteFailed[] = "The table attributes file could not be written:\n";

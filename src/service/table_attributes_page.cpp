@@ -256,6 +256,7 @@ void TableAttributesPage::MainPageSelected(int page) {
 
 void TableAttributesPage::UpdateMode() {
     automatic_ = ui::ComboValue(colorMode) != kColorModeManual;
+    S().automaticRowColors = automatic_;
     ui::SetDimmed(row, automatic_);
     ui::SetDimmed(color, automatic_);
     ui::SetDimmed(colorPreview, automatic_);

@@ -71,6 +71,12 @@ class Session : public QObject, public sensorlink::FailureObserver {
     RowColors rowColors{};           // one indicator colour per teach-table row
     ModeView modes;                  // the modes as the mode rules last left them
     ui::Popups& popups;
+    // The teach table's "No.:" row (0 ... 30) as last read from its field: the row TEACH
+    // DATA TO writes and whose intensity band the charts draw.
+    std::uint16_t teachRowNo = 0;
+    // The table attributes page's automatic colour mode: a teach gives its row the colour
+    // the sensor sees.
+    bool automaticRowColors = false;
 
     sensorlink::Link& Link() { return *link_; }
     ui::EventWait& Wait() { return wait_; }

@@ -1,13 +1,35 @@
 #pragma once
-// Teaching: the teach table's context menu and the two teach panels.
+// The teach table page: TEACH DATA TO into the row of the "No.:" field with the default
+// tolerances of the selected modes, the table's context menu (set, increment and reset a
+// selection, tolerance teaching off and on), the table reset, and the redraws that follow
+// every change. The table itself is the parameter page's (its cells are words of the
+// parameter set); this page writes its cells and then has the parameter set read back, so
+// the controls stay the master copy.
+
+#include <QObject>
+#include <vector>
 
 #include "session/page.h"
+#include "teach/teach_core.h"
 
+class QAction;
+class QCheckBox;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 class QTableWidget;
 
 namespace teach {
+
+// Items of the teach table's context menu, by their place in the menu.
+enum MenuItem : int {
+    kMenuHelp = 0,
+    kMenuSetSelection = 2,
+    kMenuIncrementSelection = 3,
+    kMenuResetSelection = 4,
+    kMenuToleranceOff = 6,
+    kMenuToleranceOn = 7,
+};
 
 class TeachPage final : public session::Page {
   public:
@@ -17,9 +39,41 @@ class TeachPage final : public session::Page {
     void RegisterBusy(ui::Busy& busy) override;
     void StartUp() override;
 
+    // The last frame into the row S().teachRowNo (or the threshold rows) with the modes of
+    // the parameter set as they are; the parameter set is not read back here.
+    void TeachCurrentValues();
+    // "No.:" to 0 and every value cell to 1.
+    void ResetTeachTable();
+    // A context-menu item, as if the user chose it.
+    void MenuChosen(int item);
+    // The selected rectangle of the table, 1-based; empty when nothing is selected.
+    Selection TableSelection() const;
+
+    // --- callbacks ----------------------------------------------------------------------
+    void CBF_ButtonTeachDataTo(ui::Event e);
+    void CBF_EditNo(ui::Event e);
+    void CBF_ButtonResetTable(ui::Event e);
+
+    // Controls, public for the tests.
     QTableWidget* teachTable = nullptr;
+    QPushButton* teachDataTo = nullptr;
+    QSpinBox* editNo = nullptr;
+    QCheckBox* radioInc = nullptr;
+    QPushButton* resetTable = nullptr;
     QPushButton* teach2Start = nullptr;
     QMenu* teachMenu = nullptr;
+    QAction* toleranceOffItem = nullptr;
+    QAction* toleranceOnItem = nullptr;
+
+  private:
+    void SetToleranceOff(bool off);
+    void SetSelectionTo();
+    void IncrementSelectionWith();
+    // Cells into the table, then the parameter set and the charts follow.
+    void WriteCells(const std::vector<CellWrite>& cells);
+    void TableChanged();
+    // Context of the connections to the table and the session: they end with the page.
+    QObject connections_;
 };
 
 }  // namespace teach

@@ -403,3 +403,24 @@ TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
     EXPECT_EQ(trigger->count(), 7);
     EXPECT_EQ(ui::ComboValue(trigger), 6);  // PARA can be shown again
 }
+
+TEST(Controls, GroupAndHoldResetsAskFirstThenFillTheTables) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    p->StartUp();
+    auto& panel = p.Page<params::ParameterPanel>();
+    ui::SetCell(panel.groupTable, 5, 1, 1);
+    ui::SetCell(panel.holdTable, 1, 1, 77);
+    panel.resetHold->setValue(33);
+    p.popups.AnswerConfirm(false);
+    panel.resetGroups->click();
+    EXPECT_EQ(ui::CellValue(panel.groupTable, 5, 1), 1);  // No: nothing happens
+    p.popups.AnswerConfirm(true);
+    panel.resetGroups->click();
+    EXPECT_EQ(ui::CellValue(panel.groupTable, 5, 1), 0);
+    EXPECT_EQ(panel.groupTable->item(4, 0)->background().color(), QColor(Qt::white));
+    p.popups.AnswerConfirm(true);
+    panel.resetHolds->click();
+    EXPECT_EQ(ui::CellValue(panel.holdTable, 1, 1), 33);  // HOLD FAIL too
+    EXPECT_EQ(ui::CellValue(panel.holdTable, 32, 1), 33);
+    EXPECT_EQ(p.popups.Texts().count("Do you really want to reset the table?"), 3);
+}

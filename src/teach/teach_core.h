@@ -1,0 +1,103 @@
+#pragma once
+// The arithmetic of the teach table, free of Qt: which cells TEACH DATA TO writes with
+// which default tolerances, the cells a context-menu operation changes, and how a typed
+// cell value is read. Rows and columns are 1-based as the table shows them: row r is
+// teach vector r - 1, columns 1 ... 5 hold the vector's cells, column 6 is the row colour.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace teach {
+
+inline constexpr int kTableRows = 31;
+inline constexpr int kValueColumns = 5;                 // the numeric cells
+inline constexpr int kColorColumn = kValueColumns + 1;  // the row colour indicator
+inline constexpr int kLastRowNo = kTableRows - 1;       // highest "No.:"
+inline constexpr std::uint16_t kResetValue = 1;         // what a reset cell holds
+
+inline constexpr std::uint16_t kPowerModeDyn = 1;        // POWER MODE
+inline constexpr std::uint16_t kFirstThresholdMode = 4;  // EVALUATION MODE: THD Red Green
+inline constexpr std::uint16_t kLastThresholdMode = 6;   // THD Green Blue
+
+inline bool IsValueColumn(int column) {
+    return column >= 1 && column <= kValueColumns;
+}
+
+// The two tolerances TEACH DATA TO writes with a colour.
+struct Tolerances {
+    std::uint16_t colour = 0;  // CTO, siTO or TOL
+    std::uint16_t second = 0;  // ITO, MTO, or the fifth column of the 3D modes
+};
+// For EVALUATION MODE 0 ... 3; the threshold modes teach no tolerances.
+Tolerances DefaultTolerances(std::uint16_t evaluationMode, std::uint16_t calculationMode,
+                             std::uint16_t powerMode);
+
+// Where INT (or M) and the two tolerances go; X (or s) is always column 1, Y (or i) column 2.
+struct TeachLayout {
+    int intensity = 0;
+    int colourTolerance = 0;
+    int second = 0;
+};
+TeachLayout LayoutFor(std::uint16_t calculationMode);
+
+// What a teach takes from a frame.
+struct Sample {
+    std::uint16_t x = 0, y = 0, intensity = 0;
+    std::uint16_t red = 0, green = 0, blue = 0;
+};
+
+struct Modes {
+    std::uint16_t evaluation = 1;
+    std::uint16_t calculation = 0;
+    std::uint16_t power = 0;
+};
+
+struct CellWrite {
+    int row = 0;
+    int column = 0;
+    std::uint16_t value = 0;
+    bool operator==(const CellWrite&) const = default;
+};
+
+struct TeachOutcome {
+    std::vector<CellWrite> cells;  // in the order they are written
+    std::optional<int> nextRowNo;  // what the "No.:" field shows next, if it changes
+};
+
+// TEACH DATA TO for the row `teachRowNo` (0 ... 30; anything else writes nothing). The
+// threshold modes write their two thresholds into column 1 of rows 1 and 2 whatever the
+// row, and never advance it.
+TeachOutcome TeachCells(const Sample& sample, const Modes& modes, int teachRowNo, bool toleranceOff,
+                        bool autoIncrement);
+
+// The selected rectangle of the table; nothing is selected when top or left is below 1.
+struct Selection {
+    int top = 0;
+    int left = 0;
+    int height = 0;
+    int width = 0;
+    bool Empty() const { return top < 1 || left < 1 || height < 1 || width < 1; }
+};
+
+// Every numeric cell of the selection gets `value`; the colour column is skipped.
+std::vector<CellWrite> FillSelection(const Selection& selection, std::uint16_t value);
+// Numeric cells from the top row down, left to right in each row: `start` first, then
+// each one `step` more than the one before, modulo 65536. Nothing when the selection
+// does not start on a numeric cell.
+std::vector<CellWrite> IncrementSelection(const Selection& selection, std::uint16_t start,
+                                          std::uint16_t step);
+
+// Answers to the "VALUE!" prompt. A whole decimal integer with an optional sign, blanks
+// around it allowed; empty text, other characters (also after the number) or a number too
+// large for 64 bits give nothing.
+std::optional<std::int64_t> ParseInteger(std::string_view text);
+// A value a cell can hold: 0 ... 65535. A negative or larger number would land in the
+// 16-bit cell as some other value, so it is refused rather than written.
+std::optional<std::uint16_t> CellValueFromAnswer(std::string_view text);
+// A step for the increment walk: -65535 ... 65535, as its residue modulo 65536, so a
+// negative step counts down the way a positive one counts up.
+std::optional<std::uint16_t> StepFromAnswer(std::string_view text);
+
+}  // namespace teach

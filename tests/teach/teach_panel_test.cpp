@@ -1,0 +1,347 @@
+// The teach page on the real panel set: TEACH DATA TO with its default tolerances, the
+// "No.:" advance and the threshold modes, the context menu over selections, the prompt's
+// answers, the reset, and a teach of frames from the simulated sensor.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include "measure/measure_page.h"
+#include "program_fixture.h"
+#include "sim/server/sim_server.h"
+#include "teach/teach_page.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+using Row = std::vector<int>;
+
+struct Teach {
+    explicit Teach(const QString& settings = testing_support::NoSensorSettingsText())
+        : program(settings) {
+        program->StartUp();
+        program.popups.Clear();
+        QObject::connect(&S(), &session::Session::TeachTableChanged, &S(), [this] { ++changes; });
+        // A known table: every cell 1.
+        S().ReadControls();
+        for (auto& v : S().parameters.teach) v.cell.fill(1);
+        S().WriteControls();
+    }
+    session::Session& S() { return program.Session(); }
+    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
+    QTableWidget* table() { return page().teachTable; }
+
+    // The modes the controls show, as the user would have set them.
+    void Modes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power) {
+        S().ReadControls();
+        S().parameters.block.evaluationMode = evaluation;
+        S().parameters.block.calculationMode = calculation;
+        S().parameters.block.powerMode = power;
+        S().WriteControls();
+    }
+    void Frame(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0,
+               std::uint16_t green = 0, std::uint16_t blue = 0) {
+        session::MeasuredValues& m = S().measured;
+        m.x = x;
+        m.y = y;
+        m.intensity = intensity;
+        m.red = red;
+        m.green = green;
+        m.blue = blue;
+    }
+    Row Cells(int row) {
+        Row r;
+        for (int c = 1; c <= teach::kValueColumns; ++c) r.push_back(ui::CellValue(table(), row, c));
+        return r;
+    }
+    Row Words(int row) {
+        Row r;
+        for (std::uint16_t v : S().parameters.teach[static_cast<std::size_t>(row - 1)].cell)
+            r.push_back(v);
+        return r;
+    }
+    void Select(int top, int left, int height, int width) {
+        table()->clearSelection();
+        table()->setRangeSelected(
+            QTableWidgetSelectionRange(top - 1, left - 1, top + height - 2, left + width - 2),
+            true);
+    }
+    void Choose(int item) { page().teachMenu->actions().at(item)->trigger(); }
+    void TeachTo(int rowNo) {
+        page().editNo->setValue(rowNo);
+        page().teachDataTo->click();
+    }
+
+    TestProgram program;
+    int changes = 0;
+};
+
+const Row kOnes{1, 1, 1, 1, 1};
+
+}  // namespace
+
+TEST(TeachDataTo, WritesTheFrameWithTheDefaultTolerancesOfTheModes) {
+    Teach t;
+    t.Modes(1, 0, 1);  // BEST HIT, X Y INT 2D, DYN
+    t.Frame(1500, 1200, 2000);
+    t.TeachTo(4);
+    EXPECT_EQ(t.Cells(5), (Row{1500, 1200, 200, 2000, 100}));
+    EXPECT_EQ(t.Words(5), t.Cells(5));  // the parameter set follows the table
+    EXPECT_EQ(t.Cells(4), kOnes);
+    EXPECT_EQ(t.Cells(6), kOnes);
+    EXPECT_GE(t.changes, 1);
+
+    t.Modes(1, 2, 1);  // the same in X Y INT 3D
+    t.TeachTo(4);
+    EXPECT_EQ(t.Cells(5), (Row{1500, 1200, 2000, 200, 1}));
+    EXPECT_EQ(t.Words(5), t.Cells(5));
+    EXPECT_TRUE(t.program.popups.History().empty());
+}
+
+TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) {
+    Teach t;
+    QAction* off = t.page().toleranceOffItem;
+    QAction* on = t.page().toleranceOnItem;
+    EXPECT_TRUE(off->isEnabled());
+    EXPECT_FALSE(on->isEnabled());
+
+    t.Choose(teach::kMenuToleranceOff);
+    EXPECT_TRUE(t.S().app.teachToleranceOff);
+    EXPECT_FALSE(off->isEnabled());
+    EXPECT_TRUE(on->isEnabled());
+
+    t.Modes(1, 0, 1);
+    for (int c = 1; c <= 5; ++c) ui::SetCell(t.table(), 5, c, 9);
+    t.Frame(1500, 1200, 2000);
+    t.TeachTo(4);
+    EXPECT_EQ(t.Cells(5), (Row{1500, 1200, 9, 2000, 9}));
+    t.Modes(1, 3, 1);
+    t.Frame(11, 12, 13);
+    t.TeachTo(4);
+    EXPECT_EQ(t.Cells(5), (Row{11, 12, 13, 2000, 9}));
+
+    t.Choose(teach::kMenuToleranceOn);
+    EXPECT_FALSE(t.S().app.teachToleranceOff);
+    EXPECT_TRUE(off->isEnabled());
+    EXPECT_FALSE(on->isEnabled());
+    t.TeachTo(4);
+    EXPECT_EQ(t.Cells(5), (Row{11, 12, 13, 200, 1}));
+}
+
+TEST(TeachDataTo, AutoIncrementAdvancesTheFieldAndStopsAtThirty) {
+    Teach t;
+    t.Modes(0, 0, 0);
+    t.page().editNo->setValue(9);  // the field's commit: the row the charts band
+    EXPECT_EQ(t.S().teachRowNo, 9);
+
+    t.page().radioInc->setChecked(true);
+    t.Frame(100, 200, 300);
+    t.TeachTo(29);
+    EXPECT_EQ(t.Cells(30)[0], 100);
+    EXPECT_EQ(t.page().editNo->value(), 30);
+    t.Frame(101, 201, 301);
+    t.page().teachDataTo->click();
+    EXPECT_EQ(t.Cells(31)[0], 101);
+    EXPECT_EQ(t.page().editNo->value(), 30);  // stays at the last row
+    t.Frame(102, 202, 302);
+    t.page().teachDataTo->click();
+    EXPECT_EQ(t.Cells(31), (Row{102, 202, 100, 302, 100}));  // overwritten
+    EXPECT_EQ(t.Cells(30)[0], 100);
+
+    t.page().radioInc->setChecked(false);
+    t.TeachTo(3);
+    EXPECT_EQ(t.page().editNo->value(), 3);
+}
+
+TEST(TeachDataTo, ThresholdModesTeachVectorsZeroAndOne) {
+    Teach t;
+    t.Modes(5, 0, 0);  // THD Red Blue
+    t.page().radioInc->setChecked(true);
+    t.Frame(1500, 1200, 2000, 700, 800, 900);
+    t.TeachTo(12);
+    EXPECT_EQ(t.Cells(1), (Row{700, 1, 1, 1, 1}));
+    EXPECT_EQ(t.Cells(2), (Row{900, 1, 1, 1, 1}));
+    EXPECT_EQ(t.Cells(13), kOnes);
+    EXPECT_EQ(t.Words(1)[0], 700);
+    EXPECT_EQ(t.Words(2)[0], 900);
+    EXPECT_EQ(t.page().editNo->value(), 12);  // no advance
+}
+
+TEST(TableMenu, IncrementWalksTheSelectionRowByRow) {
+    Teach t;
+    ui::SetCell(t.table(), 2, 1, 100);
+    t.Select(2, 1, 2, 3);
+    t.program.popups.AnswerPrompt(QStringLiteral("10"));
+    t.Choose(teach::kMenuIncrementSelection);
+    EXPECT_EQ(t.Cells(2), (Row{100, 110, 120, 1, 1}));
+    EXPECT_EQ(t.Cells(3), (Row{130, 140, 150, 1, 1}));
+    EXPECT_EQ(t.Words(3), t.Cells(3));
+    EXPECT_EQ(t.changes, 1);
+    const auto& shown = t.program.popups.History();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, ui::ScriptedPopups::Kind::Prompt);
+    EXPECT_EQ(shown[0].title, "VALUE!");
+    EXPECT_EQ(shown[0].text, "Insert a cell value!");
+
+    // A negative step counts down, wrapping below 0.
+    ui::SetCell(t.table(), 5, 1, 3);
+    t.Select(5, 1, 1, 3);
+    t.program.popups.AnswerPrompt(QStringLiteral("-5"));
+    t.Choose(teach::kMenuIncrementSelection);
+    EXPECT_EQ(t.Cells(5), (Row{3, 65534, 65529, 1, 1}));
+}
+
+TEST(TableMenu, TheColourColumnIsNeverWrittenAndNeverStartsAWalk) {
+    Teach t;
+    QTableWidgetItem* colour = t.table()->item(0, teach::kColorColumn - 1);
+    ASSERT_NE(colour, nullptr);
+    const QColor background = colour->background().color();
+    const QVariant data = colour->data(Qt::EditRole);
+
+    t.Select(1, teach::kColorColumn, 3, 1);
+    t.Choose(teach::kMenuIncrementSelection);
+    EXPECT_TRUE(t.program.popups.History().empty());  // not even asked
+    EXPECT_EQ(t.changes, 0);
+
+    t.Select(1, 4, 2, 3);
+    t.program.popups.AnswerPrompt(QStringLiteral("77"));
+    t.Choose(teach::kMenuSetSelection);
+    EXPECT_EQ(t.Cells(1), (Row{1, 1, 1, 77, 77}));
+    EXPECT_EQ(t.Cells(2), (Row{1, 1, 1, 77, 77}));
+    EXPECT_EQ(t.Cells(3), kOnes);
+    EXPECT_EQ(colour->background().color(), background);
+    EXPECT_EQ(colour->data(Qt::EditRole), data);
+
+    t.Choose(teach::kMenuResetSelection);
+    EXPECT_EQ(t.Cells(1), kOnes);
+    EXPECT_EQ(t.Words(2), kOnes);
+    EXPECT_EQ(colour->background().color(), background);
+
+    // Nothing selected: nothing asked, nothing changed.
+    t.table()->clearSelection();
+    t.program.popups.Clear();
+    const int before = t.changes;
+    t.Choose(teach::kMenuSetSelection);
+    t.Choose(teach::kMenuResetSelection);
+    EXPECT_TRUE(t.program.popups.History().empty());
+    EXPECT_EQ(t.changes, before);
+}
+
+TEST(TableMenu, AnswersThatAreNoCellValueChangeNothing) {
+    Teach t;
+    t.Select(1, 1, 2, 2);
+    const std::optional<QString> refused[] = {std::nullopt, "",      "abc",       "-5",
+                                              "70000",      "65536", "999999999", "12abc"};
+    for (const auto& answer : refused) {
+        t.program.popups.AnswerPrompt(answer);
+        t.Choose(teach::kMenuSetSelection);
+        EXPECT_EQ(t.Cells(1), kOnes) << answer.value_or("(cancelled)").toStdString();
+        EXPECT_EQ(t.Cells(2), kOnes);
+    }
+    t.program.popups.AnswerPrompt(QStringLiteral("abc"));
+    t.Choose(teach::kMenuIncrementSelection);
+    EXPECT_EQ(t.Cells(1), kOnes);
+    EXPECT_EQ(t.changes, 0);
+
+    t.program.popups.AnswerPrompt(QStringLiteral(" 65535 "));
+    t.Choose(teach::kMenuSetSelection);
+    EXPECT_EQ(t.Cells(2), (Row{65535, 65535, 1, 1, 1}));
+    EXPECT_EQ(t.Words(2)[1], 65535);
+    EXPECT_EQ(t.changes, 1);
+}
+
+TEST(TableMenu, HelpShowsTheOperations) {
+    Teach t;
+    t.Choose(teach::kMenuHelp);
+    const auto& shown = t.program.popups.History();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, "INFO!");
+    EXPECT_TRUE(shown[0].text.startsWith("Change cell value with a left double click or with F2."));
+    EXPECT_TRUE(shown[0].text.endsWith("Tolerance will be set automatically to a default value."));
+}
+
+TEST(TeachTable, AnEditByTheUserReachesTheParameterSetAndTheCharts) {
+    Teach t;
+    t.table()->item(3, 1)->setData(Qt::EditRole, 555);
+    EXPECT_EQ(t.Words(4)[1], 555);
+    EXPECT_EQ(t.changes, 1);
+}
+
+TEST(TeachTable, ResetAsksFirstThenSetsEveryCellToOne) {
+    Teach t;
+    t.Modes(1, 0, 0);
+    t.Frame(1500, 1200, 2000);
+    t.TeachTo(7);
+    const Row taught = t.Cells(8);
+    t.program.popups.Clear();
+
+    t.page().resetTable->click();  // answered No
+    ASSERT_EQ(t.program.popups.History().size(), 1u);
+    EXPECT_EQ(t.program.popups.History()[0].kind, ui::ScriptedPopups::Kind::Confirm);
+    EXPECT_EQ(t.program.popups.History()[0].title, "ATTENTION!");
+    EXPECT_EQ(t.program.popups.History()[0].text, "Do you really want to reset the table?");
+    EXPECT_EQ(t.Cells(8), taught);
+    EXPECT_EQ(t.page().editNo->value(), 7);
+
+    const int before = t.changes;
+    t.program.popups.AnswerConfirm(true);
+    t.page().resetTable->click();
+    for (int row = 1; row <= teach::kTableRows; ++row) {
+        EXPECT_EQ(t.Cells(row), kOnes) << row;
+        EXPECT_EQ(t.Words(row), kOnes) << row;
+    }
+    EXPECT_EQ(t.page().editNo->value(), 0);
+    EXPECT_EQ(t.S().teachRowNo, 0);
+    EXPECT_EQ(t.changes, before + 1);
+}
+
+TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    Teach t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    int frames = 0;
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        if (++frames >= 3) t.S().app.loopRunning = false;
+    });
+    t.program.Page<measure::MeasurePage>().go->click();
+    ASSERT_EQ(frames, 3);
+
+    const session::MeasuredValues m = t.S().measured;
+    ASSERT_GT(m.x + m.y + m.intensity, 0);
+    t.S().ReadControls();
+    const auto calculation = t.S().parameters.block.calculationMode;
+    const auto evaluation = t.S().parameters.block.evaluationMode;
+    ASSERT_LT(evaluation, teach::kFirstThresholdMode);
+    t.TeachTo(2);
+    const Row row = t.Cells(3);
+    EXPECT_EQ(row[0], m.x);
+    EXPECT_EQ(row[1], m.y);
+    EXPECT_EQ(row[static_cast<std::size_t>(teach::LayoutFor(calculation).intensity - 1)],
+              m.intensity);
+    EXPECT_EQ(
+        row[static_cast<std::size_t>(teach::LayoutFor(calculation).colourTolerance - 1)],
+        teach::DefaultTolerances(evaluation, calculation, t.S().parameters.block.powerMode).colour);
+}
+
+TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
+    Teach t;
+    t.S().automaticRowColors = true;  // the table attributes page's colour mode
+    t.S().currentColor = 0x12AB34;
+    t.page().editNo->setValue(6);
+    t.page().teachDataTo->click();
+    EXPECT_EQ(t.S().rowColors[6], 0x12AB34);
+    // Manual mode leaves the colours alone.
+    t.S().automaticRowColors = false;
+    t.S().currentColor = 0x000001;
+    t.page().editNo->setValue(7);
+    const std::int32_t before = t.S().rowColors[7];
+    t.page().teachDataTo->click();
+    EXPECT_EQ(t.S().rowColors[7], before);
+}
