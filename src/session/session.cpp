@@ -97,6 +97,10 @@ void Session::AddFrameConsumer(FrameStage stage, std::function<void()> consumer)
     consumers_[static_cast<std::size_t>(stage)].push_back(std::move(consumer));
 }
 
+void Session::ClearFrameConsumers() {
+    for (auto& stage : consumers_) stage.clear();
+}
+
 void Session::TakeFrame() {
     for (const auto& stage : consumers_)
         for (const auto& consume : stage) consume();

@@ -112,6 +112,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // A consumer of every frame the loops take; consumers run in stage order, those of one
     // stage in the order they were added.
     void AddFrameConsumer(FrameStage stage, std::function<void()> consumer);
+    // Before the pages go: no frame may reach a consumer that is gone.
+    void ClearFrameConsumers();
     void TakeFrame();
 
     // --- what the pages publish --------------------------------------------------------

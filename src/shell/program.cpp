@@ -130,6 +130,8 @@ void Program::Shutdown() {
     if (link.TcpConnected()) link.DisconnectTcp();
     link.CloseSerialPort();
     if (mainPanel) mainPanel->hide();
+    session_->ClearFrameConsumers();
+    session_->SetParameterAccess(nullptr);
     pages_.clear();
     connection_ = nullptr;
     panelSet_.reset();
