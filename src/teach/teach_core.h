@@ -4,6 +4,7 @@
 // cell value is read. Rows and columns are 1-based as the table shows them: row r is
 // teach vector r - 1, columns 1 ... 5 hold the vector's cells, column 6 is the row colour.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -99,5 +100,100 @@ std::optional<std::uint16_t> CellValueFromAnswer(std::string_view text);
 // A step for the increment walk: -65535 ... 65535, as its residue modulo 65536, so a
 // negative step counts down the way a positive one counts up.
 std::optional<std::uint16_t> StepFromAnswer(std::string_view text);
+
+// --- the capture-and-mean teach --------------------------------------------------------------
+//
+// Up to 100 captured frames, each with RED, GREEN, BLUE, then X, Y, INT (s, i, M in the
+// s i M modes). Their column means and the largest distance of a capture from the mean go
+// into a teach-table row with tolerances taken from a fixed value, from that scatter, or
+// from both. Rows are 1-based like the table that shows them.
+
+inline constexpr int kCaptureRows = 100;
+inline constexpr int kCaptureColumns = 6;
+enum CaptureColumn : int { kCapRed = 1, kCapGreen, kCapBlue, kCapX, kCapY, kCapInt };
+
+// One frame as captured, columns 1 ... 6 at indexes 0 ... 5.
+using CaptureRow = std::array<std::uint16_t, kCaptureColumns>;
+
+struct Means {
+    CaptureRow values{};                     // the column means, truncated
+    std::uint16_t maxDistance = 0;           // largest distance to the mean (X/Y, +INT in 3D)
+    std::uint16_t maxIntensityDistance = 0;  // largest |INT - mean INT|
+    bool operator==(const Means&) const = default;
+};
+
+// The means of the first `count` rows. The squared distance of a row can reach three
+// times 65535 squared, so it is summed in 64 bits; a distance above 65535 shows as 65535.
+Means ComputeMeans(const std::array<CaptureRow, kCaptureRows>& rows, int count,
+                   std::uint16_t calculationMode);
+
+// The captured frames and how many of them count.
+class CaptureStore {
+  public:
+    int Count() const { return count_; }
+    const CaptureRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row - 1)); }
+    const std::array<CaptureRow, kCaptureRows>& Rows() const { return rows_; }
+    // A cell the user edited; rows past the count are kept but not counted.
+    void SetCell(int row, int column, std::uint16_t value);
+    // The frame into the next row; with a full table it replaces the last one. Returns the
+    // row written.
+    int CaptureFrame(const CaptureRow& frame);
+    // The last capture removed (at 0 captures row 1 is cleared). Returns the row cleared.
+    int UndoCapture();
+    void ResetCapture();
+    Means ComputeMeans(std::uint16_t calculationMode) const {
+        return teach::ComputeMeans(rows_, count_, calculationMode);
+    }
+
+  private:
+    std::array<CaptureRow, kCaptureRows> rows_{};
+    int count_ = 0;
+};
+
+// What the two rings of the panel choose as a tolerance.
+enum ToleranceChoice : int {
+    kToleranceFixed = 0,             // the fixed value
+    kToleranceScatter = 1,           // the measured scatter
+    kToleranceFixedPlusScatter = 2,  // both, at most 65535
+    kToleranceKeep = 3,              // what the teach table holds already
+};
+
+inline constexpr std::uint16_t kMinDistTolerance = 40;  // always taught in MIN DIST
+
+struct MeanTeach {
+    Means means;
+    int colourChoice = kToleranceFixed;
+    std::uint16_t colourValue = 0;
+    int intensityChoice = kToleranceFixed;
+    std::uint16_t intensityValue = 0;
+    Modes modes;
+    int teachRowNo = 0;
+    bool autoIncrement = false;
+    std::array<std::uint16_t, kValueColumns> currentRow{};  // row teachRowNo + 1 as it is
+};
+
+// The tolerance a ring chooses; an unknown choice is taken as the fixed value.
+std::uint16_t ChosenTolerance(int choice, std::uint16_t fixed, std::uint16_t scatter,
+                              std::uint16_t kept);
+
+// TEACH of the means into row teachRowNo + 1 (nothing for a row outside 0 ... 30). Tolerance
+// teaching off is not looked at, and RED, GREEN, BLUE are not taught.
+TeachOutcome TeachMeanValues(const MeanTeach& teach);
+
+// The labels of both teach panels for a CALCULATION MODE.
+struct TeachPanelLabels {
+    std::array<const char*, 3> columns;         // columns 4, 5, 6 of both tables
+    const char* distance;                       // the distance display
+    const char* intensityDistance;              // nullptr: unchanged
+    const char* colourValue;                    // the fixed colour tolerance
+    const char* colourRing;                     // its ring
+    std::array<const char*, 3> colourItems;     // ring items 0, 1, 2
+    const char* intensityValue;                 // nullptr: unchanged (hidden)
+    const char* intensityRing;                  // nullptr: unchanged (hidden)
+    std::array<const char*, 3> intensityItems;  // nullptr: unchanged (hidden)
+    bool intensityShown;                        // the intensity distance, ring and value
+};
+// Nothing for a mode the sensor does not know: the labels stay as they are.
+const TeachPanelLabels* TeachPanelLabelsFor(std::uint16_t calculationMode);
 
 }  // namespace teach

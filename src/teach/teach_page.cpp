@@ -72,10 +72,11 @@ std::optional<std::string> AskValue(ui::Popups& popups) {
 
 }  // namespace
 
-TeachPage::TeachPage(session::PageContext& context) : Page(context) {}
+TeachPage::TeachPage(session::PageContext& context) : Page(context), meanPanel(context, *this) {}
 
 void TeachPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<T>(look, ctx.runtime, *this, kControls);
+    meanPanel.LookUp(look);
 }
 
 void TeachPage::RegisterBusy(ui::Busy& busy) {
@@ -92,6 +93,7 @@ void TeachPage::StartUp() {
     // An edit by the user: the program's own writes block the table's signals.
     QObject::connect(teachTable, &QTableWidget::cellChanged, &connections_,
                      [this](int, int) { TableChanged(); });
+    meanPanel.StartUp();
 }
 
 // --- TEACH DATA TO ------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include "session/page.h"
 #include "teach/teach_core.h"
+#include "teach/teach_mean_panel.h"
 
 class QAction;
 class QCheckBox;
@@ -64,6 +65,9 @@ class TeachPage final : public session::Page {
     QMenu* teachMenu = nullptr;
     QAction* toleranceOffItem = nullptr;
     QAction* toleranceOnItem = nullptr;
+
+    // The capture-and-mean teach panel, opened by TEACH MEAN.
+    MeanPanel meanPanel;
 
   private:
     void SetToleranceOff(bool off);

@@ -127,3 +127,206 @@ TEST(PromptAnswers, OnlyWholeNumbersACellCanHoldAreTaken) {
     for (const char* refused : {"", "x", "65536", "-65536", "999999999", "5 apples"})
         EXPECT_FALSE(StepFromAnswer(refused)) << refused;
 }
+
+// --- capture and mean --------------------------------------------------------------------
+
+namespace {
+
+CaptureRow Frame(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0,
+                 std::uint16_t green = 0, std::uint16_t blue = 0) {
+    return {red, green, blue, x, y, intensity};
+}
+
+// The three captures of a colour whose X, Y and INT scatter a little.
+CaptureStore ThreeCaptures() {
+    CaptureStore s;
+    s.CaptureFrame(Frame(1000, 500, 2000, 10, 20, 30));
+    s.CaptureFrame(Frame(1010, 500, 2010, 11, 21, 31));
+    s.CaptureFrame(Frame(1020, 530, 2030, 13, 23, 33));
+    return s;
+}
+
+MeanTeach TeachOf(const Means& means, std::uint16_t evaluation, std::uint16_t calculation) {
+    MeanTeach t;
+    t.means = means;
+    t.modes = {evaluation, calculation, 0};
+    t.teachRowNo = 4;
+    t.currentRow = {1, 2, 3, 4, 5};
+    return t;
+}
+
+}  // namespace
+
+TEST(CaptureStore, CapturesUndoesAndResets) {
+    CaptureStore s;
+    EXPECT_EQ(s.Count(), 0);
+    EXPECT_EQ(s.CaptureFrame(Frame(1, 2, 3, 4, 5, 6)), 1);
+    EXPECT_EQ(s.CaptureFrame(Frame(7, 8, 9)), 2);
+    EXPECT_EQ(s.Count(), 2);
+    EXPECT_EQ(s.Row(1), (CaptureRow{4, 5, 6, 1, 2, 3}));
+
+    EXPECT_EQ(s.UndoCapture(), 2);  // the row cleared
+    EXPECT_EQ(s.Count(), 1);
+    EXPECT_EQ(s.Row(2), CaptureRow{});
+    EXPECT_EQ(s.Row(1), (CaptureRow{4, 5, 6, 1, 2, 3}));
+    EXPECT_EQ(s.UndoCapture(), 1);
+    // At nothing captured the count stays 0 and row 1 is cleared again.
+    s.SetCell(1, kCapX, 77);
+    EXPECT_EQ(s.UndoCapture(), 1);
+    EXPECT_EQ(s.Count(), 0);
+    EXPECT_EQ(s.Row(1), CaptureRow{});
+
+    s.CaptureFrame(Frame(1, 1, 1));
+    s.SetCell(50, kCapRed, 9);  // past the count: kept, not counted
+    s.SetCell(0, 1, 9);         // outside the table: ignored
+    s.SetCell(1, 7, 9);
+    EXPECT_EQ(s.Row(50)[0], 9);
+    s.ResetCapture();
+    EXPECT_EQ(s.Count(), 0);
+    for (int r = 1; r <= kCaptureRows; ++r) EXPECT_EQ(s.Row(r), CaptureRow{}) << r;
+}
+
+TEST(CaptureStore, AFullTableKeepsOverwritingItsLastRow) {
+    CaptureStore s;
+    for (int i = 1; i <= 101; ++i)
+        EXPECT_EQ(s.CaptureFrame(Frame(static_cast<std::uint16_t>(i), 0, 0)), std::min(i, 100));
+    EXPECT_EQ(s.Count(), 100);
+    EXPECT_EQ(s.Row(99)[kCapX - 1], 99);
+    EXPECT_EQ(s.Row(100)[kCapX - 1], 101);  // the 101st frame
+    // Means of 1 ... 99 and 101.
+    EXPECT_EQ(s.ComputeMeans(0).values[kCapX - 1], (99 * 100 / 2 + 101) / 100);
+}
+
+TEST(ComputeMeans, MeansAndDistancesOfThreeCaptures) {
+    const CaptureStore s = ThreeCaptures();
+    const Means m = s.ComputeMeans(0);
+    EXPECT_EQ(m.values, (CaptureRow{11, 21, 31, 1010, 510, 2013}));  // truncated
+    // sqrt(100 + 100) = 14, 10, sqrt(100 + 400) = 22.
+    EXPECT_EQ(m.maxDistance, 22);
+    EXPECT_EQ(m.maxIntensityDistance, 17);
+    EXPECT_EQ(s.ComputeMeans(1), m);  // s i M 2D measures the same way
+    // 3D adds the intensity: sqrt(100 + 400 + 289) = 28.
+    EXPECT_EQ(s.ComputeMeans(2).maxDistance, 28);
+    EXPECT_EQ(s.ComputeMeans(3).maxDistance, 28);
+    EXPECT_EQ(s.ComputeMeans(3).maxIntensityDistance, 17);
+
+    EXPECT_EQ(CaptureStore{}.ComputeMeans(0), Means{});
+    // One capture: it is its own mean.
+    CaptureStore one;
+    one.CaptureFrame(Frame(65535, 65535, 65535, 65535, 65535, 65535));
+    const Means single = one.ComputeMeans(2);
+    EXPECT_EQ(single.values[kCapX - 1], 65535);
+    EXPECT_EQ(single.maxDistance, 0);
+}
+
+TEST(ComputeMeans, WideScatterNeitherOverflowsNorWraps) {
+    // Two captures at the ends of the range: each 32767 or 32768 from the mean. The squared
+    // sum of three such differences (about 3.2e9) does not fit a signed 32-bit integer.
+    CaptureStore s;
+    s.CaptureFrame(Frame(0, 0, 0));
+    s.CaptureFrame(Frame(65535, 65535, 65535));
+    const Means m = s.ComputeMeans(2);
+    EXPECT_EQ(m.values[kCapX - 1], 32767);
+    EXPECT_EQ(m.maxIntensityDistance, 32768);
+    EXPECT_EQ(m.maxDistance, 56755);                  // floor(sqrt(3 * 32768^2))
+    EXPECT_EQ(s.ComputeMeans(0).maxDistance, 46340);  // floor(sqrt(2 * 32768^2))
+
+    // A distance past 65535 shows as 65535 rather than as its low 16 bits.
+    CaptureStore far;
+    far.CaptureFrame(Frame(0, 0, 0));
+    for (int i = 0; i < 99; ++i) far.CaptureFrame(Frame(65535, 65535, 65535));
+    const Means f = far.ComputeMeans(3);
+    EXPECT_EQ(f.values[kCapX - 1], 64879);
+    EXPECT_EQ(f.maxDistance, 65535);  // sqrt(3) * 64879 is about 112374
+    EXPECT_EQ(f.maxIntensityDistance, 64879);
+    EXPECT_EQ(far.ComputeMeans(0).maxDistance, 65535);
+}
+
+TEST(TeachMeanValues, TheRingsChooseTheTolerances) {
+    const Means m = ThreeCaptures().ComputeMeans(0);
+    MeanTeach t = TeachOf(m, 1, 0);
+    t.colourValue = 50;
+    t.intensityValue = 30;
+    t.colourChoice = kToleranceFixedPlusScatter;
+    t.intensityChoice = kToleranceFixedPlusScatter;
+    TeachOutcome out = TeachMeanValues(t);
+    // X, Y, CTO 50 + 22, INT, ITO 30 + 17; rows around it untouched.
+    EXPECT_EQ(out.cells, (std::vector<CellWrite>{
+                             {5, 1, 1010}, {5, 2, 510}, {5, 3, 72}, {5, 4, 2013}, {5, 5, 47}}));
+    EXPECT_FALSE(out.nextRowNo);
+
+    t.colourChoice = kToleranceFixed;
+    t.intensityChoice = kToleranceScatter;
+    EXPECT_EQ(RowAfter(TeachMeanValues(t).cells, 5), (std::vector<int>{1010, 510, 50, 2013, 17}));
+    t.colourChoice = kToleranceScatter;
+    t.intensityChoice = kToleranceFixed;
+    EXPECT_EQ(RowAfter(TeachMeanValues(t).cells, 5), (std::vector<int>{1010, 510, 22, 2013, 30}));
+    // Keep: the row's own tolerances (columns 3 and 5) stay as they were.
+    t.colourChoice = kToleranceKeep;
+    t.intensityChoice = kToleranceKeep;
+    EXPECT_EQ(RowAfter(TeachMeanValues(t).cells, 5), (std::vector<int>{1010, 510, 3, 2013, 5}));
+
+    // Fixed value + scatter stops at 65535.
+    EXPECT_EQ(ChosenTolerance(kToleranceFixedPlusScatter, 65530, 22, 0), 65535);
+    EXPECT_EQ(ChosenTolerance(kToleranceFixedPlusScatter, 65513, 22, 0), 65535);
+    EXPECT_EQ(ChosenTolerance(kToleranceFixedPlusScatter, 65512, 22, 0), 65534);
+    EXPECT_EQ(ChosenTolerance(9, 7, 22, 3), 7);  // no such item: the fixed value
+}
+
+TEST(TeachMeanValues, MinDistThreeDRowsAndTheAdvance) {
+    const Means m = ThreeCaptures().ComputeMeans(0);
+    MeanTeach t = TeachOf(m, 2, 0);  // MIN DIST
+    t.colourValue = 50;
+    t.colourChoice = kToleranceFixedPlusScatter;
+    t.intensityValue = 30;
+    EXPECT_EQ(RowAfter(TeachMeanValues(t).cells, 5), (std::vector<int>{1010, 510, 40, 2013, 30}));
+
+    // X Y INT 3D: mean INT into column 3, the tolerance into 4, column 5 not written.
+    t = TeachOf(ThreeCaptures().ComputeMeans(2), 1, 2);
+    t.colourChoice = kToleranceScatter;
+    t.intensityChoice = kToleranceFixed;
+    t.intensityValue = 30;
+    TeachOutcome out = TeachMeanValues(t);
+    EXPECT_EQ(out.cells,
+              (std::vector<CellWrite>{{5, 1, 1010}, {5, 2, 510}, {5, 3, 2013}, {5, 4, 28}}));
+    t.modes.evaluation = 2;
+    t.modes.calculation = 3;
+    EXPECT_EQ(TeachMeanValues(t).cells.at(3), (CellWrite{5, 4, 40}));
+    t.modes.evaluation = 1;
+    t.colourChoice = kToleranceKeep;  // the 3D tolerance column, 4
+    EXPECT_EQ(TeachMeanValues(t).cells.at(3), (CellWrite{5, 4, 4}));
+
+    // The "No.:" advance stops at the last row; rows outside the table get nothing.
+    t.autoIncrement = true;
+    EXPECT_EQ(TeachMeanValues(t).nextRowNo, 5);
+    t.teachRowNo = kLastRowNo;
+    out = TeachMeanValues(t);
+    EXPECT_EQ(out.cells.front().row, kTableRows);
+    EXPECT_FALSE(out.nextRowNo);
+    t.teachRowNo = kTableRows;
+    EXPECT_TRUE(TeachMeanValues(t).cells.empty());
+    t.teachRowNo = -1;
+    EXPECT_TRUE(TeachMeanValues(t).cells.empty());
+}
+
+TEST(TeachPanelLabels, FollowTheCalculationMode) {
+    const TeachPanelLabels* l = TeachPanelLabelsFor(0);
+    ASSERT_NE(l, nullptr);
+    EXPECT_STREQ(l->columns[2], "INT");
+    EXPECT_STREQ(l->colourItems[2], "d (X/Y)+VALUE CTO");
+    EXPECT_STREQ(l->intensityItems[2], "d INT+VALUE ITO");
+    EXPECT_TRUE(l->intensityShown);
+    l = TeachPanelLabelsFor(1);
+    EXPECT_STREQ(l->columns[0], "s");
+    EXPECT_STREQ(l->colourRing, "TEACH siTO WITH");
+    EXPECT_STREQ(l->intensityRing, "TEACH MTO WITH");
+    l = TeachPanelLabelsFor(2);
+    EXPECT_STREQ(l->distance, "d (X/Y/INT)");
+    EXPECT_EQ(l->intensityDistance, nullptr);  // left as it was, hidden
+    EXPECT_FALSE(l->intensityShown);
+    l = TeachPanelLabelsFor(3);
+    EXPECT_STREQ(l->intensityDistance, "d M");
+    EXPECT_STREQ(l->colourItems[1], "d (s/i/INT)");
+    EXPECT_FALSE(l->intensityShown);
+    EXPECT_EQ(TeachPanelLabelsFor(4), nullptr);
+}

@@ -1,0 +1,300 @@
+// The capture-and-mean teach panel on the real panel set: labels by mode, captures and their
+// means, the rings at TEACH, undo and reset, a user's edit, and opening and closing it with
+// and without a live loop of the simulated sensor.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include "measure/measure_page.h"
+#include "params/parameter_panel.h"
+#include "program_fixture.h"
+#include "sim/server/sim_server.h"
+#include "teach/teach_page.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+using Row = std::vector<int>;
+
+struct Mean {
+    explicit Mean(const QString& settings = testing_support::NoSensorSettingsText())
+        : program(settings) {
+        program->StartUp();
+        program.popups.Clear();
+        S().ReadControls();
+        for (auto& v : S().parameters.teach) v.cell.fill(1);
+        S().WriteControls();
+    }
+    session::Session& S() { return program.Session(); }
+    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
+    teach::MeanPanel& panel() { return page().meanPanel; }
+
+    void Modes(std::uint16_t evaluation, std::uint16_t calculation) {
+        S().ReadControls();
+        S().parameters.block.digitalOutMode = 1;  // colours are evaluated, and taught
+        S().parameters.block.evaluationMode = evaluation;
+        S().parameters.block.calculationMode = calculation;
+        S().WriteControls();
+        S().UpdateModeControls();
+    }
+    void Capture(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0) {
+        session::MeasuredValues& m = S().measured;
+        m.x = x;
+        m.y = y;
+        m.intensity = intensity;
+        m.red = red;
+        panel().capture->click();
+    }
+    void ThreeCaptures() {
+        Capture(1000, 500, 2000, 10);
+        Capture(1010, 500, 2010, 11);
+        Capture(1020, 530, 2030, 13);
+    }
+    Row Values(QTableWidget* table, int row) {
+        Row r;
+        for (int c = 1; c <= teach::kCaptureColumns; ++c) r.push_back(ui::CellValue(table, row, c));
+        return r;
+    }
+    Row Cells(int row) {
+        Row r;
+        for (int c = 1; c <= teach::kValueColumns; ++c)
+            r.push_back(ui::CellValue(page().teachTable, row, c));
+        return r;
+    }
+    Row Words(int row) {
+        Row r;
+        for (std::uint16_t v : S().parameters.teach[static_cast<std::size_t>(row - 1)].cell)
+            r.push_back(v);
+        return r;
+    }
+    QString Header(int column) { return panel().values->horizontalHeaderItem(column - 1)->text(); }
+
+    TestProgram program;
+};
+
+int Number(const QLineEdit* display) {
+    return display->text().toInt();
+}
+
+}  // namespace
+
+TEST(MeanPanelLabels, FollowTheModesAndTheThresholdModesPutTheMeanTeachOutOfUse) {
+    Mean t;
+    teach::MeanPanel& p = t.panel();
+    t.Modes(1, 1);  // s i M 2D
+    EXPECT_EQ(t.Header(4), "s");
+    EXPECT_EQ(t.panel().meanTable->horizontalHeaderItem(5)->text(), "M");
+    EXPECT_EQ(p.labelMaxDeltaXY->text(), "d (s/i)");
+    EXPECT_EQ(p.labelMaxDeltaInt->text(), "d M");
+    EXPECT_EQ(p.labelValueCto->text(), "VALUE siTO");
+    EXPECT_EQ(p.labelCtoWith->text(), "TEACH siTO WITH");
+    EXPECT_EQ(p.ctoWith->itemText(2), "d (s/i)+VALUE siTO");
+    EXPECT_EQ(p.labelItoWith->text(), "TEACH MTO WITH");
+    EXPECT_EQ(p.itoWith->itemText(1), "d M");
+    EXPECT_TRUE(ui::IsVisible(p.itoWith));
+    const QString keep = p.ctoWith->itemText(3);
+    EXPECT_FALSE(keep.isEmpty());
+
+    t.Modes(2, 2);  // MIN DIST, X Y INT 3D
+    EXPECT_EQ(t.Header(6), "INT");
+    EXPECT_EQ(p.labelMaxDeltaXY->text(), "d (X/Y/INT)");
+    EXPECT_EQ(p.labelMaxDeltaInt->text(), "d M");  // left as it was, and hidden
+    EXPECT_EQ(p.labelValueCto->text(), "VALUE TOL");
+    EXPECT_EQ(p.ctoWith->itemText(1), "d (X/Y/INT)");
+    EXPECT_EQ(p.ctoWith->itemText(3), keep);
+    for (QWidget* w : {static_cast<QWidget*>(p.maxDeltaInt), static_cast<QWidget*>(p.itoWith),
+                       static_cast<QWidget*>(p.valueIto), static_cast<QWidget*>(p.labelItoWith)})
+        EXPECT_FALSE(ui::IsVisible(w));
+    EXPECT_TRUE(ui::IsDimmed(p.ctoWith));
+    EXPECT_TRUE(ui::IsDimmed(p.valueCto));
+
+    t.Modes(1, 0);
+    EXPECT_EQ(p.labelMaxDeltaXY->text(), "d (X/Y)");
+    EXPECT_EQ(p.labelMaxDeltaInt->text(), "d INT");
+    EXPECT_EQ(p.ctoWith->itemText(2), "d (X/Y)+VALUE CTO");
+    EXPECT_EQ(p.itoWith->itemText(2), "d INT+VALUE ITO");
+    EXPECT_TRUE(ui::IsVisible(p.valueIto));
+    EXPECT_FALSE(ui::IsDimmed(p.ctoWith));
+
+    // The threshold modes teach into fixed rows: no mean teach, no row number.
+    p.ApplyTeachPanelLabels(5, 0);
+    EXPECT_TRUE(ui::IsDimmed(p.teachMean));
+    EXPECT_FALSE(ui::IsVisible(t.page().editNo));
+    EXPECT_FALSE(ui::IsVisible(t.page().radioInc));
+    EXPECT_FALSE(ui::IsVisible(p.labelNo));
+    p.ApplyTeachPanelLabels(0, 9);  // no such calculation mode: the labels stay
+    EXPECT_FALSE(ui::IsDimmed(p.teachMean));
+    EXPECT_TRUE(ui::IsVisible(t.page().editNo));
+    EXPECT_EQ(p.labelMaxDeltaXY->text(), "d (X/Y)");
+
+    // Help texts on a right-click.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QCoreApplication::sendEvent(p.undo, &right);
+    ASSERT_FALSE(t.program.popups.History().empty());
+    EXPECT_EQ(t.program.popups.History().back().title, "INFO!");
+    EXPECT_EQ(t.program.popups.History().back().text, "Remove the last frame from table. ");
+    QCoreApplication::sendEvent(p.teachMean, &right);
+    EXPECT_EQ(t.program.popups.History().back().text, "Opens a panel to teach mean values. ");
+}
+
+TEST(MeanPanelCapture, ThreeCapturesTheirMeansAndATeachWithFixedValuePlusScatter) {
+    Mean t;
+    teach::MeanPanel& p = t.panel();
+    t.Modes(1, 0);
+    t.ThreeCaptures();
+    EXPECT_EQ(Number(p.counter), 3);
+    EXPECT_EQ(t.Values(p.values, 3), (Row{13, 0, 0, 1020, 530, 2030}));
+    EXPECT_EQ(t.Values(p.meanTable, 1), (Row{11, 0, 0, 1010, 510, 2013}));
+    EXPECT_EQ(Number(p.maxDeltaXY), 22);
+    EXPECT_EQ(Number(p.maxDeltaInt), 17);
+
+    ui::SetComboValue(p.ctoWith, teach::kToleranceFixedPlusScatter);
+    ui::SetValue(p.valueCto, 50);
+    ui::SetComboValue(p.itoWith, teach::kToleranceScatter);
+    ui::SetValue(t.page().editNo, 4);
+    ui::SetValue(t.page().radioInc, true);
+    t.S().app.teachToleranceOff = true;  // not looked at by this teach
+    const std::int32_t colour = t.S().rowColors[4];
+    t.S().automaticRowColors = true;
+    t.S().currentColor = 0x123456;
+    int changes = 0;
+    QObject::connect(&t.S(), &session::Session::TeachTableChanged, &t.S(), [&] { ++changes; });
+    p.teach->click();
+    EXPECT_EQ(t.Cells(5), (Row{1010, 510, 72, 2013, 17}));
+    EXPECT_EQ(t.Words(5), t.Cells(5));  // the parameter set follows
+    EXPECT_EQ(t.Cells(4), (Row{1, 1, 1, 1, 1}));
+    EXPECT_EQ(t.page().editNo->value(), 5);
+    EXPECT_EQ(t.S().rowColors[4], colour);  // no row colour
+    EXPECT_EQ(changes, 1);
+
+    // MIN DIST teaches 40 whatever the ring says; 3D writes the mean INT into column 3, the
+    // tolerance into 4, and leaves column 5.
+    t.Modes(2, 0);
+    p.teach->click();
+    EXPECT_EQ(t.Cells(6), (Row{1010, 510, 40, 2013, 17}));
+    t.Modes(1, 2);
+    p.ComputeMeans();
+    ui::SetCell(t.page().teachTable, 7, 5, 9);
+    p.teach->click();
+    EXPECT_EQ(t.Cells(7), (Row{1010, 510, 2013, 50 + 28, 9}));
+    EXPECT_TRUE(t.program.popups.History().empty());
+}
+
+TEST(MeanPanelCapture, UndoResetAUserEditAndAFullTable) {
+    Mean t;
+    teach::MeanPanel& p = t.panel();
+    t.Modes(1, 0);
+    t.ThreeCaptures();
+    p.undo->click();
+    EXPECT_EQ(Number(p.counter), 2);
+    EXPECT_EQ(t.Values(p.values, 3), (Row{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.Values(p.meanTable, 1), (Row{10, 0, 0, 1005, 500, 2005}));
+    EXPECT_EQ(Number(p.maxDeltaXY), 5);
+
+    // The user types into a cell: the means follow it.
+    p.values->item(1, teach::kCapX - 1)->setData(Qt::EditRole, 1030);
+    EXPECT_EQ(p.Captures().Row(2)[teach::kCapX - 1], 1030);
+    EXPECT_EQ(ui::CellValue(p.meanTable, 1, teach::kCapX), 1015);
+    EXPECT_EQ(Number(p.maxDeltaXY), 15);
+
+    // RESET asks first; No keeps the table, Yes clears it. The button is grey again.
+    p.reset->click();
+    ASSERT_EQ(t.program.popups.History().size(), 1u);
+    EXPECT_EQ(t.program.popups.History()[0].kind, ui::ScriptedPopups::Kind::Confirm);
+    EXPECT_EQ(t.program.popups.History()[0].title, "ATTENTION!");
+    EXPECT_EQ(t.program.popups.History()[0].text, "Do you really want to reset the table?");
+    EXPECT_EQ(Number(p.counter), 2);
+    t.program.popups.AnswerConfirm(true);
+    p.reset->click();
+    EXPECT_EQ(Number(p.counter), 0);
+    EXPECT_EQ(t.Values(p.values, 1), (Row{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.Values(p.meanTable, 1), (Row{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Number(p.maxDeltaXY), 0);
+    EXPECT_EQ(Number(p.maxDeltaInt), 0);
+    EXPECT_TRUE(p.reset->styleSheet().contains("E0E0E0"));
+
+    // UNDO at nothing captured keeps 0.
+    p.undo->click();
+    EXPECT_EQ(Number(p.counter), 0);
+
+    // 101 captures: 100 rows, the last frame in row 100.
+    for (int i = 1; i <= 101; ++i) t.Capture(static_cast<std::uint16_t>(i), 0, 0);
+    EXPECT_EQ(Number(p.counter), 100);
+    EXPECT_EQ(ui::CellValue(p.values, 100, teach::kCapX), 101);
+    EXPECT_EQ(ui::CellValue(p.values, 99, teach::kCapX), 99);
+    EXPECT_EQ(p.values->currentRow(), 99);
+}
+
+TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    Mean t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    teach::MeanPanel& p = t.panel();
+    auto& params = t.program.Page<params::ParameterPanel>();
+    int frames = 0;
+    int loops = 0;
+    bool sendDimmed = false;
+    QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] { ++loops; });
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        ++frames;
+        if (frames == 2) {
+            sendDimmed = ui::IsDimmed(params.send);
+            EXPECT_EQ(Number(p.red), t.S().measured.red);
+            EXPECT_EQ(Number(p.blue), t.S().measured.blue);
+            p.capture->click();
+            EXPECT_EQ(p.Captures().Row(1)[teach::kCapX - 1], t.S().measured.x);
+            p.teachMean->click();  // again while its loop runs: only shows the panel
+        }
+        if (frames == 4) p.close->click();
+        if (frames > 100) t.S().app.loopRunning = false;  // a close that never comes
+    });
+    p.teachMean->click();
+    EXPECT_EQ(frames, 4);
+    EXPECT_EQ(loops, 1);
+    EXPECT_TRUE(sendDimmed);  // SEND and GET wait for the end of this loop
+    EXPECT_FALSE(ui::IsDimmed(params.send));
+    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_EQ(Number(p.counter), 1);
+    EXPECT_TRUE(t.program->Panel("DATAP")->isVisible());
+    EXPECT_FALSE(p.panel->isVisible());
+}
+
+TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    Mean t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    teach::MeanPanel& p = t.panel();
+    int frames = 0;
+    int loops = 0;
+    bool shown = false;
+    QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] { ++loops; });
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        ++frames;
+        if (frames == 2) {
+            p.teachMean->click();
+            shown = p.panel->isVisible();
+        }
+        if (frames == 3) {
+            EXPECT_EQ(Number(p.green), t.S().measured.green);
+        }
+        if (frames == 5) p.close->click();
+        if (frames > 100) t.S().app.loopRunning = false;
+    });
+    t.program.Page<measure::MeasurePage>().go->click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(loops, 1);
+    EXPECT_EQ(frames, 5);
+    EXPECT_TRUE(t.program->Panel("DATAP")->isVisible());
+}
