@@ -88,9 +88,13 @@ void Session::RunLiveLoop() {
 }
 
 void Session::TakeMeasurementReply() {
+    UnpackMeasurement();
+    TakeFrame();
+}
+
+void Session::UnpackMeasurement() {
     link_->UnpackReply();
     measured = TakeMeasuredValues(std::span(linkState.measurementWords).first<kMeasuredWords>());
-    TakeFrame();
 }
 
 void Session::AddFrameConsumer(FrameStage stage, std::function<void()> consumer) {

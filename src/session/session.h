@@ -107,6 +107,9 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // The reply just received as a measurement frame: unpacked over the measurement word
     // buffer (a short payload leaves the later words as they were), then taken.
     void TakeMeasurementReply();
+    // The same into `measured` alone, for a loop that shows the frame itself (the record
+    // teach): no frame consumer runs.
+    void UnpackMeasurement();
 
     // --- frames -------------------------------------------------------------------------
     // A consumer of every frame the loops take; consumers run in stage order, those of one

@@ -136,6 +136,7 @@ void MeanPanel::ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_
     const bool threshold = evaluationMode >= kFirstThresholdMode;
     // Thresholds are taught into fixed rows: neither a mean nor a row number applies.
     ui::SetDimmed(teachMean, threshold);
+    ui::SetDimmed(page_.recordPanel.open, threshold);
     ui::SetVisible(page_.editNo, !threshold);
     ui::SetVisible(labelNo, !threshold);
     ui::SetVisible(page_.radioInc, !threshold);
@@ -145,6 +146,7 @@ void MeanPanel::ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_
     ui::SetDimmed(ctoWith, minDist);
     ui::SetDimmed(valueCto, minDist);
 
+    page_.recordPanel.ApplyLabels(calculationMode);
     const TeachPanelLabels* l = TeachPanelLabelsFor(calculationMode);
     if (!l) return;
     for (QTableWidget* table : {values, meanTable})

@@ -50,7 +50,6 @@ const ui::ControlRow<T> kControls[] = {
      "Auto increment"},
     {"MAINP", "ButtonResetTable", Field<&T::resetTable>(), "CBF_ButtonResetTable",
      &T::CBF_ButtonResetTable, kResetTableHelp, "Reset teach table"},
-    {"TEACHP2", "ButtonTeach2Start", Field<&T::teach2Start>()},
 };
 
 const QStringList kTeachMenuItems = {"Help",
@@ -72,15 +71,17 @@ std::optional<std::string> AskValue(ui::Popups& popups) {
 
 }  // namespace
 
-TeachPage::TeachPage(session::PageContext& context) : Page(context), meanPanel(context, *this) {}
+TeachPage::TeachPage(session::PageContext& context)
+    : Page(context), meanPanel(context, *this), recordPanel(context, *this) {}
 
 void TeachPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<T>(look, ctx.runtime, *this, kControls);
     meanPanel.LookUp(look);
+    recordPanel.LookUp(look);
 }
 
 void TeachPage::RegisterBusy(ui::Busy& busy) {
-    busy.Register(teach2Start, ui::BusyRole::Transaction);
+    recordPanel.RegisterBusy(busy);
 }
 
 void TeachPage::StartUp() {
@@ -94,6 +95,7 @@ void TeachPage::StartUp() {
     QObject::connect(teachTable, &QTableWidget::cellChanged, &connections_,
                      [this](int, int) { TableChanged(); });
     meanPanel.StartUp();
+    recordPanel.StartUp();
 }
 
 // --- TEACH DATA TO ------------------------------------------------------------------------

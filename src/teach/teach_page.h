@@ -12,6 +12,7 @@
 #include "session/page.h"
 #include "teach/teach_core.h"
 #include "teach/teach_mean_panel.h"
+#include "teach/teach_record_panel.h"
 
 class QAction;
 class QCheckBox;
@@ -61,13 +62,14 @@ class TeachPage final : public session::Page {
     QSpinBox* editNo = nullptr;
     QCheckBox* radioInc = nullptr;
     QPushButton* resetTable = nullptr;
-    QPushButton* teach2Start = nullptr;
     QMenu* teachMenu = nullptr;
     QAction* toleranceOffItem = nullptr;
     QAction* toleranceOnItem = nullptr;
 
     // The capture-and-mean teach panel, opened by TEACH MEAN.
     MeanPanel meanPanel;
+    // The record-based teach panel, opened by TEACH RECORD.
+    RecordPanel recordPanel;
 
   private:
     void SetToleranceOff(bool off);

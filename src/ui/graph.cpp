@@ -74,6 +74,7 @@ class PointCloud : public QCPAbstractPlottable {
     }
 
     void Append(double x, double y) { points_.emplace_back(x, y); }
+    void Reserve(std::size_t count) { points_.reserve(count); }
     void SetOnly(double x, double y) {
         points_.assign(1, QPointF(x, y));
         cacheValid_ = false;
@@ -345,6 +346,13 @@ bool Graph::AppendPoint(PlotId id, double x, double y) {
         return false;
     }
     plot->bounds.Extend(x, y);
+    return true;
+}
+
+bool Graph::ReservePoints(PlotId id, std::size_t count) {
+    PointCloud* cloud = Cloud(id);
+    if (!cloud) return false;
+    cloud->Reserve(count);
     return true;
 }
 

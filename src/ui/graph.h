@@ -94,6 +94,8 @@ class Graph : public QCustomPlot {
     PlotId NewScatter(const QColor& colour, PointStyle style = PointStyle::Dot, int size = 3);
     PlotId NewLine(const QColor& colour);
     bool AppendPoint(PlotId plot, double x, double y);
+    // Room for `count` points of a cloud at once, so that growing it never reallocates.
+    bool ReservePoints(PlotId plot, std::size_t count);
 
     bool DeletePlot(PlotId plot);
     // Every plot made above; the strip chart and the cursors stay.

@@ -223,7 +223,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
                                           scope.cycleTime,
                                           scope.scan,
                                           scope.breakScan,
-                                          p.Page<teach::TeachPage>().teach2Start};
+                                          p.Page<teach::TeachPage>().recordPanel.start};
     const std::vector<QWidget*> transfer = {params.send, params.get, params.selectRam,
                                             params.selectEeprom, params.selectFile};
     QWidget* stop = p.Page<measure::MeasurePage>().stop;

@@ -1,0 +1,316 @@
+// The record-based teach panel on the real panel set: labels by mode, points into the three
+// graphs, a cursor that marks the same frame in all of them, TEACH of the displayed point,
+// RESET, and recordings of the simulated sensor (store full, STOP, a link failure).
+
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "measure/measure_page.h"
+#include "params/parameter_panel.h"
+#include "program_fixture.h"
+#include "sim/model/faults.h"
+#include "sim/server/sim_server.h"
+#include "teach/teach_page.h"
+
+using testing_support::TestProgram;
+using teach::RecordGraph;
+using teach::RecordedPoint;
+
+namespace {
+
+using Row = std::vector<int>;
+
+struct Record {
+    explicit Record(const QString& settings = testing_support::NoSensorSettingsText())
+        : program(settings) {
+        program->StartUp();
+        program.popups.Clear();
+        S().ReadControls();
+        for (auto& v : S().parameters.teach) v.cell.fill(1);
+        S().parameters.block.digitalOutMode = 1;  // colours are evaluated, and taught
+        S().parameters.block.evaluationMode = 1;
+        S().parameters.block.calculationMode = 0;
+        S().WriteControls();
+        S().UpdateModeControls();
+    }
+    session::Session& S() { return program.Session(); }
+    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
+    teach::RecordPanel& panel() { return page().recordPanel; }
+    ui::Graph* graph(RecordGraph g) { return panel().GraphOf(g); }
+    std::vector<QPointF> points(RecordGraph g) {
+        return graph(g)->Points(panel().CloudOf(g));
+    }
+    Row Cells(int row) {
+        Row r;
+        for (int c = 1; c <= teach::kValueColumns; ++c)
+            r.push_back(ui::CellValue(page().teachTable, row, c));
+        return r;
+    }
+    Row Shown() {
+        return {panel().dispX->text().toInt(), panel().dispY->text().toInt(),
+                panel().dispInt->text().toInt()};
+    }
+    QPointF Cursor(RecordGraph g) { return graph(g)->CursorPosition(1); }
+    int Counter() { return panel().counter->text().toInt(); }
+
+    TestProgram program;
+};
+
+}  // namespace
+
+TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimTheButton) {
+    Record t;
+    teach::RecordPanel& p = t.panel();
+    t.S().ReadControls();
+    t.S().parameters.block.calculationMode = 1;  // s i M 2D
+    t.S().WriteControls();
+    p.open->click();
+    EXPECT_TRUE(t.program->Panel("TEACHP2")->isVisibleTo(t.program->Panel("MAINP")));
+    EXPECT_FALSE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
+    EXPECT_EQ(p.labelXY->text(), "s/i");
+    EXPECT_EQ(p.labelXInt->text(), "s/M");
+    EXPECT_EQ(p.labelYInt->text(), "i/M");
+    EXPECT_EQ(p.labelX->text(), "s");
+    EXPECT_EQ(p.labelInt->text(), "M");
+    EXPECT_TRUE(p.dispY->styleSheet().contains("#80ffff", Qt::CaseInsensitive));
+    EXPECT_TRUE(p.dispY->styleSheet().contains("#ffff00", Qt::CaseInsensitive));
+    // The capture-and-mean panel is labelled by the same call.
+    EXPECT_EQ(t.page().meanPanel.labelMaxDeltaXY->text(), "d (s/i)");
+
+    // The mode rules relabel it too.
+    t.S().ReadControls();
+    t.S().parameters.block.calculationMode = 2;
+    t.S().WriteControls();
+    t.S().UpdateModeControls();
+    EXPECT_EQ(p.labelYInt->text(), "Y/INT");
+    EXPECT_EQ(p.labelY->text(), "Y");
+    EXPECT_TRUE(p.dispX->styleSheet().contains("#e0e0e0", Qt::CaseInsensitive));
+    EXPECT_TRUE(p.dispX->styleSheet().contains("#ff0000", Qt::CaseInsensitive));
+
+    t.page().meanPanel.ApplyTeachPanelLabels(4, 1);  // a threshold mode
+    EXPECT_TRUE(ui::IsDimmed(p.open));
+    EXPECT_EQ(p.labelXY->text(), "X/Y");  // left as they were
+    t.page().meanPanel.ApplyTeachPanelLabels(1, 0);
+    EXPECT_FALSE(ui::IsDimmed(p.open));
+
+    // Help on a right-click, for the graphs too.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QCoreApplication::sendEvent(p.open, &right);
+    ASSERT_FALSE(t.program.popups.History().empty());
+    EXPECT_EQ(t.program.popups.History().back().title, "INFO!");
+    EXPECT_EQ(t.program.popups.History().back().text,
+              "Opens a panel to teach, with help \nfrom a graph, recorded values. ");
+    QWidget* graph = t.graph(RecordGraph::XInt);
+    QContextMenuEvent onGraph(QContextMenuEvent::Mouse, QPoint(2, 2), graph->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(graph, &onGraph);
+    EXPECT_EQ(t.program.popups.History().back().text,
+              "Display for recorded values. \nMove cursor to select a position \nwhich should be "
+              "teached to the table.");
+
+    // CLOSE: back to the data panel.
+    p.close->click();
+    EXPECT_TRUE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
+}
+
+TEST(RecordPanelPoints, CursorOnTheThirdPointMarksThatFrameEverywhereAndTeachWritesItsValues) {
+    Record t;
+    teach::RecordPanel& p = t.panel();
+    const std::vector<RecordedPoint> frames = {
+        {1000, 2000, 3000}, {1100, 2100, 3100}, {1200, 2200, 3300}, {1300, 2200, 3300},
+        {1200, 2200, 3300}};  // the fifth is identical to the third
+    for (const RecordedPoint& f : frames) p.AddPoint(f);
+    EXPECT_EQ(t.Counter(), 5);
+    EXPECT_EQ(p.Store().Count(), 5u);
+    for (std::size_t n = 0; n < frames.size(); ++n) EXPECT_EQ(p.Store().At(n), frames[n]);
+    EXPECT_EQ(t.points(RecordGraph::XInt).size(), 5u);
+    EXPECT_EQ(t.points(RecordGraph::YInt)[1], QPointF(2100, 3100));
+    // The last frame is shown and marked.
+    EXPECT_EQ(t.Shown(), (Row{1200, 2200, 3300}));
+    EXPECT_EQ(t.Cursor(RecordGraph::XY), QPointF(1200, 2200));
+
+    // The user drags the X-INT cursor onto the third point: it snaps onto it, and the other
+    // two graphs mark that same frame.
+    ui::Graph* g = t.graph(RecordGraph::XInt);
+    g->resize(300, 300);
+    g->ReplotNow();
+    p.AddPoint({1050, 2050, 3050});  // the cursor moves off the third point
+    g->ReplotNow();
+    const QPointF near(g->xAxis->coordToPixel(1203), g->yAxis->coordToPixel(3297));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, near, g->mapToGlobal(near), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(g, &event);
+    }
+    EXPECT_EQ(t.Cursor(RecordGraph::XInt), QPointF(1200, 3300));
+    EXPECT_EQ(t.Cursor(RecordGraph::XY), QPointF(1200, 2200));
+    EXPECT_EQ(t.Cursor(RecordGraph::YInt), QPointF(2200, 3300));
+    EXPECT_EQ(t.Shown(), (Row{1200, 2200, 3300}));
+
+    // Y/INT (2200, 3300) belongs to frames 3, 4 and 5: the earliest, the third, is taken.
+    t.graph(RecordGraph::YInt)->SetCursor(1, 2200, 3300);
+    p.CBF_GraphYIntTP2(ui::Event::Commit);
+    EXPECT_EQ(t.Cursor(RecordGraph::XY), QPointF(1200, 2200));
+    // A cursor on no recorded point takes the first frame.
+    t.graph(RecordGraph::XY)->SetCursor(1, 1234.5, 2000);
+    p.CBF_GraphXYTP2(ui::Event::Commit);
+    EXPECT_EQ(t.Shown(), (Row{1000, 2000, 3000}));
+    EXPECT_EQ(t.Cursor(RecordGraph::XInt), QPointF(1000, 3000));
+
+    // TEACH writes the displayed point, not the last frame received, into the "No.:" row.
+    t.graph(RecordGraph::XY)->SetCursor(1, 1100, 2100);
+    p.CBF_GraphXYTP2(ui::Event::Commit);
+    session::MeasuredValues& m = t.S().measured;
+    m.x = 4000;
+    m.y = 4000;
+    m.intensity = 4000;
+    ui::SetValue(t.page().editNo, 7);
+    int changes = 0;
+    QObject::connect(&t.S(), &session::Session::TeachTableChanged, &t.S(), [&] { ++changes; });
+    p.teach->click();
+    const Row taught = t.Cells(8);
+    EXPECT_EQ(taught[0], 1100);
+    EXPECT_EQ(taught[1], 2100);
+    EXPECT_EQ(taught[3], 3100);  // INT in column 4 of the 2D modes
+    EXPECT_EQ(t.S().parameters.teach[7].cell[0], 1100);  // the parameter set follows
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(t.program.popups.History().empty());
+}
+
+TEST(RecordPanelPoints, ResetAsksThenClearsGraphsAndCounterButNotTheStore) {
+    Record t;
+    teach::RecordPanel& p = t.panel();
+    p.AddPoint({10, 20, 30});
+    p.AddPoint({11, 21, 31});
+    p.reset->click();
+    ASSERT_EQ(t.program.popups.History().size(), 1u);
+    EXPECT_EQ(t.program.popups.History()[0].title, "ATTENTION!");
+    EXPECT_EQ(t.program.popups.History()[0].text, "Do you really want to reset the table?");
+    EXPECT_EQ(t.Counter(), 2);  // No
+    t.program.popups.AnswerConfirm(true);
+    p.reset->click();
+    EXPECT_EQ(t.Counter(), 0);
+    for (RecordGraph g : teach::kRecordGraphs) EXPECT_TRUE(t.points(g).empty());
+    EXPECT_EQ(p.Store().At(1), (RecordedPoint{11, 21, 31}));
+    // The next recording starts at entry 0 again.
+    p.AddPoint({50, 60, 70});
+    EXPECT_EQ(p.Store().At(0), (RecordedPoint{50, 60, 70}));
+    EXPECT_EQ(t.points(RecordGraph::XY).size(), 1u);
+}
+
+TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    Record t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    teach::RecordPanel& p = t.panel();
+    auto& params = t.program.Page<params::ParameterPanel>();
+    p.SetCapacity(40);
+    p.open->click();
+
+    int loops = 0;
+    int frames = 0;  // frames handed to the live loop's consumers: none here
+    bool dimmed = false;
+    QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] {
+        ++loops;
+        dimmed = ui::IsDimmed(params.send) && ui::IsDimmed(p.start);
+    });
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] { ++frames; });
+    p.start->click();
+    EXPECT_EQ(loops, 1);
+    EXPECT_TRUE(dimmed);
+    EXPECT_EQ(frames, 0);
+    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(ui::IsDimmed(p.start));
+    EXPECT_FALSE(ui::IsDimmed(params.send));
+    EXPECT_EQ(t.Counter(), 40);
+    ASSERT_EQ(p.Store().Count(), 40u);
+    // Each graph holds what the store holds, in order; the last frame is the measured one.
+    const auto xy = t.points(RecordGraph::XY);
+    const auto yint = t.points(RecordGraph::YInt);
+    ASSERT_EQ(xy.size(), 40u);
+    for (std::size_t n = 0; n < 40; ++n) {
+        const RecordedPoint r = *p.Store().At(n);
+        EXPECT_EQ(xy[n], QPointF(r.x, r.y));
+        EXPECT_EQ(yint[n], QPointF(r.y, r.intensity));
+    }
+    EXPECT_EQ(p.Store().At(39)->x, t.S().measured.x);
+    EXPECT_EQ(t.Shown()[2], t.S().measured.intensity);
+    EXPECT_EQ(t.Cursor(RecordGraph::XInt), QPointF(t.S().measured.x, t.S().measured.intensity));
+
+    // Start with a full store: no request goes out (one would get an error reply), the run
+    // ends at once.
+    sensor.Model().Faults().Add(*sim::ParseFault("error:5@8"));
+    QString reported;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& message) { reported = message; });
+    p.start->click();
+    EXPECT_TRUE(reported.isEmpty()) << reported.toStdString();
+    EXPECT_EQ(loops, 2);
+    EXPECT_EQ(t.Counter(), 40);
+    EXPECT_TRUE(t.program.popups.History().empty());
+}
+
+TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    Record t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    teach::RecordPanel& p = t.panel();
+    QPushButton* stop = t.program.Page<measure::MeasurePage>().stop;
+    p.open->click();
+
+    // STOP is pressed once five points are there; the check runs inside the link's waits.
+    QTimer watch;
+    watch.setInterval(0);
+    auto first5 = QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (p.Store().Count() >= 5) stop->click();
+    });
+    watch.start();
+    p.start->click();
+    watch.stop();
+    QObject::disconnect(first5);
+    const std::size_t first = p.Store().Count();
+    EXPECT_GE(first, 5u);
+    EXPECT_LT(first, 1000u);
+    EXPECT_EQ(static_cast<std::size_t>(t.Counter()), first);
+
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (p.Store().Count() >= first + 3) p.close->click();  // CLOSE ends it too
+    });
+    watch.start();
+    p.start->click();
+    watch.stop();
+    EXPECT_GE(p.Store().Count(), first + 3);
+    EXPECT_EQ(t.points(RecordGraph::XInt).size(), p.Store().Count());
+    EXPECT_FALSE(t.S().app.loopRunning);
+}
+
+TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    Record t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    teach::RecordPanel& p = t.panel();
+    // The seventh measurement reply of the recording comes with a bad header checksum.
+    sensor.Model().Faults().Add(*sim::ParseFault("badcrc-header@8#7"));
+    QString reported;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& message) { reported = message; });
+    p.start->click();
+    EXPECT_FALSE(reported.isEmpty());
+    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_EQ(p.Store().Count(), 6u);
+    EXPECT_EQ(t.Counter(), 6);
+    EXPECT_EQ(t.points(RecordGraph::XY).size(), 6u);
+    EXPECT_FALSE(ui::IsDimmed(p.start));
+}
