@@ -160,9 +160,6 @@ MeasurePage::MeasurePage(session::PageContext& context) : Page(context) {
     });
     s.AddFrameConsumer(session::FrameStage::Displays, [this] { ShowMeasuredValues(); });
     s.AddFrameConsumer(session::FrameStage::Charts, [this] { UpdateCharts(); });
-
-    displayTimer_.setSingleShot(true);
-    QObject::connect(&displayTimer_, &QTimer::timeout, ctx.mainPanel, [this] { FlushDisplays(); });
 }
 
 void MeasurePage::LookUp(ui::Lookup& look) {
@@ -220,20 +217,14 @@ void MeasurePage::ShowMeasuredValues() {
     // The LEDs keep their last state outside the modes whose colour number is a pattern.
     if (ShowsOutputPattern(S().parameters.block.evaluationMode)) leds = OutputPattern(m.colorNo);
     charts.AppendChartHistory(m);
-    displaysDirty_ = true;
-    // At most once per screen refresh; a refresh that is due runs at the next pass of the
-    // event loop, which in the live loop is right after the next request went out.
-    const qint64 wait =
-        sinceFlush_.isValid() ? std::max<qint64>(0, kRefreshMs - sinceFlush_.elapsed()) : 0;
-    if (displayTimer_.isActive() && (wait > 0 || displayTimer_.remainingTime() == 0)) return;
-    displayTimer_.start(static_cast<int>(wait));
+    displays_.Request();
 }
 
 void MeasurePage::FlushDisplays() {
-    if (!displaysDirty_) return;
-    displaysDirty_ = false;
-    displayTimer_.stop();
-    sinceFlush_.start();
+    displays_.Flush();
+}
+
+void MeasurePage::WriteDisplays() {
     const session::MeasuredValues& m = S().measured;
     for (auto [r, g, b] : {std::tuple{rgbRed, rgbGreen, rgbBlue},
                            {coordRed, coordGreen, coordBlue},

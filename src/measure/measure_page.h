@@ -6,13 +6,12 @@
 // history); the displays are written at most once per screen refresh and once more when a
 // loop ends, so the frame rate is the link's, not the paint rate.
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <array>
 
 #include "measure/charts.h"
 #include "measure/colour_math.h"
 #include "session/page.h"
+#include "ui/refresh.h"
 
 class QLabel;
 class QLineEdit;
@@ -94,10 +93,8 @@ class MeasurePage final : public session::Page {
   private:
     void ApplyModes();
     void ShowOutputLed(QLabel* led, bool on);
-    static constexpr int kRefreshMs = 16;  // about one screen refresh
-    QTimer displayTimer_;
-    QElapsedTimer sinceFlush_;
-    bool displaysDirty_ = false;
+    void WriteDisplays();
+    ui::Refresh displays_{[this] { WriteDisplays(); }};
 };
 
 }  // namespace measure

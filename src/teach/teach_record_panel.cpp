@@ -193,18 +193,20 @@ void RecordPanel::RunRecordingLoop() {
         AddPoint({static_cast<double>(m.x), static_cast<double>(m.y),
                   static_cast<double>(m.intensity)});
     }
+    displays_.Flush();  // the last point, whatever the refresh timing
 }
 
 void RecordPanel::AddPoint(const RecordedPoint& point) {
     if (!store_.Add(point)) return;
-    ShowPoint(point);
     WidenAxes(point);
     for (RecordGraph g : kRecordGraphs) {
         const GraphPoint p = Coordinates(g, point);
         GraphOf(g)->AppendPoint(CloudOf(g), p.h, p.v);
     }
     MarkPoint(point);
-    ShowNumber(counter, static_cast<int>(store_.Count()));
+    // The point and the counter reach the displays with the next screen refresh.
+    shown_ = point;
+    displays_.Request();
 }
 
 void RecordPanel::WidenAxes(const RecordedPoint& point) {
@@ -248,9 +250,16 @@ void RecordPanel::SelectAtCursor(RecordGraph graph) {
 }
 
 void RecordPanel::ShowPoint(const RecordedPoint& point) {
-    ShowNumber(dispX, Word(point.x));
-    ShowNumber(dispY, Word(point.y));
-    ShowNumber(dispInt, Word(point.intensity));
+    shown_ = point;
+    displays_.Request();
+    displays_.Flush();
+}
+
+void RecordPanel::WriteDisplays() {
+    ShowNumber(dispX, Word(shown_.x));
+    ShowNumber(dispY, Word(shown_.y));
+    ShowNumber(dispInt, Word(shown_.intensity));
+    ShowNumber(counter, static_cast<int>(store_.Count()));
 }
 
 void RecordPanel::MarkPoint(const RecordedPoint& point) {
@@ -273,6 +282,7 @@ void RecordPanel::CBF_ButtonTP2Reset(ui::Event e) {
 void RecordPanel::ResetRecord() {
     store_.Reset();
     NewClouds();  // a recording that runs goes on into the new ones
+    displays_.Flush();  // a point still due must not bring back the old count
     ShowNumber(counter, 0);
 }
 
@@ -284,6 +294,7 @@ void RecordPanel::CBF_ButtonTP2Teach(ui::Event e) {
 }
 
 void RecordPanel::TeachDisplayedPoint() {
+    displays_.Flush();  // what the user sees is what is taught
     session::MeasuredValues& m = S().measured;
     m.x = static_cast<std::uint16_t>(DisplayedValue(dispX));
     m.y = static_cast<std::uint16_t>(DisplayedValue(dispY));

@@ -13,6 +13,7 @@
 #include "session/page.h"
 #include "teach/teach_record.h"
 #include "ui/graph.h"
+#include "ui/refresh.h"
 
 class QLabel;
 class QLineEdit;
@@ -42,6 +43,9 @@ class RecordPanel {
     void ResetRecord();
     // The three displayed values into the "No.:" row.
     void TeachDisplayedPoint();
+    // The displays of the point and the counter are written once per screen refresh while
+    // frames come in; this writes what is due now.
+    void FlushDisplays() { displays_.Flush(); }
 
     const RecordStore& Store() const { return store_; }
     // A store of another size in place of the 60 000 points (tests reach its end quickly);
@@ -86,6 +90,7 @@ class RecordPanel {
     session::Session& S() { return ctx_.session; }
     void NewClouds();
     void ShowPoint(const RecordedPoint& point);
+    void WriteDisplays();
     void MarkPoint(const RecordedPoint& point);
     void WidenAxes(const RecordedPoint& point);
 
@@ -96,6 +101,8 @@ class RecordPanel {
     std::array<ui::PlotId, 3> clouds_{};
     // The axes as the recorded points have widened them: X, Y, INT.
     std::array<std::optional<AxisSpan>, 3> axes_{};
+    RecordedPoint shown_;  // the point the displays show, or will at the next refresh
+    ui::Refresh displays_{[this] { WriteDisplays(); }};
     QObject connections_;
 };
 

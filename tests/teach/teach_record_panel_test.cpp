@@ -56,11 +56,15 @@ struct Record {
         return r;
     }
     Row Shown() {
+        panel().FlushDisplays();
         return {panel().dispX->text().toInt(), panel().dispY->text().toInt(),
                 panel().dispInt->text().toInt()};
     }
     QPointF Cursor(RecordGraph g) { return graph(g)->CursorPosition(1); }
-    int Counter() { return panel().counter->text().toInt(); }
+    int Counter() {
+        panel().FlushDisplays();
+        return panel().counter->text().toInt();
+    }
 
     TestProgram program;
 };

@@ -1,0 +1,255 @@
+#pragma once
+// What the whole-program benchmarks share: velorax-sim as a child process, the program in a
+// temporary program folder with a settings file, a plain link's bare exchange rate to
+// measure against, the resident memory, and the verdict line. Header-only: each benchmark
+// is one translation unit.
+
+#include <unistd.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "bench_clock.h"
+#include "link/commands.h"
+#include "link/frame.h"
+#include "link/link.h"
+#include "link/serial_ports.h"
+#include "measure/measure_page.h"
+#include "shell/connection_page.h"
+#include "shell/page_list.h"
+#include "shell/program.h"
+#include "ui/panel_set.h"
+#include "ui/popups.h"
+#include "ui/runtime.h"
+#include "ui/wait.h"
+
+namespace bench {
+
+inline constexpr int kBaudIndex115200 = 4;
+
+inline void Wait(const std::function<bool()>& done, double seconds = ui::kNoDeadline) {
+    ui::EventWait wait;
+    wait.WaitUntil(done, seconds);
+}
+
+// Resident memory of this process, from /proc/self/statm.
+inline double ResidentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    if (fields.size() < 2) return 0;
+    return fields[1].toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE));
+}
+
+// velorax-sim as a child process; the constructor returns once it listens.
+class SimProcess {
+  public:
+    explicit SimProcess(const QStringList& arguments) {
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(VELORAX_SIM_EXE), arguments);
+        QByteArray said;
+        Wait(
+            [&] {
+                said += process_.readAll();
+                return said.contains('\n') || process_.state() == QProcess::NotRunning;
+            },
+            10.0);
+        const QRegularExpression tcp(QStringLiteral("listening on tcp [0-9.]+:([0-9]+)"));
+        const auto match = tcp.match(QString::fromLocal8Bit(said));
+        if (match.hasMatch()) port_ = match.captured(1).toInt();
+        ok_ = process_.state() == QProcess::Running && said.contains("velorax-sim: ");
+        if (!ok_) std::printf("velorax-sim did not start: %s\n", said.constData());
+    }
+    ~SimProcess() {
+        process_.terminate();
+        Wait([&] { return process_.state() == QProcess::NotRunning; }, 10.0);
+        if (process_.state() != QProcess::NotRunning) process_.kill();
+        process_.waitForFinished(1000);
+    }
+    bool Ok() const { return ok_; }
+    int Port() const { return port_; }
+    // CPU time the simulator has used so far, from /proc/PID/stat.
+    double CpuSeconds() const {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process_.processId()));
+        if (!stat.open(QIODevice::ReadOnly)) return 0;
+        const QByteArray text = stat.readAll();
+        // Fields after the command name, which is in parentheses and may hold spaces.
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13) return 0;
+        const double ticks = fields[11].toDouble() + fields[12].toDouble();  // utime, stime
+        return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+
+  private:
+    QProcess process_;
+    bool ok_ = false;
+    int port_ = 0;
+};
+
+inline QString Lines(const QStringList& lines) {
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+inline QString TcpSettings(int port) {
+    return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
+                  "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 1", "IP ADRESS = \"127.0.0.1\"",
+                  QStringLiteral("PORT NUMBER = \"%1\"").arg(port), ""});
+}
+
+// Serial port 1001 is the first device path the settings file lists.
+inline QString SerialSettings(const QString& device) {
+    return Lines({"[GENERAL INFO]", "FILE TYPE: = \"Panel Settings\"", "",
+                  "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 0", "COMPORT = 1001",
+                  QStringLiteral("BAUDRATE = %1").arg(kBaudIndex115200), "", "[SERIAL DEVICES]",
+                  QStringLiteral("DEVICE 1 = \"%1\"").arg(device), ""});
+}
+
+// The whole program in a temporary program folder, started and connected.
+class BenchProgram {
+  public:
+    explicit BenchProgram(const QString& settings) {
+        QFile::copy(QStringLiteral(VELORAX_UIR_PATH),
+                    dir_.filePath(QString::fromLatin1(ui::kPanelSetFile)));
+        QFile file(dir_.filePath(QStringLiteral("PanelSettings.cfg")));
+        if (file.open(QIODevice::WriteOnly)) file.write(settings.toUtf8());
+        file.close();
+        shell::ProgramOptions options;
+        options.pages = shell::AllPages();
+        // The machine's own serial ports stay out of it.
+        options.session.portScanner = [] { return QList<sensorlink::SystemPort>{}; };
+        QString error;
+        program_ = shell::Program::Create(dir_.path(), popups_, options, &error);
+        if (!program_) {
+            std::printf("program not created: %s\n", qPrintable(error));
+            return;
+        }
+        program_->quitUserInterface = [] {};
+        program_->StartUp();
+        for (const auto& page : program_->Pages())
+            if (auto* m = dynamic_cast<measure::MeasurePage*>(page.get())) measure_ = m;
+        QObject::connect(&program_->Session(), &session::Session::FrameTaken, &program_->Session(),
+                         [this] {
+                             ++frames;
+                             if (onFrame) onFrame(frames);
+                         });
+    }
+    ~BenchProgram() {
+        if (program_) program_->Shutdown();
+    }
+    BenchProgram(const BenchProgram&) = delete;
+    BenchProgram& operator=(const BenchProgram&) = delete;
+
+    bool Ok() const { return program_ && measure_ && program_->Session().linkState.linkOk; }
+    QString Message() const {
+        return program_ ? QString::fromStdString(program_->Session().linkState.message)
+                        : QStringLiteral("no program");
+    }
+    session::Session& S() { return program_->Session(); }
+    template <class T>
+    T* Page() {
+        for (const auto& page : program_->Pages())
+            if (auto* p = dynamic_cast<T*>(page.get())) return p;
+        return nullptr;
+    }
+
+    struct Loop {
+        int frames = 0;
+        double wall = 0;
+        double cpu = 0;
+        Loop& operator+=(const Loop& other) {
+            frames += other.frames;
+            wall += other.wall;
+            cpu += other.cpu;
+            return *this;
+        }
+    };
+
+    // TRY TO CONNECT after another client took the simulator over, then back to the
+    // parameter page the program shows after start-up.
+    bool Reconnect() {
+        program_->Connection().CBF_ButtonTryToConnect(ui::Event::Commit);
+        ui::SetActiveTabPage(program_->tabMain, session::kPageParameter);
+        return Ok();
+    }
+
+    // GO, ended after `seconds` by a timer that clears loopRunning (or earlier by onFrame).
+    Loop Go(double seconds) {
+        const int frames0 = frames;
+        QTimer stop;
+        stop.setSingleShot(true);
+        stop.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&stop, &QTimer::timeout, [this] { S().app.loopRunning = false; });
+        if (seconds > 0) stop.start(static_cast<int>(seconds * 1000));
+        const double wall0 = WallSeconds();
+        const double cpu0 = ThreadCpuSeconds();
+        measure_->CBF_ButtonGo(ui::Event::Commit);
+        const bool stoppedByTimer = seconds > 0 && !stop.isActive();
+        Loop loop;
+        loop.cpu = ThreadCpuSeconds() - cpu0;
+        loop.wall = WallSeconds() - wall0;
+        loop.frames = frames - frames0;
+        if (seconds > 0 && !stoppedByTimer)
+            std::printf("  the loop ended before its time: %s\n", qPrintable(Message()));
+        return loop;
+    }
+
+    // What is on screen while the loop runs.
+    QString Shown() const {
+        QTabWidget* tabs = measure_->tabData;
+        return QStringLiteral("data panel %1, data page \"%2\"")
+            .arg(measure_->dataPanel->isVisible() ? "shown" : "hidden",
+                 tabs->tabText(tabs->currentIndex()));
+    }
+
+    int frames = 0;
+    std::function<void(int)> onFrame;
+
+  private:
+    QTemporaryDir dir_;
+    ui::ScriptedPopups popups_;
+    std::unique_ptr<shell::Program> program_;
+    measure::MeasurePage* measure_ = nullptr;
+};
+
+class Observer : public sensorlink::FailureObserver {
+  public:
+    void ReportLinkFailure() override { ++failures; }
+    int failures = 0;
+};
+
+// Exchanges counted over a stretch of time.
+struct Slice {
+    int exchanges = 0;
+    double seconds = 0;
+    Slice& operator+=(const Slice& other) {
+        exchanges += other.exchanges;
+        seconds += other.seconds;
+        return *this;
+    }
+};
+
+// Bare command-8 exchanges of a plain link for `seconds`, after a short warm-up.
+inline Slice BareExchanges(sensorlink::Link& link, double seconds) {
+    for (int i = 0; i < 50; ++i) link.Command(sensorlink::cmd::kMeasure, 0);
+    Slice slice;
+    const double wall0 = WallSeconds();
+    while (WallSeconds() - wall0 < seconds) {
+        if (link.Command(sensorlink::cmd::kMeasure, 0) == 1) ++slice.exchanges;
+    }
+    slice.seconds = WallSeconds() - wall0;
+    return slice;
+}
+
+inline void Verdict(const char* figure, double value, const char* goal, bool met) {
+    std::printf("  => %s = %.3f (goal %s): %s\n", figure, value, goal, met ? "met" : "MISSED");
+}
+
+
+}  // namespace bench

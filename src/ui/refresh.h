@@ -1,0 +1,35 @@
+#pragma once
+// Screen work done at most once per screen refresh, however often it is asked for: a loop
+// that takes frames faster than the screen refreshes writes its displays once per refresh,
+// not once per frame (a repaint of a few line edits costs more than a whole exchange with
+// the sensor over a local network).
+//
+// A refresh that is due runs at the next pass of the event loop: in a sensor loop that is
+// right after the next request went out, while the sensor is busy answering.
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+
+namespace ui {
+
+class Refresh {
+  public:
+    static constexpr int kIntervalMs = 16;  // about one screen refresh
+
+    explicit Refresh(std::function<void()> work);
+
+    // The work is due: it runs once the interval since its last run has passed.
+    void Request();
+    // Runs due work now (at the end of a loop, before a value is read back).
+    void Flush();
+    bool Pending() const { return pending_; }
+
+  private:
+    std::function<void()> work_;
+    QTimer timer_;
+    QElapsedTimer since_;
+    bool pending_ = false;
+};
+
+}  // namespace ui
