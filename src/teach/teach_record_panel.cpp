@@ -56,6 +56,8 @@ const ui::ControlRow<P> kControls[] = {
 constexpr const char* kResetQuestion = "Do you really want to reset the table?";
 const QColor kPointColour(0xFF, 0x00, 0x00);
 constexpr int kPointSize = 3;
+constexpr double kEmptyAxisMax = 4095;
+constexpr int kTicks = 4;  // four graphs side by side: room for few labels
 
 // A recorded coordinate as the displays show it: an unsigned 16-bit number.
 int Word(double value) {
@@ -111,6 +113,7 @@ void RecordPanel::StartUp() {
         graph->setAccessibleDescription(placeholder->accessibleDescription());
         graph->SetCursors(1);
         graph->SetZoomEnabled(false);  // the axes follow the points; a drag moves the cursor
+        for (ui::Axis axis : {ui::Axis::X, ui::Axis::Y}) graph->SetTickCount(axis, kTicks);
         // The user let the cursor go: the graph's callback, as its commit.
         static constexpr void (P::*kCallbacks[])(ui::Event) = {
             &P::CBF_GraphXYTP2, &P::CBF_GraphXIntTP2, &P::CBF_GraphYIntTP2};
@@ -133,6 +136,9 @@ void RecordPanel::NewClouds() {
         // for the frame under it finds that frame.
         graph->SetCursorSnap(1, cloud);
         clouds_[Index(g)] = cloud;
+        // Until the first point: the range of the sensor's 12-bit values.
+        graph->SetAxisRange(ui::Axis::X, 0, kEmptyAxisMax);
+        graph->SetAxisRange(ui::Axis::Y, 0, kEmptyAxisMax);
     }
     axes_ = {};
 }

@@ -563,6 +563,11 @@ void Graph::SetAutoScale(Axis axis) {
     Schedule(kFull);
 }
 
+void Graph::SetTickCount(Axis axis, int count) {
+    AxisOf(axis)->ticker()->setTickCount(std::max(1, count));
+    Schedule(kFull);
+}
+
 QCPRange Graph::AxisRange(Axis axis) const {
     const AxisState& state = axes_[Index(axis)];
     if (state.zoomed) return AxisOf(axis)->range();

@@ -139,6 +139,8 @@ class Graph : public QCustomPlot {
         SetAutoScale(Axis::Y);
     }
     bool AutoScale(Axis axis) const { return axes_[Index(axis)].autoScale; }
+    // About how many labelled ticks an axis shows (fewer for a narrow graph).
+    void SetTickCount(Axis axis, int count);
     // The range shown once pending work is painted.
     QCPRange AxisRange(Axis axis) const;
 
