@@ -16,36 +16,19 @@
 
 #include "measure/measure_page.h"
 #include "params/parameter_panel.h"
-#include "program_fixture.h"
 #include "sim/server/sim_server.h"
-#include "teach/teach_page.h"
+#include "teach_fixture.h"
 
-using testing_support::TestProgram;
 
 namespace {
 
-using Row = std::vector<int>;
+using teach_testing::Row;
 
-struct Mean {
-    explicit Mean(const QString& settings = testing_support::NoSensorSettingsText())
-        : program(settings) {
-        program->StartUp();
-        program.popups.Clear();
-        S().ReadControls();
-        for (auto& v : S().parameters.teach) v.cell.fill(1);
-        S().WriteControls();
-    }
-    session::Session& S() { return program.Session(); }
-    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
+struct Mean : teach_testing::TeachProgram {
+    using TeachProgram::TeachProgram;
     teach::MeanPanel& panel() { return page().meanPanel; }
-
     void Modes(std::uint16_t evaluation, std::uint16_t calculation) {
-        S().ReadControls();
-        S().parameters.block.digitalOutMode = 1;  // colours are evaluated, and taught
-        S().parameters.block.evaluationMode = evaluation;
-        S().parameters.block.calculationMode = calculation;
-        S().WriteControls();
-        S().UpdateModeControls();
+        ApplyModes(evaluation, calculation);
     }
     void Capture(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0) {
         session::MeasuredValues& m = S().measured;
@@ -65,21 +48,7 @@ struct Mean {
         for (int c = 1; c <= teach::kCaptureColumns; ++c) r.push_back(ui::CellValue(table, row, c));
         return r;
     }
-    Row Cells(int row) {
-        Row r;
-        for (int c = 1; c <= teach::kValueColumns; ++c)
-            r.push_back(ui::CellValue(page().teachTable, row, c));
-        return r;
-    }
-    Row Words(int row) {
-        Row r;
-        for (std::uint16_t v : S().parameters.teach[static_cast<std::size_t>(row - 1)].cell)
-            r.push_back(v);
-        return r;
-    }
     QString Header(int column) { return panel().values->horizontalHeaderItem(column - 1)->text(); }
-
-    TestProgram program;
 };
 
 int Number(const QLineEdit* display) {
@@ -236,9 +205,7 @@ TEST(MeanPanelCapture, UndoResetAUserEditAndAFullTable) {
 }
 
 TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    Mean t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    teach_testing::OnSensor<Mean> t;
     ASSERT_TRUE(t.S().linkState.linkOk);
     teach::MeanPanel& p = t.panel();
     auto& params = t.program.Page<params::ParameterPanel>();
@@ -271,9 +238,7 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
 }
 
 TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    Mean t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    teach_testing::OnSensor<Mean> t;
     ASSERT_TRUE(t.S().linkState.linkOk);
     teach::MeanPanel& p = t.panel();
     int frames = 0;

@@ -12,38 +12,22 @@
 #include <QTableWidget>
 
 #include "measure/measure_page.h"
-#include "program_fixture.h"
 #include "sim/server/sim_server.h"
-#include "teach/teach_page.h"
+#include "teach_fixture.h"
 
-using testing_support::TestProgram;
 
 namespace {
 
-using Row = std::vector<int>;
+using teach_testing::Row;
 
-struct Teach {
+struct Teach : teach_testing::TeachProgram {
     explicit Teach(const QString& settings = testing_support::NoSensorSettingsText())
-        : program(settings) {
-        program->StartUp();
-        program.popups.Clear();
+        : TeachProgram(settings) {
         QObject::connect(&S(), &session::Session::TeachTableChanged, &S(), [this] { ++changes; });
-        // A known table: every cell 1.
-        S().ReadControls();
-        for (auto& v : S().parameters.teach) v.cell.fill(1);
-        S().WriteControls();
     }
-    session::Session& S() { return program.Session(); }
-    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
     QTableWidget* table() { return page().teachTable; }
-
-    // The modes the controls show, as the user would have set them.
     void Modes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power) {
-        S().ReadControls();
-        S().parameters.block.evaluationMode = evaluation;
-        S().parameters.block.calculationMode = calculation;
-        S().parameters.block.powerMode = power;
-        S().WriteControls();
+        SetModes(evaluation, calculation, power);
     }
     void Frame(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0,
                std::uint16_t green = 0, std::uint16_t blue = 0) {
@@ -54,17 +38,6 @@ struct Teach {
         m.red = red;
         m.green = green;
         m.blue = blue;
-    }
-    Row Cells(int row) {
-        Row r;
-        for (int c = 1; c <= teach::kValueColumns; ++c) r.push_back(ui::CellValue(table(), row, c));
-        return r;
-    }
-    Row Words(int row) {
-        Row r;
-        for (std::uint16_t v : S().parameters.teach[static_cast<std::size_t>(row - 1)].cell)
-            r.push_back(v);
-        return r;
     }
     void Select(int top, int left, int height, int width) {
         table()->clearSelection();
@@ -78,7 +51,6 @@ struct Teach {
         page().teachDataTo->click();
     }
 
-    TestProgram program;
     int changes = 0;
 };
 
@@ -302,9 +274,7 @@ TEST(TeachTable, ResetAsksFirstThenSetsEveryCellToOne) {
 }
 
 TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    Teach t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    teach_testing::OnSensor<Teach> t;
     ASSERT_TRUE(t.S().linkState.linkOk);
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {

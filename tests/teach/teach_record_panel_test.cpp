@@ -16,44 +16,26 @@
 
 #include "measure/measure_page.h"
 #include "params/parameter_panel.h"
-#include "program_fixture.h"
 #include "sim/model/faults.h"
 #include "sim/server/sim_server.h"
-#include "teach/teach_page.h"
+#include "teach_fixture.h"
 
-using testing_support::TestProgram;
 using teach::RecordGraph;
 using teach::RecordedPoint;
 
 namespace {
 
-using Row = std::vector<int>;
+using teach_testing::Row;
 
-struct Record {
+struct Record : teach_testing::TeachProgram {
     explicit Record(const QString& settings = testing_support::NoSensorSettingsText())
-        : program(settings) {
-        program->StartUp();
-        program.popups.Clear();
-        S().ReadControls();
-        for (auto& v : S().parameters.teach) v.cell.fill(1);
-        S().parameters.block.digitalOutMode = 1;  // colours are evaluated, and taught
-        S().parameters.block.evaluationMode = 1;
-        S().parameters.block.calculationMode = 0;
-        S().WriteControls();
-        S().UpdateModeControls();
+        : TeachProgram(settings) {
+        ApplyModes(1, 0);  // X Y INT 2D
     }
-    session::Session& S() { return program.Session(); }
-    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
     teach::RecordPanel& panel() { return page().recordPanel; }
     ui::Graph* graph(RecordGraph g) { return panel().GraphOf(g); }
     std::vector<QPointF> points(RecordGraph g) {
         return graph(g)->Points(panel().CloudOf(g));
-    }
-    Row Cells(int row) {
-        Row r;
-        for (int c = 1; c <= teach::kValueColumns; ++c)
-            r.push_back(ui::CellValue(page().teachTable, row, c));
-        return r;
     }
     Row Shown() {
         panel().FlushDisplays();
@@ -65,8 +47,6 @@ struct Record {
         panel().FlushDisplays();
         return panel().counter->text().toInt();
     }
-
-    TestProgram program;
 };
 
 }  // namespace
@@ -212,9 +192,7 @@ TEST(RecordPanelPoints, ResetAsksThenClearsGraphsAndCounterButNotTheStore) {
 }
 
 TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    Record t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().linkState.linkOk);
     teach::RecordPanel& p = t.panel();
     auto& params = t.program.Page<params::ParameterPanel>();
@@ -253,7 +231,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
 
     // Start with a full store: no request goes out (one would get an error reply), the run
     // ends at once.
-    sensor.Model().Faults().Add(*sim::ParseFault("error:5@8"));
+    t.server.Model().Faults().Add(*sim::ParseFault("error:5@8"));
     QString reported;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& message) { reported = message; });
@@ -265,9 +243,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
 }
 
 TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    Record t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().linkState.linkOk);
     teach::RecordPanel& p = t.panel();
     QPushButton* stop = t.program.Page<measure::MeasurePage>().stop;
@@ -300,13 +276,11 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
 }
 
 TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    Record t(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().linkState.linkOk);
     teach::RecordPanel& p = t.panel();
     // The seventh measurement reply of the recording comes with a bad header checksum.
-    sensor.Model().Faults().Add(*sim::ParseFault("badcrc-header@8#7"));
+    t.server.Model().Faults().Add(*sim::ParseFault("badcrc-header@8#7"));
     QString reported;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& message) { reported = message; });

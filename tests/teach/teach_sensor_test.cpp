@@ -11,46 +11,24 @@
 
 #include "measure/measure_page.h"
 #include "params/parameter_panel.h"
-#include "program_fixture.h"
 #include "sim/server/sim_server.h"
-#include "teach/teach_page.h"
+#include "teach_fixture.h"
 #include "ui/graph.h"
-
-using testing_support::TestProgram;
 
 namespace {
 
-struct Sensor {
-    Sensor() : program(Start(server)) {
-        program->StartUp();
-        program.popups.Clear();
-        S().ReadControls();
-        for (auto& v : S().parameters.teach) v.cell.fill(1);
-        S().parameters.block.digitalOutMode = 1;  // colours are evaluated, and taught
-        S().parameters.block.evaluationMode = 1;
-        S().parameters.block.calculationMode = 0;  // X Y INT 2D
-        S().WriteControls();
-        S().UpdateModeControls();
-    }
-    static QString Start(sim::SimServer& server) {
-        server.StartTcp(0);
-        return testing_support::TcpSettingsText("127.0.0.1", server.TcpPort());
-    }
-    session::Session& S() { return program.Session(); }
-    teach::TeachPage& teach() { return program.Page<teach::TeachPage>(); }
+struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
+    Sensor() { ApplyModes(1, 0); }  // X Y INT 2D
     params::ParameterPanel& params() { return program.Page<params::ParameterPanel>(); }
 
     // SEND to the sensor's RAM, then the row cleared on screen and read back with GET.
     std::array<std::uint16_t, teach::kValueColumns> SendAndGetBack(int vector) {
         params().send->click();
         for (int c = 1; c <= teach::kValueColumns; ++c)
-            ui::SetCell(teach().teachTable, vector + 1, c, 1);
+            ui::SetCell(page().teachTable, vector + 1, c, 1);
         params().get->click();
         return S().parameters.teach[static_cast<std::size_t>(vector)].cell;
     }
-
-    sim::SimServer server;
-    TestProgram program;
 };
 
 }  // namespace
@@ -58,12 +36,12 @@ struct Sensor {
 TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasuredPoint) {
     Sensor t;
     ASSERT_TRUE(t.S().linkState.linkOk);
-    teach::MeanPanel& mean = t.teach().meanPanel;
+    teach::MeanPanel& mean = t.page().meanPanel;
     ui::SetComboValue(mean.ctoWith, teach::kToleranceFixedPlusScatter);
     ui::SetValue(mean.valueCto, 40);
     ui::SetComboValue(mean.itoWith, teach::kToleranceFixedPlusScatter);
     ui::SetValue(mean.valueIto, 40);
-    ui::SetValue(t.teach().editNo, 3);
+    ui::SetValue(t.page().editNo, 3);
 
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
@@ -108,7 +86,7 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
 TEST(TeachSensor, ARecordedPointUnderTheCursorIsTaughtSentAndReadBack) {
     Sensor t;
     ASSERT_TRUE(t.S().linkState.linkOk);
-    teach::RecordPanel& record = t.teach().recordPanel;
+    teach::RecordPanel& record = t.page().recordPanel;
     record.SetCapacity(200);
     record.open->click();
     record.start->click();  // until the store is full
@@ -123,7 +101,7 @@ TEST(TeachSensor, ARecordedPointUnderTheCursorIsTaughtSentAndReadBack) {
     record.CBF_GraphXYTP2(ui::Event::Commit);
     EXPECT_EQ(record.GraphOf(teach::RecordGraph::YInt)->CursorPosition(1), QPointF(p.y, p.intensity));
 
-    ui::SetValue(t.teach().editNo, 5);
+    ui::SetValue(t.page().editNo, 5);
     record.teach->click();
     const auto row = t.SendAndGetBack(5);
     EXPECT_EQ(row[0], p.x);

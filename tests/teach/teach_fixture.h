@@ -1,0 +1,74 @@
+#pragma once
+// The whole program for a teach test: started, its pop-ups cleared, a known teach table
+// (every cell 1), and the table and parameter set read row by row.
+
+#include <QTableWidget>
+#include <vector>
+
+#include "program_fixture.h"
+#include "sim/server/sim_server.h"
+#include "teach/teach_page.h"
+
+namespace teach_testing {
+
+using Row = std::vector<int>;
+
+struct TeachProgram {
+    explicit TeachProgram(const QString& settings = testing_support::NoSensorSettingsText())
+        : program(settings) {
+        program->StartUp();
+        program.popups.Clear();
+        S().ReadControls();
+        for (auto& v : S().parameters.teach) v.cell.fill(1);
+        S().WriteControls();
+    }
+    session::Session& S() { return program.Session(); }
+    teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
+
+    // The modes into their controls, as the user would have set them.
+    void SetModes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power = 0) {
+        S().ReadControls();
+        S().parameters.block.evaluationMode = evaluation;
+        S().parameters.block.calculationMode = calculation;
+        S().parameters.block.powerMode = power;
+        S().WriteControls();
+    }
+    // The same with colour evaluation on (so colours are taught) and the mode rules run.
+    void ApplyModes(std::uint16_t evaluation, std::uint16_t calculation) {
+        S().ReadControls();
+        S().parameters.block.digitalOutMode = 1;
+        S().parameters.block.evaluationMode = evaluation;
+        S().parameters.block.calculationMode = calculation;
+        S().WriteControls();
+        S().UpdateModeControls();
+    }
+    // Row `row` (1-based) of the teach table, and of the parameter set.
+    Row Cells(int row) {
+        Row r;
+        for (int c = 1; c <= teach::kValueColumns; ++c)
+            r.push_back(ui::CellValue(page().teachTable, row, c));
+        return r;
+    }
+    Row Words(int row) {
+        Row r;
+        for (std::uint16_t v : S().parameters.teach[static_cast<std::size_t>(row - 1)].cell)
+            r.push_back(v);
+        return r;
+    }
+
+    testing_support::TestProgram program;
+};
+
+// The simulated sensor, listening before the program starts and connects to it.
+struct SimulatedSensor {
+    SimulatedSensor() { server.StartTcp(0); }
+    sim::SimServer server;
+};
+
+// A fixture connected to its own simulated sensor over TCP on 127.0.0.1.
+template <class Fixture>
+struct OnSensor : SimulatedSensor, Fixture {
+    OnSensor() : Fixture(testing_support::TcpSettingsText("127.0.0.1", server.TcpPort())) {}
+};
+
+}  // namespace teach_testing
