@@ -79,6 +79,19 @@ void Link::Impl::DiscardInput() {
     state.receivedCount = 0;
 }
 
+void Link::Impl::Send(const char* bytes, qint64 count) {
+    state.reply.fill(0);
+    state.comStatus = 0;
+    if (TransportDown()) return;  // the wait for the reply says so
+    if (UsingTcp()) {
+        tcp->write(bytes, count);
+        tcp->flush();
+    } else {
+        serial->write(bytes, count);
+        serial->flush();
+    }
+}
+
 void Link::Impl::CopyFront() {
     const std::span<const std::uint8_t> bytes = assembler.FrontBytes();
     state.reply.fill(0);
@@ -238,22 +251,46 @@ int Link::Transact(int bytesToSend) {
     const auto* bytes = reinterpret_cast<const char*>(d.state.request.data());
     // A late reply of an earlier exchange must not be taken for this one's.
     d.DiscardInput();
-    d.state.reply.fill(0);
-    d.state.comStatus = 0;
-    if (!d.TransportDown()) {
-        if (d.UsingTcp()) {
-            d.tcp->write(bytes, count);
-            d.tcp->flush();
-        } else {
-            d.serial->write(bytes, count);
-            d.serial->flush();
-        }
-    }
+    d.Send(bytes, count);
     ++d.transacting;
     const Impl::Got got = d.Receive(kReplyTimeoutSeconds, {});
     if (got == Impl::Got::Gone) return -1;
     --d.transacting;
     return got == Impl::Got::Frame ? 1 : -1;
+}
+
+int Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
+                            const std::function<bool()>& isReply) {
+    Impl& d = *impl_;
+    if (d.Aborted() || d.Refuse()) return -1;
+    // After a failure nobody knows where the next frame starts.
+    if (d.streamBroken) d.DiscardInput();
+    BuildRequest(command, 0, parameter, 0);
+    d.Send(reinterpret_cast<const char*>(d.state.request.data()),
+           static_cast<qint64>(kHeaderSize));
+    ++d.transacting;
+    // Frames the sensor sent on its own before it took the command are passed over, also
+    // one that had begun; the reply has the usual time, however many come first.
+    const double deadline = d.wait->Now() + kReplyTimeoutSeconds;
+    for (;;) {
+        const double left = deadline - d.wait->Now();
+        const Impl::Got got = d.Receive(std::max(left, 0.0), {});
+        if (got == Impl::Got::Gone) return -1;
+        if (got != Impl::Got::Frame) {
+            --d.transacting;
+            if (got == Impl::Got::Failed) d.DiscardInput();
+            return -1;
+        }
+        if (isReply && isReply()) break;
+        if (left <= 0) {
+            --d.transacting;
+            d.streamBroken = true;
+            d.Fail(kTimeoutText);
+            return -1;
+        }
+    }
+    --d.transacting;
+    return 1;
 }
 
 int Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting) {

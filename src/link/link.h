@@ -72,6 +72,15 @@ class Link : public QObject {
     int Command(std::uint8_t command, std::uint16_t parameter,
                 std::span<const std::uint16_t> words = {});
 
+    // A command (no payload) while the sensor may still be sending frames on its own:
+    // switching triggered sending off, breaking a scope scan. Nothing received is dropped;
+    // frames that come first, also one that had already begun, are taken and passed over
+    // until `isReply` (asked with the frame in the reply buffer and fields) says the frame is
+    // the reply. All of it has the reply time-out of one exchange. 1 success, -1 failure
+    // (reported).
+    int CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
+                          const std::function<bool()>& isReply);
+
     // Waits for the next whole frame the sensor sends on its own (triggered measurement
     // frames after command 30, scope blocks after command 110). Frames that arrived before
     // the call are taken first, in order; the header may take `timeoutSeconds` (negative:

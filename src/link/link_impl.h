@@ -45,6 +45,8 @@ struct Link::Impl {
     // Drops all pending input: the device's and the assembler's.
     void DiscardInput();
     // Reply buffer = the front bytes of the assembler (zeros after them).
+    // The request bytes onto the line; the reply buffer and line status start afresh.
+    void Send(const char* bytes, qint64 count);
     void CopyFront();
 
     bool UsingTcp() const { return state.comProtocol == ComProtocol::Tcp; }

@@ -90,8 +90,9 @@ PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& p
         return file.GetStringIntoBuffer(kDirectoriesSection, tag, kPathBuffer);
     };
     s.parameterFilePath = path(kParameterFileTag).value_or(programDir);
-    s.recordPath =
-        path(kRecorderFileTag).value_or(JoinPath(programDir, separator, kDefaultRecordFile));
+    // The record file is written to: a long path cut to the buffer would name another file.
+    s.recordPath = file.GetString(kDirectoriesSection, kRecorderFileTag)
+                       .value_or(JoinPath(programDir, separator, kDefaultRecordFile));
     s.hwInfoFilePath = path(kHwInfoFileTag).value_or(programDir);
     s.tableAttributesFilePath = path(kTableAttributesFileTag).value_or(programDir);
 

@@ -1,9 +1,16 @@
 #include "recorder/recorder_page.h"
 
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
+#include "link/commands.h"
 #include "ui/controls.h"
 
 namespace recorder {
@@ -14,24 +21,109 @@ using R = RecorderPage;
 using ui::Field;
 
 const ui::ControlRow<R> kControls[] = {
-    {"MAINP", "ButtonRecFileSelect", Field<&R::fileSelect>()},
-    {"MAINP", "EditRecMode", Field<&R::mode>()},
-    {"MAINP", "ButtonRecStart", Field<&R::start>()},
-    {"MAINP", "ButtonRecStartTriggered", Field<&R::startTriggered>()},
-    {"MAINP", "DispRecPath", Field<&R::path>()},
+    {"MAINP", "ButtonRecFileSelect", Field<&R::fileSelect>(), "CBF_ButtonSelRecFile",
+     &R::CBF_ButtonSelRecFile, "Select a record file for data save. ", "Select record file"},
+    {"MAINP", "DispRecPath", Field<&R::path>(), "CBF_DispRecFile", nullptr,
+     "Shows the path of the record file. "},
     {"MAINP", "DispRecId", Field<&R::identification>(), nullptr, nullptr, nullptr,
-     "Identification"},
+     "Sensor identification"},
+    {"MAINP", "ButtonRecStart", Field<&R::start>(), "CBF_ButtonStartRecord",
+     &R::CBF_ButtonStartRecord, "Start data record.", "Start recording"},
+    {"MAINP", "ButtonRecStop", Field<&R::stop>(), "CBF_ButtonStopRecord", &R::CBF_ButtonStopRecord,
+     "Stop data record.", "Stop recording"},
+    {"MAINP", "ButtonRecStartTriggered", Field<&R::startTriggered>(), "CBF_ButtonStartTrigRec",
+     &R::CBF_ButtonStartTrigRec, "Start data record."},
+    {"MAINP", "ButtonManualRecord", Field<&R::manual>(), "CBF_ButtonManualRecord",
+     &R::CBF_ButtonManualRecord, "Record one frame manually \nand append to existing file. "},
+    {"MAINP", "EditRecMode", Field<&R::mode>(), "CBF_EditSelectDataRec", &R::CBF_EditSelectDataRec,
+     "Select how to record data frame. "},
+    {"MAINP", "EditInterval", Field<&R::interval>(), "CBF_EditInterval", &R::CBF_EditInterval,
+     "Choose a interval in secondes for recording. \nMinimum interval is 0,25 second."},
+    {"MAINP", "EditRecVal", Field<&R::valueCount>(), "CBF_EditRecVal", &R::CBF_EditRecVal,
+     "Choose how many data frames should be recorded. "},
+    {"MAINP", "DispRecordDays", Field<&R::days>(), "CBF_DispRecordTime", nullptr,
+     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, days"},
+    {"MAINP", "DispRecordHours", Field<&R::hours>(), "CBF_DispRecordTime", nullptr,
+     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, hours"},
+    {"MAINP", "DispRecordMinutes", Field<&R::minutes>(), "CBF_DispRecordTime", nullptr,
+     "Displays the time for recording \nwhen all VALUES will be recorded.",
+     "Record time, minutes"},
+    {"MAINP", "DispRecordSeconds", Field<&R::seconds>(), "CBF_DispRecordTime", nullptr,
+     "Displays the time for recording \nwhen all VALUES will be recorded.",
+     "Record time, seconds"},
+    {"MAINP", "DispRecordedValues", Field<&R::recorded>(), "CBF_DispRecordedValues", nullptr,
+     "Displays how many values are already recorded."},
+    {"MAINP", "DispRemaining", Field<&R::remaining>(), "CBF_DispRemaining", nullptr,
+     "Displays how many values remain to be recorded."},
+    {"MAINP", "DispRecFrameCounter", Field<&R::frameCounter>(), nullptr, nullptr, nullptr},
+    {"MAINP", "ButtonShowGraph", Field<&R::showGraph>(), "CBF_ButtonShowGraph",
+     &R::CBF_ButtonShowGraph, "Switch to a graphical display for each signal."},
+    {"MAINP", "LabelRecInterval", Field<&R::labelInterval>()},
+    {"MAINP", "LabelRecValues", Field<&R::labelValues>()},
+    {"MAINP", "LabelRecTime", Field<&R::labelTime>()},
+    {"MAINP", "LabelRecRecorded", Field<&R::labelRecorded>()},
+    {"MAINP", "LabelRecRemaining", Field<&R::labelRemaining>()},
+    {"MAINP", "LabelRecFrames", Field<&R::labelFrames>()},
 };
+
+constexpr const char* kRightFileQuestion =
+    "Are you sure, that you have selected the right file name?";
+constexpr const char* kNotOpenWarning =
+    " Make sure, that the file is not opened by any other program. \n Otherwise it can not be "
+    "saved.";
+constexpr const char* kNoFileSelected = "No filename was selected! \nRecording will not be done! ";
+constexpr const char* kFileExists = "File already exist! \nDo you want to select existing file?";
+constexpr const char* kCannotCreate = "The record file could not be written! \n";
+constexpr const char* kDefaultName = "RecordFile.dat";
+constexpr const char* kFilter = "*.dat";
+constexpr const char* kDialogTitle = "FILENAME!";
+constexpr const char* kStartRed = "QPushButton { background-color: #FF0000; }";
+constexpr const char* kStartIdle = "QPushButton { background-color: #E0E0E0; }";
+
+QString Text(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+void Show(QLineEdit* display, const QString& text) {
+    if (display->text() != text) ui::SetValue(display, text);
+}
+
+RecordWords WordsOf(const session::MeasuredValues& m) {
+    return {m.red,
+            m.green,
+            m.blue,
+            m.x,
+            m.y,
+            m.intensity,
+            static_cast<std::uint16_t>(m.deltaC),
+            m.colorNo,
+            m.groupNo,
+            m.triggered,
+            m.temperature};
+}
+
+DateTime LocalNow() {
+    const QDateTime t = QDateTime::currentDateTime();
+    return {t.date().year(),  t.date().month(),   t.date().day(),
+            t.time().hour(), t.time().minute(), t.time().second()};
+}
 
 }  // namespace
 
-RecorderPage::RecorderPage(session::PageContext& context) : Page(context) {
+RecorderPage::RecorderPage(session::PageContext& context)
+    : Page(context), now(LocalNow), graph(context), counters_([this] {
+          Show(recorded, QString::number(recordedCount_));
+          if (Mode() == kModeCount)
+              Show(remaining, QString::number(valueCount->value() - recordedCount_));
+          Show(frameCounter, QString::number(frames_, 'f', 0));
+      }) {
     QObject::connect(&S(), &session::Session::IdentificationChanged, ctx.mainPanel,
                      [this](const QString& text) { ui::SetValue(identification, text); });
 }
 
 void RecorderPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<R>(look, ctx.runtime, *this, kControls);
+    graph.LookUp(look);
 }
 
 void RecorderPage::RegisterBusy(ui::Busy& busy) {
@@ -40,9 +132,274 @@ void RecorderPage::RegisterBusy(ui::Busy& busy) {
         busy.Register(w, ui::BusyRole::Transaction);
 }
 
+void RecorderPage::StartUp() {
+    graph.StartUp();
+    timeUnits = days->parentWidget();
+    ApplyRecordMode();
+    ComputeRecordTime();
+    start->setStyleSheet(Text(kStartIdle));
+    startTriggered->setStyleSheet(Text(kStartIdle));
+}
+
 void RecorderPage::ReadSettings(const ini::IniObject&) {
     // The remembered record path was read with the other paths.
-    ui::SetValue(path, S().paths.recordPath);
+    ui::SetValue(path, QDir::toNativeSeparators(S().paths.recordPath));
+}
+
+void RecorderPage::MainPageSelected(int page) {
+    if (page != session::kPageRecorder) return;
+    ApplyRecordMode();
+    if (Mode() == kModeCount) ComputeRecordTime();
+}
+
+int RecorderPage::Mode() const {
+    return ui::ComboValue(mode);
+}
+
+std::string RecorderPage::PathBytes() {
+    return QFile::encodeName(S().paths.recordPath).toStdString();
+}
+
+// --- modes ---------------------------------------------------------------------------------
+
+void RecorderPage::ApplyRecordMode() {
+    const int m = Mode();
+    const bool count = m == kModeCount;
+    const bool interval = count || m == kModeContinuous;
+    const bool counted = count || m == kModeManual;
+    const bool frames = m == kModeContinuous || m == kModeTriggered;
+    auto show = [](std::initializer_list<QWidget*> widgets, bool visible) {
+        for (QWidget* w : widgets) ui::SetVisible(w, visible);
+    };
+    show({this->interval, labelInterval}, interval);
+    show({valueCount, labelValues, days, hours, minutes, seconds, labelTime}, count);
+    for (QLabel* unit : {ctx.mainPanel->findChild<QLabel*>(QStringLiteral("LabelRecDays")),
+                         ctx.mainPanel->findChild<QLabel*>(QStringLiteral("LabelRecHours")),
+                         ctx.mainPanel->findChild<QLabel*>(QStringLiteral("LabelRecMinutes")),
+                         ctx.mainPanel->findChild<QLabel*>(QStringLiteral("LabelRecSeconds"))})
+        if (unit) ui::SetVisible(unit, count);
+    show({recorded, labelRecorded}, counted);
+    show({remaining, labelRemaining}, count);
+    show({frameCounter, labelFrames}, frames);
+    show({start}, interval);
+    show({stop}, m != kModeManual);
+    show({startTriggered}, m == kModeTriggered);
+    show({manual}, m == kModeManual);
+}
+
+void RecorderPage::ComputeRecordTime() {
+    const RecordTime t =
+        recorder::ComputeRecordTime(interval->value(), static_cast<std::uint16_t>(valueCount->value()));
+    Show(recorded, QStringLiteral("0"));
+    Show(remaining, QString::number(valueCount->value()));
+    if (interval->value() < kMinInterval) {
+        const QSignalBlocker quiet(interval);
+        interval->setValue(kMinInterval);
+    }
+    Show(days, QString::number(t.days));
+    Show(hours, QString::number(t.hours));
+    Show(minutes, QString::number(t.minutes));
+    Show(seconds, QString::number(t.seconds, 'f', 2));
+}
+
+void RecorderPage::CBF_EditSelectDataRec(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    S().app.loopRunning = false;
+    const int m = Mode();
+    if (m == kModeManual) {
+        recordedCount_ = 0;
+        Show(recorded, QStringLiteral("0"));
+    }
+    if (m == kModeCount) ComputeRecordTime();
+    graph.Reset();
+    ApplyRecordMode();
+}
+
+void RecorderPage::CBF_EditInterval(ui::Event e) {
+    if (e == ui::Event::Commit) ComputeRecordTime();
+}
+
+void RecorderPage::CBF_EditRecVal(ui::Event e) {
+    if (e == ui::Event::Commit) ComputeRecordTime();
+}
+
+void RecorderPage::CBF_ButtonShowGraph(ui::Event e) {
+    if (e == ui::Event::Commit) ctx.childArea.Show(graph.panel);
+}
+
+// --- the file --------------------------------------------------------------------------------
+
+void RecorderPage::CBF_ButtonSelRecFile(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    ui::Popups& popups = S().popups;
+    const QFileInfo current(S().paths.recordPath);
+    ui::FileDialogSpec spec;
+    spec.directory = current.absolutePath();
+    spec.defaultName = Text(kDefaultName);
+    spec.filter = Text(kFilter);
+    spec.title = Text(kDialogTitle);
+    spec.save = true;
+    spec.askOverwrite = false;  // the question below is ours
+    const std::optional<QString> chosen = popups.FileSelect(spec);
+    // A cancelled dialog, or No to an existing file, keeps the record path the display shows.
+    if (!chosen || chosen->isEmpty()) {
+        popups.Message(Text(ui::kAttentionTitle), Text(kNoFileSelected));
+        return;
+    }
+    if (QFileInfo::exists(*chosen) &&
+        !popups.Confirm(Text(ui::kAttentionTitle), Text(kFileExists)))
+        return;
+    if (QFileInfo::exists(*chosen)) popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
+    CreateRecordFile(*chosen);
+}
+
+bool RecorderPage::CreateRecordFile(const QString& chosen) {
+    S().paths.recordPath = chosen;
+    ui::SetValue(path, QDir::toNativeSeparators(chosen));
+    file_.ResetCounts();
+    if (file_.Create(PathBytes(), S().IdentificationText().toStdString())) return true;
+    S().popups.Message(Text(ui::kAttentionTitle),
+                       Text(kCannotCreate) + QString::fromLocal8Bit(file_.LastError().c_str()));
+    return false;
+}
+
+void RecorderPage::AppendLine(const session::MeasuredValues& m) {
+    file_.Append(PathBytes(), DataLine(now(), WordsOf(m)));
+}
+
+void RecorderPage::ShowEnd(int frames) {
+    const EndReport report = RecordingEnd(frames, file_, PathBytes());
+    S().popups.Message(Text(report.success ? ui::kInfoTitle : ui::kAttentionTitle),
+                       QString::fromLocal8Bit(report.text.c_str()));
+}
+
+// --- count and continuous mode ------------------------------------------------------------------
+
+void RecorderPage::CBF_ButtonStartRecord(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (S().app.loopRunning) return;  // Start is dimmed while a loop runs; never a second one
+    ui::BusyScope busy(ctx.busy);
+    graph.Reset();
+    ui::Popups& popups = S().popups;
+    if (!popups.Confirm(Text(ui::kAttentionTitle), Text(kRightFileQuestion))) return;
+    popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
+    SetIndicatorMode(true);
+    RunIntervalLoop();
+    counters_.Flush();
+    ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
+    SetIndicatorMode(false);
+}
+
+void RecorderPage::SetIndicatorMode(bool running) {
+    for (QWidget* w : {static_cast<QWidget*>(interval), static_cast<QWidget*>(valueCount)})
+        w->setEnabled(!running);
+    // Start is dimmed by the busy convention meanwhile; red says that it runs.
+    start->setStyleSheet(Text(running ? kStartRed : kStartIdle));
+}
+
+void RecorderPage::RunIntervalLoop() {
+    session::LoopScope running(S());
+    recordedCount_ = 0;
+    ComputeRecordTime();  // the 0.25 s minimum, also for a value typed and not committed
+    frames_ = 0.0;
+    file_.ResetCounts();
+    const double period = interval->value();
+    ui::EventWait& wait = S().Wait();
+    while (S().app.loopRunning) {
+        const double t0 = wait.Now();
+        if (S().Link().Command(sensorlink::cmd::kMeasure, 0) == 1 &&
+            S().linkState.replyCommand != 0) {
+            S().TakeMeasurementReply();  // displays and charts
+            RecordFrame();
+        }
+        // The count goes on whether or not the exchange succeeded.
+        if (Mode() == kModeCount) {
+            ++recordedCount_;
+            if (recordedCount_ >= valueCount->value()) S().app.loopRunning = false;
+        } else {
+            frames_ += 1.0;
+        }
+        counters_.Request();
+        if (!S().app.loopRunning) break;
+        // The interval runs from the start of one request to the start of the next.
+        const double left = period - (wait.Now() - t0);
+        if (left > 0) {
+            const ui::WaitEnd end = wait.WaitUntil([this] { return !S().app.loopRunning; }, left,
+                                                   ctx.mainPanel);
+            if (end == ui::WaitEnd::Destroyed || end == ui::WaitEnd::Aborted) return;
+        }
+    }
+}
+
+void RecorderPage::RecordFrame() {
+    const session::MeasuredValues& m = S().measured;
+    graph.Update(WordsOf(m));
+    AppendLine(m);
+}
+
+void RecorderPage::CBF_ButtonStopRecord(ui::Event e) {
+    if (e == ui::Event::Commit) S().app.loopRunning = false;
+}
+
+// --- manual mode ----------------------------------------------------------------------------
+
+void RecorderPage::CBF_ButtonManualRecord(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    ui::SetDimmed(manual, true);
+    // The last frame any loop took; no request goes out.
+    file_.ResetCounts();
+    RecordFrame();
+    ++recordedCount_;
+    counters_.Request();
+    counters_.Flush();
+    if (file_.Lost() > 0) ShowEnd(1);
+    ui::SetDimmed(manual, false);
+}
+
+// --- triggered mode ---------------------------------------------------------------------------
+
+void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (S().app.loopRunning) return;
+    ui::Popups& popups = S().popups;
+    if (!popups.Confirm(Text(ui::kAttentionTitle), Text(kRightFileQuestion))) return;
+    ui::BusyScope busy(ctx.busy);
+    popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
+    startTriggered->setStyleSheet(Text(kStartRed));
+    RunTriggeredLoop();
+    // Triggered sending off again, whatever ended the loop, also after a bad frame; a line
+    // that is gone has been reported already and is not asked again.
+    if (S().Link().TcpConnected() || S().Link().SerialOpen()) {
+        // Frames triggered meanwhile may still come, one of them half sent: they are
+        // passed over until the acknowledgement, the reply without a payload.
+        sensorlink::LinkState& state = S().linkState;
+        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [&state] {
+            return state.replyCommand != sensorlink::cmd::kTriggeredSend || state.replyLength == 0;
+        });
+    }
+    counters_.Flush();
+    ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
+    startTriggered->setStyleSheet(Text(kStartIdle));
+}
+
+void RecorderPage::RunTriggeredLoop() {
+    file_.ResetCounts();
+    frames_ = 0.0;
+    counters_.Request();
+    session::LoopScope running(S());
+    if (S().Link().Command(sensorlink::cmd::kTriggeredSend, 1) != 1 ||
+        S().linkState.replyCommand == 0)
+        return;
+    while (S().app.loopRunning) {
+        // No time limit for the header: the sensor sends when it is triggered.
+        const int got = S().Link().ReceiveFrame(ui::kNoDeadline, [this] { return S().app.loopRunning; });
+        if (got != 1) break;  // STOP (0), or a failure already reported (-1)
+        if (S().linkState.replyCommand == 0) break;  // an error reply, reported
+        S().TakeMeasurementReply();
+        RecordFrame();
+        frames_ += 1.0;
+        counters_.Request();
+    }
 }
 
 }  // namespace recorder

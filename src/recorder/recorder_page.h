@@ -1,11 +1,24 @@
 #pragma once
-// The recorder page: record file, mode and start, and the record graph panel.
+// The recorder page: measurement frames into a tab-separated record file, one line per
+// frame with date and time, in four modes: a number of frames at an interval, frames at an
+// interval until STOP, one frame per click, and one frame per sensor trigger until STOP.
+// The loops share the live loop's run flag and wait with the session's one wait, so STOP,
+// a mode change or a tab change end them and no CPU is spent between frames. Each line is
+// appended with the file opened and closed; lines that cannot be written are counted and
+// reported at the end instead of the success text.
 
+#include <functional>
+
+#include "recorder/record_core.h"
+#include "recorder/record_graph.h"
 #include "session/page.h"
 
 class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace recorder {
 
@@ -15,14 +28,76 @@ class RecorderPage final : public session::Page {
 
     void LookUp(ui::Lookup& look) override;
     void RegisterBusy(ui::Busy& busy) override;
+    void StartUp() override;
     void ReadSettings(const ini::IniObject& file) override;
+    void MainPageSelected(int page) override;
 
+    // Shows the controls of the selected mode and hides the others.
+    void ApplyRecordMode();
+    // The record time of count mode from the interval and the number of values; an interval
+    // below 0.25 s is written back as 0.25.
+    void ComputeRecordTime();
+    // The header of a new record file at `path`, which becomes the record path. False (and
+    // said) when the file cannot be written.
+    bool CreateRecordFile(const QString& path);
+    int RecordedCount() const { return recordedCount_; }
+    int Mode() const;
+
+    // The local date and time of a data line; tests set a fixed one.
+    std::function<DateTime()> now;
+
+    // --- callbacks ----------------------------------------------------------------------
+    void CBF_ButtonSelRecFile(ui::Event e);
+    void CBF_ButtonStartRecord(ui::Event e);
+    void CBF_ButtonStartTrigRec(ui::Event e);
+    void CBF_ButtonStopRecord(ui::Event e);
+    void CBF_ButtonManualRecord(ui::Event e);
+    void CBF_EditSelectDataRec(ui::Event e);
+    void CBF_EditInterval(ui::Event e);
+    void CBF_EditRecVal(ui::Event e);
+    void CBF_ButtonShowGraph(ui::Event e);
+
+    // Controls, public for the tests.
     QPushButton* fileSelect = nullptr;
     QComboBox* mode = nullptr;
     QPushButton* start = nullptr;
+    QPushButton* stop = nullptr;
     QPushButton* startTriggered = nullptr;
+    QPushButton* manual = nullptr;
+    QPushButton* showGraph = nullptr;
     QLineEdit* path = nullptr;
     QLineEdit* identification = nullptr;
+    QDoubleSpinBox* interval = nullptr;
+    QSpinBox* valueCount = nullptr;
+    QLineEdit* days = nullptr;
+    QLineEdit* hours = nullptr;
+    QLineEdit* minutes = nullptr;
+    QLineEdit* seconds = nullptr;
+    QLineEdit* recorded = nullptr;
+    QLineEdit* remaining = nullptr;
+    QLineEdit* frameCounter = nullptr;
+    QLabel *labelInterval = nullptr, *labelValues = nullptr, *labelTime = nullptr,
+           *labelRecorded = nullptr, *labelRemaining = nullptr, *labelFrames = nullptr;
+    QWidget* timeUnits = nullptr;  // the d, h, min, s labels go with the record time
+
+    RecordGraph graph;
+
+  private:
+    // The interval loop of count and continuous mode, after the questions.
+    void RunIntervalLoop();
+    // Frames the sensor sends on its triggers until STOP.
+    void RunTriggeredLoop();
+    // The frame just taken: graph, line, counters.
+    void RecordFrame();
+    void AppendLine(const session::MeasuredValues& m);
+    void ShowEnd(int frames);
+    void SetIndicatorMode(bool running);
+    std::string PathBytes();
+
+    RecordFile file_;
+    int recordedCount_ = 0;  // count mode's frames, and manual records
+    double frames_ = 0.0;    // the frame counter of continuous and triggered mode
+    ui::Refresh counters_;
 };
 
 }  // namespace recorder

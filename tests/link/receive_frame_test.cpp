@@ -314,6 +314,34 @@ TYPED_TEST(ReceiveFrame, AnExchangeInsideTheWaitWorks) {
     EXPECT_TRUE(this->observer.refusals.empty());
 }
 
+TYPED_TEST(ReceiveFrame, ACommandAmidFramesPassesOverABegunFrameAndTheNextUntilItsReply) {
+    // Triggered sending is switched off while a triggered frame is half way in.
+    const QByteArray triggered =
+        Frame(sensorlink::cmd::kTriggeredSend, 0, std::vector<std::uint16_t>(23, 7));
+    this->peer().Send(triggered.left(20));
+    this->Arrived(20);
+    this->peer().Answer({Step{triggered.mid(20) + triggered + Frame(sensorlink::cmd::kTriggeredSend, 0)}});
+    int passedOver = 0;
+    const int result = this->link.CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [&] {
+        const bool reply = this->state.replyLength == 0;
+        if (!reply) ++passedOver;
+        return reply;
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(passedOver, 2);
+    EXPECT_EQ(this->state.replyCommand, sensorlink::cmd::kTriggeredSend);
+    ASSERT_EQ(this->peer().requests.size(), 1);
+    EXPECT_EQ(this->peer().requests.at(0), Frame(sensorlink::cmd::kTriggeredSend, 0));
+    EXPECT_TRUE(this->observer.reports.empty());
+
+    // A plain command would have dropped the begun frame and stumbled over its rest.
+    this->peer().Send(triggered.left(20));
+    this->Arrived(20);
+    this->peer().Answer({Step{triggered.mid(20) + Frame(sensorlink::cmd::kTriggeredSend, 0)}});
+    EXPECT_EQ(this->link.Command(sensorlink::cmd::kTriggeredSend, 0), -1);
+    EXPECT_FALSE(this->observer.reports.empty());
+}
+
 TYPED_TEST(ReceiveFrame, AnExchangeInsideATransactIsRefusedAndChangesNothing) {
     auto& s = this->state;
     s.linkOk = true;

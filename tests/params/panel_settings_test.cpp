@@ -111,11 +111,14 @@ TEST(PanelSettings, ReadBackTextsAreCutToTheirBuffers) {
     const std::string port(40, '9');
     const ini::IniObject file = SettingsFile("[GENERAL INFO]\r\nPANEL ID: = \"" + id +
                                              "\"\r\n[DIRECTORIES]\r\nPARAMETER FILE = \"" + path +
+                                             "\"\r\nRECORDER FILE = \"" + path +
                                              "\"\r\n[COMMUNICATION SETTINGS]\r\nIP ADRESS = \"" +
                                              host + "\"\r\nPORT NUMBER = \"" + port + "\"\r\n");
     const PanelSettings s = ReadPanelSettings(file, kDir, '/');
     EXPECT_EQ(s.panelId, id.substr(0, 99));
     EXPECT_EQ(s.parameterFilePath, path.substr(0, 259));
+    // The record file is written to: a long path is kept whole, never cut into another name.
+    EXPECT_EQ(s.recordPath, path);
     const LinkSettingsValues link = ReadLinkSettings(file);
     EXPECT_EQ(link.hostAddress, host.substr(0, 255));
     EXPECT_EQ(link.portNumberText, port.substr(0, 31));

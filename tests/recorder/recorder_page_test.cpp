@@ -1,0 +1,401 @@
+// The recorder page on the real panel set against the in-process simulated sensor: the
+// controls of each mode, choosing the file, count mode on an injected clock, continuous
+// mode and its ends, manual records, triggered frames, the record graph, and a recording
+// whose file goes away.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "program_fixture.h"
+#include "recorder/recorder_page.h"
+#include "sim/model/faults.h"
+#include "sim/server/sim_server.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+class StepClock : public ui::Clock {
+  public:
+    double Seconds() override { return now; }
+    double now = 1000.0;
+};
+
+sim::ServerOptions Options(const QString& trace, double triggerRate) {
+    sim::ServerOptions o;
+    o.tracePath = trace;
+    o.model.triggerRate = triggerRate;
+    return o;
+}
+
+// The simulated sensor (tracing every frame) and the program connected to it.
+struct Recorder {
+    explicit Recorder(double triggerRate = 0, ui::Clock* clock = nullptr)
+        : sensor(Options(dir.filePath("trace.txt"), triggerRate)),
+          program(Start(sensor), clock) {
+        program->StartUp();
+        program.popups.Clear();
+        page().now = [] { return recorder::DateTime{2026, 12, 7, 14, 30, 5}; };
+        S().paths.recordPath = RecordPath();
+    }
+    static QString Start(sim::SimServer& sensor) {
+        sensor.StartTcp(0);
+        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
+    }
+    session::Session& S() { return program.Session(); }
+    recorder::RecorderPage& page() { return program.Page<recorder::RecorderPage>(); }
+    QString RecordPath() const { return dir.filePath("record ä file.dat"); }
+    void SelectMode(int mode) {
+        ui::SetComboValue(page().mode, mode);
+        page().CBF_EditSelectDataRec(ui::Event::Commit);
+    }
+    QByteArray File() const {
+        QFile f(RecordPath());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    QList<QByteArray> DataLines() const {
+        QList<QByteArray> lines = File().split('\n');
+        QList<QByteArray> data;
+        for (const QByteArray& l : lines)
+            if (l.startsWith("12-07-2026\t14:30:05\t")) data << l;
+        return data;
+    }
+    int Traced(const QByteArray& what) const {
+        QFile f(dir.filePath("trace.txt"));
+        f.open(QIODevice::ReadOnly);
+        return static_cast<int>(f.readAll().count(what));
+    }
+    int Shown(QLineEdit* display) {
+        page().graph.FlushDisplays();
+        return display->text().toInt();
+    }
+    bool Visible(QWidget* w) { return ui::IsVisible(w); }
+
+    QTemporaryDir dir;
+    sim::SimServer sensor;
+    TestProgram program;
+};
+
+}  // namespace
+
+TEST(RecorderModes, EachModeShowsItsControlsAndTheRecordTimeKeepsTheMinimumInterval) {
+    Recorder t;
+    recorder::RecorderPage& p = t.page();
+    struct Case {
+        int mode;
+        bool interval, values, time, recorded, remaining, frames, start, stop, triggered, manual;
+    };
+    const Case cases[] = {
+        {0, true, true, true, true, true, false, true, true, false, false},
+        {1, true, false, false, false, false, true, true, true, false, false},
+        {2, false, false, false, true, false, false, false, false, false, true},
+        {3, false, false, false, false, false, true, false, true, true, false},
+    };
+    for (const Case& c : cases) {
+        t.SelectMode(c.mode);
+        SCOPED_TRACE(c.mode);
+        EXPECT_EQ(t.Visible(p.interval), c.interval);
+        EXPECT_EQ(t.Visible(p.labelInterval), c.interval);
+        EXPECT_EQ(t.Visible(p.valueCount), c.values);
+        EXPECT_EQ(t.Visible(p.days), c.time);
+        EXPECT_EQ(t.Visible(p.seconds), c.time);
+        EXPECT_EQ(t.Visible(p.recorded), c.recorded);
+        EXPECT_EQ(t.Visible(p.remaining), c.remaining);
+        EXPECT_EQ(t.Visible(p.frameCounter), c.frames);
+        EXPECT_EQ(t.Visible(p.start), c.start);
+        EXPECT_EQ(t.Visible(p.stop), c.stop);
+        EXPECT_EQ(t.Visible(p.startTriggered), c.triggered);
+        EXPECT_EQ(t.Visible(p.manual), c.manual);
+        for (QWidget* always : {static_cast<QWidget*>(p.mode), static_cast<QWidget*>(p.fileSelect),
+                                static_cast<QWidget*>(p.path), static_cast<QWidget*>(p.identification)})
+            EXPECT_TRUE(t.Visible(always));
+    }
+
+    t.SelectMode(0);
+    ui::SetValue(p.valueCount, 1000);
+    p.interval->setValue(0.1);
+    p.CBF_EditInterval(ui::Event::Commit);
+    EXPECT_DOUBLE_EQ(p.interval->value(), 0.25);
+    EXPECT_EQ(p.days->text(), "0");
+    EXPECT_EQ(p.hours->text(), "0");
+    EXPECT_EQ(p.minutes->text(), "4");
+    EXPECT_EQ(p.seconds->text(), "10.00");
+    EXPECT_EQ(p.remaining->text(), "1000");
+    EXPECT_EQ(p.recorded->text(), "0");
+
+    // The help texts, on a right-click.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QCoreApplication::sendEvent(p.interval, &right);
+    EXPECT_EQ(t.program.popups.History().back().text,
+              "Choose a interval in secondes for recording. \nMinimum interval is 0,25 second.");
+}
+
+TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
+    Recorder t;
+    recorder::RecorderPage& p = t.page();
+    auto& popups = t.program.popups;
+    const QString before = t.S().paths.recordPath;
+
+    // Cancelled: said, and nothing changes.
+    p.fileSelect->click();
+    ASSERT_EQ(popups.History().size(), 2u);
+    EXPECT_EQ(popups.History()[0].kind, ui::ScriptedPopups::Kind::FileSelect);
+    EXPECT_EQ(popups.History()[0].file.title, "FILENAME!");
+    EXPECT_EQ(popups.History()[0].file.defaultName, "RecordFile.dat");
+    EXPECT_EQ(popups.History()[0].file.filter, "*.dat");
+    EXPECT_EQ(popups.History()[1].text, "No filename was selected! \nRecording will not be done! ");
+    EXPECT_EQ(t.S().paths.recordPath, before);
+
+    // A new file: its header at once.
+    const QString chosen = t.dir.filePath("new.dat");
+    popups.AnswerFile(chosen);
+    p.fileSelect->click();
+    EXPECT_EQ(t.S().paths.recordPath, chosen);
+    EXPECT_EQ(p.path->text(), QDir::toNativeSeparators(chosen));
+    QFile file(chosen);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("\nRECORD RESULTS OF: VELORAX3-KVT-ANA-Scope V1.0\r\n"));
+    file.close();
+
+    // An existing file: No keeps it and the path; Yes empties it down to a new header.
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("old line\r\n");
+    file.close();
+    popups.Clear();
+    popups.AnswerFile(chosen);
+    p.fileSelect->click();
+    EXPECT_EQ(popups.History().back().text,
+              "File already exist! \nDo you want to select existing file?");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().endsWith("old line\r\n"));
+    file.close();
+    popups.AnswerFile(chosen);
+    popups.AnswerConfirm(true);
+    p.fileSelect->click();
+    EXPECT_EQ(popups.History().back().text,
+              " Make sure, that the file is not opened by any other program. \n Otherwise it can "
+              "not be saved.");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("old line"));
+    file.close();
+
+    // A directory that does not exist: said at once.
+    popups.Clear();
+    popups.AnswerFile(t.dir.filePath("no such dir/rec.dat"));
+    p.fileSelect->click();
+    EXPECT_TRUE(popups.History().back().text.startsWith("The record file could not be written!"))
+        << popups.History().back().text.toStdString();
+}
+
+TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
+    StepClock clock;
+    Recorder t(0, &clock);
+    recorder::RecorderPage& p = t.page();
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
+    const int before = t.Traced("PC>SIM cmd=8 ");
+    t.SelectMode(0);
+    ui::SetValue(p.valueCount, 3);
+    p.interval->setValue(0.25);
+    p.CBF_EditRecVal(ui::Event::Commit);
+
+    // The clock runs on in small steps while the program waits.
+    QTimer ticks;
+    ticks.setInterval(0);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        clock.now += 0.01;
+        t.S().Wait().Wake();
+    });
+    std::vector<double> requests;
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(),
+                     [&] { requests.push_back(clock.now); });
+    bool red = false;
+    QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] {
+        red = p.start->styleSheet().contains("FF0000") && !p.start->isEnabled();
+        ticks.start();
+    });
+    t.program.popups.AnswerConfirm(true);
+    p.start->click();
+    ticks.stop();
+
+    EXPECT_TRUE(red);
+    EXPECT_EQ(t.Traced("PC>SIM cmd=8 ") - before, 3);
+    ASSERT_EQ(requests.size(), 3u);
+    for (std::size_t i = 1; i < requests.size(); ++i) {
+        EXPECT_GE(requests[i] - requests[i - 1], 0.25 - 1e-9);
+        EXPECT_LT(requests[i] - requests[i - 1], 0.25 + 0.1);
+    }
+    EXPECT_EQ(p.recorded->text(), "3");
+    EXPECT_EQ(p.remaining->text(), "0");
+    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_TRUE(p.start->isEnabled());
+    EXPECT_TRUE(p.start->styleSheet().contains("E0E0E0"));
+    const QStringList texts = t.program.popups.Texts();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts[0], "Are you sure, that you have selected the right file name?");
+    EXPECT_EQ(texts[2], "File has been saved!\n3 frames recorded.");
+
+    // Three lines of thirteen fields, after the header; the values are the frames taken.
+    const QList<QByteArray> lines = t.DataLines();
+    ASSERT_EQ(lines.size(), 3);
+    for (const QByteArray& l : lines) {
+        EXPECT_EQ(l.count('\t'), 12);
+        EXPECT_TRUE(l.endsWith('\r'));
+    }
+    const session::MeasuredValues& m = t.S().measured;
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("12-07-2026\t14:30:05\t%1\t%2\t%3\t")
+                                        .arg(m.red)
+                                        .arg(m.green)
+                                        .arg(m.blue)
+                                        .toLatin1()));
+    // The record graph holds the three frames.
+    EXPECT_EQ(p.graph.Index(), 3);
+    EXPECT_EQ(p.graph.Graph()->PointCount(p.graph.Trace(6)), 3);
+    EXPECT_EQ(t.Shown(p.graph.values[0]), m.red);
+}
+
+TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
+    Recorder t;
+    recorder::RecorderPage& p = t.page();
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
+    t.SelectMode(1);
+    p.interval->setValue(0.25);
+    int frames = 0;
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        if (++frames == 2) p.stop->click();
+    });
+    t.program.popups.AnswerConfirm(true);
+    p.start->click();
+    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(t.DataLines().size(), 2);
+    EXPECT_EQ(p.frameCounter->text(), "2");
+
+    // A change of mode while it runs ends it too.
+    frames = 0;
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        if (frames == 1) {
+            ui::SetComboValue(p.mode, 2);
+            p.CBF_EditSelectDataRec(ui::Event::Commit);
+        }
+    });
+    t.program.popups.AnswerConfirm(true);
+    ui::SetComboValue(p.mode, 1);
+    p.start->click();
+    EXPECT_EQ(frames, 1);
+    EXPECT_FALSE(t.S().app.loopRunning);
+    t.SelectMode(1);
+    EXPECT_EQ(p.graph.Index(), 0);  // a mode change resets the graph
+
+    // GRAPHP: the selector shows one trace; CLOSE shows the data panel.
+    p.showGraph->click();
+    EXPECT_TRUE(p.graph.panel->isVisibleTo(t.program->Panel("MAINP")));
+    ui::SetComboValue(p.graph.signal, 6);
+    p.graph.CBF_EditSignal(ui::Event::Commit);
+    ui::Graph* g = p.graph.Graph();
+    for (int s = 0; s < recorder::kGraphSignals; ++s) {
+        g->AppendPoint(p.graph.Trace(s), 0, 1);  // visible or not, every trace is drawn
+        EXPECT_EQ(g->PointCount(p.graph.Trace(s)), 1);
+    }
+    p.graph.close->click();
+    EXPECT_TRUE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
+}
+
+TEST(RecorderManual, EachClickAppendsTheLastFrameWithoutARequest) {
+    Recorder t;
+    recorder::RecorderPage& p = t.page();
+    ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
+    t.SelectMode(2);
+    session::MeasuredValues& m = t.S().measured;
+    m.red = 0xFFFF;
+    m.deltaC = -1;
+    m.temperature = 29;
+    const int requests = t.Traced("PC>SIM cmd=8 ");
+    p.manual->click();
+    p.manual->click();
+    EXPECT_EQ(t.Traced("PC>SIM cmd=8 "), requests);
+    const QList<QByteArray> lines = t.DataLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], lines[1]);
+    EXPECT_EQ(lines[0], "12-07-2026\t14:30:05\t65535\t0\t0\t0\t0\t0\t-1\t0\t0\t0\t29\r");
+    EXPECT_EQ(p.recorded->text(), "2");
+    EXPECT_TRUE(t.program.popups.History().empty());
+    t.SelectMode(2);
+    EXPECT_EQ(p.recorded->text(), "0");
+}
+
+TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
+    Recorder t(200);  // triggers per second
+    recorder::RecorderPage& p = t.page();
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
+    t.SelectMode(3);
+    int frames = 0;
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        if (++frames == 20) p.stop->click();
+    });
+    t.program.popups.AnswerConfirm(true);
+    p.startTriggered->click();
+    EXPECT_EQ(frames, 20);
+    EXPECT_EQ(t.DataLines().size(), 20);
+    EXPECT_EQ(p.frameCounter->text(), "20");
+    EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=1 "), 1);
+    EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
+    EXPECT_TRUE(p.startTriggered->styleSheet().contains("E0E0E0"));
+    EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n20 frames recorded.");
+    EXPECT_TRUE(t.S().linkState.linkOk);
+}
+
+TEST(RecorderTriggered, ABadFrameEndsItWithTheLinkTextAndSwitchesTriggeredSendingOff) {
+    Recorder t(200);
+    recorder::RecorderPage& p = t.page();
+    ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
+    t.SelectMode(3);
+    // The triggered frames come byte by byte, and the fourth with a bad payload checksum.
+    t.sensor.Model().Faults().Add(*sim::ParseFault("split@30u"));
+    t.sensor.Model().Faults().Add(*sim::ParseFault("badcrc-payload@30u#4"));
+    QString reported;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& text) { reported = text; });
+    t.program.popups.AnswerConfirm(true);
+    p.startTriggered->click();
+    EXPECT_FALSE(reported.isEmpty());
+    EXPECT_EQ(t.DataLines().size(), 3);
+    EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
+    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_TRUE(p.startTriggered->isEnabled());
+}
+
+TEST(RecorderLostLines, AFileThatGoesAwayIsReportedInsteadOfTheSuccessText) {
+    Recorder t;
+    recorder::RecorderPage& p = t.page();
+    ASSERT_TRUE(p.CreateRecordFile(t.dir.filePath("sub/rec.dat")) == false);  // no such dir
+    QDir(t.dir.path()).mkdir(QStringLiteral("sub"));
+    ASSERT_TRUE(p.CreateRecordFile(t.dir.filePath("sub/rec.dat")));
+    t.program.popups.Clear();
+    t.SelectMode(1);
+    p.interval->setValue(0.25);
+    int frames = 0;
+    QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+        ++frames;
+        if (frames == 2) QDir(t.dir.filePath(QStringLiteral("sub"))).removeRecursively();
+        if (frames == 4) p.stop->click();
+    });
+    t.program.popups.AnswerConfirm(true);
+    p.start->click();
+    const auto& last = t.program.popups.History().back();
+    EXPECT_EQ(last.title, "ATTENTION!");
+    EXPECT_TRUE(last.text.startsWith("3 of 4 recorded frames could not be written"))
+        << last.text.toStdString();
+}
