@@ -152,6 +152,7 @@ class BenchProgram {
                         : QStringLiteral("no program");
     }
     session::Session& S() { return program_->Session(); }
+    ui::ScriptedPopups& Popups() { return popups_; }
     template <class T>
     T* Page() {
         for (const auto& page : program_->Pages())
