@@ -305,6 +305,8 @@ void RecorderPage::RunIntervalLoop() {
     file_.ResetCounts();
     const double period = interval->value();
     ui::EventWait& wait = S().Wait();
+    // No values to record in count mode: no request at all (rather than 65 536 of them).
+    if (Mode() == kModeCount && valueCount->value() == 0) return;
     while (S().app.loopRunning) {
         const double t0 = wait.Now();
         if (S().Link().Command(sensorlink::cmd::kMeasure, 0) == 1 &&

@@ -263,6 +263,13 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     EXPECT_EQ(p.graph.Index(), 3);
     EXPECT_EQ(p.graph.Graph()->PointCount(p.graph.Trace(6)), 3);
     EXPECT_EQ(t.Shown(p.graph.values[0]), m.red);
+
+    // No values: no request at all.
+    ui::SetValue(p.valueCount, 0);
+    t.program.popups.AnswerConfirm(true);
+    p.start->click();
+    EXPECT_EQ(t.Traced("PC>SIM cmd=8 ") - before, 3);
+    EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n0 frames recorded.");
 }
 
 TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
