@@ -307,8 +307,15 @@ void RecorderPage::RunIntervalLoop() {
     ui::EventWait& wait = S().Wait();
     // No values to record in count mode: no request at all (rather than 65 536 of them).
     if (Mode() == kModeCount && valueCount->value() == 0) return;
+    // The interval runs from the start of one request to the start of the next. The starts
+    // keep to a schedule (first start + n intervals), so the small lateness of every wake-up
+    // does not add up over a long recording; a request that starts more than an interval
+    // late (a slow reply, a long pop-up) moves the schedule on instead of catching up.
+    double due = wait.Now();
     while (S().app.loopRunning) {
-        const double t0 = wait.Now();
+        const double start = wait.Now();
+        if (start - due > period) due = start;
+        due += period;
         if (S().Link().Command(sensorlink::cmd::kMeasure, 0) == 1 &&
             S().linkState.replyCommand != 0) {
             S().TakeMeasurementReply();  // displays and charts
@@ -323,8 +330,7 @@ void RecorderPage::RunIntervalLoop() {
         }
         counters_.Request();
         if (!S().app.loopRunning) break;
-        // The interval runs from the start of one request to the start of the next.
-        const double left = period - (wait.Now() - t0);
+        const double left = due - wait.Now();
         if (left > 0) {
             const ui::WaitEnd end = wait.WaitUntil([this] { return !S().app.loopRunning; }, left,
                                                    ctx.mainPanel);
