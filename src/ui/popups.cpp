@@ -7,6 +7,10 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
 
 namespace ui {
 
@@ -53,6 +57,18 @@ std::optional<QString> QtPopups::Prompt(const QString& title, const QString& tex
     return value.left(maxLength);
 }
 
+bool QtPopups::PrintSetup(QPrinter& printer, const QString& pdfName) {
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // No printer: the dialog's PDF file is the one choice; propose a name for it.
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QDir(folder).filePath(pdfName));
+    }
+    QPrintDialog dialog(&printer, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
 QStringList ScriptedPopups::Texts() const {
     QStringList texts;
     for (const Shown& s : shown_) texts << s.text;
@@ -95,6 +111,22 @@ std::optional<QString> ScriptedPopups::Prompt(const QString& title, const QStrin
     prompts_.pop_front();
     if (value) *value = value->left(maxLength);
     return value;
+}
+
+}  // namespace ui
+
+namespace ui {
+
+bool ScriptedPopups::PrintSetup(QPrinter& printer, const QString& pdfName) {
+    shown_.push_back({Kind::Print, QStringLiteral("Print"), pdfName, {}});
+    if (prints_.empty() || !prints_.front()) {
+        if (!prints_.empty()) prints_.pop_front();
+        return false;
+    }
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*prints_.front());
+    prints_.pop_front();
+    return true;
 }
 
 }  // namespace ui

@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+class QPrinter;
+
 namespace ui {
 
 struct FileDialogSpec {
@@ -33,6 +35,9 @@ class Popups {
     // A line of text, or nothing when cancelled.
     virtual std::optional<QString> Prompt(const QString& title, const QString& text,
                                           int maxLength) = 0;
+    // The system's print dialog for `printer`; false when cancelled. Where no printer is
+    // installed the dialog offers a PDF file, named after `pdfName` in the documents folder.
+    virtual bool PrintSetup(QPrinter& printer, const QString& pdfName) = 0;
 };
 
 class QtPopups : public Popups {
@@ -42,11 +47,12 @@ class QtPopups : public Popups {
     std::optional<QString> FileSelect(const FileDialogSpec& spec) override;
     std::optional<QString> Prompt(const QString& title, const QString& text,
                                   int maxLength) override;
+    bool PrintSetup(QPrinter& printer, const QString& pdfName) override;
 };
 
 class ScriptedPopups : public Popups {
   public:
-    enum class Kind { Message, Confirm, FileSelect, Prompt };
+    enum class Kind { Message, Confirm, FileSelect, Prompt, Print };
     struct Shown {
         Kind kind;
         QString title;
@@ -59,6 +65,8 @@ class ScriptedPopups : public Popups {
     void AnswerConfirm(bool yes) { confirms_.push_back(yes); }
     void AnswerFile(std::optional<QString> path) { files_.push_back(std::move(path)); }
     void AnswerPrompt(std::optional<QString> text) { prompts_.push_back(std::move(text)); }
+    // A print dialog confirmed with a PDF file as the printer, or cancelled (nothing).
+    void AnswerPrint(std::optional<QString> pdfPath) { prints_.push_back(std::move(pdfPath)); }
 
     const std::vector<Shown>& History() const { return shown_; }
     QStringList Texts() const;     // texts of every pop-up shown, in order
@@ -70,12 +78,14 @@ class ScriptedPopups : public Popups {
     std::optional<QString> FileSelect(const FileDialogSpec& spec) override;
     std::optional<QString> Prompt(const QString& title, const QString& text,
                                   int maxLength) override;
+    bool PrintSetup(QPrinter& printer, const QString& pdfName) override;
 
   private:
     std::vector<Shown> shown_;
     std::deque<bool> confirms_;
     std::deque<std::optional<QString>> files_;
     std::deque<std::optional<QString>> prompts_;
+    std::deque<std::optional<QString>> prints_;
 };
 
 }  // namespace ui

@@ -220,7 +220,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
                                           rec.mode,
                                           rec.start,
                                           rec.startTriggered,
-                                          scope.cycleTime,
+                                          scope.cycleTimeButton,
                                           scope.scan,
                                           scope.breakScan,
                                           p.Page<teach::TeachPage>().recordPanel.start};
