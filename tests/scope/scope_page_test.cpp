@@ -1,0 +1,301 @@
+// The scope page on the real panel set against the in-process simulated sensor: a scan on
+// both transports, BREAK during the wait for a trigger, bad blocks, a hang-up, the cycle
+// time and the cursor readout, the shown signal, and the printed record as a PDF file.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "link/link_texts.h"
+#include "program_fixture.h"
+#include "scope/scope_page.h"
+#include "scope/scope_print.h"
+#include "sim/model/faults.h"
+#include "sim/server/sim_server.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+enum class Transport { Tcp, Serial };
+
+struct Scope {
+    explicit Scope(Transport transport = Transport::Tcp)
+        : program(Start(sensor, dir, transport)) {
+        program->StartUp();
+        program.popups.Clear();
+    }
+    static QString Start(sim::SimServer& sensor, QTemporaryDir& dir, Transport transport) {
+        if (transport == Transport::Serial) {
+            const QString tty = dir.filePath(QStringLiteral("tty"));
+            sensor.StartPty(tty);
+            return testing_support::SerialSettingsText(tty);
+        }
+        sensor.StartTcp(0);
+        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
+    }
+    session::Session& S() { return program.Session(); }
+    scope::ScopePage& page() { return program.Page<scope::ScopePage>(); }
+    void Fault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+    // The page brought to the front, as the user does before a scan.
+    void Select() {
+        program->tabMain->setCurrentWidget(ui::PageWidget(program->tabMain, session::kPageScope));
+    }
+
+    QTemporaryDir dir;
+    sim::SimServer sensor;
+    TestProgram program;
+};
+
+QString RunTool(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(20000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+TEST(ScopeScan, SingleShotDrawsThreeTracesAndTwoBinaryTracesOnBothTransports) {
+    for (Transport transport : {Transport::Tcp, Transport::Serial}) {
+        SCOPED_TRACE(transport == Transport::Tcp ? "tcp" : "serial");
+        Scope t(transport);
+        ASSERT_TRUE(t.S().linkState.linkOk) << t.S().linkState.message;
+        scope::ScopePage& p = t.page();
+        t.Select();
+        EXPECT_TRUE(p.panel->isVisibleTo(t.program->Panel("MAINP")));
+        EXPECT_TRUE(ui::IsDimmed(p.preTrigger));  // single shot
+        bool scanning = false;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (p.ScanActive()) scanning = ui::IsVisible(p.scanning) && p.breakScan->isEnabled();
+        });
+        watch.start();
+        p.scan->click();
+        watch.stop();
+        EXPECT_TRUE(scanning);
+        EXPECT_FALSE(p.ScanActive());
+        EXPECT_FALSE(ui::IsVisible(p.scanning));
+        EXPECT_TRUE(p.scan->isEnabled());
+        EXPECT_EQ(p.ScopeGraph()->PlotCount(), 3);
+        EXPECT_EQ(p.BinaryGraph()->PlotCount(), 2);
+        EXPECT_TRUE(t.program.popups.History().empty());
+        // The calibrated signals of the simulated scene: something, within 12 bits.
+        int nonZero = 0;
+        for (int b = 0; b < 3; ++b)
+            for (std::uint16_t v : p.Traces()[static_cast<std::size_t>(b)]) {
+                EXPECT_LE(v, 4095);
+                nonZero += v > 0;
+            }
+        EXPECT_GT(nonZero, 100);
+        EXPECT_DOUBLE_EQ(p.ScopeGraph()->AxisRange(ui::Axis::X).upper, 128.0);
+    }
+}
+
+TEST(ScopeScan, BreakEndsTheWaitForATriggerAndTheNextScanWorks) {
+    Scope t;
+    scope::ScopePage& p = t.page();
+    t.Select();
+    ui::SetComboValue(p.triggerMode, scope::kModeRising);
+    p.CBF_EditTriggerMode(ui::Event::Commit);
+    EXPECT_FALSE(ui::IsDimmed(p.triggerLevel));
+    EXPECT_FALSE(ui::IsDimmed(p.preTrigger));
+    ui::SetValue(p.triggerLevel, 4095);  // the blue line never gets there
+    int scans = 0;
+    QTimer breaker;
+    breaker.setInterval(50);
+    QObject::connect(&breaker, &QTimer::timeout, [&] {
+        if (p.ScanActive()) p.breakScan->click();
+    });
+    breaker.start();
+    p.scan->click();
+    breaker.stop();
+    ++scans;
+    EXPECT_FALSE(p.ScanActive());
+    EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);  // nothing drawn
+    EXPECT_TRUE(t.program.popups.History().empty());
+    EXPECT_TRUE(t.S().linkState.linkOk);
+
+    // Single shot now: the stream is clean, the blocks come.
+    ui::SetComboValue(p.triggerMode, scope::kModeSingleShot);
+    p.scan->click();
+    EXPECT_EQ(p.ScopeGraph()->PlotCount(), 3);
+    EXPECT_TRUE(t.program.popups.History().empty());
+
+    // Showing one signal redraws the stored traces without asking the sensor.
+    const auto traces = p.Traces();
+    ui::SetComboValue(p.shownSignal, 2);
+    p.CBF_EditScopeSignal(ui::Event::Commit);
+    EXPECT_EQ(p.ScopeGraph()->PlotCount(), 1);
+    EXPECT_EQ(p.Traces(), traces);
+}
+
+TEST(ScopeScan, BadBlocksAreReportedAndDrawNothing) {
+    struct Case {
+        const char* fault;
+        std::string_view text;
+    };
+    const Case cases[] = {
+        {"badcrc-payload@110u#3", sensorlink::kDataFrameText},
+        {"badcrc-header@110u#1", sensorlink::kHeaderFrameText},
+        {"short:100@110u#2", sensorlink::kDataFrameText},  // 50 words instead of 129
+        {"short:0@110u#4", sensorlink::kHeaderFrameText},   // a block without payload
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Scope t;
+        scope::ScopePage& p = t.page();
+        t.Fault(c.fault);
+        t.Fault("split@110u");  // blocks byte by byte, too
+        QString reported;
+        QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                         [&](const QString& text) { reported = text; });
+        p.scan->click();
+        EXPECT_EQ(reported.toStdString(), std::string(c.text));
+        EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);
+        EXPECT_FALSE(p.ScanActive());
+        EXPECT_TRUE(p.scan->isEnabled());
+    }
+}
+
+TEST(ScopeScan, AHangUpDuringTheWaitEndsTheScan) {
+    Scope t;
+    scope::ScopePage& p = t.page();
+    ui::SetComboValue(p.triggerMode, scope::kModeRising);
+    ui::SetValue(p.triggerLevel, 4095);
+    QTimer::singleShot(100, [&] { t.sensor.Stop(); });
+    QString reported;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& text) { reported = text; });
+    p.scan->click();
+    EXPECT_FALSE(reported.isEmpty());
+    EXPECT_FALSE(p.ScanActive());
+    EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);
+}
+
+TEST(ScopeReadout, CycleTimeFromTheSensorAndTheCursorsInMillisecondsDigitsAndVolts) {
+    Scope t;
+    scope::ScopePage& p = t.page();
+    p.cycleTimeButton->click();
+    ASSERT_GT(p.CycleTime(), 0.0);
+    const double frequency = p.scanFrequency->text().toDouble();
+    EXPECT_NEAR(frequency * p.CycleTime(), 1000.0, 1.0);
+    EXPECT_TRUE(p.cycleTime->text().contains('.'));
+
+    ui::SetValue(p.scanRate, 4);
+    p.ScopeGraph()->SetCursor(1, 10.7, 4096.5);
+    p.ScopeGraph()->SetCursor(2, 3.2, 0.4);
+    p.CBF_EditScanRate(ui::Event::Commit);
+    const scope::CursorReadout r = scope::ReadCursors(10.7, 4096.5, 3.2, 0.4, 4, p.CycleTime());
+    EXPECT_EQ(p.deltaX->text(), QString::number(r.deltaX, 'f', r.deltaXDecimals));
+    EXPECT_EQ(p.deltaY->text(), "4096");
+    EXPECT_EQ(p.deltaYVolt->text(), "10.000");
+    // The binary graph marks the same instants.
+    EXPECT_EQ(p.BinaryGraph()->CursorPosition(1).x(), 10.7);
+    EXPECT_EQ(p.BinaryGraph()->CursorPosition(2).x(), 3.2);
+
+    // The volts display only for the third recorded signal.
+    ui::SetComboValue(p.recordedSignal, 2);
+    p.CBF_EditScopeRecSignal(ui::Event::Commit);
+    EXPECT_TRUE(ui::IsVisible(p.deltaYVolt));
+    ui::SetComboValue(p.recordedSignal, 1);
+    p.CBF_EditScopeRecSignal(ui::Event::Commit);
+    EXPECT_FALSE(ui::IsVisible(p.deltaYVolt));
+
+    // ZOOM 1:1: back to 0 ... 128 and the y range of the signal.
+    p.ScopeGraph()->SetAxisRange(ui::Axis::X, 10, 20);
+    p.zoom11->click();
+    EXPECT_DOUBLE_EQ(p.ScopeGraph()->AxisRange(ui::Axis::X).upper, 128.0);
+
+    // A failed query: 0, and delta X reads 0.
+    t.sensor.Stop();
+    p.cycleTimeButton->click();
+    EXPECT_EQ(p.CycleTime(), 0.0);
+    EXPECT_EQ(p.deltaX->text().toDouble(), 0.0);
+
+    // The comment box clears on a right double-click.
+    p.comment->setPlainText(QStringLiteral("to be cleared"));
+    p.CBF_EditScopeComment(ui::Event::RightDoubleClick);
+    EXPECT_TRUE(p.comment->toPlainText().isEmpty());
+}
+
+TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
+    Scope t;
+    scope::ScopePage& p = t.page();
+    t.Select();
+    p.scan->click();
+    auto& popups = t.program.popups;
+    popups.Clear();
+
+    // Cancelled: nothing, silently.
+    p.print->click();
+    ASSERT_EQ(popups.History().size(), 1u);
+    EXPECT_EQ(popups.History()[0].kind, ui::ScriptedPopups::Kind::Print);
+    EXPECT_TRUE(popups.History()[0].text.startsWith("scope-"));
+    EXPECT_TRUE(popups.History()[0].text.endsWith(".pdf"));
+
+    // Without identification and comment.
+    const QString bare = t.dir.filePath(QStringLiteral("bare.pdf"));
+    popups.AnswerPrint(bare);
+    p.print->click();
+    EXPECT_EQ(popups.History().back().title, "Info!");
+    EXPECT_EQ(popups.History().back().text, "Print successful!");
+    const QString bareText = RunTool(QStringLiteral("pdftotext"), {bare, QStringLiteral("-")});
+    ASSERT_FALSE(bareText.isEmpty()) << "pdftotext (poppler-utils) is needed";
+    EXPECT_TRUE(bareText.contains("Scope Screen Shot"));
+    EXPECT_TRUE(bareText.contains("VELORAX3-KVT-ANA-Scope V1.0"));
+    EXPECT_TRUE(bareText.contains("page 1 of 1"));
+    EXPECT_FALSE(bareText.contains("PANEL ID"));
+    EXPECT_FALSE(bareText.contains("COMMENT"));
+    // The panel's picture is on the page.
+    const QString images = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), bare});
+    EXPECT_GE(images.count('\n'), 3) << images.toStdString();  // two header lines and an image
+
+    // With both: in the order of the report.
+    t.S().SetIdentificationText(QStringLiteral("Line 4 station 2"));
+    p.comment->setPlainText(QStringLiteral("Trigger seen on part 17.\nSecond line."));
+    const QString full = t.dir.filePath(QStringLiteral("full.pdf"));
+    popups.AnswerPrint(full);
+    p.print->click();
+    const QString text = RunTool(QStringLiteral("pdftotext"), {full, QStringLiteral("-")});
+    const qsizetype title = text.indexOf("Scope Screen Shot");
+    const qsizetype id = text.indexOf("PANEL ID: Line 4 station 2");
+    const qsizetype label = text.indexOf("COMMENT:");
+    const qsizetype first = text.indexOf("Trigger seen on part 17.");
+    const qsizetype second = text.indexOf("Second line.");
+    EXPECT_TRUE(title >= 0 && id > title && label > id && first > label && second > first)
+        << text.toStdString();
+
+    EXPECT_EQ(scope::ReportLines({}, {}),
+              (QStringList{"Scope Screen Shot", "VELORAX3-KVT-ANA-Scope V1.0", ""}));
+}
+
+TEST(ScopePrint, APanelThatCannotBeRenderedIsSaidAndNothingIsPrinted) {
+    ui::ScriptedPopups popups;
+    popups.AnswerPrint(QStringLiteral("/nonexistent/never.pdf"));
+    scope::PrintReport(popups, nullptr, {}, {});
+    ASSERT_EQ(popups.History().size(), 1u);
+    EXPECT_EQ(popups.History()[0].title, "ERROR");
+    EXPECT_EQ(popups.History()[0].text, "Could not initialize the print report...");
+
+    // A printer that cannot be painted on (a PDF in a folder that does not exist).
+    QWidget panel;
+    panel.resize(50, 40);
+    popups.Clear();
+    scope::PrintReport(popups, &panel, {}, {});
+    EXPECT_EQ(popups.History().back().text, "Print error ");
+    EXPECT_EQ(popups.History().back().title, "Info!");
+}
