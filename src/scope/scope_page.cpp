@@ -89,6 +89,7 @@ constexpr double kBinaryMin = -0.5;
 constexpr double kBinaryMax = 3.5;
 constexpr double kCursor1 = 32;  // where the cursors stand before the user moves them
 constexpr double kCursor2 = 96;
+constexpr int kLeftMargin = 52;  // room for "10000" at the y axis
 
 void ShowNumber(QLineEdit* display, double value, int decimals) {
     const QString text = QString::number(value, 'f', decimals);
@@ -123,6 +124,9 @@ void ScopePage::StartUp() {
     graph_->setAccessibleDescription(scopeArea->accessibleDescription());
     binary_->setAccessibleName(binaryArea->accessibleName());
 
+    // The two graphs share their x axis on screen, so the cursors stand above each other.
+    graph_->SetLeftMargin(kLeftMargin);
+    binary_->SetLeftMargin(kLeftMargin);
     graph_->SetCursors(2, ui::CursorStyle::Crosshair);
     graph_->SetCursor(1, kCursor1, 0);
     graph_->SetCursor(2, kCursor2, 0);

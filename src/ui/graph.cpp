@@ -568,6 +568,14 @@ void Graph::SetTickCount(Axis axis, int count) {
     Schedule(kFull);
 }
 
+void Graph::SetLeftMargin(int pixels) {
+    axisRect()->setAutoMargins(QCP::msRight | QCP::msTop | QCP::msBottom);
+    QMargins margins = axisRect()->margins();
+    margins.setLeft(std::max(0, pixels));
+    axisRect()->setMargins(margins);
+    Schedule(kFull);
+}
+
 QCPRange Graph::AxisRange(Axis axis) const {
     const AxisState& state = axes_[Index(axis)];
     if (state.zoomed) return AxisOf(axis)->range();

@@ -141,6 +141,9 @@ class Graph : public QCustomPlot {
     bool AutoScale(Axis axis) const { return axes_[Index(axis)].autoScale; }
     // About how many labelled ticks an axis shows (fewer for a narrow graph).
     void SetTickCount(Axis axis, int count);
+    // A fixed room left of the plot for the y axis, so that graphs stacked above each other
+    // put the same x at the same place on screen.
+    void SetLeftMargin(int pixels);
     // The range shown once pending work is painted.
     QCPRange AxisRange(Axis axis) const;
 
