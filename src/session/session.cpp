@@ -1,6 +1,8 @@
 #include "session/session.h"
 
 #include "link/commands.h"
+#include "link/link_texts.h"
+#include "link/replies.h"
 
 namespace session {
 
@@ -95,6 +97,23 @@ void Session::TakeMeasurementReply() {
 void Session::UnpackMeasurement() {
     link_->UnpackReply();
     measured = TakeMeasuredValues(std::span(linkState.measurementWords).first<kMeasuredWords>());
+}
+
+bool Session::ReadCorrectionValues() {
+    if (link_->Command(sensorlink::cmd::kReadCorrection, 0) != 1) return false;
+    if (linkState.replyCommand == 0) return false;  // an error reply, reported
+    const auto values = sensorlink::DecodeCorrectionValues(link_->ReplyPayload());
+    if (!values) {
+        // Words the reply does not carry would be stale ones, then sent back to the EEPROM.
+        ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
+                                        static_cast<qsizetype>(sensorlink::kDataFrameText.size())));
+        return false;
+    }
+    link_->UnpackWords();
+    corrections.factors = values->factors;
+    corrections.offsets = values->offsets;
+    emit CorrectionsChanged();
+    return true;
 }
 
 void Session::AddFrameConsumer(FrameStage stage, std::function<void()> consumer) {

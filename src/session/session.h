@@ -40,6 +40,14 @@ class ParameterAccess {
     virtual void Get() = 0;   // GET with the selected target
 };
 
+// The sensor's correction values as the calibration and offset pages show them: the
+// calibration factors (1024 = gain 1) and the dark offsets, red, green, blue.
+struct Corrections {
+    std::array<std::uint16_t, 3> factors{1024, 1024, 1024};
+    std::array<std::uint16_t, 3> offsets{};
+    bool operator==(const Corrections&) const = default;
+};
+
 inline constexpr std::size_t kRows = 31;  // teach-table rows
 // 0xRRGGBB per row.
 using RowColors = std::array<std::int32_t, kRows>;
@@ -111,6 +119,14 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // teach): no frame consumer runs.
     void UnpackMeasurement();
 
+    // --- correction values ---------------------------------------------------------------
+    // What the pages show; a page that edits them sets them here (no signal back to it).
+    Corrections corrections;
+    // Command 102: factors and offsets from the sensor into `corrections`, then
+    // CorrectionsChanged. A reply with fewer than six words is reported with the data-frame
+    // text and changes nothing. False on any failure (reported).
+    bool ReadCorrectionValues();
+
     // --- frames -------------------------------------------------------------------------
     // A consumer of every frame the loops take; consumers run in stage order, those of one
     // stage in the order they were added.
@@ -141,6 +157,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void ParametersWritten();  // the parameter set was written into the controls
     void ModesChanged();       // the mode-dependent controls were brought up to date
     void TeachTableChanged();
+    void CorrectionsChanged();  // read from the sensor: the pages show them
     void RowColorsChanged();
     void FrameTaken();  // after every consumer of the frame ran
     void LoopStarted();
