@@ -1,7 +1,13 @@
 #include "calib/calib_page.h"
 
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 
+#include "link/commands.h"
+#include "link/link_texts.h"
+#include "link/replies.h"
 #include "ui/controls.h"
 
 namespace calib {
@@ -11,15 +17,140 @@ namespace {
 using C = CalibPage;
 using ui::Field;
 
+constexpr const char* kFactorHelp =
+    " Edit Box for the calibration factor.\n Default value is 1024. \nMinimum value is 0. Maximum "
+    "value is 4096.";
+constexpr const char* kRawHelp = "Displays the RAW values of RED, GREEN and BLUE.";
+constexpr const char* kCalibratedHelp =
+    "Displays the calibrated values of RED, GREEN and BLUE. \nFormula: CALIBRATED DATA = (RAW "
+    "DATA * CF) / 1024 ";
+constexpr const char* kOffsetHelp = "Edit Box for the offset values. ";
+constexpr const char* kMeasuredOffsetHelp = "Displays the offset values. ";
+
 const ui::ControlRow<C> kControls[] = {
-    {"MAINP", "ButtonSendCF", Field<&C::sendCF>()},
-    {"MAINP", "ButtonGetCF", Field<&C::getCF>()},
-    {"MAINP", "ButtonCalcCF", Field<&C::calcCF>()},
-    {"MAINP", "ButtonSelfCalibration", Field<&C::selfCalibration>()},
-    {"MAINP", "ButtonSendOffset", Field<&C::sendOffset>()},
-    {"MAINP", "ButtonGetOffset", Field<&C::getOffset>()},
-    {"MAINP", "ButtonCalcOffset", Field<&C::calcOffset>()},
+    {"MAINP", "ButtonSendCF", Field<&C::sendCF>(), "CBF_ButtonSendCF", &C::CBF_ButtonSendCF,
+     "Calibration factors for RED,GREEN and BLUE will be send to the EEPROM of the sensor."},
+    {"MAINP", "ButtonGetCF", Field<&C::getCF>(), "CBF_ButtonGetCF", &C::CBF_ButtonGetCF,
+     "Calibration factors for RED,GREEN and BLUE will be read from the sensor."},
+    {"MAINP", "ButtonCalcCF", Field<&C::calcCF>(), "CBF_ButtonCalcCF", &C::CBF_ButtonCalcCF,
+     "Calculate the calibration factors for RED, GREEN and BLUE. "},
+    {"MAINP", "ButtonSelfCalibration", Field<&C::selfCalibration>(),
+     "CBF_ButtonStartSelfCalibration", &C::CBF_ButtonStartSelfCalibration,
+     " Sensor calculates the calibration factors for RED, GREEN and BLUE. "},
+    {"MAINP", "EditSetValue", Field<&C::setValue>(), "CBF_EditSetValue", nullptr,
+     "Choose the setvalue for RED,GREEN and BLUE. "},
+    {"MAINP", "EditMaxDelta", Field<&C::maxDelta>(), "CBF_EditMaxDelta", nullptr,
+     "Choose the maximum DELTA value of RED,GREEN and BLUE. "},
+    {"MAINP", "DispRawDelta", Field<&C::rawDelta>(), "CBF_DispRawDelta", nullptr,
+     "Displays the delta of the raw values of RED, GREEN and BLUE. \nDelta is the peak to peak "
+     "value of the lowest number of RED, GREEN or BLUE \nand the highest number of RED, GREEN or "
+     "BLUE of the RAW-DATAS."},
+    {"MAINP", "ButtonSendOffset", Field<&C::sendOffset>(), "CBF_ButtonSendOffset",
+     &C::CBF_ButtonSendOffset,
+     "Offset values for RED,GREEN and BLUE will be send to the EEPROM of the sensor."},
+    {"MAINP", "ButtonGetOffset", Field<&C::getOffset>(), "CBF_ButtonGetOffset",
+     &C::CBF_ButtonGetOffset, "Offset values for RED,GREEN and BLUE will be read from the sensor."},
+    {"MAINP", "ButtonCalcOffset", Field<&C::calcOffset>(), "CBF_ButtonCalcOffset",
+     &C::CBF_ButtonCalcOffset, "Detect the offset values for RED, GREEN and BLUE. "},
+    {"MAINP", "ButtonCloseOffsetCompensation", Field<&C::closeOffset>(),
+     "CBF_ButtonCloseOffsetCompensation", &C::CBF_ButtonCloseOffsetCompensation,
+     "Close PANEL and return to MAIN PANEL. ", "Close offset page"},
 };
+
+// Controls of one kind per colour: red, green, blue.
+struct Triple {
+    const char* names[3];
+    const char* callbacks[3];
+    const char* help;
+    const char* labels[3];
+};
+const Triple kFactorBoxes = {{"EditCFR", "EditCFG", "EditCFB"},
+                             {"CBF_EditCFR", "CBF_EditCFG", "CBF_EditCFB"},
+                             kFactorHelp,
+                             {"Calibration factor red", "Calibration factor green",
+                              "Calibration factor blue"}};
+const Triple kOffsetBoxes = {{"EditRedOffset", "EditGreenOffset", "EditBlueOffset"},
+                             {"CBF_EditRedOffset", "CBF_EditGreenOffset", "CBF_EditBlueOffset"},
+                             kOffsetHelp,
+                             {"Offset red", "Offset green", "Offset blue"}};
+const Triple kRawDisplays = {{"DispRawRed", "DispRawGreen", "DispRawBlue"},
+                             {"CBF_DispBarsRAW", "CBF_DispBarsRAW", "CBF_DispBarsRAW"},
+                             kRawHelp,
+                             {"Raw red", "Raw green", "Raw blue"}};
+const Triple kRawBars = {{"BarRawRed", "BarRawGreen", "BarRawBlue"},
+                         {"CBF_DispBarsRAW", "CBF_DispBarsRAW", "CBF_DispBarsRAW"},
+                         kRawHelp,
+                         {"Raw red bar", "Raw green bar", "Raw blue bar"}};
+const Triple kCalDisplays = {{"DispCalRed", "DispCalGreen", "DispCalBlue"},
+                             {"CBF_DispBars", "CBF_DispBars", "CBF_DispBars"},
+                             kCalibratedHelp,
+                             {"Calibrated red", "Calibrated green", "Calibrated blue"}};
+const Triple kCalBars = {{"BarCalRed", "BarCalGreen", "BarCalBlue"},
+                         {"CBF_DispBars", "CBF_DispBars", "CBF_DispBars"},
+                         kCalibratedHelp,
+                         {"Calibrated red bar", "Calibrated green bar", "Calibrated blue bar"}};
+const Triple kMeasuredOffsets = {
+    {"DispRedOffset", "DispGreenOffset", "DispBlueOffset"},
+    {"CBF_DispRedOffset", "CBF_DispGreenOffset", "CBF_DispBlueOffset"},
+    kMeasuredOffsetHelp,
+    {"Measured offset red", "Measured offset green", "Measured offset blue"}};
+
+template <class T>
+void LookUpTriple(ui::Lookup& look, ui::Runtime& runtime, const Triple& t, std::array<T*, 3>& out) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        out[i] = static_cast<T*>(ui::LookUpControl(look, "MAINP", t.names[i], &T::staticMetaObject));
+        if (out[i])
+            ui::AttachControl(runtime, out[i], t.callbacks[i], {}, QString::fromLatin1(t.help),
+                              t.labels[i]);
+    }
+}
+
+constexpr const char* kPlausibility =
+    " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
+constexpr const char* kSendPowerTitle = "SEND POWER";
+constexpr const char* kSendPowerText =
+    "Make sure, that the sensor shines on a WHITE target! \nSelect a proper POWER value that the "
+    "RAW DATAS are within the dynamic range.  \nRepeat as long as the intensity for the RAW DATAS "
+    "is NOT OK.";
+constexpr const char* kConfirmTitle = "CONFIRM CALCULATION!";
+constexpr const char* kConfirmText =
+    "Are you sure, that you have selected the right calibration parameters? ";
+constexpr const char* kDeclinedText =
+    "Please insert the right values and press \n CALCULATE CALIBRATION FACTORS again.";
+constexpr const char* kDeltaTooHigh =
+    "The maximum delta of the raw data values RED,GREEN and BLUE is to high. \nCalibration is not "
+    "possible. \nVerify, that the sensor shines on a WHITE target! \nIncrease MAXIMUM DELTA OF "
+    "RAW DATAS! ";
+constexpr const char* kOutOfRange =
+    "One of the calibration factor is out of range. \nCalibration is not possible. \nVerify, that "
+    "the senor shines on a WHITE target! \nChoose a proper POWER value. ";
+constexpr const char* kNoFrames =
+    "No measurement of the calculation reached the PC. \nCalibration is not possible. \nCheck the "
+    "connection to the sensor and try again. ";
+constexpr const char* kPassedTitle = "CALIBRATION PASSED!";
+constexpr const char* kPassedText =
+    "Calibration successful! \nCalibration factors were sent to the EEPROM of the sensor. \nGO "
+    "mode will be activated. ";
+constexpr const char* kConfirmWithSend = "Confirm calibration factors with SEND CF.";
+constexpr const char* kCalcOffsetTitle = "CALCULATE OFFSET";
+constexpr const char* kCalcOffsetText = "Make sure, that the receiver of the sensor is covered!";
+constexpr const char* kButtonRed = "QPushButton { background-color: #FF0000; }";
+constexpr const char* kButtonGrey = "QPushButton { background-color: #E0E0E0; }";
+constexpr int kBlinkEvery = 5;
+
+QString Text(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+void Show(QLineEdit* display, int value) {
+    const QString text = QString::number(value);
+    if (display->text() != text) ui::SetValue(display, text);
+}
+
+void ShowBar(QProgressBar* bar, int value) {
+    const int v = std::clamp(value, bar->minimum(), bar->maximum());
+    if (bar->value() != v) bar->setValue(v);
+}
 
 }  // namespace
 
@@ -27,12 +158,218 @@ CalibPage::CalibPage(session::PageContext& context) : Page(context) {}
 
 void CalibPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<C>(look, ctx.runtime, *this, kControls);
+    LookUpTriple(look, ctx.runtime, kFactorBoxes, factors);
+    LookUpTriple(look, ctx.runtime, kOffsetBoxes, offsets);
+    LookUpTriple(look, ctx.runtime, kRawDisplays, raw);
+    LookUpTriple(look, ctx.runtime, kRawBars, rawBars);
+    LookUpTriple(look, ctx.runtime, kCalDisplays, calibrated);
+    LookUpTriple(look, ctx.runtime, kCalBars, calibratedBars);
+    LookUpTriple(look, ctx.runtime, kMeasuredOffsets, measuredOffsets);
 }
 
 void CalibPage::RegisterBusy(ui::Busy& busy) {
-    for (QPushButton* b :
-         {sendCF, getCF, calcCF, selfCalibration, sendOffset, getOffset, calcOffset})
+    for (QPushButton* b : {sendCF, getCF, calcCF, selfCalibration, sendOffset, getOffset, calcOffset})
         busy.Register(b, ui::BusyRole::Transaction);
+}
+
+void CalibPage::StartUp() {
+    calcCF->setStyleSheet(Text(kButtonGrey));
+    // The boxes are what SEND writes and what the hardware file records: the session's copy
+    // follows every edit.
+    for (QSpinBox* box : {factors[0], factors[1], factors[2], offsets[0], offsets[1], offsets[2]})
+        QObject::connect(box, &QSpinBox::valueChanged, ctx.mainPanel, [this] { TakeBoxes(); });
+    TakeBoxes();
+    QObject::connect(&S(), &session::Session::CorrectionsChanged, ctx.mainPanel,
+                     [this] { ShowCorrections(); });
+    // The raw values follow every frame of whichever loop runs.
+    S().AddFrameConsumer(session::FrameStage::Displays, [this] { UpdateRawValues(); });
+    QObject::connect(&S(), &session::Session::LoopEnded, ctx.mainPanel, [this] { FlushDisplays(); });
+}
+
+// --- displays --------------------------------------------------------------------------------
+
+void CalibPage::UpdateRawValues() {
+    displays_.Request();
+}
+
+void CalibPage::WriteDisplays() {
+    const session::MeasuredValues& m = S().measured;
+    const std::array<int, 3> rawValues = {m.rawRed, m.rawGreen, m.rawBlue};
+    const std::array<int, 3> calValues = {m.red, m.green, m.blue};
+    for (std::size_t i = 0; i < 3; ++i) {
+        Show(raw[i], rawValues[i]);
+        ShowBar(rawBars[i], rawValues[i]);
+        Show(calibrated[i], calValues[i]);
+        ShowBar(calibratedBars[i], calValues[i]);
+    }
+    Show(rawDelta, RawDelta(m.rawRed, m.rawGreen, m.rawBlue));
+}
+
+void CalibPage::ShowCorrections() {
+    const session::Corrections c = S().corrections;
+    for (std::size_t i = 0; i < 3; ++i) {
+        ui::SetValue(factors[i], c.factors[i]);
+        ui::SetValue(offsets[i], c.offsets[i]);
+    }
+}
+
+void CalibPage::TakeBoxes() {
+    for (std::size_t i = 0; i < 3; ++i) {
+        S().corrections.factors[i] = static_cast<std::uint16_t>(factors[i]->value());
+        S().corrections.offsets[i] = static_cast<std::uint16_t>(offsets[i]->value());
+    }
+}
+
+void CalibPage::ReportPlausibility() {
+    const sensorlink::LinkState& link = S().linkState;
+    // An error reply carries its error code where a good one carries the count.
+    if (link.replyCommand == 0 || link.replyParameter == 0) return;
+    S().ReportFailure(QStringLiteral("INFO!\n%1%2").arg(link.replyParameter).arg(Text(kPlausibility)));
+}
+
+// --- calibration factors -----------------------------------------------------------------------
+
+void CalibPage::SendCalibrationFactors() {
+    TakeBoxes();
+    const auto& f = S().corrections.factors;
+    if (S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, f) == 1) ReportPlausibility();
+}
+
+void CalibPage::CBF_ButtonSendCF(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    ui::BusyScope busy(ctx.busy);
+    SendCalibrationFactors();
+}
+
+void CalibPage::CBF_ButtonGetCF(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    ui::BusyScope busy(ctx.busy);
+    S().ReadCorrectionValues();
+}
+
+void CalibPage::CBF_ButtonCalcCF(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (!S().popups.Confirm(Text(kSendPowerTitle), Text(kSendPowerText))) return;
+    ui::BusyScope busy(ctx.busy);
+    CalculateCalibrationFactors();
+    // Whatever the outcome, the factors shown go to the sensor and the live loop starts.
+    SendCalibrationFactors();
+    S().RunLiveLoop();
+}
+
+void CalibPage::Blink(bool red) {
+    calcCF->setStyleSheet(Text(red ? kButtonRed : kButtonGrey));
+}
+
+bool CalibPage::CalculateCalibrationFactors() {
+    S().app.loopRunning = false;
+    ui::Popups& popups = S().popups;
+    if (!popups.Confirm(Text(kConfirmTitle), Text(kConfirmText))) {
+        popups.Message(Text(ui::kInfoTitle), Text(kDeclinedText));
+        return false;
+    }
+    PassSums sums;
+    int blink = 0;
+    for (int pass = 0; pass < kCalculationPasses; ++pass) {
+        if (pass % kBlinkEvery == 0) Blink(blink++ % 2 == 0);
+        // A failed pass has been reported and adds nothing; the passes go on.
+        if (S().Link().Command(sensorlink::cmd::kMeasure, 0) != 1 || S().linkState.replyCommand == 0)
+            continue;
+        S().UnpackMeasurement();
+        UpdateRawValues();
+        const session::MeasuredValues& m = S().measured;
+        sums.Add(m.rawRed, m.rawGreen, m.rawBlue);
+    }
+    Blink(false);
+    FlushDisplays();
+    Means means;
+    if (!MeansOf(sums, &means)) {
+        popups.Message(Text(ui::kAttentionTitle), Text(kNoFrames));
+        return false;
+    }
+    const Factors f = ComputeFactors(means, static_cast<std::uint16_t>(setValue->value()),
+                                     static_cast<std::uint16_t>(maxDelta->value()));
+    if (f.result == FactorResult::DeltaTooHigh) {
+        popups.Message(Text(ui::kAttentionTitle), Text(kDeltaTooHigh));
+        return false;
+    }
+    if (f.result == FactorResult::OutOfRange) {
+        popups.Message(Text(ui::kAttentionTitle), Text(kOutOfRange));
+        return false;
+    }
+    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(factors[i], f.values[i]);
+    TakeBoxes();
+    popups.Message(Text(kPassedTitle), Text(kPassedText));
+    return true;
+}
+
+void CalibPage::CBF_ButtonStartSelfCalibration(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (!S().popups.Confirm(Text(kSendPowerTitle), Text(kSendPowerText))) return;
+    ui::BusyScope busy(ctx.busy);
+    SelfCalibration();
+}
+
+void CalibPage::SelfCalibration() {
+    S().linkState.linkOk = true;
+    if (S().Link().Command(sensorlink::cmd::kSelfCalibration, 0) != 1 || !S().linkState.linkOk ||
+        S().linkState.replyCommand == 0)
+        return;
+    const auto result = sensorlink::DecodeSelfCalibration(S().Link().ReplyPayload());
+    if (!result) {
+        // Words the reply does not carry would be stale ones.
+        S().ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
+                                            static_cast<qsizetype>(sensorlink::kDataFrameText.size())));
+        return;
+    }
+    S().Link().UnpackWords();
+    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(factors[i], result->factors[i]);
+    ui::SetValue(setValue, result->setValue);
+    ui::SetValue(maxDelta, result->maxDelta);
+    TakeBoxes();
+    S().popups.Message(Text(ui::kAttentionTitle), Text(kConfirmWithSend));
+}
+
+// --- offsets ----------------------------------------------------------------------------------
+
+void CalibPage::SendOffsets() {
+    TakeBoxes();
+    const auto& o = S().corrections.offsets;
+    if (S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, o) == 1) ReportPlausibility();
+}
+
+void CalibPage::MeasureOffsets() {
+    if (S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1) != 1 ||
+        S().linkState.replyCommand == 0)
+        return;
+    if (!S().ReadCorrectionValues()) return;
+    for (std::size_t i = 0; i < 3; ++i) Show(measuredOffsets[i], S().corrections.offsets[i]);
+}
+
+void CalibPage::CBF_ButtonSendOffset(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    ui::BusyScope busy(ctx.busy);
+    SendOffsets();
+}
+
+void CalibPage::CBF_ButtonGetOffset(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    ui::BusyScope busy(ctx.busy);
+    S().ReadCorrectionValues();
+}
+
+void CalibPage::CBF_ButtonCalcOffset(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    if (!S().popups.Confirm(Text(kCalcOffsetTitle), Text(kCalcOffsetText))) return;
+    ui::BusyScope busy(ctx.busy);
+    MeasureOffsets();
+}
+
+void CalibPage::CBF_ButtonCloseOffsetCompensation(ui::Event e) {
+    if (e != ui::Event::Commit) return;
+    // Locked again: only the service password shows the page once more.
+    ui::SetTabPageVisible(ctx.mainTabs, session::kPageOffset, false);
+    ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
 }
 
 }  // namespace calib

@@ -1,9 +1,23 @@
 #pragma once
-// Calibration factors and the offset compensation.
+// The calibration page and the offset compensation page: the three calibration factors
+// (read, written, computed from 100 frames on a white target, or computed by the sensor),
+// the raw and calibrated values of every live frame, and the dark offsets (read, written,
+// measured with the receiver covered). The offset page is a service page: the shell shows
+// it only after the service password; its close button hides it again.
+//
+// The factor and offset boxes are the master copy while the user edits; the session's
+// `corrections` follows them, and a read from the sensor (CorrectionsChanged) fills them.
 
+#include <array>
+
+#include "calib/calib_core.h"
 #include "session/page.h"
+#include "ui/refresh.h"
 
+class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QSpinBox;
 
 namespace calib {
 
@@ -13,14 +27,55 @@ class CalibPage final : public session::Page {
 
     void LookUp(ui::Lookup& look) override;
     void RegisterBusy(ui::Busy& busy) override;
+    void StartUp() override;
 
-    QPushButton* sendCF = nullptr;
-    QPushButton* getCF = nullptr;
-    QPushButton* calcCF = nullptr;
-    QPushButton* selfCalibration = nullptr;
-    QPushButton* sendOffset = nullptr;
-    QPushButton* getOffset = nullptr;
-    QPushButton* calcOffset = nullptr;
+    // The raw values, their spread and the calibrated values of the last frame (once per
+    // screen refresh while frames come; FlushDisplays writes what is due now).
+    void UpdateRawValues();
+    void FlushDisplays() { displays_.Flush(); }
+    void SendCalibrationFactors();
+    // 100 frames, their means, the factors into the boxes; false when the calculation was
+    // declined or refused (the boxes keep what they showed).
+    bool CalculateCalibrationFactors();
+    void SelfCalibration();
+    void SendOffsets();
+    void MeasureOffsets();
+
+    // --- callbacks ----------------------------------------------------------------------
+    void CBF_ButtonSendCF(ui::Event e);
+    void CBF_ButtonGetCF(ui::Event e);
+    void CBF_ButtonCalcCF(ui::Event e);
+    void CBF_ButtonStartSelfCalibration(ui::Event e);
+    void CBF_ButtonSendOffset(ui::Event e);
+    void CBF_ButtonGetOffset(ui::Event e);
+    void CBF_ButtonCalcOffset(ui::Event e);
+    void CBF_ButtonCloseOffsetCompensation(ui::Event e);
+
+    // Controls, public for the tests.
+    QPushButton *sendCF = nullptr, *getCF = nullptr, *calcCF = nullptr,
+                *selfCalibration = nullptr;
+    QPushButton *sendOffset = nullptr, *getOffset = nullptr, *calcOffset = nullptr,
+                *closeOffset = nullptr;
+    std::array<QSpinBox*, 3> factors{};
+    std::array<QSpinBox*, 3> offsets{};
+    std::array<QLineEdit*, 3> raw{};
+    std::array<QProgressBar*, 3> rawBars{};
+    std::array<QLineEdit*, 3> calibrated{};
+    std::array<QProgressBar*, 3> calibratedBars{};
+    std::array<QLineEdit*, 3> measuredOffsets{};
+    QLineEdit* rawDelta = nullptr;
+    QSpinBox* setValue = nullptr;
+    QSpinBox* maxDelta = nullptr;
+
+  private:
+    void WriteDisplays();
+    void ShowCorrections();
+    void TakeBoxes();  // the boxes into the session's corrections
+    // The plausibility count of the reply just received, reported when it is not 0.
+    void ReportPlausibility();
+    void Blink(bool red);
+
+    ui::Refresh displays_{[this] { WriteDisplays(); }};
 };
 
 }  // namespace calib

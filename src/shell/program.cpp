@@ -33,9 +33,16 @@ const ui::ControlRow<Program> kControls[] = {
     {"MAINP", "ChildArea", Field<&Program::childArea>()},
     {"MAINP", "PictureLogo", Field<&Program::logo>(), nullptr, nullptr, nullptr, "Logo"},
     {"MAINP", "DecoHeader", Field<&Program::header>()},
-    {"PASSWORDP", "StringEnterPW", Field<&Program::password>(), nullptr, nullptr, nullptr,
-     "Password"},
+    // The field has no help; it is bound for its commit (Enter).
+    {"PASSWORDP", "StringEnterPW", Field<&Program::password>(), "CBF_StringEnterPW",
+     &Program::CBF_StringEnterPW, nullptr, "Password"},
+    {"MAINP", "DecoCalibrate1", Field<&Program::decoCalibrate>(), "CBF_DecoCalibrate1",
+     &Program::CBF_DecoCalibrate1, nullptr, "Calibration page decoration"},
 };
+
+// Compared exactly, case and blanks included.
+constexpr char kServicePassword[] = "tovrin";
+constexpr const char* kWrongPassword = "Wrong password. \nPlease try again.";
 
 }  // namespace
 
@@ -69,6 +76,8 @@ bool Program::LookUpControls(QString* error) {
         return false;
     }
     runtime_->BindPanel(mainPanel, "CBF_MAINP", [this](ui::Event e) { CBF_MAINP(e); });
+    passwordPanel = look.PanelOf("PASSWORDP");
+    runtime_->BindPanel(passwordPanel, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); });
 
     context_ = std::make_unique<session::PageContext>(
         session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain});
@@ -165,6 +174,38 @@ void Program::CBF_MAINP(ui::Event event) {
         default:
             break;
     }
+}
+
+// --- the service password gate --------------------------------------------------------------
+
+void Program::CBF_DecoCalibrate1(ui::Event event) {
+    if (event != ui::Event::RightDoubleClick) return;
+    password->clear();
+    passwordPanel->setWindowModality(Qt::ApplicationModal);
+    passwordPanel->show();
+    passwordPanel->raise();
+    password->setFocus();
+}
+
+void Program::CBF_StringEnterPW(ui::Event event) {
+    if (event != ui::Event::Commit) return;
+    // The typed text lives only as long as this check: never kept, written or logged.
+    const bool right = password->text() == QLatin1String(kServicePassword);
+    password->clear();
+    if (!right) {
+        runtime_->popups().Message(QString::fromLatin1(ui::kAttentionTitle),
+                                   QString::fromLatin1(kWrongPassword));
+        return;
+    }
+    ui::SetTabPageVisible(tabMain, session::kPageOffset, true);
+    ui::SetActiveTabPage(tabMain, session::kPageOffset);
+    passwordPanel->hide();
+}
+
+void Program::CBF_PASSWORDP(ui::Event event) {
+    if (event != ui::Event::Close) return;
+    password->clear();
+    passwordPanel->hide();  // nothing unlocked
 }
 
 void Program::CBF_TabMain1(ui::Event event) {

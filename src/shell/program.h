@@ -58,6 +58,11 @@ class Program : public QObject {
     // --- callbacks ----------------------------------------------------------------------
     void CBF_MAINP(ui::Event event);
     void CBF_TabMain1(ui::Event event);
+    // The service password gate: a right double-click on the calibration page's decoration
+    // opens PASSWORDP; the right password shows the offset compensation page.
+    void CBF_DecoCalibrate1(ui::Event event);
+    void CBF_StringEnterPW(ui::Event event);
+    void CBF_PASSWORDP(ui::Event event);
 
     // --- what the shell's modules and the tests use ---------------------------------------
     session::Session& Session() { return *session_; }
@@ -81,6 +86,8 @@ class Program : public QObject {
     QLabel* logo = nullptr;
     QFrame* header = nullptr;
     QLineEdit* password = nullptr;
+    QFrame* decoCalibrate = nullptr;
+    QWidget* passwordPanel = nullptr;
 
     // The settings file exists but could not be read: it is kept as it is, never replaced
     // by defaults.

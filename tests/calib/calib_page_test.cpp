@@ -1,0 +1,283 @@
+// The calibration and offset pages against the in-process simulator looking at a white
+// target: CALCULATE CF and the live frames after it, failed passes, refusals, self
+// calibration, the correction values shared by both pages, short replies, and the service
+// password gate.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "calib/calib_page.h"
+#include "link/link_texts.h"
+#include "program_fixture.h"
+#include "sim/model/faults.h"
+#include "sim/model/scene.h"
+#include "sim/server/sim_server.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+sim::ServerOptions WhiteTarget() {
+    sim::ServerOptions o;
+    o.model.scene = *sim::Scene::Parse("white 0.9 0.9 0.9 60\n");
+    return o;
+}
+
+struct Calib {
+    Calib() : sensor(WhiteTarget()), program(Start(sensor)) {
+        program->StartUp();
+        program.popups.Clear();
+    }
+    static QString Start(sim::SimServer& sensor) {
+        sensor.StartTcp(0);
+        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
+    }
+    session::Session& S() { return program.Session(); }
+    calib::CalibPage& page() { return program.Page<calib::CalibPage>(); }
+    void Fault(const std::string& spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+    std::array<int, 3> Factors() {
+        return {page().factors[0]->value(), page().factors[1]->value(), page().factors[2]->value()};
+    }
+    // GO until `frames` frames came; the last frame's calibrated values.
+    std::array<int, 3> LiveFrames(int frames) {
+        int n = 0;
+        auto c = QObject::connect(&S(), &session::Session::FrameTaken, &S(), [&] {
+            if (++n >= frames) S().app.loopRunning = false;
+        });
+        S().RunLiveLoop();
+        QObject::disconnect(c);
+        return {S().measured.red, S().measured.green, S().measured.blue};
+    }
+    // CALCULATE CF with both questions answered yes; the live loop after it ends at once.
+    void Calculate() {
+        program.popups.AnswerConfirm(true);
+        program.popups.AnswerConfirm(true);
+        auto c = QObject::connect(&S(), &session::Session::LoopStarted, &S(),
+                                  [this] { S().app.loopRunning = false; });
+        page().calcCF->click();
+        QObject::disconnect(c);
+    }
+
+    sim::SimServer sensor;
+    TestProgram program;
+};
+
+}  // namespace
+
+TEST(CalculateCF, FactorsBringTheChannelsToTheSetValueInTheNextFramesAndReachTheEeprom) {
+    Calib t;
+    calib::CalibPage& p = t.page();
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    ui::SetValue(p.setValue, 2000);
+    ui::SetValue(p.maxDelta, 4095);
+    bool blinked = false;  // looked at between the passes
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout,
+                     [&] { blinked = blinked || p.calcCF->styleSheet().contains("FF0000"); });
+    watch.start();
+    t.Calculate();
+    watch.stop();
+    EXPECT_TRUE(blinked);
+    EXPECT_TRUE(p.calcCF->styleSheet().contains("E0E0E0"));  // grey at the end
+    const QStringList texts = t.program.popups.Texts();
+    ASSERT_GE(texts.size(), 3);
+    EXPECT_TRUE(texts[0].startsWith("Make sure, that the sensor shines on a WHITE target!"));
+    EXPECT_EQ(texts[1], "Are you sure, that you have selected the right calibration parameters? ");
+    EXPECT_EQ(t.program.popups.History()[2].title, "CALIBRATION PASSED!");
+    const auto f = t.Factors();
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors,
+              (std::array<std::uint16_t, 3>{std::uint16_t(f[0]), std::uint16_t(f[1]),
+                                            std::uint16_t(f[2])}));
+    EXPECT_EQ(t.S().corrections.factors[0], f[0]);
+    // The next live frames: every channel at the set value, give or take the noise.
+    const auto cal = t.LiveFrames(5);
+    for (int v : cal) EXPECT_NEAR(v, 2000, 40);
+    p.FlushDisplays();
+    EXPECT_EQ(p.calibrated[0]->text().toInt(), cal[0]);
+    EXPECT_EQ(p.rawDelta->text().toInt(),
+              calib::RawDelta(t.S().measured.rawRed, t.S().measured.rawGreen,
+                              t.S().measured.rawBlue));
+}
+
+TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
+    Calib t;
+    calib::CalibPage& p = t.page();
+    ui::SetValue(p.setValue, 2000);
+    ui::SetValue(p.maxDelta, 4095);
+    // The first 20 of the 100 measurement requests get an error reply.
+    for (int n = 1; n <= 20; ++n) t.Fault("error:1@8#" + std::to_string(n));
+    t.Calculate();
+    const auto cal = t.LiveFrames(3);
+    for (int v : cal) EXPECT_NEAR(v, 2000, 40);  // a division by 100 would give 2500
+
+    // Every pass fails: said, and the factors stay.
+    ui::SetValue(p.factors[0], 1111);
+    t.program.popups.Clear();
+    t.Fault("error:1@8#1+");
+    t.program.popups.AnswerConfirm(true);
+    t.program.popups.AnswerConfirm(true);
+    p.calcCF->click();
+    EXPECT_EQ(p.factors[0]->value(), 1111);
+    EXPECT_TRUE(t.program.popups.Messages().contains(
+        "No measurement of the calculation reached the PC. \nCalibration is not possible. \nCheck "
+        "the connection to the sensor and try again. "));
+}
+
+TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
+    Calib t;
+    calib::CalibPage& p = t.page();
+    ui::SetValue(p.factors[1], 999);
+    // The spread of a white target is more than 0.
+    ui::SetValue(p.maxDelta, 0);
+    t.Calculate();
+    EXPECT_EQ(p.factors[1]->value(), 999);
+    EXPECT_TRUE(t.program.popups.Messages().last().startsWith(
+        "The maximum delta of the raw data values RED,GREEN and BLUE is to high."));
+    // ... and the factors shown were sent anyway, as after every calculation.
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors[1], 999);
+
+    // No to the second question.
+    t.program.popups.Clear();
+    t.program.popups.AnswerConfirm(true);
+    t.program.popups.AnswerConfirm(false);
+    auto stop = QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(),
+                                 [&] { t.S().app.loopRunning = false; });
+    p.calcCF->click();
+    QObject::disconnect(stop);
+    EXPECT_EQ(t.program.popups.Messages().first(),
+              "Please insert the right values and press \n CALCULATE CALIBRATION FACTORS again.");
+
+    // A plausibility count in the reply to SEND CF.
+    t.Fault("plausibility:2@101#1");
+    QString reported;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& text) { reported = text; });
+    p.sendCF->click();
+    EXPECT_EQ(reported, "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET "
+                        "TO DEFAULT VALUE!");
+}
+
+TEST(SelfCalibration, FillsFiveBoxesAndWritesNothingBeforeSendCF) {
+    Calib t;
+    calib::CalibPage& p = t.page();
+    const auto before = t.sensor.Model().EepromImage().factors;
+    t.program.popups.AnswerConfirm(true);
+    p.selfCalibration->click();
+    EXPECT_EQ(p.setValue->value(), sim::kSelfCalSetValue);
+    EXPECT_EQ(p.maxDelta->value(), sim::kSelfCalMaxDelta);
+    EXPECT_NE(t.Factors()[0], 1024);
+    EXPECT_EQ(t.program.popups.Messages().last(), "Confirm calibration factors with SEND CF.");
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors, before);
+    p.sendCF->click();
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors[0], t.Factors()[0]);
+
+    // A reply of four words: said, no box changes.
+    ui::SetValue(p.setValue, 1234);
+    t.Fault("short:8@103#1");
+    QString reported;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& text) { reported = text; });
+    t.program.popups.AnswerConfirm(true);
+    p.selfCalibration->click();
+    EXPECT_EQ(reported.toStdString(), std::string(sensorlink::kDataFrameText));
+    EXPECT_EQ(p.setValue->value(), 1234);
+}
+
+TEST(Offsets, BothPagesShareTheCorrectionValuesAndTheMeasuredDisplaysFollowOnlyAMeasurement) {
+    Calib t;
+    calib::CalibPage& p = t.page();
+    sim::Eeprom e = t.sensor.Model().EepromImage();
+    e.factors = {1100, 1200, 1300};
+    e.offsets = {11, 12, 13};
+    t.sensor.Model().PowerUp(e);
+
+    p.getOffset->click();  // GET OFFSET replaces the factors too
+    EXPECT_EQ(t.Factors(), (std::array<int, 3>{1100, 1200, 1300}));
+    EXPECT_EQ(p.offsets[2]->value(), 13);
+    EXPECT_EQ(p.measuredOffsets[0]->text(), "0");  // only a measurement shows here
+    ui::SetValue(p.factors[0], 1500);
+    ui::SetValue(p.offsets[0], 99);
+    p.getCF->click();  // and GET CF the offsets
+    EXPECT_EQ(p.offsets[0]->value(), 11);
+    EXPECT_EQ(p.factors[0]->value(), 1100);
+
+    // SEND OFFSET writes what the boxes show.
+    p.offsets[1]->setValue(42);  // as the user types
+    EXPECT_EQ(t.S().corrections.offsets[1], 42);
+    p.sendOffset->click();
+    EXPECT_EQ(t.sensor.Model().EepromImage().offsets[1], 42);
+
+    // CALCULATE OFFSET: No sends nothing; Yes measures and shows.
+    const auto generation = t.sensor.Model().EepromGeneration();
+    p.calcOffset->click();
+    EXPECT_EQ(t.sensor.Model().EepromGeneration(), generation);
+    t.program.popups.AnswerConfirm(true);
+    p.calcOffset->click();
+    const auto measured = t.sensor.Model().EepromImage().offsets;
+    EXPECT_EQ(p.measuredOffsets[2]->text().toInt(), measured[2]);
+    EXPECT_EQ(p.offsets[2]->value(), measured[2]);
+
+    // Six words expected, four come: said, nothing changes.
+    t.Fault("short:8@102#1");
+    p.getCF->click();
+    EXPECT_EQ(p.offsets[2]->value(), measured[2]);
+    EXPECT_EQ(t.program.popups.History().size(), 2u);  // the two questions only
+}
+
+TEST(PasswordGate, OnlyTheExactPasswordShowsTheOffsetPageAndCloseLocksItAgain) {
+    Calib t;
+    shell::Program& program = *t.program;
+    QTabWidget* tabs = program.tabMain;
+    EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
+    auto open = [&] {
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::RightButton,
+                        Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(program.decoCalibrate, &dbl);
+    };
+    auto enter = [&](const QString& text) {
+        program.password->setText(text);
+        emit program.password->returnPressed();
+    };
+    open();
+    EXPECT_TRUE(program.passwordPanel->isVisible());
+    EXPECT_EQ(program.password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(program.password->maxLength(), 20);
+    for (const char* wrong : {"Tovrin", "tovrin ", "", "tovri"}) {
+        enter(QString::fromLatin1(wrong));
+        EXPECT_EQ(t.program.popups.Messages().last(), "Wrong password. \nPlease try again.");
+        EXPECT_TRUE(program.password->text().isEmpty());
+        EXPECT_TRUE(program.passwordPanel->isVisible());
+        EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
+    }
+    // The close box unlocks nothing; opened again the field is empty.
+    program.password->setText(QStringLiteral("tov"));
+    program.passwordPanel->close();
+    EXPECT_FALSE(program.passwordPanel->isVisible());
+    EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
+    open();
+    EXPECT_TRUE(program.password->text().isEmpty());
+
+    enter(QStringLiteral("tovrin"));
+    EXPECT_TRUE(ui::TabPageVisible(tabs, session::kPageOffset));
+    EXPECT_EQ(ui::ActiveTabPage(tabs), session::kPageOffset);
+    EXPECT_FALSE(program.passwordPanel->isVisible());
+    EXPECT_TRUE(program.password->text().isEmpty());
+
+    t.page().closeOffset->click();
+    EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
+    EXPECT_EQ(ui::ActiveTabPage(tabs), session::kPageParameter);
+
+    // The password is nowhere in the settings the program writes.
+    program.Shutdown();
+    EXPECT_FALSE(t.program.ReadSettingsFile().contains("tovrin"));
+}
