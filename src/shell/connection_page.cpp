@@ -1,16 +1,21 @@
 #include "shell/connection_page.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "link/commands.h"
 #include "link/replies.h"
 #include "link/serial_ports.h"
+#include "params/hardware_file.h"
 #include "params/texts.h"
 #include "ui/controls.h"
 #include "ui/panel_set.h"
@@ -23,6 +28,17 @@ namespace {
 constexpr int kMessageBoxBlocks = 5000;
 
 enum Protocol : int { kRs232 = 0, kTcp = 1 };
+
+ui::FileDialogSpec HardwareFileDialog(const QString& remembered) {
+    ui::FileDialogSpec spec;
+    const QFileInfo info(remembered);
+    spec.directory = info.isDir() ? remembered : info.absolutePath();
+    spec.defaultName = QString::fromLatin1(params::kHardwareFileDefaultName);
+    spec.filter = QString::fromLatin1(params::kHardwareFileFilter);
+    spec.title = QString::fromLatin1(params::kHardwareFileDialogTitle);
+    spec.save = true;
+    return spec;
+}
 
 }  // namespace
 
@@ -329,6 +345,50 @@ void ConnectionPage::ChangeBaudRate() {
             QStringLiteral("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
 }
 
+void ConnectionPage::GenerateHardwareInfoFile() {
+    session::Session& s = S();
+    s.linkState.linkOk = true;
+
+    // The parameter set as the sensor runs it: GET from RAM, whatever the panel selects.
+    const session::TransferTarget selected = s.app.transferTarget;
+    s.app.transferTarget = session::TransferTarget::Ram;
+    s.GetParameters();
+    s.app.transferTarget = selected;
+    if (!s.linkState.linkOk) return;
+
+    if (!s.ReadCorrectionValues() || !s.linkState.linkOk) return;
+
+    if (Link().Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey) != 1) return;
+    // An error reply carries no hardware data, also one whose code has no text to report.
+    if (!s.linkState.linkOk || s.linkState.replyCommand == 0) return;
+    Link().UnpackReply();
+    params::HardwareSnapshot snapshot;
+    // A short reply leaves the later words as the buffer held them.
+    std::copy_n(s.linkState.measurementWords.begin(), snapshot.data.size(), snapshot.data.begin());
+
+    const auto chosen = s.popups.FileSelect(HardwareFileDialog(s.paths.hwInfoFilePath));
+    if (!chosen || chosen->isEmpty()) {
+        AppendMessage(QString::fromLatin1(params::kHardwareNoFileSelected));
+        return;
+    }
+    s.paths.hwInfoFilePath = *chosen;
+
+    s.ReadControls();
+    // The calibration and offset pages keep these equal to what they show.
+    snapshot.factors = s.corrections.factors;
+    snapshot.offsets = s.corrections.offsets;
+    snapshot.parameters = s.parameters;
+    // The bytes exactly as the sensor sent them.
+    snapshot.firmware = settings.firmware.toLatin1().toStdString();
+
+    const bool written =
+        params::BuildHardwareFile(snapshot).WriteToFile(QFile::encodeName(*chosen).toStdString());
+    // A snapshot the user will send to the supplier must not be claimed saved when it is not.
+    AppendMessage(QString::fromLatin1(written ? params::kHardwareFileSaved
+                                              : params::kHardwareFileNotWritten) +
+                  QDir::toNativeSeparators(*chosen) + QStringLiteral("\n\n"));
+}
+
 // --- callbacks ---------------------------------------------------------------------------------
 
 void ConnectionPage::CBF_EditCommunicationProtocol(ui::Event e) {
@@ -380,7 +440,7 @@ void ConnectionPage::CBF_ButtonChangeBaudrate(ui::Event e) {
 void ConnectionPage::CBF_ButtonGenHwInfoFile(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ui::BusyScope busy(ctx.busy);
-    // The hardware information file is written here once the service files exist.
+    GenerateHardwareInfoFile();
 }
 
 void ConnectionPage::CBF_DispStatus(ui::Event e) {

@@ -101,6 +101,9 @@ class ConnectionPage final : public session::Page {
     void CBF_EditID(ui::Event e);
 
   private:
+    // The service snapshot behind CBF_ButtonGenHwInfoFile: parameters from RAM, correction
+    // values and hardware data from the sensor, then the file the user chooses.
+    void GenerateHardwareInfoFile();
     int ReadComPortSelector();
     void ShowComPort(int number);
     void ShowLinkFailure(const QString& message);

@@ -1,0 +1,187 @@
+// The hardware information file from the connection page against the in-process simulated
+// sensor: what the file holds, the transfer target kept, an error reply to the hardware
+// command, a short reply, and the file outcomes in the message box.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+
+#include "params/hardware_file.h"
+#include "program_fixture.h"
+#include "shell/connection_page.h"
+#include "sim/model/faults.h"
+#include "sim/model/sensor_model.h"
+#include "sim/server/sim_server.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+// Correction values and a RAM parameter set that differ from every default, in the
+// sensor before the program connects.
+void PrepareSensor(sim::SensorModel& model) {
+    sim::Eeprom eeprom;
+    eeprom.factors = {1100, 980, 1333};
+    eeprom.offsets = {21, 7, 300};
+    model.PowerUp(eeprom);
+    params::ParameterSet& ram = model.Ram()[0];
+    ram.block.power = 777;
+    ram.block.holdFail = 25;
+    for (std::size_t v = 0; v < params::kVectorCount; ++v) {
+        for (std::size_t c = 0; c < 5; ++c)
+            ram.teach[v].cell[c] = static_cast<std::uint16_t>(100 + 10 * v + c);
+        ram.teach[v].hold = static_cast<std::uint16_t>(v + 1);
+    }
+}
+
+struct HardwareFile {
+    HardwareFile() : program(Start(sensor)) {
+        program->StartUp();
+        program.popups.Clear();
+        S().paths.hwInfoFilePath = dir.filePath("old/HardwareInitialFile.ini");
+    }
+    static QString Start(sim::SimServer& sensor) {
+        PrepareSensor(sensor.Model());
+        sensor.StartTcp(0);
+        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
+    }
+    session::Session& S() { return program.Session(); }
+    shell::ConnectionPage& page() { return program.Connection(); }
+    // The button as the user presses it.
+    void Press() {
+        ASSERT_TRUE(page().hwInfo->isEnabled());
+        page().hwInfo->click();
+    }
+    int FileDialogs() const {
+        int n = 0;
+        for (const auto& shown : program.popups.History())
+            n += shown.kind == ui::ScriptedPopups::Kind::FileSelect;
+        return n;
+    }
+    // The file the simulated sensor's state should give.
+    ini::IniObject Expected() {
+        params::HardwareSnapshot s;
+        s.firmware = sim::kFirmwareText;
+        s.data = sensor.Model().HardwareInfo();
+        s.factors = sensor.Model().EepromImage().factors;
+        s.offsets = sensor.Model().EepromImage().offsets;
+        s.parameters = sensor.Model().Ram()[0];
+        return params::BuildHardwareFile(s);
+    }
+
+    QTemporaryDir dir;
+    sim::SimServer sensor;
+    TestProgram program;
+};
+
+// Every item of `expected`, section by section in order, is in `actual` with its value.
+void ExpectSameItems(const ini::IniObject& expected, const ini::IniObject& actual) {
+    const auto& want = expected.Sections();
+    const auto& got = actual.Sections();
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].name, want[i].name);
+        for (const auto& item : want[i].items) {
+            EXPECT_EQ(actual.GetString(want[i].name, item.tag),
+                      expected.GetString(want[i].name, item.tag))
+                << want[i].name << " / " << item.tag;
+        }
+    }
+}
+
+ini::IniObject ReadBack(const QString& path) {
+    ini::IniObject file;
+    EXPECT_TRUE(file.ReadFromFile(QFile::encodeName(path).toStdString()));
+    return file;
+}
+
+}  // namespace
+
+TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndKeepsTheTarget) {
+    HardwareFile t;
+    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_EQ(t.page().settings.firmware, QString::fromLatin1(sim::kFirmwareText));
+    // Edits on the panel that were never sent, and correction values the pages show that
+    // the sensor does not have.
+    t.S().ReadControls();
+    t.S().parameters.block.power = 123;
+    t.S().parameters.teach[2].cell[0] = 9;
+    t.S().WriteControls();
+    t.S().corrections.factors = {1, 2, 3};
+    // With FILE selected, a GET that kept the target would open a file dialog of its own.
+    t.S().app.transferTarget = session::TransferTarget::File;
+
+    const QString path = t.dir.filePath("service ä/hw.ini");
+    ASSERT_TRUE(QDir().mkpath(t.dir.filePath("service ä")));
+    t.program.popups.AnswerFile(path);
+    t.Press();
+
+    EXPECT_EQ(t.S().app.transferTarget, session::TransferTarget::File);
+    ASSERT_EQ(t.program.popups.History().size(), 1u);
+    const ui::FileDialogSpec& dialog = t.program.popups.History()[0].file;
+    EXPECT_EQ(dialog.directory, t.dir.filePath("old"));
+    EXPECT_EQ(dialog.defaultName, "HardwareInitialFile.ini");
+    EXPECT_EQ(dialog.filter, "*.ini");
+    EXPECT_EQ(dialog.title, "HardwareInitialFile");
+    EXPECT_TRUE(dialog.save);
+
+    ExpectSameItems(t.Expected(), ReadBack(path));
+    EXPECT_EQ(t.S().paths.hwInfoFilePath, path);
+    EXPECT_TRUE(t.page().Messages().endsWith("HARDWARE INI FILE HAS BEEN SAVED TO:\n" +
+                                             QDir::toNativeSeparators(path) + "\n\n"));
+}
+
+TEST(HardwareInfoFile, AShortReplyKeepsTheTailOfTheWordBuffer) {
+    HardwareFile t;
+    t.S().linkState.measurementWords.fill(0xBEEF);
+    t.sensor.Model().Faults().Add(*sim::ParseFault("short:20@194"));
+    const QString path = t.dir.filePath("short.ini");
+    t.program.popups.AnswerFile(path);
+    t.Press();
+
+    std::array<std::uint16_t, params::kHardwareDataWords> words;
+    words.fill(0xBEEF);
+    const auto sent = t.sensor.Model().HardwareInfo();
+    std::copy_n(sent.begin(), 10, words.begin());
+    EXPECT_EQ(ReadBack(path).GetString("HARDWARE INFO", "DATA"), params::HardwareDataText(words));
+}
+
+TEST(HardwareInfoFile, AnErrorReplyToTheHardwareCommandStopsBeforeTheDialog) {
+    HardwareFile t;
+    t.S().app.transferTarget = session::TransferTarget::Eeprom;
+    t.sensor.Model().Faults().Add(*sim::ParseFault("error:1@194"));
+    t.program.popups.AnswerFile(t.dir.filePath("never.ini"));
+    t.Press();
+
+    EXPECT_EQ(t.FileDialogs(), 0);
+    EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
+    EXPECT_FALSE(t.S().linkState.linkOk);
+    EXPECT_EQ(t.S().app.transferTarget, session::TransferTarget::Eeprom);
+    EXPECT_TRUE(t.page().Messages().contains("INVALIDE ORDER NUMBER!"));
+    EXPECT_FALSE(t.page().Messages().contains("HARDWARE INI FILE"));
+}
+
+TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {
+    {
+        HardwareFile t;
+        t.program.popups.AnswerFile(std::nullopt);
+        t.Press();
+        EXPECT_TRUE(t.page().Messages().endsWith("ATTENTION!   NO FILE WAS SELECTED!\n\n"));
+        EXPECT_EQ(t.S().paths.hwInfoFilePath, t.dir.filePath("old/HardwareInitialFile.ini"));
+    }
+    {
+        HardwareFile t;
+        // A folder that does not exist: nothing can be written there, not even by root.
+        const QString path = t.dir.filePath("missing/hw.ini");
+        t.program.popups.AnswerFile(path);
+        t.Press();
+        EXPECT_FALSE(QFile::exists(path));
+        EXPECT_TRUE(t.page().Messages().endsWith(
+            "ATTENTION!   HARDWARE INI FILE COULD NOT BE WRITTEN TO:\n" +
+            QDir::toNativeSeparators(path) + "\n\n"));
+        EXPECT_FALSE(t.page().Messages().contains("HAS BEEN SAVED"));
+        EXPECT_EQ(t.S().paths.hwInfoFilePath, path);
+    }
+}
