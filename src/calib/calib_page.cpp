@@ -134,8 +134,6 @@ constexpr const char* kPassedText =
 constexpr const char* kConfirmWithSend = "Confirm calibration factors with SEND CF.";
 constexpr const char* kCalcOffsetTitle = "CALCULATE OFFSET";
 constexpr const char* kCalcOffsetText = "Make sure, that the receiver of the sensor is covered!";
-constexpr const char* kButtonRed = "QPushButton { background-color: #FF0000; }";
-constexpr const char* kButtonGrey = "QPushButton { background-color: #E0E0E0; }";
 constexpr int kBlinkEvery = 5;
 
 QString Text(const char* text) {
@@ -173,7 +171,7 @@ void CalibPage::RegisterBusy(ui::Busy& busy) {
 }
 
 void CalibPage::StartUp() {
-    calcCF->setStyleSheet(Text(kButtonGrey));
+    ui::SetButtonColour(calcCF, ui::kButtonIdle);
     // The boxes are what SEND writes and what the hardware file records: the session's copy
     // follows every edit.
     for (QSpinBox* box : {factors[0], factors[1], factors[2], offsets[0], offsets[1], offsets[2]})
@@ -258,7 +256,7 @@ void CalibPage::CBF_ButtonCalcCF(ui::Event e) {
 }
 
 void CalibPage::Blink(bool red) {
-    calcCF->setStyleSheet(Text(red ? kButtonRed : kButtonGrey));
+    ui::SetButtonColour(calcCF, red ? ui::kButtonRunning : ui::kButtonIdle);
 }
 
 bool CalibPage::CalculateCalibrationFactors() {

@@ -77,8 +77,6 @@ constexpr const char* kCannotCreate = "The record file could not be written! \n"
 constexpr const char* kDefaultName = "RecordFile.dat";
 constexpr const char* kFilter = "*.dat";
 constexpr const char* kDialogTitle = "FILENAME!";
-constexpr const char* kStartRed = "QPushButton { background-color: #FF0000; }";
-constexpr const char* kStartIdle = "QPushButton { background-color: #E0E0E0; }";
 
 QString Text(const char* text) {
     return QString::fromLatin1(text);
@@ -137,8 +135,8 @@ void RecorderPage::StartUp() {
     timeUnits = days->parentWidget();
     ApplyRecordMode();
     ComputeRecordTime();
-    start->setStyleSheet(Text(kStartIdle));
-    startTriggered->setStyleSheet(Text(kStartIdle));
+    ui::SetButtonColour(start, ui::kButtonIdle);
+    ui::SetButtonColour(startTriggered, ui::kButtonIdle);
 }
 
 void RecorderPage::ReadSettings(const ini::IniObject&) {
@@ -294,7 +292,7 @@ void RecorderPage::SetIndicatorMode(bool running) {
     for (QWidget* w : {static_cast<QWidget*>(interval), static_cast<QWidget*>(valueCount)})
         w->setEnabled(!running);
     // Start is dimmed by the busy convention meanwhile; red says that it runs.
-    start->setStyleSheet(Text(running ? kStartRed : kStartIdle));
+    ui::SetButtonColour(start, running ? ui::kButtonRunning : ui::kButtonIdle);
 }
 
 void RecorderPage::RunIntervalLoop() {
@@ -373,7 +371,7 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     if (!popups.Confirm(Text(ui::kAttentionTitle), Text(kRightFileQuestion))) return;
     ui::BusyScope busy(ctx.busy);
     popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
-    startTriggered->setStyleSheet(Text(kStartRed));
+    ui::SetButtonColour(startTriggered, ui::kButtonRunning);
     RunTriggeredLoop();
     // Triggered sending off again, whatever ended the loop, also after a bad frame; a line
     // that is gone has been reported already and is not asked again.
@@ -387,7 +385,7 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     }
     counters_.Flush();
     ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
-    startTriggered->setStyleSheet(Text(kStartIdle));
+    ui::SetButtonColour(startTriggered, ui::kButtonIdle);
 }
 
 void RecorderPage::RunTriggeredLoop() {

@@ -69,8 +69,6 @@ const ui::ControlRow<P> kControls[] = {
 };
 
 constexpr const char* kResetQuestion = "Do you really want to reset the table?";
-constexpr const char* kResetRed = "QPushButton { background-color: #FF0000; }";
-constexpr const char* kResetIdle = "QPushButton { background-color: #E0E0E0; }";
 constexpr int kUndoRowsInView = 5;  // rows above the last capture kept in view
 
 void ShowNumber(QLineEdit* display, int value) {
@@ -97,7 +95,7 @@ void MeanPanel::StartUp() {
     for (int r = 1; r <= kCaptureRows; ++r)
         for (int c = 1; c <= kCaptureColumns; ++c) ui::SetCell(values, r, c, 0);
     ShowMeans();
-    reset->setStyleSheet(QString::fromLatin1(kResetIdle));
+    ui::SetButtonColour(reset, ui::kButtonIdle);
     // The program's own writes block the table's signals: this is the user's edit.
     QObject::connect(values, &QTableWidget::cellChanged, &connections_,
                      [this](int row, int column) { CellEdited(row + 1, column + 1); });
@@ -190,12 +188,12 @@ void MeanPanel::CBF_ButtonTP1Undo(ui::Event e) {
 void MeanPanel::CBF_ButtonTP1ResetTable(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // Red while the question is open, so the user sees which table is meant.
-    reset->setStyleSheet(QString::fromLatin1(kResetRed));
+    ui::SetButtonColour(reset, ui::kButtonRunning);
     reset->repaint();
     if (S().popups.Confirm(QString::fromLatin1(ui::kAttentionTitle),
                            QString::fromLatin1(kResetQuestion)))
         ResetCapture();
-    reset->setStyleSheet(QString::fromLatin1(kResetIdle));
+    ui::SetButtonColour(reset, ui::kButtonIdle);
 }
 
 void MeanPanel::CaptureFrame() {

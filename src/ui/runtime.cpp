@@ -393,6 +393,11 @@ void SetColumnReadOnly(QTableWidget* table, int column) {
     table->setItemDelegateForColumn(column - 1, new ReadOnlyDelegate(table));
 }
 
+void SetButtonColour(QAbstractButton* button, std::uint32_t rgb) {
+    const QString hex = QString::number(rgb & 0xFFFFFF, 16).toUpper().rightJustified(6, u'0');
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: #%1; }").arg(hex));
+}
+
 void MakePasswordField(QLineEdit* field, int maxLength) {
     field->setEchoMode(QLineEdit::Password);
     field->setMaxLength(maxLength);

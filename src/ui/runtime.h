@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 
 #include "ui/popups.h"
@@ -117,6 +118,12 @@ void SetActiveTabPage(QTabWidget* tabs, int index);
 int ActiveTabPage(const QTabWidget* tabs);
 // The page widget at a place of the panel set, shown or not.
 QWidget* PageWidget(const QTabWidget* tabs, int index);
+
+// A button's face colour (0xRRGGBB): the red of a running operation, the light grey of an
+// idle one.
+inline constexpr std::uint32_t kButtonRunning = 0xFF0000;
+inline constexpr std::uint32_t kButtonIdle = 0xE0E0E0;
+void SetButtonColour(QAbstractButton* button, std::uint32_t rgb);
 
 // Values without firing callbacks. Combo boxes carry their values as item data (the
 // index when an item has none).
