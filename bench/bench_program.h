@@ -153,6 +153,7 @@ class BenchProgram {
     }
     session::Session& S() { return program_->Session(); }
     ui::ScriptedPopups& Popups() { return popups_; }
+    shell::Program& Program() { return *program_; }
     template <class T>
     T* Page() {
         for (const auto& page : program_->Pages())

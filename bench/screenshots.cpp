@@ -1,0 +1,165 @@
+// The pictures of the user guide (docs/guide.md): the whole program against velorax-sim as
+// a process of its own, each page brought to the front as a user would and shown at work
+// (a live loop, captures, a recording, a scan), the main window saved as a PNG file per
+// page. Run by scripts/screenshots (under Xvfb when there is no display), never by ctest.
+//
+//   screenshots OUTPUT_DIR [SCALE]
+//
+// SCALE only names the files (the caller sets QT_SCALE_FACTOR); 1 by default.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <cstdio>
+
+#include "bench_program.h"
+#include "calib/calib_page.h"
+#include "recorder/recorder_page.h"
+#include "scope/scope_page.h"
+#include "teach/teach_page.h"
+
+namespace {
+
+using namespace bench;
+
+class Shots {
+  public:
+    Shots(BenchProgram& program, QString dir, QString suffix)
+        : p_(program), dir_(std::move(dir)), suffix_(std::move(suffix)) {}
+
+    void Page(int page) {
+        QTabWidget* tabs = p_.Program().tabMain;
+        tabs->setCurrentWidget(ui::PageWidget(tabs, page));  // as a click on the tab
+        Settle(0.3);
+    }
+    // The live loop for `seconds`, then STOP.
+    void Go(double seconds) {
+        QTimer::singleShot(static_cast<int>(seconds * 1000), [this] { p_.S().app.loopRunning = false; });
+        p_.Page<measure::MeasurePage>()->go->click();
+        Settle(0.2);
+    }
+    void Save(const char* name) {
+        Settle(0.2);
+        const QString path = QStringLiteral("%1/%2%3.png").arg(dir_, QLatin1String(name), suffix_);
+        const bool ok = p_.Program().mainPanel->grab().save(path);
+        std::printf("%s %s\n", ok ? "saved" : "NOT SAVED", qPrintable(path));
+    }
+    static void Settle(double seconds) {
+        Wait([] { return false; }, seconds);
+    }
+
+  private:
+    BenchProgram& p_;
+    QString dir_;
+    QString suffix_;
+};
+
+void TakeAll(const QString& dir, const QString& suffix) {
+    SimProcess sim({"--tcp", "127.0.0.1:0", "--taught-scene", "--trigger-rate", "20"});
+    if (!sim.Ok()) return;
+    BenchProgram program(TcpSettings(sim.Port()));
+    if (!program.Ok()) {
+        std::printf("program not connected: %s\n", qPrintable(program.Message()));
+        return;
+    }
+    program.Program().mainPanel->resize(790, 548);
+    Shots shots(program, dir, suffix);
+    ui::ScriptedPopups& popups = program.Popups();
+
+    shots.Page(session::kPageConnection);
+    shots.Save("connection");
+
+    shots.Page(session::kPageParameter);
+    shots.Go(1.5);
+    shots.Save("parameters");
+
+    shots.Page(session::kPageGroupHold);
+    shots.Save("group-hold");
+
+    shots.Page(session::kPageTeachTable);
+    shots.Go(1.0);
+    shots.Save("teach-table");
+
+    // The capture-and-mean panel: its own live loop, ten captures, then CLOSE.
+    auto* teach = program.Page<teach::TeachPage>();
+    int frames = 0;
+    program.onFrame = [&](int) {
+        ++frames;
+        if (frames % 5 == 0 && frames <= 50) teach->meanPanel.capture->click();
+        if (frames == 80) program.S().app.loopRunning = false;
+    };
+    teach->meanPanel.teachMean->click();
+    program.onFrame = {};
+    shots.Save("teach-mean");
+    teach->meanPanel.close->click();
+
+    // The record-based panel: a recording of a few seconds of the scene.
+    teach->recordPanel.open->click();
+    QTimer::singleShot(4000, [&] { program.S().app.loopRunning = false; });
+    teach->recordPanel.start->click();
+    shots.Save("teach-record");
+    teach->recordPanel.close->click();
+
+    // The recorder: a continuous recording, then the record graph.
+    QTemporaryDir files;
+    auto* recorder = program.Page<recorder::RecorderPage>();
+    shots.Page(session::kPageRecorder);
+    recorder->CreateRecordFile(files.filePath(QStringLiteral("RecordFile.dat")));
+    ui::SetComboValue(recorder->mode, recorder::kModeContinuous);
+    recorder->CBF_EditSelectDataRec(ui::Event::Commit);
+    recorder->interval->setValue(0.25);
+    QTimer::singleShot(6000, [&] { recorder->stop->click(); });
+    popups.AnswerConfirm(true);
+    recorder->showGraph->click();
+    recorder->start->click();
+    shots.Save("recorder");
+
+    // The scope: cycle time, a single-shot scan, the cursors apart.
+    auto* scope = program.Page<scope::ScopePage>();
+    shots.Page(session::kPageScope);
+    scope->cycleTimeButton->click();
+    scope->scan->click();
+    scope->ScopeGraph()->SetCursor(1, 20, 0);
+    scope->ScopeGraph()->SetCursor(2, 84, 0);
+    scope->UpdateReadout();
+    scope->comment->setPlainText(QStringLiteral("Scan of the white patch"));
+    shots.Save("scope");
+
+    shots.Page(session::kPageCalibration);
+    shots.Go(1.5);
+    shots.Save("calibration");
+
+    shots.Page(session::kPageTableAttributes);
+    shots.Go(1.0);
+    shots.Save("table-attributes");
+
+    // The service page behind the password.
+    shell::Program& p = program.Program();
+    p.password->setText(QStringLiteral("tovrin"));
+    p.CBF_StringEnterPW(ui::Event::Commit);
+    auto* calib = program.Page<calib::CalibPage>();
+    calib->getOffset->click();
+    shots.Save("offset");
+    calib->closeOffset->click();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::printf("usage: screenshots OUTPUT_DIR [SCALE]\n");
+        return 2;
+    }
+    const QString suffix = args.size() > 2 && args[2] != QLatin1String("1")
+                               ? QStringLiteral("@%1x").arg(args[2])
+                               : QString();
+    TakeAll(args[1], suffix);
+    return 0;
+}
