@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "ui/graph.h"
 #include "ui/runtime.h"
@@ -91,6 +92,16 @@ void Charts::Build(const Places& p, ui::Runtime& runtime) {
     for (ui::Graph* g : {x_, y_, int_}) runtime.Bind(g, "CBF_GraphINT1", {}, kHelpInt);
     for (ui::Graph* g : {plane_, intensityBar_}) runtime.Bind(g, "CBF_Graph2D", {}, kHelp2D);
     for (ui::Graph* g : {xy_, xInt_, yInt_, rgb3d_}) runtime.Bind(g, "CBF_Graph3D", {}, kHelp3D);
+    // A screen reader meets the chart, not the place it fills: it takes the place's name.
+    const std::pair<ui::Graph*, QWidget*> places[] = {
+        {rgb_, p.rgb},       {x_, p.x},         {y_, p.y},
+        {int_, p.intensity}, {plane_, p.plane}, {intensityBar_, p.intensityBar},
+        {xy_, p.xy},         {xInt_, p.xInt},   {yInt_, p.yInt},
+        {rgb3d_, p.rgb3d}};
+    for (auto [graph, place] : places) {
+        graph->setAccessibleName(place->accessibleName());
+        graph->setAccessibleDescription(runtime.HelpText(graph).simplified());
+    }
     OnClicks(rgb_, [this](bool twice) { CBF_GraphRGB(twice); });
     for (ui::Graph* g : {x_, y_, int_})
         OnClicks(g, [this](bool twice) { CBF_GraphINT1(twice, calculationMode); });

@@ -78,7 +78,8 @@ using ui::Field;
 
 // The controls that are not words of the parameter block.
 const ui::ControlRow<P> kControls[] = {
-    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", nullptr, nullptr, "POWER"},
+    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", nullptr, nullptr,
+     "POWER value"},
     {"MAINP", "EditGridGroups", Field<&P::groupTable>(), "CBF_EditGridGroups",
      &P::CBF_EditGridGroups, nullptr, "Group table"},
     {"MAINP", "EditGridHold", Field<&P::holdTable>(), "CBF_EditGridHold", nullptr, nullptr,

@@ -51,7 +51,7 @@ const ui::ControlRow<P> kControls[] = {
      &P::CBF_ButtonTableAttrReset, "Set default row colors."},
     {"MAINP", "GridSpec", Field<&P::specTable>(), nullptr, nullptr, nullptr, "Specification table"},
     {"MAINP", "DispTemp", Field<&P::temperature>(), "CBF_DispTemp", nullptr,
-     "Displays actual temperature in the sensor."},
+     "Displays actual temperature in the sensor.", "Sensor temperature"},
     {"MAINP", "DispColorDetected", Field<&P::detectedColor>(), nullptr, nullptr, nullptr,
      "Detected color"},
     {"MAINP", "LabelColorDetected", Field<&P::detectedLabel>()},

@@ -1,0 +1,164 @@
+// What a screen reader says about the controls: every control of every panel that a user
+// operates or reads carries a name of its own, and the help text it is bound with as its
+// description.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QXmlStreamReader>
+#include <vector>
+
+#include "program_fixture.h"
+#include "ui/graph.h"
+#include "ui/panel_set.h"
+
+using testing_support::TestProgram;
+
+namespace {
+
+// The object names of the widgets that the panel set declares. Widgets Qt makes inside a
+// control (the line edit of a spin box or combo box, a tab bar and its scroll buttons, the
+// bars, viewport and headers of a table) are not among them: they belong to the control
+// around them, which is what a screen reader announces.
+QSet<QString> DeclaredNames() {
+    QSet<QString> names;
+    QFile file(QStringLiteral(VELORAX_UIR_PATH));
+    if (!file.open(QIODevice::ReadOnly)) return names;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QLatin1String("widget"))
+            names.insert(xml.attributes().value("name").toString());
+    }
+    return names;
+}
+
+// What a user operates or reads, as opposed to labels (names themselves), frames and
+// layout containers.
+bool IsControl(const QWidget* widget) {
+    return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget) ||
+           qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QAbstractItemView*>(widget) ||
+           qobject_cast<const QTabWidget*>(widget) ||
+           (qobject_cast<const QAbstractSlider*>(widget) &&
+            !qobject_cast<const QScrollBar*>(widget)) ||
+           qobject_cast<const QProgressBar*>(widget);
+}
+
+struct Control {
+    QString panel;
+    QString where;  // panel/objectName; a chart goes by the place it fills
+    QWidget* widget;
+};
+
+// Every control of every panel, each under the panel it belongs to, also where a child
+// panel shows inside the main panel.
+std::vector<Control> ControlsOf(shell::Program& program) {
+    const QSet<QString> declared = DeclaredNames();
+    std::vector<Control> controls;
+    for (const char* panelName : ui::kPanelNames) {
+        QWidget* panel = program.Panel(panelName);
+        if (!panel) continue;
+        const auto ownPanel = [&](const QWidget* widget) {
+            for (const QWidget* w = widget->parentWidget(); w; w = w->parentWidget()) {
+                for (const char* other : ui::kPanelNames)
+                    if (w == program.Panel(other)) return w == panel;
+            }
+            return false;
+        };
+        for (QWidget* widget : panel->findChildren<QWidget*>()) {
+            if (!ownPanel(widget)) continue;
+            QString where;
+            if (qobject_cast<ui::Graph*>(widget))
+                where = widget->parentWidget()->objectName() + " (chart)";
+            else if (declared.contains(widget->objectName()) && IsControl(widget))
+                where = widget->objectName();
+            else
+                continue;
+            controls.push_back({QString::fromLatin1(panelName),
+                                QString::fromLatin1(panelName) + "/" + where, widget});
+        }
+    }
+    return controls;
+}
+
+class Accessibility : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.program) << program.createError.toStdString();
+        program->StartUp();
+        controls = ControlsOf(*program);
+    }
+
+    TestProgram program{testing_support::NoSensorSettingsText()};
+    std::vector<Control> controls;
+};
+
+TEST_F(Accessibility, EveryControlOfEveryPanelHasANameOfItsOwn) {
+    // The walk reaches the panels and their charts; an empty walk would pass anything.
+    int charts = 0;
+    QSet<QString> panels;
+    for (const Control& c : controls) {
+        if (qobject_cast<ui::Graph*>(c.widget)) ++charts;
+        panels.insert(c.panel);
+    }
+    EXPECT_EQ(charts, 16);
+    for (const char* panel :
+         {"MAINP", "DATAP", "GRAPHP", "TEACHP1", "TEACHP2", "SCOPEP", "PASSWORDP"})
+        EXPECT_TRUE(panels.contains(QLatin1String(panel))) << panel << " has no control";
+
+    // A name equal to the object name is what AttachControl falls back to: nobody named it.
+    QStringList unnamed;
+    for (const Control& c : controls) {
+        const QString name = c.widget->accessibleName().trimmed();
+        if (name.isEmpty() || name == c.widget->objectName()) unnamed << c.where;
+    }
+    EXPECT_TRUE(unnamed.isEmpty())
+        << unnamed.size() << " controls without a name:\n  " << unnamed.join("\n  ").toStdString();
+}
+
+TEST_F(Accessibility, ControlsOnOnePanelAreToldApartByName) {
+    // Two fields both called "RED" on one panel leave a screen-reader user guessing which
+    // one has the focus.
+    QMap<QString, QStringList> byName;
+    for (const Control& c : controls) {
+        const QString name = c.widget->accessibleName().trimmed();
+        if (!name.isEmpty()) byName[c.panel + ": " + name] << c.where;
+    }
+    QStringList twice;
+    for (auto it = byName.cbegin(); it != byName.cend(); ++it)
+        if (it.value().size() > 1) twice << it.key() + " (" + it.value().join(", ") + ")";
+    EXPECT_TRUE(twice.isEmpty()) << "names used more than once:\n  "
+                                 << twice.join("\n  ").toStdString();
+}
+
+TEST_F(Accessibility, HelpTextIsTheAccessibleDescription) {
+    // The help a right-click shows is what a screen reader reads as the description.
+    QStringList wrong;
+    int described = 0;
+    for (const Control& c : controls) {
+        const QString help = program->Runtime().HelpText(c.widget).simplified();
+        if (help.isEmpty()) continue;
+        ++described;
+        if (c.widget->accessibleDescription() != help)
+            wrong << c.where + ": \"" + c.widget->accessibleDescription() + "\"";
+    }
+    EXPECT_GT(described, 50);
+    EXPECT_TRUE(wrong.isEmpty()) << "help text missing from the description:\n  "
+                                 << wrong.join("\n  ").toStdString();
+}
+
+}  // namespace
