@@ -1,0 +1,119 @@
+// Long runs of the whole program's live loop against velorax-sim over TCP on 127.0.0.1, run
+// by scripts/soak (never by ctest or CI):
+//   1. FRAMES frames (1 000 000 by default) without a fault: the resident memory at frame
+//      10 000 and at the end, the CPU of the program's thread per frame, and the exchanges
+//      that did not bring a frame (each one is a reported failure);
+//   2. FAULTED frames (100 000 by default) with a fault every 1 000 frames, in turn a bad
+//      header checksum, a reply that never comes, and a hang-up; after each the loop has
+//      ended with its report, and TRY TO CONNECT and GO go on. The same figures, and the
+//      reports counted against the faults injected.
+//
+//   soak [FRAMES [FAULTED]]
+
+#include <QApplication>
+#include <cstdio>
+
+#include "bench_program.h"
+
+namespace {
+
+using namespace bench;
+
+constexpr int kEarly = 10000;
+constexpr int kFaultEvery = 1000;
+
+double Megabytes(double bytes) {
+    return bytes / (1024.0 * 1024.0);
+}
+
+void Clean(int frames) {
+    std::printf("1. %d frames, no fault\n", frames);
+    SimProcess sim({"--tcp", "127.0.0.1:0"});
+    if (!sim.Ok()) return;
+    BenchProgram program(TcpSettings(sim.Port()));
+    if (!program.Ok()) return;
+    int failures = 0;
+    QObject::connect(&program.S(), &session::Session::LinkFailed, &program.S(),
+                     [&](const QString&) { ++failures; });
+    double early = 0;
+    program.onFrame = [&](int n) {
+        if (n == kEarly) early = ResidentBytes();
+        if (n >= frames) program.S().app.loopRunning = false;
+    };
+    const auto loop = program.Go(0);
+    const double late = ResidentBytes();
+    std::printf("  %d frames in %.0f s (%.0f per second), %.1f us CPU per frame\n", program.frames,
+                loop.wall, program.frames / loop.wall, 1e6 * loop.cpu / std::max(program.frames, 1));
+    std::printf("  RSS %.1f MB at frame %d, %.1f MB at frame %d: %+.2f MB\n", Megabytes(early),
+                kEarly, Megabytes(late), program.frames, Megabytes(late - early));
+    std::printf("  exchanges without a frame (reported failures): %d\n", failures);
+}
+
+void Faulted(int frames) {
+    std::printf("2. %d frames, a fault every %d (bad header checksum, silence, hang-up in turn)\n",
+                frames, kFaultEvery);
+    // The simulator counts the measurement requests it answers; every 1 000th gets the fault.
+    // A hang-up after every 3 000th; a bad header at 1 000, 4 000, ...; silence at 2 000, 5 000, ...
+    QStringList arguments = {"--tcp", "127.0.0.1:0", "--fault",
+                             QStringLiteral("close-after:%1@8").arg(3 * kFaultEvery)};
+    for (int n = kFaultEvery; n <= frames + frames / kFaultEvery; n += 3 * kFaultEvery) {
+        arguments << "--fault" << QStringLiteral("badcrc-header@8#%1").arg(n);
+        arguments << "--fault" << QStringLiteral("silent@8#%1").arg(n + kFaultEvery);
+    }
+    SimProcess sim(arguments);
+    if (!sim.Ok()) return;
+    BenchProgram program(TcpSettings(sim.Port()));
+    if (!program.Ok()) return;
+    int failures = 0;
+    QObject::connect(&program.S(), &session::Session::LinkFailed, &program.S(),
+                     [&](const QString& text) {
+                         if (++failures <= 4)
+                             std::printf("  report at frame %d: %s\n", program.frames,
+                                         qPrintable(QString(text).simplified()));
+                     });
+    double early = 0;
+    program.onFrame = [&](int n) {
+        if (n == kEarly) early = ResidentBytes();
+        if (n >= frames) program.S().app.loopRunning = false;
+    };
+    BenchProgram::Loop total;
+    int restarts = 0;
+    while (program.frames < frames) {
+        total += program.Go(0);
+        if (program.frames >= frames) break;
+        // The loop ended on a fault: one report, then TRY TO CONNECT as the user would.
+        if (!program.Reconnect()) {
+            std::printf("  TRY TO CONNECT failed after %d frames: %s\n", program.frames,
+                        qPrintable(program.Message()));
+            break;
+        }
+        ++restarts;
+    }
+    const double late = ResidentBytes();
+    std::printf("  %d frames in %.0f s, %.1f us CPU per frame; %d restarts by TRY TO CONNECT\n",
+                program.frames, total.wall, 1e6 * total.cpu / std::max(program.frames, 1), restarts);
+    std::printf("  RSS %.1f MB at frame %d, %.1f MB at the end: %+.2f MB\n", Megabytes(early), kEarly,
+                Megabytes(late), Megabytes(late - early));
+    // A hang-up is said twice: the closed connection, and the exchange it cut short.
+    const int hangUps = restarts / 3;
+    std::printf("  reports %d for %d faults reached, %d of them hang-ups (one report per fault, "
+                "two per hang-up, none for a healthy exchange): %s\n",
+                failures, restarts, hangUps, failures == restarts + hangUps ? "yes" : "NO");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int frames = args.size() > 1 ? args[1].toInt() : 1000000;
+    const int faulted = args.size() > 2 ? args[2].toInt() : 100000;
+    std::printf("== soak (%s platform) ==\n", qPrintable(QApplication::platformName()));
+    std::fflush(stdout);
+    if (frames > 0) Clean(frames);
+    std::fflush(stdout);
+    if (faulted > 0) Faulted(faulted);
+    return 0;
+}
