@@ -41,9 +41,9 @@ void BuildBranding(Program& p) {
     p.header->setStyleSheet(QStringLiteral("QFrame#DecoHeader { background-color: #%1; }")
                                 .arg(kHeaderColour, 6, 16, QLatin1Char('0')));
 
-    // The logo sits next to the program; a missing file leaves the picture empty.
+    // The logo sits with the panel set; a missing file leaves the picture empty.
     QPixmap logo;
-    for (const QString& dir : {p.Session().programDir, QDir::currentPath()}) {
+    for (const QString& dir : {p.ResourceDir(), QDir::currentPath()}) {
         const QString path = QDir(dir).filePath(QString::fromLatin1(kLogoFile));
         if (QFile::exists(path) && logo.load(path)) break;
     }
@@ -52,7 +52,8 @@ void BuildBranding(Program& p) {
         p.logo->setScaledContents(false);
         p.logo->setPixmap(logo);
         p.logo->resize(logo.size());
-        p.mainPanel->setWindowIcon(QIcon(logo));
+        // The installed icon where the desktop has it, else the logo.
+        p.mainPanel->setWindowIcon(QIcon::fromTheme(QStringLiteral("velorax-scope"), QIcon(logo)));
     }
     p.logo->setVisible(true);
 }

@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 
 #include "params/program_title.h"
 #include "shell/program.h"
+#include "ui/panel_set.h"
 #include "ui/popups.h"
 
 namespace shell {
@@ -64,14 +67,23 @@ int ProgramEntry(int argc, char** argv, const session::PageFactories& pages) {
     QApplication::setApplicationName(QStringLiteral("velorax-scope"));
     QApplication::setOrganizationName(QStringLiteral("Orvantis"));
 
+    // Lets a desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("velorax-scope"));
+
     ui::QtPopups popups;
     QString error;
     ProgramOptions options;
     options.pages = pages;
-    std::unique_ptr<Program> program =
-        Program::Create(QCoreApplication::applicationDirPath(), popups, options, &error);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    options.resourceDir = FindResourceDir(programDir);
+    std::unique_ptr<Program> program = Program::Create(programDir, popups, options, &error);
     if (!program) {
         std::fprintf(stderr, "velorax-scope: %s\n", qPrintable(error));
+        if (!QFile::exists(
+                QDir(options.resourceDir).filePath(QString::fromLatin1(ui::kPanelSetFile))))
+            std::fprintf(stderr, "velorax-scope: the panel set %s is looked for in %s\n",
+                         ui::kPanelSetFile,
+                         qPrintable(ResourceDirCandidates(programDir).join(QStringLiteral(", "))));
         return -1;
     }
     program->mainPanel->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));

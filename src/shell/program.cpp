@@ -40,16 +40,54 @@ const ui::ControlRow<Program> kControls[] = {
      &Program::CBF_DecoCalibrate1, nullptr, "Calibration page decoration"},
 };
 
+// The folder of the panel set and the logo, below a prefix, and that of a system install.
+constexpr char kSharedDataFolder[] = "../share/velorax-scope";
+constexpr char kSystemDataFolder[] = "/usr/share/velorax-scope";
+
+bool SameFolder(const QString& a, const QString& b) {
+    return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
+}
+
+// Where the settings file and the default data files go: the program's folder for a
+// program run from its own writable folder, else the user's documents folder (the home
+// folder when there is none). An installed program never writes beside itself, not even
+// when run by the superuser.
+QString FilesDir(const QString& programDir, bool installed) {
+    if (!installed && QFileInfo(programDir).isWritable()) return programDir;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir(documents).exists())
+        return QDir::toNativeSeparators(documents);
+    return QDir::toNativeSeparators(QDir::homePath());
+}
+
 // Compared exactly, case and blanks included.
 constexpr char kServicePassword[] = "tovrin";
 constexpr const char* kWrongPassword = "Wrong password. \nPlease try again.";
 
 }  // namespace
 
-Program::Program(const QString& dir, ui::Popups& popups, const ProgramOptions& options)
-    : session_(std::make_unique<session::Session>(dir, popups, options.session)),
+QStringList ResourceDirCandidates(const QString& programDir) {
+    return {programDir,
+            QDir::cleanPath(QDir(programDir).filePath(QLatin1String(kSharedDataFolder))),
+            QString::fromLatin1(kSystemDataFolder)};
+}
+
+QString FindResourceDir(const QString& programDir) {
+    for (const QString& dir : ResourceDirCandidates(programDir))
+        if (QFileInfo(QDir(dir).filePath(QString::fromLatin1(ui::kPanelSetFile))).isFile())
+            return dir;
+    return programDir;
+}
+
+Program::Program(const QString& dir, const QString& resourceDir, ui::Popups& popups,
+                 const ProgramOptions& options)
+    : session_(std::make_unique<session::Session>(FilesDir(dir, !SameFolder(dir, resourceDir)),
+                                                  popups, options.session)),
       runtime_(std::make_unique<ui::Runtime>(popups)),
-      factories_(options.pages) {}
+      factories_(options.pages),
+      programDir_(dir),
+      resourceDir_(resourceDir),
+      installed_(!SameFolder(dir, resourceDir)) {}
 
 Program::~Program() {
     Shutdown();
@@ -57,10 +95,11 @@ Program::~Program() {
 
 std::unique_ptr<Program> Program::Create(const QString& programDir, ui::Popups& popups,
                                          const ProgramOptions& options, QString* error) {
-    const QString path = QDir(programDir).filePath(QString::fromLatin1(ui::kPanelSetFile));
+    const QString resourceDir = options.resourceDir.isEmpty() ? programDir : options.resourceDir;
+    const QString path = QDir(resourceDir).filePath(QString::fromLatin1(ui::kPanelSetFile));
     std::unique_ptr<ui::PanelSet> set = ui::PanelSet::Load(path, error);
     if (!set) return nullptr;
-    std::unique_ptr<Program> program(new Program(programDir, popups, options));
+    std::unique_ptr<Program> program(new Program(programDir, resourceDir, popups, options));
     program->panelSet_ = std::move(set);
     if (!program->LookUpControls(error)) return nullptr;
     return program;
@@ -100,9 +139,10 @@ bool Program::LookUpControls(QString* error) {
 
 QString Program::DefaultPanelSettingsPath() const {
     const QString name = QStringLiteral("PanelSettings.cfg");
-    const QString& programDir = session_->programDir;
-    if (QFileInfo(programDir).isWritable()) return programDir + QDir::separator() + name;
-    // A system-wide install: the settings live with the user.
+    if (!installed_ && QFileInfo(programDir_).isWritable())
+        return programDir_ + QDir::separator() + name;
+    // An installed program, or one in a folder it cannot write: the settings live with the
+    // user.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);
     return QDir::toNativeSeparators(config + "/" + name);

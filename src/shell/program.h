@@ -7,6 +7,7 @@
 // subsystems the program has.
 
 #include <QObject>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -32,7 +33,18 @@ class ConnectionPage;
 struct ProgramOptions {
     session::SessionOptions session;
     session::PageFactories pages;  // the subsystems' pages, in start-up order
+    // The folder with the panel set and the logo; empty: the program's folder. When it is
+    // another folder, the program counts as installed: its settings live in the user's
+    // configuration folder and its default files in the user's documents folder.
+    QString resourceDir;
 };
+
+// Where the panel set is: next to the program (a build tree or a copied program), in
+// <programDir>/../share/velorax-scope (an installed or unpacked package), or in
+// /usr/share/velorax-scope. The program's own folder when none of them has it, so that the
+// load names the file missing there.
+QString FindResourceDir(const QString& programDir);
+QStringList ResourceDirCandidates(const QString& programDir);
 
 class Program : public QObject {
     Q_OBJECT
@@ -72,6 +84,9 @@ class Program : public QObject {
     ConnectionPage& Connection() { return *connection_; }
     QWidget* Panel(const char* name) const { return panelSet_->Panel(name); }
     const std::vector<std::unique_ptr<session::Page>>& Pages() const { return pages_; }
+    // The folder the panel set was loaded from; the logo is looked for there.
+    const QString& ResourceDir() const { return resourceDir_; }
+    bool Installed() const { return installed_; }
 
     // The busy convention and the child area, as the start-up sequence and tests use them.
     void SetButtonsDimmed(bool keepTransferButtons, bool dimmed) {
@@ -94,7 +109,8 @@ class Program : public QObject {
     bool keepSettingsFile = false;
 
   private:
-    Program(const QString& programDir, ui::Popups& popups, const ProgramOptions& options);
+    Program(const QString& programDir, const QString& resourceDir, ui::Popups& popups,
+            const ProgramOptions& options);
     bool LookUpControls(QString* error);
     QString DefaultPanelSettingsPath() const;
 
@@ -107,6 +123,9 @@ class Program : public QObject {
     std::vector<std::unique_ptr<session::Page>> pages_;  // the connection page first
     ConnectionPage* connection_ = nullptr;
     session::PageFactories factories_;
+    const QString programDir_;
+    const QString resourceDir_;
+    const bool installed_;
 
     bool quitRequested_ = false;
     bool shutDown_ = false;
