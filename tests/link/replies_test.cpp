@@ -51,7 +51,7 @@ TEST(FrameAssembler, RejectsWhatIsNotAFrameWithoutReadingFurther) {
     EXPECT_EQ(assembler.Front(), Status::BadHeader);
 
     Bytes badPayload = frame;
-    badPayload.back() ^= 0x80;
+    badPayload.at(sensorlink::kHeaderSize) ^= 0x80;  // the first payload byte
     assembler.Clear();
     assembler.Feed(badPayload);
     EXPECT_EQ(assembler.Front(), Status::BadPayload);

@@ -62,7 +62,7 @@ TEST(HardwareFile, SectionsComeInTheirOrderWithIdentificationAndCorrections) {
     EXPECT_EQ(sections[3], "[OFFSET]");
     EXPECT_EQ(sections[4], "[PARAMETER]");
     for (std::size_t v = 0; v < kVectorCount; ++v)
-        EXPECT_EQ(sections[5 + v], "[" + TeachVectorSection(v) + "]");
+        EXPECT_EQ(sections[5 + v], std::string("[").append(TeachVectorSection(v)).append("]"));
 
     EXPECT_EQ(SectionLines(text, "GENERAL INFO"),
               (std::vector<std::string>{

@@ -202,7 +202,7 @@ TEST(PanelSettings, WrittenFileHasTheDocumentedOrderAndSpelling) {
 
 TEST(PanelSettings, SavingTwelveAddressesWritesTenAndSerialDevicesComeLast) {
     PanelSettings s = DefaultPanelSettings(kDir, '/');
-    for (int k = 1; k <= 12; ++k) s.ipAddresses.push_back("h" + std::to_string(k));
+    for (int k = 1; k <= 12; ++k) s.ipAddresses.push_back(std::string("h").append(std::to_string(k)));
     s.serialDevices = {"/dev/pts/3", "", "/tmp/sim-tty"};
     const std::string text = BuildPanelSettings(s, kWindowNormal, LinkSettingsValues{}).ToText();
     EXPECT_NE(text.find("LIST ITEMS = 10\r\n"), std::string::npos);

@@ -14,10 +14,13 @@ constexpr char kHead[] =
 ini::IniObject Rows(std::size_t row = kRowCount, const std::string& body = {}) {
     std::string text;
     for (std::size_t i = 0; i < kRowCount; ++i) {
-        text += "[" + RowSection(i) + "]\r\n";
-        text += i == row ? body
-                         : "Row color = " + std::to_string(1000 + i) +
-                               "\r\nRow specification = \"row\"\r\n";
+        text.append("[").append(RowSection(i)).append("]\r\n");
+        if (i == row)
+            text.append(body);
+        else
+            text.append("Row color = ")
+                .append(std::to_string(1000 + i))
+                .append("\r\nRow specification = \"row\"\r\n");
     }
     return ini::IniObject::Parse(text);
 }
