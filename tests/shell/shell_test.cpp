@@ -103,6 +103,9 @@ TEST(PanelSet, RefusesMissingTruncatedOrIncompleteFiles) {
 }
 
 TEST(PanelSet, ProgramWithoutPanelSetExitsMinusOneAndWritesNothing) {
+    // Where the package is installed, the copied program finds the installed panel set.
+    if (QFileInfo::exists(QStringLiteral("/usr/share/velorax-scope/Velorax3KvtAnaV10.uir")))
+        GTEST_SKIP() << "velorax-scope is installed on this machine";
     QTemporaryDir dir;
     QProcess process;
     StartProgramIn(dir, process);
