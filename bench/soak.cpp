@@ -6,12 +6,15 @@
 //   2. FAULTED frames (100 000 by default) with a fault every 1 000 frames, in turn a bad
 //      header checksum, a reply that never comes, and a hang-up; after each the loop has
 //      ended with its report, and TRY TO CONNECT and GO go on. The same figures, and the
-//      reports counted against the faults injected.
+//      reports counted against the faults injected;
+//   3. a serial line that goes away during GO: the report, the port, and the CPU of the
+//      program's thread in the second after.
 //
 //   soak [FRAMES [FAULTED]]
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 #include "bench_program.h"
 
@@ -101,6 +104,39 @@ void Faulted(int frames) {
                 failures, restarts, hangUps, failures == restarts + hangUps ? "yes" : "NO");
 }
 
+// 3. A serial adapter pulled out during GO: the simulator's pseudo-terminal goes away.
+void Unplugged() {
+    std::printf("3. the serial line goes away during GO (velorax-sim's pseudo-terminal closes)\n");
+    QTemporaryDir dir;
+    const QString tty = dir.filePath(QStringLiteral("velorax-tty"));
+    auto sim = std::make_unique<SimProcess>(QStringList{"--pty", tty});
+    if (!sim->Ok()) return;
+    BenchProgram program(SerialSettings(tty));
+    if (!program.Ok()) {
+        std::printf("  program not connected: %s\n", qPrintable(program.Message()));
+        return;
+    }
+    int reports = 0;
+    double reportedAt = 0;
+    QObject::connect(&program.S(), &session::Session::LinkFailed, &program.S(),
+                     [&](const QString&) {
+                         if (++reports == 1) reportedAt = WallSeconds();
+                     });
+    QTimer::singleShot(1000, [&] { sim.reset(); });  // the adapter goes
+    const double pulled = WallSeconds() + 1.0;
+    program.Go(0);
+    // The second after the report: what the program's thread spends with a dead line.
+    const double cpu0 = ThreadCpuSeconds();
+    const double wall0 = WallSeconds();
+    Wait([] { return false; }, 1.0);
+    const double share = (ThreadCpuSeconds() - cpu0) / (WallSeconds() - wall0);
+    std::printf("  %d frames; %d report(s), the first %.0f ms after the line went; port %s\n",
+                program.frames, reports, 1e3 * (reportedAt - pulled),
+                program.S().Link().SerialOpen() ? "still open" : "closed");
+    Verdict("CPU share of one core in the second after the report", share, "< 0.02",
+            share < 0.02);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,5 +151,7 @@ int main(int argc, char** argv) {
     if (frames > 0) Clean(frames);
     std::fflush(stdout);
     if (faulted > 0) Faulted(faulted);
+    std::fflush(stdout);
+    Unplugged();
     return 0;
 }
