@@ -48,10 +48,7 @@ void RecordGraph::LookUp(ui::Lookup& look) {
 void RecordGraph::StartUp() {
     graph_ = ui::Graph::Into(area);
     graph_->SetZoomEnabled(true);
-    // The plot keeps mouse events to itself, a right-click too: it carries the area's help.
-    ctx_.runtime.Bind(graph_, "CBF_PanelGraphGraph", {}, ctx_.runtime.HelpText(area));
-    graph_->setAccessibleName(area->accessibleName());
-    graph_->setAccessibleDescription(area->accessibleDescription());
+    ui::StandIn(ctx_.runtime, graph_, area);
     Reset();
     SelectSignal(0);
 }

@@ -118,11 +118,8 @@ void ScopePage::RegisterBusy(ui::Busy& busy) {
 void ScopePage::StartUp() {
     graph_ = ui::Graph::Into(scopeArea);
     binary_ = ui::Graph::Into(binaryArea);
-    // The plot keeps mouse events to itself, a right-click too: it carries the area's help.
-    ctx.runtime.Bind(graph_, "CBF_GraphScope", {}, ctx.runtime.HelpText(scopeArea));
-    graph_->setAccessibleName(scopeArea->accessibleName());
-    graph_->setAccessibleDescription(scopeArea->accessibleDescription());
-    binary_->setAccessibleName(binaryArea->accessibleName());
+    ui::StandIn(ctx.runtime, graph_, scopeArea);
+    ui::StandIn(ctx.runtime, binary_, binaryArea);
 
     // The two graphs share their x axis on screen, so the cursors stand above each other.
     graph_->SetLeftMargin(kLeftMargin);

@@ -104,13 +104,7 @@ void RecordPanel::StartUp() {
     graphs_ = {ui::Graph::Into(graphXY), ui::Graph::Into(graphXInt), ui::Graph::Into(graphYInt)};
     for (RecordGraph g : kRecordGraphs) {
         ui::Graph* graph = GraphOf(g);
-        // The plot keeps mouse events to itself, a right-click too: it carries the help of
-        // its placeholder.
-        QWidget* placeholder = graph->parentWidget();
-        ctx_.runtime.Bind(graph, qPrintable(ctx_.runtime.CallbackName(placeholder)), {},
-                          ctx_.runtime.HelpText(placeholder));
-        graph->setAccessibleName(placeholder->accessibleName());
-        graph->setAccessibleDescription(placeholder->accessibleDescription());
+        ui::StandIn(ctx_.runtime, graph, graph->parentWidget());
         graph->SetCursors(1);
         graph->SetZoomEnabled(false);  // the axes follow the points; a drag moves the cursor
         for (ui::Axis axis : {ui::Axis::X, ui::Axis::Y}) graph->SetTickCount(axis, kTicks);

@@ -72,6 +72,13 @@ QString LabelBeside(const QWidget* control) {
     return text;
 }
 
+void StandIn(Runtime& runtime, QWidget* control, QWidget* placeholder) {
+    const QByteArray callback = runtime.CallbackName(placeholder).toLatin1();
+    runtime.Bind(control, callback.constData(), {}, runtime.HelpText(placeholder));
+    control->setAccessibleName(placeholder->accessibleName());
+    control->setAccessibleDescription(placeholder->accessibleDescription());
+}
+
 void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Callback handler,
                    const QString& help, const char* label) {
     if (callback || handler || !help.isEmpty())

@@ -65,6 +65,11 @@ QWidget* LookUpControl(Lookup& look, const char* panel, const char* name, const 
 void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Callback handler,
                    const QString& help, const char* label);
 
+// A control that fills a placeholder of the panel set and keeps the mouse to itself (a
+// graph) stands in for it: the placeholder's callback name, right-click help, accessible
+// name and description.
+void StandIn(Runtime& runtime, QWidget* control, QWidget* placeholder);
+
 // The label a user sees beside `control` on its panel: its own text (buttons, check
 // boxes), a label whose buddy it is, its label in a form layout, or the label on its
 // left in a grid layout. Empty when there is none.
