@@ -38,7 +38,7 @@ void SetWindow(ui::Graph* graph, const ViewWindow& w) {
     graph->SetAxisRange(ui::Axis::Y, w.vertical.min, w.vertical.max);
 }
 
-// What a left click and a double click on a graph mean.
+// What a left click and a double click on a graph (or their keys) mean.
 void OnClicks(ui::Graph* graph, std::function<void(bool)> clicked) {
     QObject::connect(graph, &QCustomPlot::mousePress, graph, [clicked](QMouseEvent* e) {
         if (e->button() == Qt::LeftButton && !(e->modifiers() & Qt::ControlModifier))
@@ -47,6 +47,8 @@ void OnClicks(ui::Graph* graph, std::function<void(bool)> clicked) {
     QObject::connect(graph, &QCustomPlot::mouseDoubleClick, graph, [clicked](QMouseEvent* e) {
         if (e->button() == Qt::LeftButton) clicked(true);
     });
+    // Return and Ctrl+Return on the focused graph.
+    QObject::connect(graph, &ui::Graph::Activated, graph, clicked);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/graph.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -14,6 +15,8 @@ namespace ui {
 namespace {
 
 constexpr int kMinZoomPixels = 4;        // a Ctrl+click without a drag does not zoom
+constexpr double kKeySteps = 100.0;      // an arrow key moves a cursor 1/100 of the range
+constexpr int kShiftFactor = 10;         // ... and ten times that with Shift
 constexpr std::size_t kCacheFrom = 512;  // smaller clouds are drawn directly every time
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -201,6 +204,7 @@ Graph::Graph(QWidget* parent) : QCustomPlot(parent) {
             [this](const QRect& rect, QMouseEvent*) { ZoomToPixels(rect); });
     connect(selectionRect(), &QCPSelectionRect::canceled, this,
             [this](const QRect&, QInputEvent*) { Schedule(kFull); });
+    UpdateFocusPolicy();
 }
 
 Graph::~Graph() = default;
@@ -435,6 +439,34 @@ std::optional<QRectF> Graph::PlotBounds(PlotId id) const {
     return QRectF(QPointF(b.x0, b.y0), QPointF(b.x1, b.y1));
 }
 
+template <typename F>
+void Graph::ForEachPoint(const Plot& plot, F&& visit) const {
+    if (plot.kind == Kind::Cloud) {
+        for (const QPointF& p : static_cast<const PointCloud*>(plot.plottable)->Points())
+            visit(p.x(), p.y());
+    } else if (plot.kind == Kind::Line) {
+        const auto data = static_cast<const QCPCurve*>(plot.plottable)->data();
+        for (auto it = data->constBegin(); it != data->constEnd(); ++it) visit(it->key, it->value);
+    }
+}
+
+std::optional<QPointF> Graph::PointAt(PlotId id, int index) const {
+    const Plot* plot = Find(id);
+    if (!plot || index < 0) return std::nullopt;
+    const auto i = static_cast<std::size_t>(index);
+    if (plot->kind == Kind::Cloud) {
+        const auto& points = static_cast<const PointCloud*>(plot->plottable)->Points();
+        if (i < points.size()) return points[i];
+    } else if (plot->kind == Kind::Line) {
+        const auto data = static_cast<const QCPCurve*>(plot->plottable)->data();
+        if (index < data->size()) {
+            const auto it = data->constBegin() + index;
+            return QPointF(it->key, it->value);
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<QPointF> Graph::NearestPoint(PlotId id, QPointF near) const {
     const double sx = Scale(xAxis, axisRect()->width());
     const double sy = Scale(yAxis, axisRect()->height());
@@ -450,16 +482,7 @@ std::optional<QPointF> Graph::NearestPoint(PlotId id, QPointF near) const {
             best = QPointF(x, y);
         }
     };
-    auto visit = [&](const Plot& plot) {
-        if (plot.kind == Kind::Cloud) {
-            for (const QPointF& p : static_cast<const PointCloud*>(plot.plottable)->Points())
-                consider(p.x(), p.y());
-        } else if (plot.kind == Kind::Line) {
-            const auto data = static_cast<const QCPCurve*>(plot.plottable)->data();
-            for (auto it = data->constBegin(); it != data->constEnd(); ++it)
-                consider(it->key, it->value);
-        }
-    };
+    auto visit = [&](const Plot& plot) { ForEachPoint(plot, consider); };
     if (id == kAnyPlot) {
         for (const auto& [plotId, plot] : plots_)
             if (plot.visible) visit(plot);
@@ -577,8 +600,12 @@ void Graph::SetLeftMargin(int pixels) {
 }
 
 QCPRange Graph::AxisRange(Axis axis) const {
+    if (axes_[Index(axis)].zoomed) return AxisOf(axis)->range();
+    return FullRange(axis);
+}
+
+QCPRange Graph::FullRange(Axis axis) const {
     const AxisState& state = axes_[Index(axis)];
-    if (state.zoomed) return AxisOf(axis)->range();
     if (!state.autoScale) return state.home;
     if (axis == Axis::X && !strip_.traces.empty()) return StripKeyRange();
     if (auto range = DataRange(axis)) return *range;
@@ -660,13 +687,32 @@ void Graph::SetCursors(int count, CursorStyle style) {
     }
     cursorCount_ = count;
     if (dragging_ > count) dragging_ = 0;
+    activeCursor_ = std::clamp(activeCursor_, 1, std::max(1, count));
+    UpdateFocusPolicy();
     Schedule(kFull);
+}
+
+void Graph::SetCursorsMovable(bool movable) {
+    cursorsMovable_ = movable;
+    UpdateFocusPolicy();
+}
+
+void Graph::SetZoomEnabled(bool enabled) {
+    zoomEnabled_ = enabled;
+    UpdateFocusPolicy();
+}
+
+// Tab stops at a graph only where the keys can do something.
+void Graph::UpdateFocusPolicy() {
+    const bool keys = zoomEnabled_ || (cursorsMovable_ && cursorCount_ > 0);
+    setFocusPolicy(keys ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void Graph::PlaceCursor(int cursor) {
     CursorItem& c = cursors_[static_cast<std::size_t>(cursor - 1)];
     if (!c.vertical) return;
-    const QPen pen(c.colour);
+    // The cursor the keys move is drawn bold while the graph has the focus.
+    const QPen pen(c.colour, hasFocus() && cursor == activeCursor_ ? 2 : 1);
     c.vertical->setPen(pen);
     c.horizontal->setPen(pen);
     c.vertical->point1->setCoords(c.pos.x(), 0.0);
@@ -679,6 +725,7 @@ void Graph::PlaceCursor(int cursor) {
 void Graph::SetCursor(int cursor, double x, double y) {
     if (cursor < 1 || cursor > cursorCount_ || !Finite(x, y)) return;
     cursors_[static_cast<std::size_t>(cursor - 1)].pos = QPointF(x, y);
+    cursors_[static_cast<std::size_t>(cursor - 1)].keyIndex = -1;
     PlaceCursor(cursor);
     Schedule(kCursors);
 }
@@ -737,6 +784,7 @@ void Graph::DragCursorTo(int cursor, QPointF pixel) {
     }
     if (!Finite(pos.x(), pos.y())) return;
     c.pos = pos;
+    c.keyIndex = -1;
     PlaceCursor(cursor);
     Schedule(kCursors);
     emit CursorMoved(cursor);
@@ -755,6 +803,7 @@ void Graph::mousePressEvent(QMouseEvent* event) {
     if (left && cursorsMovable_ && cursorCount_ > 0 &&
         axisRect()->rect().contains(event->position().toPoint())) {
         dragging_ = NearestCursor(event->position());
+        activeCursor_ = dragging_;
         DragCursorTo(dragging_, event->position());
         event->accept();
         return;
@@ -780,6 +829,190 @@ void Graph::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QCustomPlot::mouseReleaseEvent(event);
+}
+
+// --- keys: the same moves without a mouse ---------------------------------------------------
+
+void Graph::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool shift = mods == Qt::ShiftModifier;
+    const bool plain = mods == Qt::NoModifier;
+    const int key = event->key();
+    const bool cursorKeys = cursorsMovable_ && cursorCount_ > 0 && (plain || shift);
+    const int step = shift ? kShiftFactor : 1;
+    bool done = false;
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (plain || mods == Qt::ControlModifier) {
+                emit Activated(mods == Qt::ControlModifier);
+                done = true;
+            }
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            if (cursorKeys) done = StepCursor(activeCursor_, key == Qt::Key_Left ? -step : step, 0);
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+            if (cursorKeys) done = StepCursor(activeCursor_, 0, key == Qt::Key_Down ? -step : step);
+            break;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (cursorKeys) done = CursorToEnd(activeCursor_, key == Qt::Key_End);
+            break;
+        case Qt::Key_Space:
+            if (cursorKeys && plain && cursorCount_ > 1) {
+                const int previous = std::exchange(activeCursor_, activeCursor_ % cursorCount_ + 1);
+                PlaceCursor(previous);
+                PlaceCursor(activeCursor_);
+                Schedule(kCursors);
+                done = true;
+            }
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:  // the + key without Shift on many layouts
+        case Qt::Key_Minus:
+            if (zoomEnabled_ && (plain || shift)) {
+                ZoomBy(key == Qt::Key_Minus ? 2.0 : 0.5);
+                done = true;
+            }
+            break;
+        case Qt::Key_0:
+            if (zoomEnabled_ && plain) {
+                ZoomReset();
+                emit Zoomed();
+                done = true;
+            }
+            break;
+        default:
+            break;
+    }
+    if (done)
+        event->accept();
+    else
+        QCustomPlot::keyPressEvent(event);  // ignored: the parent may take it
+}
+
+bool Graph::StepCursor(int cursor, int dx, int dy) {
+    if (cursor < 1 || cursor > cursorCount_) return false;
+    const CursorItem& c = cursors_[static_cast<std::size_t>(cursor - 1)];
+    if (c.snap != kNoPlot && c.snap != kAnyPlot && Find(c.snap)) {
+        // Through the plot's points in their order: the next recorded frame, not the next
+        // one to the right, which in a cloud may be any frame.
+        const int count = PointCount(c.snap);
+        if (count <= 0) return true;
+        // A cursor off the plot's points (placed by the program) goes onto the nearest.
+        const QPointF on = NearestPoint(c.snap, c.pos).value_or(c.pos);
+        const bool onPoint = on.x() == c.pos.x() && on.y() == c.pos.y();
+        int at = -1;
+        if (const auto p = PointAt(c.snap, c.keyIndex); p && onPoint && p->x() == c.pos.x() && p->y() == c.pos.y()) {
+            at = c.keyIndex;  // where the last key left it, not an earlier equal point
+        } else {
+            int i = 0;
+            ForEachPoint(*Find(c.snap), [&](double x, double y) {
+                if (at < 0 && x == on.x() && y == on.y()) at = i;
+                ++i;
+            });
+        }
+        const int next = std::clamp(onPoint ? at + dx + dy : at, 0, count - 1);
+        if (auto p = PointAt(c.snap, next)) MoveCursorByKey(cursor, *p, next);
+        return true;
+    }
+    const QCPRange xr = xAxis->range();
+    const QCPRange yr = yAxis->range();
+    QPointF pos = c.pos;
+    pos.rx() = std::clamp(pos.x() + dx * xr.size() / kKeySteps, xr.lower, xr.upper);
+    if (cursorStyle_ == CursorStyle::Crosshair)
+        pos.ry() = std::clamp(pos.y() + dy * yr.size() / kKeySteps, yr.lower, yr.upper);
+    else if (dx == 0)
+        return false;  // a vertical line has no y to move
+    if (c.snap == kAnyPlot) {
+        if (auto p = NearestPoint(kAnyPlot, pos)) pos = *p;
+    }
+    MoveCursorByKey(cursor, pos);
+    return true;
+}
+
+bool Graph::CursorToEnd(int cursor, bool last) {
+    if (cursor < 1 || cursor > cursorCount_) return false;
+    const CursorItem& c = cursors_[static_cast<std::size_t>(cursor - 1)];
+    if (c.snap != kNoPlot && c.snap != kAnyPlot && Find(c.snap)) {
+        const int index = last ? PointCount(c.snap) - 1 : 0;
+        if (auto p = PointAt(c.snap, index)) MoveCursorByKey(cursor, *p, index);
+        return true;
+    }
+    const QCPRange xr = xAxis->range();
+    MoveCursorByKey(cursor, QPointF(last ? xr.upper : xr.lower, c.pos.y()));
+    return true;
+}
+
+void Graph::MoveCursorByKey(int cursor, QPointF pos, int index) {
+    if (!Finite(pos.x(), pos.y())) return;
+    CursorItem& c = cursors_[static_cast<std::size_t>(cursor - 1)];
+    c.pos = pos;
+    c.keyIndex = index;
+    PlaceCursor(cursor);
+    Schedule(kCursors);
+    emit CursorMoved(cursor);
+    emit CursorCommitted(cursor);
+}
+
+// Halves (0.5) or doubles (2) the shown ranges around the active cursor, or around the
+// middle where it is out of sight. Zooming out past the full range is Zoom 1:1.
+void Graph::ZoomBy(double factor) {
+    const QPointF focus = cursorCount_ > 0
+                              ? cursors_[static_cast<std::size_t>(activeCursor_ - 1)].pos
+                              : QPointF(xAxis->range().center(), yAxis->range().center());
+    std::array<QCPRange, 2> next;
+    bool pastFull = true;
+    for (Axis axis : {Axis::X, Axis::Y}) {
+        const QCPRange now = AxisOf(axis)->range();
+        double centre = axis == Axis::X ? focus.x() : focus.y();
+        if (!now.contains(centre) || (axis == Axis::Y && cursorStyle_ == CursorStyle::VerticalLine))
+            centre = now.center();
+        const double half = now.size() * factor / 2.0;
+        next[Index(axis)] = QCPRange(centre - half, centre + half);
+        if (next[Index(axis)].size() < FullRange(axis).size()) pastFull = false;
+    }
+    if (factor > 1.0 && pastFull) {
+        ZoomReset();
+    } else {
+        for (Axis axis : {Axis::X, Axis::Y}) {
+            const QCPRange& r = next[Index(axis)];
+            if (!QCPRange::validRange(r)) return;  // as deep as numbers go
+        }
+        for (Axis axis : {Axis::X, Axis::Y}) {
+            AxisOf(axis)->setRange(next[Index(axis)]);
+            axes_[Index(axis)].zoomed = true;
+        }
+        Schedule(kFull);
+    }
+    emit Zoomed();
+}
+
+void Graph::focusInEvent(QFocusEvent* event) {
+    QCustomPlot::focusInEvent(event);
+    for (int n = 1; n <= cursorCount_; ++n) PlaceCursor(n);
+    Schedule(kCursors);
+    update();
+}
+
+void Graph::focusOutEvent(QFocusEvent* event) {
+    QCustomPlot::focusOutEvent(event);
+    for (int n = 1; n <= cursorCount_; ++n) PlaceCursor(n);
+    Schedule(kCursors);
+    update();
+}
+
+// The buffers as painted, and a focus frame around them while the keys act on this graph.
+void Graph::paintEvent(QPaintEvent* event) {
+    QCustomPlot::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::Highlight), 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void Graph::ZoomToPixels(const QRect& dragged) {

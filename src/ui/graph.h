@@ -4,6 +4,18 @@
 // delta readout, Ctrl+drag zoom with a reset to the full range, and manual or automatic
 // axis scaling per axis.
 //
+// Everything the mouse does has keys, for a graph that has the focus (Tab reaches every
+// graph with movable cursors or zoom):
+//   Left/Right, Up/Down   move the active cursor by a hundredth of the shown range
+//                         (Shift: a tenth); a cursor that snaps onto a plot steps to the
+//                         previous/next point of that plot in the order they were added
+//                         (Shift: ten points)
+//   Home/End              the first/last point, or the left/right edge
+//   Space                 the other cursor becomes the active one (it is drawn bold)
+//   + and -               zoom in/out by two around the active cursor; 0 back to 1:1
+//   Return, Ctrl+Return   what a click and a double-click on the graph do (Activated)
+// A key move is a whole drag: CursorMoved, then CursorCommitted.
+//
 // Painting is coalesced. No data operation repaints: each marks the graph dirty, and one
 // replot runs at most every kMinReplotIntervalMs, so a sensor that sends frames faster
 // than the screen refreshes costs one paint per refresh, not one per frame. Cursors sit
@@ -156,12 +168,14 @@ class Graph : public QCustomPlot {
     // wherever the mouse is).
     void SetCursorSnap(int cursor, PlotId plot);
     void SetCursorColour(int cursor, const QColor& colour);
-    void SetCursorsMovable(bool movable) { cursorsMovable_ = movable; }
+    void SetCursorsMovable(bool movable);
     CursorDelta CursorsDelta() const;
+    // The cursor the keys move: the one dragged last, or chosen with Space.
+    int ActiveCursor() const { return activeCursor_; }
 
     // --- zoom ----------------------------------------------------------------------------
     // Ctrl + left drag zooms into the dragged rectangle.
-    void SetZoomEnabled(bool enabled) { zoomEnabled_ = enabled; }
+    void SetZoomEnabled(bool enabled);
     bool IsZoomed() const { return axes_[0].zoomed || axes_[1].zoomed; }
     // Back to the full range: the manual range last set, or the automatic one ("Zoom 1:1").
     void ZoomReset();
@@ -178,14 +192,21 @@ class Graph : public QCustomPlot {
     // The user drags a cursor (value changed) and lets it go (commit).
     void CursorMoved(int cursor);
     void CursorCommitted(int cursor);
-    // The user zoomed with Ctrl+drag.
+    // The user zoomed with Ctrl+drag or the keys.
     void Zoomed();
+    // Return (false) or Ctrl+Return (true) on the focused graph: the keys for a click and a
+    // double-click.
+    void Activated(bool twice);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     enum Dirty : unsigned { kFull = 1, kCursors = 2 };
@@ -212,6 +233,7 @@ class Graph : public QCustomPlot {
     struct CursorItem {
         QPointF pos;
         PlotId snap = kNoPlot;
+        int keyIndex = -1;  // the point of `snap` the keys put it on (points may repeat)
         QColor colour;
         QCPItemStraightLine* vertical = nullptr;
         QCPItemStraightLine* horizontal = nullptr;
@@ -229,12 +251,21 @@ class Graph : public QCustomPlot {
     void Flush();
     bool ApplyRanges();
     std::optional<QCPRange> DataRange(Axis axis) const;
+    QCPRange FullRange(Axis axis) const;  // the range shown when not zoomed
     QCPRange StripKeyRange() const;
 
     void PlaceCursor(int cursor);
     int NearestCursor(QPointF pixel) const;
     void DragCursorTo(int cursor, QPointF pixel);
     void ZoomToPixels(const QRect& rect);
+    void UpdateFocusPolicy();
+    template <typename F>
+    void ForEachPoint(const Plot& plot, F&& visit) const;
+    std::optional<QPointF> PointAt(PlotId plot, int index) const;
+    bool StepCursor(int cursor, int dx, int dy);
+    bool CursorToEnd(int cursor, bool last);
+    void MoveCursorByKey(int cursor, QPointF pos, int index = -1);
+    void ZoomBy(double factor);
 
     std::map<PlotId, Plot> plots_;
     PlotId nextId_ = 1;
@@ -246,6 +277,7 @@ class Graph : public QCustomPlot {
     bool cursorsMovable_ = true;
     bool zoomEnabled_ = true;
     int dragging_ = 0;  // cursor number under the mouse, 0 when none
+    int activeCursor_ = 1;
 
     QCPLayer* cursorLayer_ = nullptr;
     QTimer flushTimer_;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -16,6 +17,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <optional>
 
 namespace ui {
 
@@ -145,6 +147,30 @@ void Runtime::AddShortcut(QWidget* window, int key, QAbstractButton* button) {
     });
 }
 
+void Runtime::AddRightDoubleClickKeys(QWidget* area, QWidget* control) {
+    auto* keys = new QShortcut(area);
+    keys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Return),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Enter)});
+    keys->setContext(Qt::WidgetWithChildrenShortcut);
+    QPointer<QWidget> guarded(control);
+    QObject::connect(keys, &QShortcut::activated, area, [this, guarded] {
+        if (guarded) Fire(guarded, Event::RightDoubleClick);
+    });
+}
+
+namespace {
+
+// Ctrl+Return and Ctrl+Shift+Return (either Enter key): the double-clicks by keys.
+std::optional<Event> DoubleClickKeys(const QKeyEvent* key) {
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return std::nullopt;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::ControlModifier) return Event::LeftDoubleClick;
+    if (mods == (Qt::ControlModifier | Qt::ShiftModifier)) return Event::RightDoubleClick;
+    return std::nullopt;
+}
+
+}  // namespace
+
 Runtime::Binding* Runtime::Find(QObject* watched) {
     auto vp = viewports_.constFind(watched);
     if (vp != viewports_.cend()) watched = const_cast<QObject*>(vp.value());
@@ -197,6 +223,13 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
             const QString title = b->helpTitle;
             if (!help.isEmpty()) ShowHelp(help, title);
             Fire(control, Event::RightClick);
+            return true;
+        }
+        case QEvent::KeyPress: {
+            // A control without a callback (a graph) keeps the keys for itself.
+            const auto gesture = DoubleClickKeys(static_cast<QKeyEvent*>(event));
+            if (!gesture || !b->callback) break;
+            Fire(control, *gesture);
             return true;
         }
         case QEvent::MouseButtonDblClick: {

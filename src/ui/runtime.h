@@ -3,6 +3,11 @@
 // right-click help, dimming and hiding, tab pages, the wait-free event pass, shortcut keys,
 // the masked password field, the history combo box and table context menus.
 //
+// Every mouse gesture has keys, on the control that has the focus: the Menu key or
+// Shift+F10 is the right-click (help), Ctrl+Return the left double-click and
+// Ctrl+Shift+Return the right double-click. Pressed where no control takes them, the
+// double-click keys reach the panel, as a double-click on its background would.
+//
 // Values written by the program never fire callbacks (as on the instrument panels our
 // users know): every setter here blocks the control's signals while it writes.
 
@@ -76,6 +81,9 @@ class Runtime : public QObject {
 
     // Function keys on a window press a button, the way a click would, unless it is dimmed.
     void AddShortcut(QWidget* window, int key, QAbstractButton* button);
+    // The right double-click keys pressed anywhere within `area` go to `control`: for a
+    // decoration, which the keys cannot reach by itself.
+    void AddRightDoubleClickKeys(QWidget* area, QWidget* control);
 
     // The control whose callback runs now (several controls may share one callback).
     QWidget* Sender() const { return sender_; }

@@ -1,5 +1,6 @@
 // The graph layer: coalesced painting, strip charts, scatter clouds, shapes, cursors with
-// snapping and readout, Ctrl+drag zoom and its reset, manual and automatic axes.
+// snapping and readout, Ctrl+drag zoom and its reset, the keys for all of it, manual and
+// automatic axes.
 #include "ui/graph.h"
 
 #include <gtest/gtest.h>
@@ -363,6 +364,111 @@ TEST_F(GraphTest, CtrlDragZoomsAndResetReturnsToTheFullRange) {
     Drag(Pixel(20, 80), Pixel(60, 20), Qt::ControlModifier);
     graph->SetAxisRange(Axis::X, 0, 128);
     EXPECT_EQ(graph->AxisRange(Axis::X), QCPRange(0, 128));
+}
+
+// The keys do what the mouse does, for a user without one.
+TEST_F(GraphTest, KeysMoveCursorsThroughRecordedPointsAndZoom) {
+    graph->SetAxisRange(Axis::X, 0, 100);
+    graph->SetAxisRange(Axis::Y, 0, 100);
+    const PlotId cloud = graph->NewScatter(Qt::red);
+    // Recorded order is not left-to-right order: the keys follow the recording.
+    const std::vector<QPointF> recorded = {{50, 50}, {10.25, 90}, {90, 10.5}, {10.25, 90}, {70, 30}};
+    for (const QPointF& p : recorded) graph->AppendPoint(cloud, p.x(), p.y());
+    graph->SetCursors(1);
+    graph->SetCursorSnap(1, cloud);
+    graph->SetCursor(1, 49, 51);  // near the first point, not on it
+    Settle();
+    EXPECT_EQ(graph->focusPolicy(), Qt::StrongFocus);
+    QSignalSpy moved(graph.get(), &Graph::CursorMoved);
+    QSignalSpy committed(graph.get(), &Graph::CursorCommitted);
+
+    auto at = [&] { return graph->CursorPosition(1); };
+    auto exactly = [](QPointF a, QPointF b) { return a.x() == b.x() && a.y() == b.y(); };
+    QTest::keyClick(graph.get(), Qt::Key_Right);  // first onto the nearest point
+    EXPECT_TRUE(exactly(at(), recorded[0]));
+    QTest::keyClick(graph.get(), Qt::Key_Right);
+    QTest::keyClick(graph.get(), Qt::Key_Right);
+    EXPECT_TRUE(exactly(at(), recorded[2]));
+    QTest::keyClick(graph.get(), Qt::Key_Right);  // equal to point 1, yet point 3 comes next
+    QTest::keyClick(graph.get(), Qt::Key_Right);
+    EXPECT_TRUE(exactly(at(), recorded[4]));
+    QTest::keyClick(graph.get(), Qt::Key_Right);  // stays on the last
+    EXPECT_TRUE(exactly(at(), recorded[4]));
+    QTest::keyClick(graph.get(), Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_TRUE(exactly(at(), recorded[0]));
+    QTest::keyClick(graph.get(), Qt::Key_End);
+    EXPECT_TRUE(exactly(at(), recorded[4]));
+    EXPECT_EQ(moved.count(), 8);  // every key move is a drag and its release
+    EXPECT_EQ(committed.count(), 8);
+
+    // Without a snap target: a hundredth of the shown range per key, kept inside it.
+    graph->SetCursorSnap(1, ui::kNoPlot);
+    graph->SetCursor(1, 50, 50);
+    QTest::keyClick(graph.get(), Qt::Key_Left);
+    QTest::keyClick(graph.get(), Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(at().x(), 49);
+    EXPECT_DOUBLE_EQ(at().y(), 60);
+    QTest::keyClick(graph.get(), Qt::Key_Home);
+    EXPECT_DOUBLE_EQ(at().x(), 0);
+    for (int i = 0; i < 12; ++i) QTest::keyClick(graph.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(at().y(), 0);
+
+    // Zoom in twice around the cursor, out again, and 0 for 1:1.
+    QSignalSpy zoomed(graph.get(), &Graph::Zoomed);
+    graph->SetCursor(1, 20, 80);
+    QTest::keyClick(graph.get(), Qt::Key_Plus);
+    QTest::keyClick(graph.get(), Qt::Key_Plus);
+    EXPECT_TRUE(graph->IsZoomed());
+    EXPECT_EQ(graph->AxisRange(Axis::X), QCPRange(7.5, 32.5));
+    EXPECT_EQ(graph->AxisRange(Axis::Y), QCPRange(67.5, 92.5));
+    QTest::keyClick(graph.get(), Qt::Key_Minus);
+    QTest::keyClick(graph.get(), Qt::Key_Minus);  // as wide as the full range: 1:1 again
+    EXPECT_FALSE(graph->IsZoomed());
+    EXPECT_EQ(graph->AxisRange(Axis::X), QCPRange(0, 100));
+    QTest::keyClick(graph.get(), Qt::Key_Plus);
+    QTest::keyClick(graph.get(), Qt::Key_0);
+    EXPECT_FALSE(graph->IsZoomed());
+    EXPECT_EQ(zoomed.count(), 6);
+
+    // Return and Ctrl+Return are the click and the double-click.
+    QSignalSpy activated(graph.get(), &Graph::Activated);
+    QTest::keyClick(graph.get(), Qt::Key_Return);
+    QTest::keyClick(graph.get(), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    ASSERT_EQ(activated.count(), 2);
+    EXPECT_FALSE(activated.at(0).at(0).toBool());
+    EXPECT_TRUE(activated.at(1).at(0).toBool());
+}
+
+TEST_F(GraphTest, SpaceChoosesTheCursorAndKeysLeaveAFixedGraphAlone) {
+    graph->SetAxisRange(Axis::X, 0, 128);
+    graph->SetAxisRange(Axis::Y, 0, 4100);
+    graph->SetCursors(2, ui::CursorStyle::VerticalLine);
+    graph->SetCursor(1, 20, 0);
+    graph->SetCursor(2, 100, 0);
+    Settle();
+    QSignalSpy committed(graph.get(), &Graph::CursorCommitted);
+    QTest::keyClick(graph.get(), Qt::Key_Space);
+    EXPECT_EQ(graph->ActiveCursor(), 2);
+    QTest::keyClick(graph.get(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(graph->CursorPosition(2).x(), 100 + 12.8);
+    EXPECT_DOUBLE_EQ(graph->CursorPosition(1).x(), 20);
+    QTest::keyClick(graph.get(), Qt::Key_Up);  // a vertical line has no y
+    ASSERT_EQ(committed.count(), 1);
+    EXPECT_EQ(committed.at(0).at(0).toInt(), 2);
+    // A mouse press makes the cursor it grabs the active one.
+    Drag(Pixel(25, 2000), Pixel(30, 2000));
+    EXPECT_EQ(graph->ActiveCursor(), 1);
+
+    // A graph that only shows (no movable cursors, no zoom) is no stop for Tab, and the
+    // keys pass on to the window.
+    graph->SetCursorsMovable(false);
+    graph->SetZoomEnabled(false);
+    EXPECT_EQ(graph->focusPolicy(), Qt::NoFocus);
+    const QPointF before = graph->CursorPosition(1);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QCoreApplication::sendEvent(graph.get(), &key);
+    EXPECT_FALSE(key.isAccepted());
+    EXPECT_EQ(graph->CursorPosition(1), before);
 }
 
 TEST_F(GraphTest, AxesScaleAutomaticallyOrManuallyPerAxis) {

@@ -1,5 +1,5 @@
 // The run-time layer: which user actions reach a callback and as what, help pop-ups,
-// panel events, shortcut keys and the scripted pop-ups the other tests rely on.
+// panel events, shortcut keys, the keys for double-clicks and the scripted pop-ups the other tests rely on.
 
 #include "ui/runtime.h"
 
@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -129,6 +130,53 @@ TEST(Runtime, ShortcutKeysPressOnlyUsableButtons) {
     QTest::keyClick(&window, Qt::Key_F11);
     EXPECT_EQ(stops, 1);
     EXPECT_EQ(gos, 0);
+}
+
+// Without a mouse: Ctrl+Return and Ctrl+Shift+Return are the double-clicks of the control
+// with the focus, of the panel where the control does not take them, and of a decoration
+// on its page.
+TEST(Runtime, DoubleClickKeysReachControlPanelAndDecoration) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* edit = new QLineEdit;
+    auto* plain = new QLineEdit;
+    auto* page = new QWidget;
+    auto* onPage = new QLineEdit(page);
+    auto* decoration = new QFrame(page);
+    for (QWidget* w : {static_cast<QWidget*>(edit), static_cast<QWidget*>(plain), page})
+        layout->addWidget(w);
+    Recorder e, p, d, o;
+    rt.Bind(edit, "CBF_DispCOL", e.Callback());
+    rt.Bind(plain, "CBF_Plain", {});
+    rt.Bind(onPage, "CBF_OnPage", o.Callback());
+    rt.Bind(decoration, "CBF_DecoCalibrate1", d.Callback());
+    rt.BindPanel(&window, "CBF_MAINP", p.Callback());
+    rt.AddRightDoubleClickKeys(page, decoration);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    using E = ui::Event;
+    p.events.clear();  // the panel's resize on show
+
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::ShiftModifier | Qt::KeypadModifier);
+    EXPECT_EQ(e.events, (std::vector<E>{E::LeftDoubleClick, E::RightDoubleClick}));  // no Commit
+    EXPECT_TRUE(p.events.empty());
+
+    plain->setFocus();  // no callback: the keys go on to the panel
+    QTest::keyClick(plain, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(p.events, std::vector<E>{E::RightDoubleClick});
+
+    onPage->setFocus();  // on the decoration's page its gesture wins
+    QTest::keyClick(onPage, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d.events, std::vector<E>{E::RightDoubleClick});
+    EXPECT_TRUE(o.events.empty());
+    edit->setFocus();  // elsewhere it does not
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d.events.size(), 1u);
 }
 
 TEST(Runtime, TableMenuReportsTheChosenItem) {
