@@ -186,8 +186,11 @@ void MeasurePage::LookUp(ui::Lookup& look) {
     if (!look.Ok()) return;
     ctx.runtime.AddShortcut(ctx.mainPanel, Qt::Key_F11, go);
     ctx.runtime.AddShortcut(ctx.mainPanel, Qt::Key_F12, stop);
-    ctx.runtime.BindPanel(colBigPanel, "CBF_COLBIGP", [this](ui::Event e) { CBF_COLBIGP(e); });
-    ctx.runtime.BindPanel(grpBigPanel, "CBF_GRPBIGP", [this](ui::Event e) { CBF_GRPBIGP(e); });
+    ctx.runtime.BindPanel(colBigPanel, "CBF_COLBIGP", [this](ui::Event e) { CBF_COLBIGP(e); }, true);
+    ctx.runtime.BindPanel(grpBigPanel, "CBF_GRPBIGP", [this](ui::Event e) { CBF_GRPBIGP(e); }, true);
+    // The two displays that open a window take the focus by Tab, for their keys.
+    for (QWidget* display : {static_cast<QWidget*>(dispCol), static_cast<QWidget*>(dispGroup)})
+        display->setFocusPolicy(Qt::TabFocus);
     charts.Build({graphRgb, graphX, graphY, graphInt, graph2D, graphIntBar, graphXY, graphXInt,
                   graphYInt, graphRgb3D},
                  ctx.runtime);

@@ -119,7 +119,8 @@ bool Program::LookUpControls(QString* error) {
     runtime_->AddRightDoubleClickKeys(ui::PageWidget(tabMain, session::kPageCalibration),
                                       decoCalibrate);
     passwordPanel = look.PanelOf("PASSWORDP");
-    runtime_->BindPanel(passwordPanel, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); });
+    runtime_->BindPanel(passwordPanel, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); },
+                        true);
 
     context_ = std::make_unique<session::PageContext>(
         session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain});

@@ -83,6 +83,11 @@ void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Cal
                    const QString& help, const char* label) {
     if (callback || handler || !help.isEmpty())
         runtime.Bind(control, callback ? callback : "", std::move(handler), help);
+    // A label is read by its text, which the program may change (a mode's axis names).
+    if (!label && qobject_cast<QLabel*>(control)) {
+        if (!help.isEmpty()) control->setAccessibleDescription(help.simplified());
+        return;
+    }
     QString name = label ? QString::fromUtf8(label) : LabelBeside(control);
     if (name.isEmpty()) name = control->objectName();
     control->setAccessibleName(name);

@@ -89,13 +89,15 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
     }
 }
 
-void Runtime::BindPanel(QWidget* panel, const char* callbackName, Callback callback) {
+void Runtime::BindPanel(QWidget* panel, const char* callbackName, Callback callback,
+                        bool popUp) {
     bindings_.insert(panel, Binding{QString::fromLatin1(callbackName),
                                     std::move(callback),
                                     {},
                                     QString::fromLatin1(kInfoTitle),
                                     true,
-                                    false});
+                                    false,
+                                    popUp});
     panel->installEventFilter(this);
 }
 
@@ -226,8 +228,13 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (b->popUp && key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+                Fire(control, Event::Close);
+                return true;
+            }
             // A control without a callback (a graph) keeps the keys for itself.
-            const auto gesture = DoubleClickKeys(static_cast<QKeyEvent*>(event));
+            const auto gesture = DoubleClickKeys(key);
             if (!gesture || !b->callback) break;
             Fire(control, *gesture);
             return true;

@@ -60,8 +60,10 @@ class Runtime : public QObject {
     // shows `help` in an "INFO!" pop-up when it is not empty, then calls the callback.
     void Bind(QWidget* control, const char* callbackName, Callback callback, QString help = {});
     // Panel callbacks: close request (the window stays open; the callback decides),
-    // resize and right double-click on the panel's background.
-    void BindPanel(QWidget* panel, const char* callbackName, Callback callback);
+    // resize and right double-click on the panel's background. On a pop-up, Escape is a
+    // close request, as its close box is.
+    void BindPanel(QWidget* panel, const char* callbackName, Callback callback,
+                   bool popUp = false);
 
     // The name a control was bound with (for diagnostics and tests).
     QString CallbackName(const QWidget* control) const;
@@ -99,6 +101,7 @@ class Runtime : public QObject {
         QString helpTitle = QString::fromLatin1(kInfoTitle);
         bool panel = false;
         bool menu = false;
+        bool popUp = false;
     };
     Binding* Find(QObject* watched);
     void Fire(QObject* control, Event event);

@@ -1,6 +1,6 @@
 // What a screen reader says about the controls: every control of every panel that a user
 // operates or reads carries a name of its own, and the help text it is bound with as its
-// description.
+// description. And what a user without a mouse can do: every gesture has its keys.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,10 @@
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QTest>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -21,7 +24,9 @@
 
 #include "program_fixture.h"
 #include "ui/graph.h"
+#include "session/app_state.h"
 #include "ui/panel_set.h"
+#include "ui/runtime.h"
 
 using testing_support::TestProgram;
 
@@ -159,6 +164,54 @@ TEST_F(Accessibility, HelpTextIsTheAccessibleDescription) {
     EXPECT_GT(described, 50);
     EXPECT_TRUE(wrong.isEmpty()) << "help text missing from the description:\n  "
                                  << wrong.join("\n  ").toStdString();
+}
+
+TEST_F(Accessibility, LabelsAreReadByTheirOwnText) {
+    // A label named by its object name would be read as "LabelX" however the program
+    // relabels it. (A display made of a label may carry a name of its own.)
+    QStringList misread;
+    for (const char* panelName : ui::kPanelNames) {
+        QWidget* panel = program->Panel(panelName);
+        if (!panel) continue;
+        for (QLabel* label : panel->findChildren<QLabel*>()) {
+            const QString name = label->accessibleName();
+            if (!name.isEmpty() && name == label->objectName())
+                misread << QString::fromLatin1(panelName) + "/" + label->objectName() + " reads \"" +
+                               name + "\"";
+        }
+    }
+    EXPECT_TRUE(misread.isEmpty()) << misread.join("\n  ").toStdString();
+}
+
+// The gestures of the panels without a mouse: the double-click on the colour number opens
+// its large window and Escape closes it; on the calibration page Ctrl+Shift+Return asks
+// for the service password, which Escape dismisses.
+TEST_F(Accessibility, GesturesHaveKeys) {
+    QWidget* main = program->mainPanel;
+    QApplication::setActiveWindow(main);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+
+    auto* colour = program.Control<QLineEdit>("DATAP", "DispCOL");
+    QWidget* big = program->Panel("COLBIGP");
+    ASSERT_TRUE(colour && big);
+    EXPECT_TRUE(colour->focusPolicy() & Qt::TabFocus);
+    QTest::keyClick(colour, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(big->isVisible());
+    QTest::keyClick(big, Qt::Key_Escape);
+    EXPECT_FALSE(big->isVisible());
+
+    QTabWidget* tabs = program->tabMain;
+    ui::SetActiveTabPage(tabs, session::kPageCalibration);
+    QWidget* onPage = nullptr;
+    for (QWidget* w : ui::PageWidget(tabs, session::kPageCalibration)->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible()) onPage = w;
+    ASSERT_NE(onPage, nullptr);
+    onPage->setFocus();
+    QTest::keyClick(onPage, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(program->passwordPanel->isVisible());
+    QTest::keyClick(program->password, Qt::Key_Escape);
+    EXPECT_FALSE(program->passwordPanel->isVisible());
+    EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
 }
 
 }  // namespace
