@@ -25,19 +25,19 @@ QString Clean(QString text) {
     return text.simplified();
 }
 
-QString FormLabel(const QWidget* control) {
+QLabel* FormLabel(const QWidget* control) {
     const QWidget* parent = control->parentWidget();
-    if (!parent) return {};
+    if (!parent) return nullptr;
     for (QFormLayout* form : parent->findChildren<QFormLayout*>()) {
         if (auto* label = qobject_cast<QLabel*>(form->labelForField(const_cast<QWidget*>(control))))
-            return Clean(label->text());
+            if (!label->text().isEmpty()) return label;
     }
-    return {};
+    return nullptr;
 }
 
-QString GridLabel(const QWidget* control) {
+QLabel* GridLabel(const QWidget* control) {
     const QWidget* parent = control->parentWidget();
-    if (!parent) return {};
+    if (!parent) return nullptr;
     for (QGridLayout* grid : parent->findChildren<QGridLayout*>()) {
         const int index = grid->indexOf(const_cast<QWidget*>(control));
         if (index < 0) continue;
@@ -47,12 +47,18 @@ QString GridLabel(const QWidget* control) {
             QLayoutItem* item = grid->itemAtPosition(row, c);
             if (!item || !item->widget()) continue;
             if (auto* label = qobject_cast<QLabel*>(item->widget())) {
-                if (!label->text().isEmpty()) return Clean(label->text());
+                if (!label->text().isEmpty()) return label;
             }
             break;
         }
     }
-    return {};
+    return nullptr;
+}
+
+// The label a layout puts in front of a control.
+QLabel* LabelInFront(const QWidget* control) {
+    QLabel* label = FormLabel(control);
+    return label ? label : GridLabel(control);
 }
 
 }  // namespace
@@ -67,9 +73,8 @@ QString LabelBeside(const QWidget* control) {
             if (label->buddy() == control && !label->text().isEmpty()) return Clean(label->text());
         }
     }
-    QString text = FormLabel(control);
-    if (text.isEmpty()) text = GridLabel(control);
-    return text;
+    const QLabel* label = LabelInFront(control);
+    return label ? Clean(label->text()) : QString();
 }
 
 void StandIn(Runtime& runtime, QWidget* control, QWidget* placeholder) {
@@ -91,6 +96,11 @@ void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Cal
     QString name = label ? QString::fromUtf8(label) : LabelBeside(control);
     if (name.isEmpty()) name = control->objectName();
     control->setAccessibleName(name);
+    // The label in front becomes the control's buddy: the platform's accessibility bus
+    // tells "labelled by" from that, and reads a combo box's name as its current item.
+    if (!label) {
+        if (QLabel* front = LabelInFront(control); front && !front->buddy()) front->setBuddy(control);
+    }
     if (!help.isEmpty()) control->setAccessibleDescription(help.simplified());
 }
 

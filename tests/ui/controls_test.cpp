@@ -84,6 +84,11 @@ TEST(Controls, RowsAreLookedUpBoundAndNamedForAssistiveTools) {
     EXPECT_EQ(go->accessibleName(), "GO");
     EXPECT_EQ(go->accessibleDescription(), "Starts it.");
     EXPECT_EQ(average->accessibleName(), "AVERAGE");  // the label beside it
+    // ... which the accessibility bus gets as a "labelled by" relation.
+    QAccessibleInterface* averageAccess = QAccessible::queryAccessibleInterface(average);
+    const auto labels = averageAccess->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), "AVERAGE");
     EXPECT_EQ(file->accessibleName(), "File target");
 
     // The accessibility interface's actions run the same callbacks as a click.
