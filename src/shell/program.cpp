@@ -116,8 +116,7 @@ bool Program::LookUpControls(QString* error) {
     }
     runtime_->BindPanel(mainPanel, "CBF_MAINP", [this](ui::Event e) { CBF_MAINP(e); });
     // The decoration takes no focus; on its page the keys of its gesture reach it.
-    runtime_->AddRightDoubleClickKeys(ui::PageWidget(tabMain, session::kPageCalibration),
-                                      decoCalibrate);
+    runtime_->AddRightDoubleClickKeys(decoCalibrate);
     passwordPanel = look.PanelOf("PASSWORDP");
     runtime_->BindPanel(passwordPanel, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); },
                         true);

@@ -1,10 +1,13 @@
 #include "ui/controls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace ui {
 
@@ -86,6 +89,11 @@ void StandIn(Runtime& runtime, QWidget* control, QWidget* placeholder) {
 
 void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Callback handler,
                    const QString& help, const char* label) {
+    // Tab leaves a text field, as it leaves every other control: no trap for the keyboard.
+    // In a table the arrow keys go from cell to cell and Tab goes on to the next control.
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) text->setTabChangesFocus(true);
+    if (auto* text = qobject_cast<QTextEdit*>(control)) text->setTabChangesFocus(true);
+    if (auto* view = qobject_cast<QAbstractItemView*>(control)) view->setTabKeyNavigation(false);
     if (callback || handler || !help.isEmpty())
         runtime.Bind(control, callback ? callback : "", std::move(handler), help);
     // A label is read by its text, which the program may change (a mode's axis names).

@@ -149,15 +149,15 @@ void Runtime::AddShortcut(QWidget* window, int key, QAbstractButton* button) {
     });
 }
 
-void Runtime::AddRightDoubleClickKeys(QWidget* area, QWidget* control) {
-    auto* keys = new QShortcut(area);
+void Runtime::AddRightDoubleClickKeys(QWidget* control) {
+    // A shortcut of a hidden widget does not fire: on another page the keys stay the
+    // focused control's.
+    auto* keys = new QShortcut(control);
     keys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Return),
                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Enter)});
-    keys->setContext(Qt::WidgetWithChildrenShortcut);
-    QPointer<QWidget> guarded(control);
-    QObject::connect(keys, &QShortcut::activated, area, [this, guarded] {
-        if (guarded) Fire(guarded, Event::RightDoubleClick);
-    });
+    keys->setContext(Qt::WindowShortcut);
+    QObject::connect(keys, &QShortcut::activated, control,
+                     [this, control] { Fire(control, Event::RightDoubleClick); });
 }
 
 namespace {

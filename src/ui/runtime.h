@@ -83,9 +83,9 @@ class Runtime : public QObject {
 
     // Function keys on a window press a button, the way a click would, unless it is dimmed.
     void AddShortcut(QWidget* window, int key, QAbstractButton* button);
-    // The right double-click keys pressed anywhere within `area` go to `control`: for a
-    // decoration, which the keys cannot reach by itself.
-    void AddRightDoubleClickKeys(QWidget* area, QWidget* control);
+    // While `control` is shown, the right double-click keys pressed anywhere in its window
+    // go to it: for a decoration, which the focus never reaches.
+    void AddRightDoubleClickKeys(QWidget* control);
 
     // The control whose callback runs now (several controls may share one callback).
     QWidget* Sender() const { return sender_; }

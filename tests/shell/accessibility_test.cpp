@@ -183,6 +183,29 @@ TEST_F(Accessibility, LabelsAreReadByTheirOwnText) {
     EXPECT_TRUE(misread.isEmpty()) << misread.join("\n  ").toStdString();
 }
 
+TEST_F(Accessibility, TabLeavesEveryTextFieldAndTable) {
+    // A text field that takes Tab as a character keeps a keyboard user in it for good; a
+    // table that takes it goes through every cell first.
+    int fields = 0;
+    int tables = 0;
+    for (const Control& c : controls) {
+        if (auto* view = qobject_cast<QAbstractItemView*>(c.widget)) {
+            ++tables;
+            EXPECT_FALSE(view->tabKeyNavigation()) << c.where.toStdString();
+        }
+        if (auto* text = qobject_cast<QPlainTextEdit*>(c.widget)) {
+            ++fields;
+            EXPECT_TRUE(text->tabChangesFocus()) << c.where.toStdString();
+        }
+        if (auto* text = qobject_cast<QTextEdit*>(c.widget)) {
+            ++fields;
+            EXPECT_TRUE(text->tabChangesFocus()) << c.where.toStdString();
+        }
+    }
+    EXPECT_GE(fields, 2);  // the messages and the scope comment
+    EXPECT_GE(tables, 4);
+}
+
 // The gestures of the panels without a mouse: the double-click on the colour number opens
 // its large window and Escape closes it; on the calibration page Ctrl+Shift+Return asks
 // for the service password, which Escape dismisses.
