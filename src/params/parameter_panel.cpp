@@ -195,7 +195,10 @@ void ParameterPanel::LookUp(ui::Lookup& look) {
     }
     power = qobject_cast<QSlider*>(wordControls[kPower]);
     colorGroup = qobject_cast<QCheckBox*>(wordControls[kColorGroup]);
-    if (look.Ok()) PrepareControls();
+    if (!look.Ok()) return;
+    rt.AddShortcut(ctx.mainPanel, Qt::Key_F9, send);
+    rt.AddShortcut(ctx.mainPanel, Qt::Key_F10, get);
+    PrepareControls();
 }
 
 void ParameterPanel::RegisterBusy(ui::Busy& busy) {

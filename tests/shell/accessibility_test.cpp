@@ -235,6 +235,19 @@ TEST_F(Accessibility, GesturesHaveKeys) {
     QTest::keyClick(program->password, Qt::Key_Escape);
     EXPECT_FALSE(program->passwordPanel->isVisible());
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
+
+    // The function keys their help texts name press SEND and GET.
+    int sends = 0, gets = 0;
+    QObject::connect(program.Control<QAbstractButton>("MAINP", "ButtonSend"),
+                     &QAbstractButton::clicked, [&] { ++sends; });
+    QObject::connect(program.Control<QAbstractButton>("MAINP", "ButtonGet"),
+                     &QAbstractButton::clicked, [&] { ++gets; });
+    for (Qt::Key key : {Qt::Key_F9, Qt::Key_F10}) {
+        QApplication::setActiveWindow(main);  // a transfer's pop-up may have taken it
+        QTest::keyClick(main, key);
+    }
+    EXPECT_EQ(sends, 1);
+    EXPECT_EQ(gets, 1);
 }
 
 }  // namespace
