@@ -232,6 +232,15 @@ def main():
     key("Return", settle=0.5)
     if not helps:
         failures.append("no help by the Menu key")
+    focus_main()
+    go.queryComponent().grabFocus()
+    pump(0.1)
+    key("shift+F10", settle=0.5)
+    helps = [w for w in app if w is not None and "INFO" in (w.name or "")]
+    print(f"Shift+F10 on GO: {len(helps)} help window(s)")
+    if len(helps) != 1:
+        failures.append("Shift+F10 did not show the help once")
+    key("Return", settle=0.5)
 
     # The service password on the calibration page, by keys alone.
     calib = [i for i, p in enumerate(pages) if p.name.startswith("Calib")][0]

@@ -1,8 +1,9 @@
 // Long runs of the whole program's live loop against velorax-sim over TCP on 127.0.0.1, run
 // by scripts/soak (never by ctest or CI):
 //   1. FRAMES frames (1 000 000 by default) without a fault: the resident memory at frame
-//      10 000 and at the end, the CPU of the program's thread per frame, and the exchanges
-//      that did not bring a frame (each one is a reported failure);
+//      10 000 and at the end, the CPU of the program's thread per frame, the exchanges
+//      that did not bring a frame (each one is a reported failure), and the frames the
+//      simulator's trace shows sent against the frames the program took;
 //   2. FAULTED frames (100 000 by default) with a fault every 1 000 frames, in turn a bad
 //      header checksum, a reply that never comes, and a hang-up; after each the loop has
 //      ended with its report, and TRY TO CONNECT and GO go on. The same figures, and the
@@ -13,6 +14,8 @@
 //   soak [FRAMES [FAULTED]]
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 
@@ -29,11 +32,23 @@ double Megabytes(double bytes) {
     return bytes / (1024.0 * 1024.0);
 }
 
+// The measurement frames a trace of the simulator shows sent.
+long long FramesSent(const QString& trace) {
+    QFile file(trace);
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    long long sent = 0;
+    while (!file.atEnd())
+        if (file.readLine().contains("SIM>PC cmd=8 ")) ++sent;
+    return sent;
+}
+
 void Clean(int frames) {
     std::printf("1. %d frames, no fault\n", frames);
-    SimProcess sim({"--tcp", "127.0.0.1:0"});
-    if (!sim.Ok()) return;
-    BenchProgram program(TcpSettings(sim.Port()));
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.txt"));
+    auto sim = std::make_unique<SimProcess>(QStringList{"--tcp", "127.0.0.1:0", "--trace", trace});
+    if (!sim->Ok()) return;
+    BenchProgram program(TcpSettings(sim->Port()));
     if (!program.Ok()) return;
     int failures = 0;
     QObject::connect(&program.S(), &session::Session::LinkFailed, &program.S(),
@@ -50,6 +65,10 @@ void Clean(int frames) {
     std::printf("  RSS %.1f MB at frame %d, %.1f MB at frame %d: %+.2f MB\n", Megabytes(early),
                 kEarly, Megabytes(late), program.frames, Megabytes(late - early));
     std::printf("  exchanges without a frame (reported failures): %d\n", failures);
+    sim.reset();  // its trace is complete once it has ended
+    const long long sent = FramesSent(trace);
+    std::printf("  frames sent (simulator's trace) %lld, taken by the program %d: %lld lost\n", sent,
+                program.frames, sent - program.frames);
 }
 
 void Faulted(int frames) {

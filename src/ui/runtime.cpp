@@ -192,6 +192,25 @@ void Runtime::Fire(QObject* control, Event event) {
     if (guard) sender_ = outer;
 }
 
+void Runtime::RightClick(const Binding& b, QObject* control, QPoint globalPos) {
+    if (b.panel) {
+        // A right-click on the panel itself, or on a part of it that has no binding.
+        Fire(control, Event::RightClick);
+        return;
+    }
+    if (b.menu) {
+        auto* menu = qobject_cast<QMenu*>(control->property("veloraxMenu").value<QObject*>());
+        Fire(control, Event::RightClick);
+        if (menu) menu->popup(globalPos);
+        return;
+    }
+    // Copies: the callback may rebind the control.
+    const QString help = b.help;
+    const QString title = b.helpTitle;
+    if (!help.isEmpty()) ShowHelp(help, title);
+    Fire(control, Event::RightClick);
+}
+
 bool Runtime::eventFilter(QObject* watched, QEvent* event) {
     Binding* b = Find(watched);
     if (!b) return false;
@@ -207,28 +226,18 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Resize:
             if (b->panel) Fire(control, Event::Resize);
             break;
-        case QEvent::ContextMenu: {
-            if (b->panel) {
-                // A right-click on the panel itself, or on a part of it that has no binding.
-                Fire(control, Event::RightClick);
-                return true;
-            }
-            auto* ce = static_cast<QContextMenuEvent*>(event);
-            if (b->menu) {
-                auto* menu =
-                    qobject_cast<QMenu*>(control->property("veloraxMenu").value<QObject*>());
-                Fire(control, Event::RightClick);
-                if (menu) menu->popup(ce->globalPos());
-                return true;
-            }
-            const QString help = b->help;
-            const QString title = b->helpTitle;
-            if (!help.isEmpty()) ShowHelp(help, title);
-            Fire(control, Event::RightClick);
+        case QEvent::ContextMenu:
+            RightClick(*b, control, static_cast<QContextMenuEvent*>(event)->globalPos());
             return true;
-        }
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
+            // Shift+F10, the other key of a right-click (Qt makes one of the Menu key only).
+            if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+                auto* widget = qobject_cast<QWidget*>(control);
+                RightClick(*b, control,
+                           widget ? widget->mapToGlobal(widget->rect().center()) : QPoint());
+                return true;
+            }
             if (b->popUp && key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
                 Fire(control, Event::Close);
                 return true;

@@ -105,6 +105,8 @@ class Runtime : public QObject {
     };
     Binding* Find(QObject* watched);
     void Fire(QObject* control, Event event);
+    // Help, a table's menu, or the panel's callback: what a right-click does.
+    void RightClick(const Binding& b, QObject* control, QPoint globalPos);
 
     Popups& popups_;
     QHash<const QObject*, Binding> bindings_;

@@ -97,6 +97,11 @@ TEST(Runtime, RightClickShowsHelpAndPanelsReportCloseAndDoubleClicks) {
     EXPECT_EQ(popups.History()[0].title, "INFO!");
     EXPECT_EQ(popups.History()[0].text, "Select a amplification stage.");
     EXPECT_EQ(e.events, std::vector<ui::Event>{ui::Event::RightClick});
+    // Shift+F10 on the focused control is the same right-click.
+    QTest::keyClick(edit, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(popups.History().size(), 2u);
+    EXPECT_EQ(popups.History()[1].text, "Select a amplification stage.");
+    EXPECT_EQ(e.events.size(), 2u);
 
     panel.close();
     EXPECT_TRUE(panel.isVisible());  // the callback decides what a close request does
