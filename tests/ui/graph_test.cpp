@@ -74,6 +74,16 @@ class GraphTest : public ::testing::Test {
         Mouse(QEvent::MouseButtonRelease, to, Qt::NoButton, modifiers);
     }
 
+    // The scope's layout: 128 samples, 12-bit values, two vertical cursors at 20 and 100.
+    void TwoScopeCursors() {
+        graph->SetAxisRange(Axis::X, 0, 128);
+        graph->SetAxisRange(Axis::Y, 0, 4100);
+        graph->SetCursors(2, ui::CursorStyle::VerticalLine);
+        graph->SetCursor(1, 20, 0);
+        graph->SetCursor(2, 100, 0);
+        Settle();
+    }
+
     std::unique_ptr<Graph> graph;
 };
 
@@ -301,12 +311,7 @@ TEST_F(GraphTest, NearestPointIsNearestOnScreen) {
 }
 
 TEST_F(GraphTest, PressGrabsTheNearerOfTwoCursors) {
-    graph->SetAxisRange(Axis::X, 0, 128);
-    graph->SetAxisRange(Axis::Y, 0, 4100);
-    graph->SetCursors(2, ui::CursorStyle::VerticalLine);
-    graph->SetCursor(1, 20, 0);
-    graph->SetCursor(2, 100, 0);
-    Settle();
+    TwoScopeCursors();
     QSignalSpy committed(graph.get(), &Graph::CursorCommitted);
     Drag(Pixel(95, 2000), Pixel(90, 2000));
     EXPECT_DOUBLE_EQ(graph->CursorPosition(1).x(), 20);
@@ -440,12 +445,7 @@ TEST_F(GraphTest, KeysMoveCursorsThroughRecordedPointsAndZoom) {
 }
 
 TEST_F(GraphTest, SpaceChoosesTheCursorAndKeysLeaveAFixedGraphAlone) {
-    graph->SetAxisRange(Axis::X, 0, 128);
-    graph->SetAxisRange(Axis::Y, 0, 4100);
-    graph->SetCursors(2, ui::CursorStyle::VerticalLine);
-    graph->SetCursor(1, 20, 0);
-    graph->SetCursor(2, 100, 0);
-    Settle();
+    TwoScopeCursors();
     QSignalSpy committed(graph.get(), &Graph::CursorCommitted);
     QTest::keyClick(graph.get(), Qt::Key_Space);
     EXPECT_EQ(graph->ActiveCursor(), 2);
