@@ -9,9 +9,13 @@
 //      ended with its report, and TRY TO CONNECT and GO go on. The same figures, and the
 //      reports counted against the faults injected;
 //   3. a serial line that goes away during GO: the report, the port, and the CPU of the
-//      program's thread in the second after.
+//      program's thread in the second after;
+//   4. REPEATS faults (1 500 by default), a bad header checksum after every 100 frames and
+//      TRY TO CONNECT after each: the resident memory every 250 faults, which must level
+//      off (what grows is bounded: Qt's pixmap cache, 10 MB, and the message box, 5 000
+//      lines).
 //
-//   soak [FRAMES [FAULTED]]
+//   soak [FRAMES [FAULTED [REPEATS]]]
 
 #include <QApplication>
 #include <QFile>
@@ -156,6 +160,33 @@ void Unplugged() {
             share < 0.02);
 }
 
+void Repeated(int faults) {
+    constexpr int kFramesBetween = 100;
+    std::printf("4. %d faults, one after every %d frames, TRY TO CONNECT after each\n", faults,
+                kFramesBetween);
+    QStringList arguments{"--tcp", "127.0.0.1:0"};
+    for (int n = kFramesBetween; n <= kFramesBetween * (faults + 1); n += kFramesBetween)
+        arguments << "--fault" << QStringLiteral("badcrc-header@8#%1").arg(n);
+    SimProcess sim(arguments);
+    if (!sim.Ok()) return;
+    BenchProgram program(TcpSettings(sim.Port()));
+    if (!program.Ok()) return;
+    QStringList samples;
+    double third = 0;
+    for (int n = 0; n <= faults; ++n) {
+        if (n % 250 == 0) samples << QStringLiteral("%1: %2").arg(n).arg(Megabytes(ResidentBytes()), 0, 'f', 1);
+        if (n == faults * 2 / 3) third = ResidentBytes();
+        if (n == faults) break;
+        program.Go(0);  // ends at the next fault
+        if (!program.Reconnect()) {
+            std::printf("  TRY TO CONNECT failed after %d faults: %s\n", n, qPrintable(program.Message()));
+            return;
+        }
+    }
+    std::printf("  RSS in MB after so many faults: %s\n", qPrintable(samples.join(", ")));
+    std::printf("  growth over the last third: %+.2f MB\n", Megabytes(ResidentBytes() - third));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,6 +196,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     const int frames = args.size() > 1 ? args[1].toInt() : 1000000;
     const int faulted = args.size() > 2 ? args[2].toInt() : 100000;
+    const int repeats = args.size() > 3 ? args[3].toInt() : 1500;
     std::printf("== soak (%s platform) ==\n", qPrintable(QApplication::platformName()));
     std::fflush(stdout);
     if (frames > 0) Clean(frames);
@@ -172,5 +204,7 @@ int main(int argc, char** argv) {
     if (faulted > 0) Faulted(faulted);
     std::fflush(stdout);
     Unplugged();
+    std::fflush(stdout);
+    if (repeats > 0) Repeated(repeats);
     return 0;
 }
