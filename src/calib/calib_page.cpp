@@ -179,7 +179,8 @@ void CalibPage::StartUp() {
     TakeBoxes();
     QObject::connect(&S(), &session::Session::CorrectionsChanged, ctx.mainPanel,
                      [this] { ShowCorrections(); });
-    // The raw values follow every frame of whichever loop runs.
+    // The raw values follow every frame of whichever loop runs, once the page is in front.
+    displays_.ShownIn(ui::PageWidget(ctx.mainTabs, session::kPageCalibration));
     S().AddFrameConsumer(session::FrameStage::Displays, [this] { UpdateRawValues(); });
     QObject::connect(&S(), &session::Session::LoopEnded, ctx.mainPanel, [this] { FlushDisplays(); });
 }

@@ -204,6 +204,8 @@ void MeasurePage::StartUp() {
     ui::SetActiveTabPage(tabData, kPage3D);
     for (QLabel* led : {ledTrig, ledOut0, ledOut1}) ShowLed(led, false, "black");
     DrawTolerancePlot();
+    // While a teach panel or the scope covers the data panel, its displays wait.
+    displays_.ShownIn(dataPanel);
 }
 
 // --- the live loop ----------------------------------------------------------------------

@@ -46,6 +46,7 @@ void RecordGraph::LookUp(ui::Lookup& look) {
 }
 
 void RecordGraph::StartUp() {
+    displays_.ShownIn(panel);
     graph_ = ui::Graph::Into(area);
     graph_->SetZoomEnabled(true);
     ui::StandIn(ctx_.runtime, graph_, area);

@@ -102,8 +102,11 @@ void MeanPanel::StartUp() {
     QObject::connect(&S(), &session::Session::ModesChanged, &connections_, [this] {
         ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
     });
-    // The panel's colour displays follow every frame of whichever loop runs.
-    S().AddFrameConsumer(session::FrameStage::Teach, [this] { ShowMeasuredRgb(); });
+    // The panel's colour displays follow every frame of whichever loop runs, while it is
+    // shown (it shows the last frame when it opens).
+    S().AddFrameConsumer(session::FrameStage::Teach, [this] {
+        if (panel->isVisible()) ShowMeasuredRgb();
+    });
 }
 
 // --- opening and closing ---------------------------------------------------------------------
@@ -111,6 +114,7 @@ void MeanPanel::StartUp() {
 void MeanPanel::CBF_ButtonTeachMeanVal(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ctx_.childArea.Show(panel);
+    ShowMeasuredRgb();
     S().ReadControls();  // the modes as their controls show them
     const auto& block = S().parameters.block;
     ApplyTeachPanelLabels(block.evaluationMode, block.calculationMode);

@@ -101,6 +101,7 @@ void RecordPanel::RegisterBusy(ui::Busy& busy) {
 }
 
 void RecordPanel::StartUp() {
+    displays_.ShownIn(panel);
     graphs_ = {ui::Graph::Into(graphXY), ui::Graph::Into(graphXInt), ui::Graph::Into(graphYInt)};
     for (RecordGraph g : kRecordGraphs) {
         ui::Graph* graph = GraphOf(g);

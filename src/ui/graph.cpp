@@ -726,8 +726,17 @@ void Graph::SetCursor(int cursor, double x, double y) {
     if (cursor < 1 || cursor > cursorCount_ || !Finite(x, y)) return;
     cursors_[static_cast<std::size_t>(cursor - 1)].pos = QPointF(x, y);
     cursors_[static_cast<std::size_t>(cursor - 1)].keyIndex = -1;
-    PlaceCursor(cursor);
+    // A hidden graph (a chart page in the back) places its cursors when it is painted.
+    if (isVisible())
+        PlaceCursor(cursor);
+    else
+        cursorsUnplaced_ = true;
     Schedule(kCursors);
+}
+
+void Graph::PlaceUnplacedCursors() {
+    if (!std::exchange(cursorsUnplaced_, false)) return;
+    for (int n = 1; n <= cursorCount_; ++n) PlaceCursor(n);
 }
 
 QPointF Graph::CursorPosition(int cursor) const {
@@ -1056,6 +1065,7 @@ void Graph::Schedule(unsigned what) {
 void Graph::Flush() {
     flushTimer_.stop();
     if (!dirty_ || !isVisible()) return;
+    PlaceUnplacedCursors();
     if (ApplyRanges()) dirty_ |= kFull;
     const unsigned what = std::exchange(dirty_, 0u);
     sinceFlush_.start();
@@ -1071,6 +1081,7 @@ void Graph::Flush() {
 
 void Graph::ReplotNow() {
     flushTimer_.stop();
+    PlaceUnplacedCursors();
     ApplyRanges();
     dirty_ = 0;
     sinceFlush_.start();

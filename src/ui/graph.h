@@ -255,6 +255,7 @@ class Graph : public QCustomPlot {
     QCPRange StripKeyRange() const;
 
     void PlaceCursor(int cursor);
+    void PlaceUnplacedCursors();
     int NearestCursor(QPointF pixel) const;
     void DragCursorTo(int cursor, QPointF pixel);
     void ZoomToPixels(const QRect& rect);
@@ -278,6 +279,7 @@ class Graph : public QCustomPlot {
     bool zoomEnabled_ = true;
     int dragging_ = 0;  // cursor number under the mouse, 0 when none
     int activeCursor_ = 1;
+    bool cursorsUnplaced_ = false;  // SetCursor on a hidden graph: positions not yet placed
 
     QCPLayer* cursorLayer_ = nullptr;
     QTimer flushTimer_;

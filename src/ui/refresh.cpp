@@ -1,17 +1,52 @@
 #include "ui/refresh.h"
 
+#include <QEvent>
 #include <algorithm>
 #include <utility>
 
 namespace ui {
 
+namespace {
+
+// Calls back when the watched widget is shown.
+class ShowWatcher : public QObject {
+  public:
+    explicit ShowWatcher(std::function<void()> shown) : shown_(std::move(shown)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) shown_();
+        return false;
+    }
+
+  private:
+    std::function<void()> shown_;
+};
+
+}  // namespace
+
 Refresh::Refresh(std::function<void()> work) : work_(std::move(work)) {
     timer_.setSingleShot(true);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Flush(); });
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (!Hidden()) Flush();
+    });
+}
+
+Refresh::~Refresh() {
+    if (area_ && watcher_) area_->removeEventFilter(watcher_.get());
+}
+
+void Refresh::ShownIn(QWidget* area) {
+    if (area_ && watcher_) area_->removeEventFilter(watcher_.get());
+    area_ = area;
+    if (!area) return;
+    watcher_ = std::make_unique<ShowWatcher>([this] {
+        if (pending_) Request();
+    });
+    area->installEventFilter(watcher_.get());
 }
 
 void Refresh::Request() {
     pending_ = true;
+    if (Hidden()) return;  // the area's Show asks again
     const qint64 wait =
         since_.isValid() ? std::max<qint64>(0, kIntervalMs - since_.elapsed()) : 0;
     if (timer_.isActive() && (wait > 0 || timer_.remainingTime() == 0)) return;

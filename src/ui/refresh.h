@@ -6,10 +6,16 @@
 //
 // A refresh that is due runs at the next pass of the event loop: in a sensor loop that is
 // right after the next request went out, while the sensor is busy answering.
+//
+// Work for a page or panel in the back waits until it is shown (ShownIn): a loop does not
+// lay out or paint what nobody sees.
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace ui {
 
@@ -18,15 +24,23 @@ class Refresh {
     static constexpr int kIntervalMs = 16;  // about one screen refresh
 
     explicit Refresh(std::function<void()> work);
+    ~Refresh();
+
+    // The work writes into `area`: while it is hidden, due work waits for it to be shown.
+    void ShownIn(QWidget* area);
 
     // The work is due: it runs once the interval since its last run has passed.
     void Request();
-    // Runs due work now (at the end of a loop, before a value is read back).
+    // Runs due work now, shown or not (at the end of a loop, before a value is read back).
     void Flush();
     bool Pending() const { return pending_; }
 
   private:
+    bool Hidden() const { return area_ && !area_->isVisible(); }
+
     std::function<void()> work_;
+    QPointer<QWidget> area_;
+    std::unique_ptr<QObject> watcher_;  // the area's Show events
     QTimer timer_;
     QElapsedTimer since_;
     bool pending_ = false;

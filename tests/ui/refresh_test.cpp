@@ -1,11 +1,12 @@
 // Screen work coalesced to one run per refresh: many requests in one pass run it once, a
-// flush runs due work at once and nothing else.
+// flush runs due work at once and nothing else; work for a hidden area waits for it.
 
 #include "ui/refresh.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QWidget>
 
 #include "wait_for.h"
 
@@ -28,4 +29,27 @@ TEST(Refresh, ManyRequestsRunTheWorkOnceAndAFlushRunsOnlyDueWork) {
     EXPECT_EQ(runs, 2);
     testing_support::WaitFor([] { return false; }, 3 * ui::Refresh::kIntervalMs);
     EXPECT_EQ(runs, 2);
+}
+
+// Work for a page in the back waits for the page: nothing is written that nobody sees, and
+// the page shows the latest values the moment it comes to the front.
+TEST(Refresh, WorkForAHiddenAreaWaitsUntilItIsShown) {
+    QWidget area;
+    int runs = 0;
+    ui::Refresh refresh([&] { ++runs; });
+    refresh.ShownIn(&area);
+    for (int i = 0; i < 10; ++i) refresh.Request();
+    testing_support::WaitFor([] { return false; }, 3 * ui::Refresh::kIntervalMs);
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(refresh.Pending());
+
+    area.show();
+    ASSERT_TRUE(testing_support::WaitFor([&] { return runs == 1; }));
+    area.hide();
+    refresh.Request();
+    refresh.Flush();  // a flush does not wait: a value may be read back from a hidden page
+    EXPECT_EQ(runs, 2);
+    area.show();
+    testing_support::WaitFor([] { return false; }, 3 * ui::Refresh::kIntervalMs);
+    EXPECT_EQ(runs, 2);  // nothing was due
 }
