@@ -104,10 +104,6 @@ def controls(window):
     return find(window, wanted)
 
 
-def same(a, b):
-    return a == b
-
-
 def tab_walk(window, limit=120):
     """Presses Tab until the focus comes round again; returns the objects in order."""
     seen = []
@@ -117,7 +113,7 @@ def tab_walk(window, limit=120):
         if not focused:
             continue
         now = focused[-1]
-        if any(same(now, s) for s in seen):
+        if now in seen:
             break
         seen.append(now)
     return seen
@@ -175,7 +171,7 @@ def main():
         expected = controls(window)
         reached = tab_walk(window)
         missing = [f"{o.getRoleName()} '{label_of(o)}'" for o in expected
-                   if not any(same(o, r) for r in reached)]
+                   if o not in reached]
         if "-v" in sys.argv:
             print("   Tab order: " + " > ".join(label_of(o) for o in reached))
         for o in expected:
@@ -262,7 +258,7 @@ def main():
         expected = controls(window)
         reached = tab_walk(window)
         missing = [f"{o.getRoleName()} '{label_of(o)}'" for o in expected
-                   if not any(same(o, r) for r in reached)]
+                   if o not in reached]
         print(f"{tabs_now[offset]:18} {len(reached):3} Tab stops, {len(expected):3} controls; "
               f"not reached by Tab: {', '.join(missing) if missing else 'none'}")
         if missing:
