@@ -96,11 +96,9 @@ void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Cal
     if (auto* view = qobject_cast<QAbstractItemView*>(control)) view->setTabKeyNavigation(false);
     if (callback || handler || !help.isEmpty())
         runtime.Bind(control, callback ? callback : "", std::move(handler), help);
+    if (!help.isEmpty()) control->setAccessibleDescription(help.simplified());
     // A label is read by its text, which the program may change (a mode's axis names).
-    if (!label && qobject_cast<QLabel*>(control)) {
-        if (!help.isEmpty()) control->setAccessibleDescription(help.simplified());
-        return;
-    }
+    if (!label && qobject_cast<QLabel*>(control)) return;
     QString name = label ? QString::fromUtf8(label) : LabelBeside(control);
     if (name.isEmpty()) name = control->objectName();
     control->setAccessibleName(name);
@@ -109,7 +107,6 @@ void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Cal
     if (!label) {
         if (QLabel* front = LabelInFront(control); front && !front->buddy()) front->setBuddy(control);
     }
-    if (!help.isEmpty()) control->setAccessibleDescription(help.simplified());
 }
 
 }  // namespace ui
