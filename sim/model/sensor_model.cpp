@@ -226,10 +226,10 @@ std::array<std::uint16_t, sensorlink::kMeasurementWords> SensorModel::Measuremen
     w[11] = scan.raw[0];
     w[12] = scan.raw[1];
     w[13] = scan.raw[2];
-    // 14..16 minimum of RED, GREEN, BLUE; 17..19 maximum.
+    // 14..19: minimum and maximum of RED, then of GREEN, then of BLUE.
     for (std::size_t c = 0; c < 3; ++c) {
-        w[14 + c] = minimum_[c];
-        w[17 + c] = maximum_[c];
+        w[14 + 2 * c] = minimum_[c];
+        w[15 + 2 * c] = maximum_[c];
     }
     w[20] = reference.s;
     w[21] = reference.i;

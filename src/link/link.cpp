@@ -105,8 +105,8 @@ Link::Impl::Got Link::Impl::Failed(std::string_view text) {
     return guard ? Got::Failed : Got::Gone;
 }
 
-Link::Impl::Got Link::Impl::Receive(double headerTimeout,
-                                    const std::function<bool()>& keepWaiting) {
+Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bool()>& keepWaiting,
+                                    std::string_view headerLineText) {
     const auto stopped = [&keepWaiting] { return keepWaiting && !keepWaiting(); };
     const auto lineError = [this] {
         if (UsingTcp()) return false;
@@ -127,13 +127,13 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout,
             Pull();
             if (!assembler.HasHeader()) {
                 if (stopped()) return Got::Stopped;
-                lineError();
+                const bool line = lineError();
                 CopyFront();
-                return Failed(kTimeoutText);
+                return Failed(line ? headerLineText : kTimeoutText);
             }
         }
         // A line error ends the exchange even when bytes arrived: they cannot be trusted.
-        if (lineError()) return Failed(kTimeoutText);
+        if (lineError()) return Failed(headerLineText);
 
         const Status headerStatus = assembler.Front();
         if (headerStatus == Status::BadHeader) {
@@ -298,7 +298,7 @@ int Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepW
     if (d.Aborted() || d.Refuse()) return -1;
     // After a failed Transact its reply may still be coming in pieces.
     if (d.streamBroken) d.DiscardInput();
-    switch (d.Receive(timeoutSeconds, keepWaiting)) {
+    switch (d.Receive(timeoutSeconds, keepWaiting, kFrameWaitLineText)) {
         case Impl::Got::Frame:
             return 1;
         case Impl::Got::Stopped:

@@ -13,6 +13,7 @@
 
 #include "link/frame_assembler.h"
 #include "link/link.h"
+#include "link/link_texts.h"
 #include "link/serial_ports.h"
 #include "ui/wait.h"
 
@@ -37,7 +38,10 @@ struct Link::Impl {
     // --- receiving ------------------------------------------------------------------
     // Result of one frame wait; with Gone the link was destroyed during it.
     enum class Got { Frame, Stopped, Failed, Quiet, Gone };
-    Got Receive(double headerTimeout, const std::function<bool()>& keepWaiting);
+    // `headerLineText` reports a line error before the header is taken: a frame the sensor
+    // sends on its own has no request that could have gone unanswered.
+    Got Receive(double headerTimeout, const std::function<bool()>& keepWaiting,
+                std::string_view headerLineText = kTimeoutText);
     Got Failed(std::string_view text);  // report, mark the stream broken
     // Input of the active transport -> assembler, as much as fits; the rest stays in the
     // device until frames are taken.

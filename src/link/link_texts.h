@@ -10,6 +10,11 @@ namespace sensorlink {
 inline constexpr std::string_view kTimeoutText =
     "TIMEOUT! \nNO DATA RECEIVED! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY AND COM "
     "SETTINGS. \nTRY TO CONNECT AGAIN!";
+// A line error while waiting for the header of a frame the sensor sends on its own (a
+// trigger, a scope block): no request went unanswered, so nothing says "no data".
+inline constexpr std::string_view kFrameWaitLineText =
+    "TIMEOUT! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY AND COM SETTINGS. \nTRY TO CONNECT "
+    "AGAIN!";
 inline constexpr std::string_view kHeaderFrameText =
     "ATTENTION! \nRECEIVED HEADER FRAME IS INCORRECT!";
 inline constexpr std::string_view kDataFrameText = "ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!";

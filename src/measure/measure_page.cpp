@@ -314,13 +314,10 @@ void MeasurePage::ApplyModes() {
 
     // Coordinate names: X Y INT, or s i M.
     const bool siM = v.SiM();
-    const QStringList names = siM ? QStringList{"s", "i", "M"} : QStringList{"X", "Y", "INT"};
-    labelX->setText(names[0]);
-    labelY->setText(names[1]);
-    labelInt->setText(names[2]);
-    labelGraphX->setText(names[0]);
-    labelGraphY->setText(names[1]);
-    labelGraphInt->setText(names[2]);
+    const auto names = v.CoordinateNames();
+    for (QLabel* label : {labelX, labelGraphX}) label->setText(QString::fromLatin1(names[0]));
+    for (QLabel* label : {labelY, labelGraphY}) label->setText(QString::fromLatin1(names[1]));
+    for (QLabel* label : {labelInt, labelGraphInt}) label->setText(QString::fromLatin1(names[2]));
     dispX->setStyleSheet(siM ? "color: #00FF00; background-color: #FF0000;"
                              : "color: #E0E0E0; background-color: #FF0000;");
     dispY->setStyleSheet(siM ? "color: #80FFFF; background-color: #FFFF00;"

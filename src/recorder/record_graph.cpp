@@ -1,6 +1,7 @@
 #include "recorder/record_graph.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -28,6 +29,8 @@ constexpr const char* kDisplays[kGraphSignals] = {"DispGpRed", "DispGpGreen", "D
 const QColor kColours[kGraphSignals] = {QColor(0xFF0000), QColor(0x00FF00), QColor(0x0000FF),
                                         QColor(0xFF0000), QColor(0x00FF00), QColor(0x008080),
                                         QColor(0x008080)};
+constexpr const char* kCoordinateLabels[3] = {"LabelGpX", "LabelGpY", "LabelGpInt"};
+constexpr int kFirstCoordinate = 3;  // the selector's item of the first coordinate
 // The words of a recorded frame that the graph shows: RED ... INT M, then TEMP.
 constexpr std::size_t kWordOf[kGraphSignals] = {0, 1, 2, 3, 4, 5, 10};
 
@@ -38,6 +41,9 @@ RecordGraph::RecordGraph(session::PageContext& context) : ctx_(context) {}
 void RecordGraph::LookUp(ui::Lookup& look) {
     panel = look.PanelOf("GRAPHP");
     ui::AttachControls<G>(look, ctx_.runtime, *this, kControls);
+    for (std::size_t i = 0; i < labels_.size(); ++i)
+        labels_[i] = static_cast<QLabel*>(
+            ui::LookUpControl(look, "GRAPHP", kCoordinateLabels[i], &QLabel::staticMetaObject));
     for (std::size_t i = 0; i < kGraphSignals; ++i) {
         values[i] = static_cast<QLineEdit*>(
             ui::LookUpControl(look, "GRAPHP", kDisplays[i], &QLineEdit::staticMetaObject));
@@ -46,12 +52,26 @@ void RecordGraph::LookUp(ui::Lookup& look) {
 }
 
 void RecordGraph::StartUp() {
+    QObject::connect(&ctx_.session, &session::Session::ModesChanged, panel,
+                     [this] { ApplyModes(ctx_.session.modes); });
+    ApplyModes(ctx_.session.modes);
     displays_.ShownIn(panel);
     graph_ = ui::Graph::Into(area);
     graph_->SetZoomEnabled(true);
     ui::StandIn(ctx_.runtime, graph_, area);
     Reset();
     SelectSignal(0);
+}
+
+void RecordGraph::ApplyModes(const session::ModeView& modes) {
+    // Items 3 ... 5 of the selector and the labels of their values name the coordinates as
+    // the selected calculation mode does.
+    const auto names = modes.CoordinateNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const QString name = QString::fromLatin1(names[i]);
+        signal->setItemText(static_cast<int>(kFirstCoordinate + i), name);
+        if (labels_[i]) labels_[i]->setText(name);
+    }
 }
 
 void RecordGraph::Update(const RecordWords& words) {

@@ -13,6 +13,7 @@
 #include "ui/refresh.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -32,6 +33,8 @@ class RecordGraph {
     void Update(const RecordWords& words);
     // Every trace emptied; the index starts at 0 again.
     void Reset();
+    // The coordinate names of the modes on the selector and the value labels.
+    void ApplyModes(const session::ModeView& modes);
     // Shows the trace the selector names (any other value: RED).
     void SelectSignal(int signal);
     int Index() const { return index_; }
@@ -55,6 +58,7 @@ class RecordGraph {
 
     session::PageContext& ctx_;
     ui::Graph* graph_ = nullptr;
+    std::array<QLabel*, 3> labels_{};  // the value labels of the three coordinates
     std::array<ui::PlotId, kGraphSignals> traces_{};
     int shownSignal_ = 0;
     int index_ = 0;  // x of the next point

@@ -190,10 +190,7 @@ void RecorderPage::ComputeRecordTime() {
         recorder::ComputeRecordTime(interval->value(), static_cast<std::uint16_t>(valueCount->value()));
     Show(recorded, QStringLiteral("0"));
     Show(remaining, QString::number(valueCount->value()));
-    if (interval->value() < kMinInterval) {
-        const QSignalBlocker quiet(interval);
-        interval->setValue(kMinInterval);
-    }
+    if (interval->value() < kMinInterval) ui::SetValue(interval, kMinInterval);
     Show(days, QString::number(t.days));
     Show(hours, QString::number(t.hours));
     Show(minutes, QString::number(t.minutes));

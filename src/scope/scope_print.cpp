@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QTemporaryFile>
+#include <QTextOption>
 #include <QWidget>
 
 #include "params/program_title.h"
@@ -63,13 +64,17 @@ bool PaintReport(QPrinter& printer, const QStringList& lines, const QImage& pane
     double y = header.bottom() + small.height();
 
     // The lines: the title large, the rest at text size; a comment keeps its line breaks.
+    // Lines wrap between words, and a word wider than the page wraps inside itself: every
+    // character the user wrote is printed.
+    QTextOption wrap(Qt::AlignLeft);
+    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     for (int i = 0; i < lines.size(); ++i) {
         painter.setFont(ReportFont(i == 0 ? kTitlePoints : kTextPoints));
         const QFontMetricsF metrics(painter.font(), &printer);
         const QRectF room(area.left(), y, area.width(), area.bottom() - y);
         const QString text = lines[i].isEmpty() ? QStringLiteral(" ") : lines[i];
-        const QRectF used = painter.boundingRect(room, Qt::AlignLeft | Qt::TextWordWrap, text);
-        painter.drawText(room, Qt::AlignLeft | Qt::TextWordWrap, text);
+        const QRectF used = painter.boundingRect(room, text, wrap);
+        painter.drawText(room, text, wrap);
         y += std::max(used.height(), metrics.height());
     }
 

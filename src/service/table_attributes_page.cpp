@@ -158,7 +158,8 @@ void TableAttributesPage::StartUp() {
     t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
     t->setItemDelegateForColumn(kSpecColumnText - 1, new SpecificationDelegate(t));
     for (int r = 0; r < t->rowCount(); ++r) {
-        t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r + 1)));
+        // Rows count 0 ... 30, as ROW, the teach table and the group table count them.
+        t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r)));
         t->setItem(r, kSpecColumnText - 1, new QTableWidgetItem);
         // The indicator cell is neither edited nor selected: its colour is all it shows.
         auto* indicator = new QTableWidgetItem;

@@ -5,6 +5,7 @@
 // from it with the functions below, so that they never read the parameter controls.
 // Free of Qt.
 
+#include <array>
 #include <cstdint>
 
 namespace session {
@@ -25,6 +26,11 @@ struct ModeView {
     bool ColourEvaluation() const { return digitalOutMode != 0; }
     // s i M instead of X Y INT.
     bool SiM() const { return calculationMode == 1 || calculationMode == 3; }
+    // The names of the three coordinates, as every display and graph of them is labelled.
+    std::array<const char*, 3> CoordinateNames() const {
+        if (SiM()) return {"s", "i", "M"};
+        return {"X", "Y", "INT"};
+    }
     bool ThreeD() const { return calculationMode >= 2; }
 
     bool ShowColorNo() const { return ColourEvaluation() && evaluationMode < 3; }

@@ -125,6 +125,7 @@ bool Program::LookUpControls(QString* error) {
         session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain});
     auto connection = std::make_unique<ConnectionPage>(*context_);
     connection_ = connection.get();
+    connection_->saveSettings = [this] { SavePanelSettings(*this); };
     pages_.push_back(std::move(connection));
     for (const session::PageFactory& make : factories_) pages_.push_back(make(*context_));
     for (const auto& page : pages_) page->LookUp(look);

@@ -134,7 +134,6 @@ std::vector<CellWrite> IncrementSelection(const Selection& selection, std::uint1
 std::optional<std::int64_t> ParseInteger(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -143,8 +142,9 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
     // from_chars takes no sign of its own here: "+-5" and "--5" stay text.
     if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
     std::int64_t value = 0;
+    // What follows the digits is not looked at: "12abc" is 12, "4.5" is 4.
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    if (ec != std::errc{}) return std::nullopt;
     return negative ? -value : value;
 }
 

@@ -90,9 +90,9 @@ std::vector<CellWrite> FillSelection(const Selection& selection, std::uint16_t v
 std::vector<CellWrite> IncrementSelection(const Selection& selection, std::uint16_t start,
                                           std::uint16_t step);
 
-// Answers to the "VALUE!" prompt. A whole decimal integer with an optional sign, blanks
-// around it allowed; empty text, other characters (also after the number) or a number too
-// large for 64 bits give nothing.
+// Answers to the "VALUE!" prompt: the decimal integer the text begins with (blanks before
+// it and a sign allowed); whatever follows it is ignored ("12abc" is 12, "4.5" is 4). Text
+// that does not begin with a number, or a number too large for 64 bits, gives nothing.
 std::optional<std::int64_t> ParseInteger(std::string_view text);
 // A value a cell can hold: 0 ... 65535. A negative or larger number would land in the
 // 16-bit cell as some other value, so it is refused rather than written.

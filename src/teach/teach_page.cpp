@@ -111,7 +111,10 @@ void TeachPage::CBF_ButtonTeachDataTo(ui::Event e) {
 
 void TeachPage::TeachCurrentValues() {
     const session::MeasuredValues& m = S().measured;
-    const Sample sample{m.x, m.y, m.intensity, m.red, m.green, m.blue};
+    TeachValues(Sample{m.x, m.y, m.intensity, m.red, m.green, m.blue});
+}
+
+void TeachPage::TeachValues(const Sample& sample) {
     const auto& block = S().parameters.block;
     const Modes modes{block.evaluationMode, block.calculationMode, block.powerMode};
     const TeachOutcome out =

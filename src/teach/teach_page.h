@@ -44,6 +44,9 @@ class TeachPage final : public session::Page {
     // The last frame into the row S().teachRowNo (or the threshold rows) with the modes of
     // the parameter set as they are; the parameter set is not read back here.
     void TeachCurrentValues();
+    // The same with the values given (a point picked in a recording), never from `measured`:
+    // that holds only frames the sensor sent.
+    void TeachValues(const Sample& sample);
     // "No.:" to 0 and every value cell to 1.
     void ResetTeachTable();
     // A context-menu item, as if the user chose it.

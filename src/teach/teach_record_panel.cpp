@@ -204,7 +204,7 @@ void RecordPanel::AddPoint(const RecordedPoint& point) {
         const GraphPoint p = Coordinates(g, point);
         GraphOf(g)->AppendPoint(CloudOf(g), p.h, p.v);
     }
-    MarkPoint(point);
+    MarkFrame(store_.Count() - 1);
     // The point and the counter reach the displays with the next screen refresh.
     shown_ = point;
     displays_.Request();
@@ -243,11 +243,19 @@ void RecordPanel::CBF_GraphYIntTP2(ui::Event e) {
 }
 
 void RecordPanel::SelectAtCursor(RecordGraph graph) {
-    const QPointF at = GraphOf(graph)->CursorPosition(1);
-    const std::size_t index = store_.Find(graph, at.x(), at.y());
+    // The keys step through the recorded frames in order and say which one the cursor is
+    // on; a dragged cursor names only a place, where the first frame recorded there counts.
+    ui::Graph* g = GraphOf(graph);
+    const int stepped = g->CursorPointIndex(1);
+    const QPointF at = g->CursorPosition(1);
+    const std::size_t index = stepped >= 0 ? static_cast<std::size_t>(stepped)
+                                           : store_.Find(graph, at.x(), at.y());
     const RecordedPoint point = store_.At(index).value_or(RecordedPoint{});
     ShowPoint(point);
-    MarkPoint(point);
+    if (index < store_.Count())
+        MarkFrame(index);
+    else
+        MarkPoint(point);
 }
 
 void RecordPanel::ShowPoint(const RecordedPoint& point) {
@@ -261,6 +269,10 @@ void RecordPanel::WriteDisplays() {
     ShowNumber(dispY, Word(shown_.y));
     ShowNumber(dispInt, Word(shown_.intensity));
     ShowNumber(counter, static_cast<int>(store_.Count()));
+}
+
+void RecordPanel::MarkFrame(std::size_t index) {
+    for (RecordGraph g : kRecordGraphs) GraphOf(g)->SetCursorToPoint(1, static_cast<int>(index));
 }
 
 void RecordPanel::MarkPoint(const RecordedPoint& point) {
@@ -296,13 +308,17 @@ void RecordPanel::CBF_ButtonTP2Teach(ui::Event e) {
 
 void RecordPanel::TeachDisplayedPoint() {
     displays_.Flush();  // what the user sees is what is taught
-    session::MeasuredValues& m = S().measured;
-    m.x = static_cast<std::uint16_t>(DisplayedValue(dispX));
-    m.y = static_cast<std::uint16_t>(DisplayedValue(dispY));
-    m.intensity = static_cast<std::uint16_t>(DisplayedValue(dispInt));
+    // The coordinates of the picked point, the colour of the last frame.
+    const session::MeasuredValues& m = S().measured;
+    const Sample sample{static_cast<std::uint16_t>(DisplayedValue(dispX)),
+                        static_cast<std::uint16_t>(DisplayedValue(dispY)),
+                        static_cast<std::uint16_t>(DisplayedValue(dispInt)),
+                        m.red,
+                        m.green,
+                        m.blue};
     S().teachRowNo = static_cast<std::uint16_t>(page_.editNo->value());
     S().ReadControls();  // the modes as their controls show them
-    page_.TeachCurrentValues();
+    page_.TeachValues(sample);
 }
 
 }  // namespace teach

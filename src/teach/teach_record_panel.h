@@ -92,6 +92,8 @@ class RecordPanel {
     void ShowPoint(const RecordedPoint& point);
     void WriteDisplays();
     void MarkPoint(const RecordedPoint& point);
+    // The cursors of the three graphs onto recorded frame `index`.
+    void MarkFrame(std::size_t index);
     void WidenAxes(const RecordedPoint& point);
 
     session::PageContext& ctx_;

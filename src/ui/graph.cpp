@@ -722,6 +722,24 @@ void Graph::PlaceCursor(int cursor) {
     c.horizontal->setVisible(cursorStyle_ == CursorStyle::Crosshair);
 }
 
+void Graph::SetCursorToPoint(int cursor, int index) {
+    if (cursor < 1 || cursor > cursorCount_) return;
+    const PlotId snap = cursors_[static_cast<std::size_t>(cursor - 1)].snap;
+    if (snap == kNoPlot || snap == kAnyPlot) return;
+    const std::optional<QPointF> p = PointAt(snap, index);
+    if (!p) return;
+    SetCursor(cursor, p->x(), p->y());
+    cursors_[static_cast<std::size_t>(cursor - 1)].keyIndex = index;
+}
+
+int Graph::CursorPointIndex(int cursor) const {
+    if (cursor < 1 || cursor > cursorCount_) return -1;
+    const CursorItem& c = cursors_[static_cast<std::size_t>(cursor - 1)];
+    if (c.keyIndex < 0) return -1;
+    const std::optional<QPointF> p = PointAt(c.snap, c.keyIndex);
+    return p && p->x() == c.pos.x() && p->y() == c.pos.y() ? c.keyIndex : -1;
+}
+
 void Graph::SetCursor(int cursor, double x, double y) {
     if (cursor < 1 || cursor > cursorCount_ || !Finite(x, y)) return;
     cursors_[static_cast<std::size_t>(cursor - 1)].pos = QPointF(x, y);

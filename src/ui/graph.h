@@ -163,7 +163,13 @@ class Graph : public QCustomPlot {
     void SetCursors(int count, CursorStyle style = CursorStyle::Crosshair);
     int CursorCount() const { return cursorCount_; }
     void SetCursor(int cursor, double x, double y);
+    // Puts the cursor on point `index` of the plot it snaps to; the keys step on from that
+    // point, also where other points lie at the same place.
+    void SetCursorToPoint(int cursor, int index);
     QPointF CursorPosition(int cursor) const;
+    // The point of its snap plot the cursor sits on, in the plot's order, when the keys or
+    // the program put it there; -1 otherwise (dragged, or placed by coordinates).
+    int CursorPointIndex(int cursor) const;
     // While the user drags the cursor it sits on the nearest point of `plot` (kNoPlot:
     // wherever the mouse is).
     void SetCursorSnap(int cursor, PlotId plot);

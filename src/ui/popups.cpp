@@ -51,10 +51,14 @@ std::optional<QString> QtPopups::FileSelect(const FileDialogSpec& spec) {
 }
 
 std::optional<QString> QtPopups::Prompt(const QString& title, const QString& text, int maxLength) {
-    bool ok = false;
-    QString value = QInputDialog::getText(DialogParent(), title, text, QLineEdit::Normal, {}, &ok);
-    if (!ok) return std::nullopt;
-    return value.left(maxLength);
+    QInputDialog dialog(DialogParent());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setInputMode(QInputDialog::TextInput);
+    // The field takes no more than the answer may have: nothing typed is dropped unseen.
+    if (auto* field = dialog.findChild<QLineEdit*>()) field->setMaxLength(maxLength);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().left(maxLength);
 }
 
 bool QtPopups::PrintSetup(QPrinter& printer, const QString& pdfName) {

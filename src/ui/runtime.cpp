@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QPlainTextEdit>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -37,7 +39,10 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
         viewports_.insert(area->viewport(), control);
     }
     QObject::connect(control, &QObject::destroyed, this,
-                     [this](QObject* gone) { bindings_.remove(gone); });
+                     [this](QObject* gone) {
+                         bindings_.remove(gone);
+                         textBoxes_.remove(gone);
+                     });
 
     auto fire = [this, control](Event e) { Fire(control, e); };
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
@@ -63,8 +68,16 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
             });
         }
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+        // Typed digits count once the user is done (Enter, leaving the field); an arrow
+        // step counts at once.
         spin->setKeyboardTracking(false);
         QObject::connect(spin, &QSpinBox::valueChanged, this, [fire](int) {
+            fire(Event::ValueChanged);
+            fire(Event::Commit);
+        });
+    } else if (auto* real = qobject_cast<QDoubleSpinBox*>(control)) {
+        real->setKeyboardTracking(false);
+        QObject::connect(real, &QDoubleSpinBox::valueChanged, this, [fire](double) {
             fire(Event::ValueChanged);
             fire(Event::Commit);
         });
@@ -80,12 +93,20 @@ void Runtime::Bind(QWidget* control, const char* callbackName, Callback callback
         else
             QObject::connect(edit, &QLineEdit::editingFinished, this,
                              [fire] { fire(Event::Commit); });
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        // A text box has no Enter of its own: the user is done when the focus leaves it
+        // with other text than it had when it came.
+        textBoxes_.insert(text, text->toPlainText());
     } else if (auto* table = qobject_cast<QTableWidget*>(control)) {
-        QObject::connect(table, &QTableWidget::cellChanged, this,
-                         [fire](int, int) { fire(Event::ValueChanged); });
+        QObject::connect(table, &QTableWidget::cellChanged, this, [fire](int, int) {
+            fire(Event::ValueChanged);
+            fire(Event::Commit);
+        });
     } else if (auto* tabs = qobject_cast<QTabWidget*>(control)) {
-        QObject::connect(tabs, &QTabWidget::currentChanged, this,
-                         [fire](int) { fire(Event::ValueChanged); });
+        QObject::connect(tabs, &QTabWidget::currentChanged, this, [fire](int) {
+            fire(Event::ValueChanged);
+            fire(Event::Commit);
+        });
     }
 }
 
@@ -229,6 +250,19 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ContextMenu:
             RightClick(*b, control, static_cast<QContextMenuEvent*>(event)->globalPos());
             return true;
+        case QEvent::FocusIn:
+            if (auto it = textBoxes_.find(watched); it != textBoxes_.end())
+                *it = static_cast<QPlainTextEdit*>(watched)->toPlainText();
+            break;
+        case QEvent::FocusOut:
+            if (auto it = textBoxes_.find(watched); it != textBoxes_.end()) {
+                const QString now = static_cast<QPlainTextEdit*>(watched)->toPlainText();
+                if (now != *it) {
+                    *it = now;
+                    Fire(control, Event::Commit);
+                }
+            }
+            break;
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
             // Shift+F10, the other key of a right-click (Qt makes one of the Menu key only).
@@ -345,6 +379,11 @@ int ActiveTabPage(const QTabWidget* tabs) {
 }
 
 void SetValue(QSpinBox* control, int value) {
+    QSignalBlocker block(control);
+    control->setValue(value);
+}
+
+void SetValue(QDoubleSpinBox* control, double value) {
     QSignalBlocker block(control);
     control->setValue(value);
 }

@@ -24,6 +24,7 @@
 
 class QAbstractButton;
 class QComboBox;
+class QDoubleSpinBox;
 class QLineEdit;
 class QMenu;
 class QSpinBox;
@@ -111,6 +112,7 @@ class Runtime : public QObject {
     Popups& popups_;
     QHash<const QObject*, Binding> bindings_;
     QHash<const QObject*, const QObject*> viewports_;  // viewport -> its scroll-area control
+    QHash<const QObject*, QString> textBoxes_;         // text box -> its text when entered
     QPointer<QWidget> sender_;
 };
 
@@ -141,6 +143,7 @@ void SetButtonColour(QAbstractButton* button, std::uint32_t rgb);
 // Values without firing callbacks. Combo boxes carry their values as item data (the
 // index when an item has none).
 void SetValue(QSpinBox* control, int value);
+void SetValue(QDoubleSpinBox* control, double value);
 void SetValue(QLineEdit* control, const QString& text);
 void SetValue(QAbstractButton* control, bool on);
 void SetComboValue(QComboBox* control, int value);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBoxLayout>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include "params/parameter_panel.h"
 #include "program_fixture.h"
 #include "sim/model/faults.h"
+#include "sim/model/scene.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"
 #include "ui/graph.h"
@@ -207,6 +209,45 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     m.colorNo = 0;
     page.ShowMeasuredValues();
     EXPECT_TRUE(page.leds.bit1);
+}
+
+// The sensor's minimum and maximum of each colour show under the labels that name them:
+// in front of a red patch the red maximum is no green value.
+TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
+    sim::ServerOptions options;
+    options.model.scene = sim::Scene({{"red", {0.9, 0.15, 0.05}, 10.0}});
+    sim::SimServer sensor(options);
+    ASSERT_TRUE(sensor.StartTcp(0));
+    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    p->StartUp();
+    session::Session& s = p.Session();
+    int frames = 0;
+    QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
+        if (++frames == 5) s.app.loopRunning = false;
+    });
+    p.Page<measure::MeasurePage>().go->click();
+    ASSERT_EQ(frames, 5);
+    QWidget* data = p->Panel("DATAP");
+    // The display that follows the label in its row.
+    const auto shown = [&](const QString& text) {
+        for (auto* row : data->findChildren<QBoxLayout*>()) {
+            for (int i = 0; i + 1 < row->count(); ++i) {
+                auto* label = qobject_cast<QLabel*>(row->itemAt(i)->widget());
+                auto* display = qobject_cast<QLineEdit*>(row->itemAt(i + 1)->widget());
+                if (label && display && label->text() == text) return display->text().toInt();
+            }
+        }
+        ADD_FAILURE() << "no display labelled " << text.toStdString();
+        return -1;
+    };
+    const session::MeasuredValues& m = s.measured;
+    const std::pair<const char*, int> colours[] = {{"R", m.red}, {"G", m.green}, {"B", m.blue}};
+    for (const auto& [name, value] : colours) {
+        SCOPED_TRACE(name);
+        EXPECT_LE(shown(QStringLiteral("%1 MIN").arg(name)), value);
+        EXPECT_GE(shown(QStringLiteral("%1 MAX").arg(name)), value);
+    }
+    EXPECT_GT(m.red, m.green + 1000);  // the patch is red indeed
 }
 
 TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {

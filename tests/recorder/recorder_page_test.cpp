@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "program_fixture.h"
@@ -122,10 +123,21 @@ TEST(RecorderModes, EachModeShowsItsControlsAndTheRecordTimeKeepsTheMinimumInter
             EXPECT_TRUE(t.Visible(always));
     }
 
+    // The record time follows what the user types into the interval, and a value below
+    // the minimum becomes the minimum at once.
     t.SelectMode(0);
+    ui::SetValue(p.valueCount, 4);
+    const auto type = [&](const char* text) {
+        p.interval->setFocus();
+        p.interval->selectAll();
+        QTest::keyClicks(p.interval, text);
+        QTest::keyClick(p.interval, Qt::Key_Return);
+    };
+    type("30");
+    EXPECT_EQ(p.minutes->text(), "2");
+    EXPECT_EQ(p.seconds->text(), "0.00");
     ui::SetValue(p.valueCount, 1000);
-    p.interval->setValue(0.1);
-    p.CBF_EditInterval(ui::Event::Commit);
+    type("0.1");
     EXPECT_DOUBLE_EQ(p.interval->value(), 0.25);
     EXPECT_EQ(p.days->text(), "0");
     EXPECT_EQ(p.hours->text(), "0");
@@ -319,6 +331,29 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     }
     p.graph.close->click();
     EXPECT_TRUE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
+
+    // The coordinates are named as the calculation mode names them, in the selector and
+    // on the values.
+    const auto names = [&] {
+        QStringList n;
+        for (int i = 3; i <= 5; ++i) n << p.graph.signal->itemText(i);
+        for (const char* label : {"LabelGpX", "LabelGpY", "LabelGpInt"})
+            n << t.program.Control<QLabel>("GRAPHP", label)->text();
+        return n;
+    };
+    EXPECT_EQ(names(), (QStringList{"X", "Y", "INT", "X", "Y", "INT"}));
+    for (std::uint16_t calculation : {1, 3, 2, 0}) {
+        t.S().ReadControls();
+        t.S().parameters.block.digitalOutMode = 1;
+        t.S().parameters.block.evaluationMode = 1;
+        t.S().parameters.block.calculationMode = calculation;
+        t.S().WriteControls();
+        t.S().UpdateModeControls();
+        const QStringList expected = calculation % 2 == 1
+                                         ? QStringList{"s", "i", "M", "s", "i", "M"}
+                                         : QStringList{"X", "Y", "INT", "X", "Y", "INT"};
+        EXPECT_EQ(names(), expected) << calculation;
+    }
 }
 
 TEST(RecorderManual, EachClickAppendsTheLastFrameWithoutARequest) {

@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTabWidget>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "link/link_texts.h"
@@ -171,19 +172,31 @@ TEST(ScopeScan, BadBlocksAreReportedAndDrawNothing) {
     }
 }
 
-TEST(ScopeScan, AHangUpDuringTheWaitEndsTheScan) {
-    Scope t;
-    scope::ScopePage& p = t.page();
-    ui::SetComboValue(p.triggerMode, scope::kModeRising);
-    ui::SetValue(p.triggerLevel, 4095);
-    QTimer::singleShot(100, [&] { t.sensor.Stop(); });
-    QString reported;
-    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
-                     [&](const QString& text) { reported = text; });
-    p.scan->click();
-    EXPECT_FALSE(reported.isEmpty());
-    EXPECT_FALSE(p.ScanActive());
-    EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);
+TEST(ScopeScan, AHangUpDuringTheWaitEndsTheScanWithTheTextOfItsLink) {
+    // A serial line that fails while the scan waits for its blocks has no unanswered
+    // request: its text says so, without "NO DATA RECEIVED!".
+    const std::pair<Transport, QString> cases[] = {
+        {Transport::Tcp, QStringLiteral("SERVER HAS CLOSED CONNECTION!")},
+        {Transport::Serial, QStringLiteral("TIMEOUT! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY "
+                                           "AND COM SETTINGS. \nTRY TO CONNECT AGAIN!")}};
+    for (const auto& [transport, text] : cases) {
+        Scope t(transport);
+        scope::ScopePage& p = t.page();
+        ui::SetComboValue(p.triggerMode, scope::kModeRising);
+        ui::SetValue(p.triggerLevel, 4095);
+        QTimer::singleShot(100, [&] { t.sensor.Stop(); });
+        QStringList reported;
+        QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                         [&](const QString& message) { reported << message; });
+        p.scan->click();
+        ASSERT_FALSE(reported.isEmpty());
+        EXPECT_EQ(reported.first(), text);
+        if (transport == Transport::Serial) {
+            EXPECT_EQ(reported.size(), 1);
+        }
+        EXPECT_FALSE(p.ScanActive());
+        EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);
+    }
 }
 
 TEST(ScopeReadout, CycleTimeFromTheSensorAndTheCursorsInMillisecondsDigitsAndVolts) {
@@ -278,6 +291,18 @@ TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
     const qsizetype second = text.indexOf("Second line.");
     EXPECT_TRUE(title >= 0 && id > title && label > id && first > label && second > first)
         << text.toStdString();
+
+    // A word longer than the line wraps inside itself; no character of the comment (1023
+    // characters at most) is lost at the edge.
+    QString word;
+    for (int i = 0; i < 1023; ++i) word += QChar('a' + i % 26);
+    p.comment->setPlainText(word);
+    const QString longPdf = t.dir.filePath(QStringLiteral("long.pdf"));
+    popups.AnswerPrint(longPdf);
+    p.print->click();
+    QString printed = RunTool(QStringLiteral("pdftotext"), {longPdf, QStringLiteral("-")});
+    printed.remove(QRegularExpression(QStringLiteral("\\s")));
+    EXPECT_TRUE(printed.contains(word)) << printed.toStdString();
 
     EXPECT_EQ(scope::ReportLines({}, {}),
               (QStringList{"Scope Screen Shot", "VELORAX3-KVT-ANA-Scope V1.0", ""}));

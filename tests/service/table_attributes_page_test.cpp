@@ -79,6 +79,11 @@ TEST(AttrPage, SetColoursTheRowAndAutomaticModeDimsTheSelectors) {
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(t.s().rowColors[5], 0x123456);
     EXPECT_EQ(t.CellColor(6), 0x123456u);
+    // The row recoloured is the one labelled with the number ROW names, as in the teach
+    // and group tables.
+    EXPECT_EQ(t.page().specTable->verticalHeaderItem(5)->text(), "5");
+    EXPECT_EQ(t.page().specTable->verticalHeaderItem(0)->text(), "0");
+    EXPECT_EQ(t.page().specTable->verticalHeaderItem(30)->text(), "30");
     // Typed without Enter still counts: the controls are the master copy.
     t.page().color->findChild<QLineEdit*>()->setText("#abcdef");
     t.page().row->setValue(30);

@@ -201,6 +201,47 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     EXPECT_FALSE(ui::TabPageVisible(p.Page<measure::MeasurePage>().tabData, measure::kPage2D));
 }
 
+// ACCEPT keeps the link settings at once, not only when the program closes: a program that
+// ends some other way must start with them next time.
+TEST(Connection, AcceptSavesTheSettingsThenShowsTheParameterPage) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    ASSERT_TRUE(QFile::remove(p.SettingsPath()));
+    ui::SetActiveTabPage(p->tabMain, session::kPageConnection);
+    p.Connection().CommitAddress(QStringLiteral("localhost"));
+    p.Connection().CommitAddress(QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(p.Connection().accept->isEnabled());
+    p.Connection().accept->click();
+    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageParameter);
+    const QString text = p.ReadSettingsFile();
+    EXPECT_TRUE(text.contains("COMPROTOCOL = 1\r\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("IP ADDR 2 = \"localhost\"\r\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("PORT NUMBER = \"%1\"\r\n").arg(sensor.TcpPort())));
+}
+
+// Start-up connects the way TRY TO CONNECT does, so the buttons end the same way.
+TEST(StartUp, AWorkingSensorLeavesTheConnectButtonsUsableAsTryToConnectDoes) {
+    sim::SimServer sensor;
+    ASSERT_TRUE(sensor.StartTcp(0));
+    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    auto& c = p.Connection();
+    const auto usable = [&] {
+        return std::vector<bool>{c.accept->isEnabled(), c.changeBaud->isEnabled(),
+                                 c.hwInfo->isEnabled(), c.tryConnect->isEnabled()};
+    };
+    // What a user sees once the window is up and its events have run.
+    QCoreApplication::processEvents();
+    const std::vector<bool> afterStartUp = usable();
+    c.tryConnect->click();
+    EXPECT_EQ(afterStartUp, usable());
+    EXPECT_EQ(afterStartUp, (std::vector<bool>{true, true, true, true}));
+}
+
 TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
@@ -330,6 +371,21 @@ TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     p->mainPanel->resize(1000, 700);
     p->CBF_MAINP(ui::Event::RightDoubleClick);
     EXPECT_EQ(p->mainPanel->size(), QSize(790, 548));
+}
+
+// Buttons say what they start, in the words the sensor's users know them by.
+TEST(Texts, ButtonsCarryTheirWholeNames) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    const std::pair<const char*, const char*> buttons[] = {
+        {"ButtonSelfCalibration", "START SELF CALIBRATION"},
+        {"ButtonTeachMean", "TEACH MEAN VALUE"},
+    };
+    for (const auto& [name, text] : buttons) {
+        auto* button = p.Control<QPushButton>("MAINP", name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), text);
+    }
 }
 
 TEST(Help, RightClickShowsTheControlsTextAsInfo) {

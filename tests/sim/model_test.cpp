@@ -358,8 +358,8 @@ TEST(SimMeasurement, FrameWordsFromTheScene) {
     EXPECT_GE(w[10], 27);
     EXPECT_LE(w[10], 40);
     for (int c = 0; c < 3; ++c) {
-        EXPECT_LE(w[14 + c], w[c]);
-        EXPECT_GE(w[17 + c], w[c]);
+        EXPECT_LE(w[14 + 2 * c], w[c]);  // minimum and maximum, colour by colour
+        EXPECT_GE(w[15 + 2 * c], w[c]);
     }
     const auto later = model.MeasurementFrame(0.3);  // IN0 low, same edge
     EXPECT_EQ(later[9], 0);

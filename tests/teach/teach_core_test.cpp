@@ -112,19 +112,24 @@ TEST(Selection, TheColourColumnIsSkippedAndNeverStartsAWalk) {
     EXPECT_EQ(FillSelection({30, 5, 5, 5}, 5).size(), 2u);
 }
 
-TEST(PromptAnswers, OnlyWholeNumbersACellCanHoldAreTaken) {
+TEST(PromptAnswers, TheLeadingNumberCountsWhenACellCanHoldIt) {
     EXPECT_EQ(CellValueFromAnswer("42"), 42);
     EXPECT_EQ(CellValueFromAnswer(" +42 "), 42);
     EXPECT_EQ(CellValueFromAnswer("0"), 0);
     EXPECT_EQ(CellValueFromAnswer("65535"), 65535);
-    for (const char* refused :
-         {"", "   ", "abc", "-", "+", "-5", "65536", "70000", "999999999", "12abc", "12 3", "1.5",
-          "0x10", "--5", "+-5", "99999999999999999999999"})
+    // The leading integer counts, whatever follows it.
+    EXPECT_EQ(CellValueFromAnswer("12abc"), 12);
+    EXPECT_EQ(CellValueFromAnswer("4.5"), 4);
+    EXPECT_EQ(CellValueFromAnswer(" 12 3"), 12);
+    EXPECT_EQ(CellValueFromAnswer("0x10"), 0);
+    for (const char* refused : {"", "   ", "abc", "-", "+", "-5", "65536", "70000", "999999999",
+                                "x12", "--5", "+-5", "- 5", "99999999999999999999999"})
         EXPECT_FALSE(CellValueFromAnswer(refused)) << refused;
     EXPECT_EQ(StepFromAnswer("10"), 10);
     EXPECT_EQ(StepFromAnswer("-1"), 65535);
     EXPECT_EQ(StepFromAnswer("-65535"), 1);
-    for (const char* refused : {"", "x", "65536", "-65536", "999999999", "5 apples"})
+    EXPECT_EQ(StepFromAnswer("5 apples"), 5);
+    for (const char* refused : {"", "x", "65536", "-65536", "999999999", "apples 5"})
         EXPECT_FALSE(StepFromAnswer(refused)) << refused;
 }
 

@@ -209,7 +209,7 @@ TEST(TableMenu, AnswersThatAreNoCellValueChangeNothing) {
     Teach t;
     t.Select(1, 1, 2, 2);
     const std::optional<QString> refused[] = {std::nullopt, "",      "abc",       "-5",
-                                              "70000",      "65536", "999999999", "12abc"};
+                                              "70000",      "65536", "999999999", "x12"};
     for (const auto& answer : refused) {
         t.program.popups.AnswerPrompt(answer);
         t.Choose(teach::kMenuSetSelection);
@@ -226,6 +226,16 @@ TEST(TableMenu, AnswersThatAreNoCellValueChangeNothing) {
     EXPECT_EQ(t.Cells(2), (Row{65535, 65535, 1, 1, 1}));
     EXPECT_EQ(t.Words(2)[1], 65535);
     EXPECT_EQ(t.changes, 1);
+    // The number an answer begins with counts; the prompt takes nine characters at most.
+    t.program.popups.AnswerPrompt(QStringLiteral("4.5"));
+    t.Choose(teach::kMenuSetSelection);
+    EXPECT_EQ(t.Cells(1), (Row{4, 4, 1, 1, 1}));
+    t.program.popups.AnswerPrompt(QStringLiteral("12abc"));
+    t.Choose(teach::kMenuSetSelection);
+    EXPECT_EQ(t.Cells(2), (Row{12, 12, 1, 1, 1}));
+    t.program.popups.AnswerPrompt(QStringLiteral("0000000075"));  // "000000007" is typed
+    t.Choose(teach::kMenuSetSelection);
+    EXPECT_EQ(t.Cells(1), (Row{7, 7, 1, 1, 1}));
 }
 
 TEST(TableMenu, HelpShowsTheOperations) {

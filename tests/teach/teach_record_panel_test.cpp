@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include "measure/measure_page.h"
@@ -168,6 +169,46 @@ TEST(RecordPanelPoints, CursorOnTheThirdPointMarksThatFrameEverywhereAndTeachWri
     EXPECT_EQ(t.S().parameters.teach[7].cell[0], 1100);  // the parameter set follows
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(t.program.popups.History().empty());
+    // The last frame stays what the sensor sent: a manual record after the teach must not
+    // write the picked coordinates beside that frame's colour.
+    EXPECT_EQ(m.x, 4000);
+    EXPECT_EQ(m.y, 4000);
+    EXPECT_EQ(m.intensity, 4000);
+}
+
+// Frames that lie on the same place of a graph are still frames of their own: the keys
+// step through the recording in order and every graph marks the frame stepped onto.
+TEST(RecordPanelPoints, KeysStepThroughRepeatedPointsInRecordedOrder) {
+    Record t;
+    teach::RecordPanel& p = t.panel();
+    const std::vector<RecordedPoint> frames = {{1000, 2000, 3000}, {1000, 2000, 3001},
+                                               {1000, 2000, 3002}, {1100, 2100, 3100},
+                                               {1000, 2000, 3003}, {1000, 2000, 3003}};
+    for (const RecordedPoint& f : frames) p.AddPoint(f);
+    ui::Graph* xy = t.graph(RecordGraph::XY);
+    xy->resize(300, 300);
+    xy->ReplotNow();
+    QTest::keyClick(xy, Qt::Key_Home);
+    EXPECT_EQ(t.Shown(), (Row{1000, 2000, 3000}));
+    for (std::size_t n = 1; n < frames.size(); ++n) {
+        QTest::keyClick(xy, Qt::Key_Right);
+        SCOPED_TRACE(n);
+        EXPECT_EQ(t.Shown(), (Row{static_cast<int>(frames[n].x), static_cast<int>(frames[n].y),
+                                  static_cast<int>(frames[n].intensity)}));
+        EXPECT_EQ(xy->CursorPointIndex(1), static_cast<int>(n));
+        // The other graphs mark the same frame, and their keys go on from it.
+        EXPECT_EQ(t.graph(RecordGraph::XInt)->CursorPointIndex(1), static_cast<int>(n));
+    }
+    QTest::keyClick(xy, Qt::Key_Right);  // stays on the last frame
+    EXPECT_EQ(xy->CursorPointIndex(1), 5);
+    ui::Graph* xInt = t.graph(RecordGraph::XInt);
+    xInt->resize(300, 300);
+    xInt->ReplotNow();
+    for (int back = 4; back >= 0; --back) {
+        QTest::keyClick(xInt, Qt::Key_Left);
+        EXPECT_EQ(xy->CursorPointIndex(1), back);
+    }
+    EXPECT_EQ(t.Shown(), (Row{1000, 2000, 3000}));
 }
 
 TEST(RecordPanelPoints, ResetAsksThenClearsGraphsAndCounterButNotTheStore) {

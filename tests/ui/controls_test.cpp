@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -192,4 +193,23 @@ TEST(QtPopups, TheSaveDialogLeavesTheOverwriteQuestionToTheCallerWhenAsked) {
         EXPECT_TRUE(sawDialog);
         EXPECT_EQ(confirms, ask);
     }
+}
+
+// The value prompt takes no more characters than its answer may have, so that nothing the
+// user typed is cut off without being seen.
+TEST(QtPopups, ThePromptFieldRefusesCharactersBeyondItsLength) {
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        title = dialog->windowTitle();
+        auto* field = dialog->findChild<QLineEdit*>();
+        if (!field) return;
+        QTest::keyClicks(field, "1234567890123");
+        EXPECT_EQ(field->text(), "123456789");
+        dialog->accept();
+    });
+    ui::QtPopups popups;
+    EXPECT_EQ(popups.Prompt("VALUE!", "Insert a cell value!", 9), QString("123456789"));
+    EXPECT_EQ(title, "VALUE!");
 }

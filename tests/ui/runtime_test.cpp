@@ -7,14 +7,18 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,8 +78,92 @@ TEST(Runtime, UserActionsFireCallbacksProgramWritesDoNot) {
     EXPECT_EQ(t.events, (std::vector<E>{E::ValueChanged, E::Commit}));
     EXPECT_EQ(s.events, (std::vector<E>{E::ValueChanged, E::Commit}));
     EXPECT_EQ(c.events, (std::vector<E>{E::ValueChanged, E::Commit}));
-    EXPECT_EQ(tab.events, std::vector<E>{E::ValueChanged});
+    EXPECT_EQ(tab.events, (std::vector<E>{E::ValueChanged, E::Commit}));
     EXPECT_EQ(rt.CallbackName(spin), "CBF_EditAverage");
+}
+
+// A control kind whose user changes never reach its callback leaves the program's state
+// behind what the control shows (the recorder's interval kept its old record time).
+TEST(Runtime, EveryControlKindOfThePanelSetCommitsWhatTheUserChanged) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QWidget panel;
+    auto* layout = new QVBoxLayout(&panel);
+    auto* real = new QDoubleSpinBox;
+    auto* check = new QCheckBox("AUTO");
+    auto* slider = new QSlider(Qt::Horizontal);
+    auto* edit = new QLineEdit;
+    auto* history = new QComboBox;
+    history->setEditable(true);
+    auto* note = new QPlainTextEdit;
+    auto* tabs = new QTabWidget;
+    tabs->addTab(new QWidget, "A");
+    tabs->addTab(new QWidget, "B");
+    auto* table = new QTableWidget(2, 2);
+    auto* other = new QLineEdit;
+    for (QWidget* w : std::initializer_list<QWidget*>{real, check, slider, edit, history, note,
+                                                      tabs, table, other})
+        layout->addWidget(w);
+    Recorder r, c, s, e, h, n, tb, t;
+    rt.Bind(real, "CBF_EditInterval", r.Callback());
+    rt.Bind(check, "CBF_Check", c.Callback());
+    rt.Bind(slider, "CBF_Slider", s.Callback());
+    rt.Bind(edit, "CBF_Edit", e.Callback());
+    rt.Bind(history, "CBF_StringIpAdress", h.Callback());
+    rt.Bind(note, "CBF_EditScopeComment", n.Callback());
+    rt.Bind(tabs, "CBF_Tabs", tb.Callback());
+    rt.Bind(table, "CBF_GridCtt", t.Callback());
+    panel.show();
+    QApplication::setActiveWindow(&panel);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    const auto committed = [](const Recorder& rec) {
+        return std::count(rec.events.begin(), rec.events.end(), ui::Event::Commit);
+    };
+
+    // Typed, then Enter: one commit with the new value, none per keystroke.
+    real->setFocus();
+    real->selectAll();
+    QTest::keyClicks(real, "30");
+    EXPECT_EQ(committed(r), 0);
+    QTest::keyClick(real, Qt::Key_Return);
+    EXPECT_EQ(committed(r), 1);
+    EXPECT_DOUBLE_EQ(real->value(), 30.0);
+    QTest::keyClick(real, Qt::Key_Up);  // an arrow step commits at once
+    EXPECT_EQ(committed(r), 2);
+
+    check->click();
+    EXPECT_EQ(committed(c), 1);
+    slider->setValue(5);
+    EXPECT_EQ(committed(s), 1);
+    edit->setFocus();
+    QTest::keyClicks(edit, "7");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(committed(e), 1);
+    history->setFocus();
+    QTest::keyClicks(history, "127.0.0.1");
+    QTest::keyClick(history, Qt::Key_Return);
+    EXPECT_GE(committed(h), 1);
+    // A text box commits when the user leaves it changed, not on every character.
+    note->setFocus();
+    QTest::keyClicks(note, "part 17");
+    EXPECT_EQ(committed(n), 0);
+    other->setFocus();
+    EXPECT_EQ(committed(n), 1);
+    note->setFocus();
+    other->setFocus();  // left unchanged: nothing new
+    EXPECT_EQ(committed(n), 1);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(committed(tb), 1);
+    table->setItem(0, 0, new QTableWidgetItem);
+    t.events.clear();
+    table->item(0, 0)->setData(Qt::EditRole, 5);  // what the cell editor does
+    EXPECT_EQ(t.events, (std::vector<ui::Event>{ui::Event::ValueChanged, ui::Event::Commit}));
+
+    // What the program writes is no user's change.
+    const std::size_t before = r.events.size();
+    ui::SetValue(real, 0.5);
+    EXPECT_EQ(r.events.size(), before);
+    EXPECT_DOUBLE_EQ(real->value(), 0.5);
 }
 
 TEST(Runtime, RightClickShowsHelpAndPanelsReportCloseAndDoubleClicks) {
