@@ -243,7 +243,7 @@ inline Slice BareExchanges(sensorlink::Link& link, double seconds) {
     Slice slice;
     const double wall0 = WallSeconds();
     while (WallSeconds() - wall0 < seconds) {
-        if (link.Command(sensorlink::cmd::kMeasure, 0) == 1) ++slice.exchanges;
+        if (link.Command(sensorlink::cmd::kMeasure, 0).Frame()) ++slice.exchanges;
     }
     slice.seconds = WallSeconds() - wall0;
     return slice;

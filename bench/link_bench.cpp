@@ -152,7 +152,7 @@ Run Exchanges(sensorlink::Link& link, int count, double maxSeconds) {
     const double cpu0 = ThreadCpuSeconds();
     while (run.exchanges < count && WallSeconds() - wall0 < maxSeconds) {
         ++run.exchanges;
-        if (link.Command(sensorlink::cmd::kMeasure, 0) == 1) ++run.ok;
+        if (link.Command(sensorlink::cmd::kMeasure, 0).Frame()) ++run.ok;
     }
     run.wall = WallSeconds() - wall0;
     run.cpu = ThreadCpuSeconds() - cpu0;
@@ -232,7 +232,7 @@ void CpuWhileWaitingForFrames() {
     QTimer::singleShot(2000, [&keep] { keep = false; });
     const double wall0 = WallSeconds();
     const double cpu0 = ThreadCpuSeconds();
-    const int result = link.ReceiveFrame(-1, [&keep] { return keep; });
+    const bool result = link.ReceiveFrame(-1, [&keep] { return keep; }).Frame();
     const double wall = WallSeconds() - wall0;
     const double cpu = ThreadCpuSeconds() - cpu0;
     std::printf(

@@ -105,8 +105,6 @@ void LookUpTriple(ui::Lookup& look, ui::Runtime& runtime, const Triple& t, std::
     }
 }
 
-constexpr const char* kPlausibility =
-    " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
 constexpr const char* kSendPowerTitle = "SEND POWER";
 constexpr const char* kSendPowerText =
     "Make sure, that the sensor shines on a WHITE target! \nSelect a proper POWER value that the "
@@ -135,6 +133,8 @@ constexpr const char* kConfirmWithSend = "Confirm calibration factors with SEND 
 constexpr const char* kCalcOffsetTitle = "CALCULATE OFFSET";
 constexpr const char* kCalcOffsetText = "Make sure, that the receiver of the sensor is covered!";
 constexpr int kBlinkEvery = 5;
+// A measurement frame up to the raw values the means are taken of.
+constexpr std::size_t kMeasurementBytes = 2 * 14;
 
 QString Text(const char* text) {
     return QString::fromLatin1(text);
@@ -219,19 +219,13 @@ void CalibPage::TakeBoxes() {
     }
 }
 
-void CalibPage::ReportPlausibility() {
-    const sensorlink::LinkState& link = S().linkState;
-    // An error reply carries its error code where a good one carries the count.
-    if (link.replyCommand == 0 || link.replyParameter == 0) return;
-    S().ReportFailure(QStringLiteral("INFO!\n%1%2").arg(link.replyParameter).arg(Text(kPlausibility)));
-}
-
 // --- calibration factors -----------------------------------------------------------------------
 
-void CalibPage::SendCalibrationFactors() {
+bool CalibPage::SendCalibrationFactors() {
     TakeBoxes();
-    const auto& f = S().corrections.factors;
-    if (S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, f) == 1) ReportPlausibility();
+    const sensorlink::Exchange e =
+        S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, S().corrections.factors);
+    return e.Ok() && !S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
 }
 
 void CalibPage::CBF_ButtonSendCF(ui::Event e) {
@@ -250,56 +244,68 @@ void CalibPage::CBF_ButtonCalcCF(ui::Event e) {
     if (e != ui::Event::Commit) return;
     if (!S().popups.Confirm(Text(kSendPowerTitle), Text(kSendPowerText))) return;
     ui::BusyScope busy(ctx.busy);
-    CalculateCalibrationFactors();
-    // Whatever the outcome, the factors shown go to the sensor and the live loop starts.
-    SendCalibrationFactors();
-    S().RunLiveLoop();
+    const Calculation calculation = CalculateCalibrationFactors();
+    if (calculation == Calculation::Ended) return;
+    // Only factors this calculation produced go to the EEPROM, and success is said only once
+    // they are there.
+    if (calculation == Calculation::NewFactors && SendCalibrationFactors())
+        S().popups.Message(Text(kPassedTitle), Text(kPassedText));
+    // Then the live loop, to see the calibrated values, while there is a line to run it on.
+    if (S().Link().Up()) S().RunLiveLoop();
 }
 
 void CalibPage::Blink(bool red) {
     ui::SetButtonColour(calcCF, red ? ui::kButtonRunning : ui::kButtonIdle);
 }
 
-bool CalibPage::CalculateCalibrationFactors() {
-    S().app.loopRunning = false;
+CalibPage::Calculation CalibPage::CalculateCalibrationFactors() {
+    S().StopLoops();
     ui::Popups& popups = S().popups;
     if (!popups.Confirm(Text(kConfirmTitle), Text(kConfirmText))) {
         popups.Message(Text(ui::kInfoTitle), Text(kDeclinedText));
-        return false;
+        return Calculation::NotCalculated;
     }
     PassSums sums;
-    int blink = 0;
-    for (int pass = 0; pass < kCalculationPasses; ++pass) {
-        if (pass % kBlinkEvery == 0) Blink(blink++ % 2 == 0);
-        // A failed pass has been reported and adds nothing; the passes go on.
-        if (S().Link().Command(sensorlink::cmd::kMeasure, 0) != 1 || S().linkState.replyCommand == 0)
-            continue;
+    int pass = 0;
+    session::Loop passes;
+    passes.passes = kCalculationPasses;
+    // A failed pass has been reported and adds nothing; the passes go on.
+    passes.skipFailedPasses = true;
+    passes.beforePass = [&] {
+        if (pass % kBlinkEvery == 0) Blink(pass / kBlinkEvery % 2 == 0);
+    };
+    passes.frame = [&](const sensorlink::Exchange& e) {
+        // Only a measurement counts: an error frame's words would be those of an earlier
+        // frame, and a mean over them no calibration.
+        if (!e.Ok() || e.payload.size() < kMeasurementBytes) return true;
         S().UnpackMeasurement();
         UpdateRawValues();
         const session::MeasuredValues& m = S().measured;
         sums.Add(m.rawRed, m.rawGreen, m.rawBlue);
-    }
+        return true;
+    };
+    passes.passDone = [&](const sensorlink::Exchange&) { ++pass; };
+    const session::LoopEnd end = S().RunLoop(passes);
     Blink(false);
     FlushDisplays();
+    if (end != session::LoopEnd::Finished) return Calculation::Ended;
     Means means;
     if (!MeansOf(sums, &means)) {
         popups.Message(Text(ui::kAttentionTitle), Text(kNoFrames));
-        return false;
+        return Calculation::NotCalculated;
     }
     const Factors f = ComputeFactors(means, static_cast<std::uint16_t>(setValue->value()),
                                      static_cast<std::uint16_t>(maxDelta->value()));
     if (f.result == FactorResult::DeltaTooHigh) {
         popups.Message(Text(ui::kAttentionTitle), Text(kDeltaTooHigh));
-        return false;
+        return Calculation::NotCalculated;
     }
     if (f.result == FactorResult::OutOfRange) {
         popups.Message(Text(ui::kAttentionTitle), Text(kOutOfRange));
-        return false;
+        return Calculation::NotCalculated;
     }
     for (std::size_t i = 0; i < 3; ++i) ui::SetValue(factors[i], f.values[i]);
-    TakeBoxes();
-    popups.Message(Text(kPassedTitle), Text(kPassedText));
-    return true;
+    return Calculation::NewFactors;
 }
 
 void CalibPage::CBF_ButtonStartSelfCalibration(ui::Event e) {
@@ -310,15 +316,12 @@ void CalibPage::CBF_ButtonStartSelfCalibration(ui::Event e) {
 }
 
 void CalibPage::SelfCalibration() {
-    S().linkState.linkOk = true;
-    if (S().Link().Command(sensorlink::cmd::kSelfCalibration, 0) != 1 || !S().linkState.linkOk ||
-        S().linkState.replyCommand == 0)
-        return;
-    const auto result = sensorlink::DecodeSelfCalibration(S().Link().ReplyPayload());
+    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kSelfCalibration, 0);
+    if (!e.Ok()) return;  // an error frame carries no factors
+    const auto result = sensorlink::DecodeSelfCalibration(e.payload);
     if (!result) {
         // Words the reply does not carry would be stale ones.
-        S().ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
-                                            static_cast<qsizetype>(sensorlink::kDataFrameText.size())));
+        S().ReportFailure(sensorlink::kDataFrameText);
         return;
     }
     S().Link().UnpackWords();
@@ -333,14 +336,13 @@ void CalibPage::SelfCalibration() {
 
 void CalibPage::SendOffsets() {
     TakeBoxes();
-    const auto& o = S().corrections.offsets;
-    if (S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, o) == 1) ReportPlausibility();
+    const sensorlink::Exchange e =
+        S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, S().corrections.offsets);
+    S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
 }
 
 void CalibPage::MeasureOffsets() {
-    if (S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1) != 1 ||
-        S().linkState.replyCommand == 0)
-        return;
+    if (!S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
     for (std::size_t i = 0; i < 3; ++i) Show(measuredOffsets[i], S().corrections.offsets[i]);
 }

@@ -33,10 +33,17 @@ class CalibPage final : public session::Page {
     // screen refresh while frames come; FlushDisplays writes what is due now).
     void UpdateRawValues();
     void FlushDisplays() { displays_.Flush(); }
-    void SendCalibrationFactors();
-    // 100 frames, their means, the factors into the boxes; false when the calculation was
-    // declined or refused (the boxes keep what they showed).
-    bool CalculateCalibrationFactors();
+    // The factors of the boxes to the sensor; true when it took them as they are.
+    bool SendCalibrationFactors();
+    // What a calculation came to.
+    enum class Calculation {
+        NewFactors,     // the factors are in the boxes, not yet sent
+        NotCalculated,  // declined, no frame, spread too high, a factor out of range (said)
+        Ended,          // STOP, or the line went away: nothing more is done
+    };
+    // 100 frames, their means, the factors into the boxes; anything but NewFactors leaves
+    // the boxes as they were.
+    Calculation CalculateCalibrationFactors();
     void SelfCalibration();
     void SendOffsets();
     void MeasureOffsets();
@@ -71,8 +78,6 @@ class CalibPage final : public session::Page {
     void WriteDisplays();
     void ShowCorrections();
     void TakeBoxes();  // the boxes into the session's corrections
-    // The plausibility count of the reply just received, reported when it is not 0.
-    void ReportPlausibility();
     void Blink(bool red);
 
     ui::Refresh displays_{[this] { WriteDisplays(); }};

@@ -105,9 +105,43 @@ Link::Impl::Got Link::Impl::Failed(std::string_view text) {
     return guard ? Got::Failed : Got::Gone;
 }
 
+Exchange Link::Impl::Result(Got got) const {
+    Exchange e;
+    switch (got) {
+        case Got::Frame:
+            e.command = state.replyCommand;
+            e.parameter = state.replyParameter;
+            e.outcome = e.command == 0 ? Outcome::ErrorReply : Outcome::Reply;
+            e.payload = {state.reply.data() + kHeaderSize,
+                         std::min<std::size_t>(state.replyLength, kMaxPayload)};
+            break;
+        case Got::Stopped:
+            e.outcome = Outcome::Stopped;
+            break;
+        case Got::Failed:
+            e.outcome = TransportDown() ? Outcome::LinkDown : Outcome::Failed;
+            break;
+        case Got::Quiet:
+        case Got::Gone:
+            e.outcome = Outcome::Aborted;
+            break;
+    }
+    return e;
+}
+
 Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bool()>& keepWaiting,
                                     std::string_view headerLineText) {
     const auto stopped = [&keepWaiting] { return keepWaiting && !keepWaiting(); };
+    // A server that closes the connection has said so itself: the exchange that fails for
+    // it (the one that waited, or the next one) is not reported a second time.
+    const auto fail = [this](std::string_view text) {
+        if (closedClaimed != closedReports && TransportDown()) {
+            closedClaimed = closedReports;
+            streamBroken = true;
+            return Got::Failed;
+        }
+        return Failed(text);
+    };
     const auto lineError = [this] {
         if (UsingTcp()) return false;
         state.comStatus = SerialStatus();
@@ -129,21 +163,21 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
                 if (stopped()) return Got::Stopped;
                 const bool line = lineError();
                 CopyFront();
-                return Failed(line ? headerLineText : kTimeoutText);
+                return fail(line ? headerLineText : kTimeoutText);
             }
         }
         // A line error ends the exchange even when bytes arrived: they cannot be trusted.
-        if (lineError()) return Failed(headerLineText);
+        if (lineError()) return fail(headerLineText);
 
         const Status headerStatus = assembler.Front();
         if (headerStatus == Status::BadHeader) {
             CopyFront();
-            return Failed(kHeaderFrameText);
+            return fail(kHeaderFrameText);
         }
         if (headerStatus == Status::TooLong) {
             // The reply buffer cannot hold it; none of the payload is looked at.
             CopyFront();
-            return Failed(kDataFrameText);
+            return fail(kDataFrameText);
         }
         const FrameHeader header = assembler.Header();
         const std::uint32_t generation = assembler.Generation();
@@ -177,13 +211,13 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
                 if (stopped()) return Got::Stopped;
                 lineError();
                 CopyFront();
-                return Failed(kTimeoutText);
+                return fail(kTimeoutText);
             }
-            if (lineError()) return Failed(kTimeoutText);
+            if (lineError()) return fail(kTimeoutText);
         }
 
         CopyFront();
-        if (assembler.Front() == Status::BadPayload) return Failed(kDataFrameText);
+        if (assembler.Front() == Status::BadPayload) return fail(kDataFrameText);
         state.replyCommand = header.command;
         state.replyParameter = header.parameter;
         state.replyLength = header.length;
@@ -244,9 +278,12 @@ std::uint8_t Link::BuildRequest(std::uint8_t command, std::uint16_t wordCount,
     return out[7];
 }
 
-int Link::Transact(int bytesToSend) {
+Exchange Link::Transact(int bytesToSend) {
     Impl& d = *impl_;
-    if (d.Aborted() || d.Refuse()) return -1;
+    if (d.Aborted()) return Exchange(Outcome::Aborted);
+    if (d.Refuse()) return Exchange(Outcome::Refused);
+    // Up until a report of this exchange says otherwise.
+    d.state.linkOk = true;
     const auto count = static_cast<qint64>(std::clamp<int>(bytesToSend, 0, kBufferSize));
     const auto* bytes = reinterpret_cast<const char*>(d.state.request.data());
     // A late reply of an earlier exchange must not be taken for this one's.
@@ -254,18 +291,20 @@ int Link::Transact(int bytesToSend) {
     d.Send(bytes, count);
     ++d.transacting;
     const Impl::Got got = d.Receive(kReplyTimeoutSeconds, {});
-    if (got == Impl::Got::Gone) return -1;
+    if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
     --d.transacting;
-    return got == Impl::Got::Frame ? 1 : -1;
+    return d.Result(got);
 }
 
-int Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
-                            const std::function<bool()>& isReply) {
+Exchange Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
+                                 const std::function<bool(const Exchange&)>& isReply) {
     Impl& d = *impl_;
-    if (d.Aborted() || d.Refuse()) return -1;
+    if (d.Aborted()) return Exchange(Outcome::Aborted);
+    if (d.Refuse()) return Exchange(Outcome::Refused);
     // After a failure nobody knows where the next frame starts.
     if (d.streamBroken) d.DiscardInput();
     BuildRequest(command, 0, parameter, 0);
+    d.state.linkOk = true;
     d.Send(reinterpret_cast<const char*>(d.state.request.data()),
            static_cast<qint64>(kHeaderSize));
     ++d.transacting;
@@ -275,43 +314,43 @@ int Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
     for (;;) {
         const double left = deadline - d.wait->Now();
         const Impl::Got got = d.Receive(std::max(left, 0.0), {});
-        if (got == Impl::Got::Gone) return -1;
+        if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
         if (got != Impl::Got::Frame) {
             --d.transacting;
             if (got == Impl::Got::Failed) d.DiscardInput();
-            return -1;
+            return d.Result(got);
         }
-        if (isReply && isReply()) break;
+        const Exchange frame = d.Result(got);
+        if (!isReply || isReply(frame)) {
+            --d.transacting;
+            return frame;
+        }
         if (left <= 0) {
             --d.transacting;
             d.streamBroken = true;
             d.Fail(kTimeoutText);
-            return -1;
+            return Exchange(d.TransportDown() ? Outcome::LinkDown : Outcome::Failed);
         }
     }
-    --d.transacting;
-    return 1;
 }
 
-int Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting) {
+Exchange Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting) {
     Impl& d = *impl_;
-    if (d.Aborted() || d.Refuse()) return -1;
+    if (d.Aborted()) return Exchange(Outcome::Aborted);
+    if (d.Refuse()) return Exchange(Outcome::Refused);
     // After a failed Transact its reply may still be coming in pieces.
     if (d.streamBroken) d.DiscardInput();
-    switch (d.Receive(timeoutSeconds, keepWaiting, kFrameWaitLineText)) {
-        case Impl::Got::Frame:
-            return 1;
-        case Impl::Got::Stopped:
-            return 0;
-        case Impl::Got::Failed:
-            // Where the next frame starts is unknown: drop all that came so far.
-            d.DiscardInput();
-            return -1;
-        case Impl::Got::Quiet:
-        case Impl::Got::Gone:
-            break;
-    }
-    return -1;
+    d.state.linkOk = true;
+    const Impl::Got got = d.Receive(timeoutSeconds, keepWaiting, kFrameWaitLineText);
+    if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
+    const Exchange e = d.Result(got);
+    // Where the next frame starts is unknown: drop all that came so far.
+    if (got == Impl::Got::Failed) d.DiscardInput();
+    return e;
+}
+
+bool Link::Up() const {
+    return !impl_->TransportDown();
 }
 
 bool Link::Busy() const {
@@ -352,11 +391,12 @@ void Link::UnpackReply() {
                     s.measurementWords.size());
 }
 
-int Link::Command(std::uint8_t command, std::uint16_t parameter,
-                  std::span<const std::uint16_t> words) {
+Exchange Link::Command(std::uint8_t command, std::uint16_t parameter,
+                       std::span<const std::uint16_t> words) {
     Impl& d = *impl_;
     // Refused before the word buffer is touched.
-    if (d.Aborted() || d.Refuse()) return -1;
+    if (d.Aborted()) return Exchange(Outcome::Aborted);
+    if (d.Refuse()) return Exchange(Outcome::Refused);
     LinkState& s = d.state;
     const std::size_t count = std::min<std::size_t>(words.size(), kMaxPayload / 2);
     std::copy_n(words.begin(), count, s.words.begin());

@@ -38,6 +38,38 @@ class FailureObserver {
 // Seconds from any fixed origin; tests inject a clock of their own.
 using Clock = ui::Clock;
 
+// How an exchange ended.
+enum class Outcome : std::uint8_t {
+    Reply,       // a whole frame: the reply, or the frame the sensor sent on its own
+    ErrorReply,  // the sensor's error frame (command 0); a code with a text was reported,
+                 // and the frame is still taken with its payload
+    Failed,      // time-out, bad header or bad payload: reported
+    LinkDown,    // the line is gone (hang-up, port closed, server closed): reported once
+    Refused,     // another exchange still waits for its reply: nothing sent, only said
+    Aborted,     // the program closes (or the link went away): nothing reported
+    Stopped,     // a wait for a frame the sensor sends was called off: nothing reported
+};
+
+// One exchange: how it ended and, for a frame, its header fields and a view of its payload
+// in the reply buffer. The view holds until the next exchange of the link.
+struct Exchange {
+    Exchange() = default;
+    explicit Exchange(Outcome ended) : outcome(ended) {}
+
+    Outcome outcome = Outcome::Failed;
+    std::uint8_t command = 0;
+    std::uint16_t parameter = 0;  // a plausibility count, a cycle time, an error code
+    std::span<const std::uint8_t> payload;
+
+    // A frame came: a reply or an error frame, its payload there to be taken.
+    bool Frame() const { return outcome == Outcome::Reply || outcome == Outcome::ErrorReply; }
+    // The sensor did what was asked.
+    bool Ok() const { return outcome == Outcome::Reply; }
+    std::uint16_t ErrorCode() const { return outcome == Outcome::ErrorReply ? parameter : 0; }
+    // Nothing can succeed on this link any more until it is connected again.
+    bool LinkEnded() const { return outcome == Outcome::LinkDown || outcome == Outcome::Aborted; }
+};
+
 inline constexpr double kReplyTimeoutSeconds = 3.0;
 
 class SerialPortTable;
@@ -59,8 +91,8 @@ class Link : public QObject {
                               std::uint16_t parameter, std::uint16_t length);
     // Drops whatever input is pending (a late reply is never taken for this one's), sends
     // the request and waits for one whole reply frame: 3.0 s for its header, 3.0 s more for
-    // its payload. 1 success, -1 failure (already reported).
-    int Transact(int bytesToSend);
+    // its payload.
+    Exchange Transact(int bytesToSend);
     // Checks the header in bytes 0-7 of the reply buffer; stores its fields on success.
     int CheckReplyHeader();
     void UnpackWords();  // reply payload -> state.words
@@ -69,39 +101,41 @@ class Link : public QObject {
     std::span<const std::uint8_t> ReplyPayload() const;
 
     // Puts `words` into the word buffer, builds the request and runs Transact.
-    int Command(std::uint8_t command, std::uint16_t parameter,
-                std::span<const std::uint16_t> words = {});
+    Exchange Command(std::uint8_t command, std::uint16_t parameter,
+                     std::span<const std::uint16_t> words = {});
 
     // A command (no payload) while the sensor may still be sending frames on its own:
     // switching triggered sending off, breaking a scope scan. Nothing received is dropped;
     // frames that come first, also one that had already begun, are taken and passed over
-    // until `isReply` (asked with the frame in the reply buffer and fields) says the frame is
-    // the reply. All of it has the reply time-out of one exchange. 1 success, -1 failure
-    // (reported).
-    int CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
-                          const std::function<bool()>& isReply);
+    // until `isReply` says the frame is the reply. All of it has the reply time-out of one
+    // exchange.
+    Exchange CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
+                               const std::function<bool(const Exchange&)>& isReply);
 
     // Waits for the next whole frame the sensor sends on its own (triggered measurement
     // frames after command 30, scope blocks after command 110). Frames that arrived before
     // the call are taken first, in order; the header may take `timeoutSeconds` (negative:
     // no limit), the payload then 3.0 s. `keepWaiting` (may be empty) is asked after every
-    // batch of events: once it says false the call returns 0 without a report, leaving a
+    // batch of events: once it says false the call ends Stopped without a report, leaving a
     // frame that is still coming for the next call.
-    // 1: the frame is in the reply buffer and the reply fields, as after Transact (an error
-    // reply is reported and still returns 1). -1: failure, reported with the texts of
-    // Transact; all input received until then is dropped, since where the next frame starts
-    // is unknown (junk and bad headers are not skipped: see frame_assembler.h).
+    // A frame ends as after Transact (Reply, or ErrorReply, reported where its code has a
+    // text). A failure is reported with the texts of Transact (a line error before the
+    // header with its own); all input received until then is dropped, since where the next
+    // frame starts is unknown (junk and bad headers are not skipped: see frame_assembler.h).
     // An exchange (Transact, Command) may run inside this wait, from a callback: it drops
     // the pending input as always, and this wait then goes on with what comes after.
-    int ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting);
+    Exchange ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting);
 
     // While a Transact waits for its reply, Transact, Command and ReceiveFrame started from
-    // a callback inside that wait return -1 at once and BuildRequest leaves the request
+    // a callback inside that wait end Refused at once and BuildRequest leaves the request
     // buffer alone; the refusal goes to FailureObserver::ReportRefused.
     bool Busy() const;
 
+    // The transport is open (serial) or connected (TCP).
+    bool Up() const;
+
     // Ends every wait of the link's wait object at once; this and all later exchanges
-    // return -1 without a report. Called when the program closes.
+    // end Aborted without a report. Called when the program closes.
     // QCoreApplication::quit() or exit() during a wait has the same effect.
     void Abort();
     bool Aborted() const;

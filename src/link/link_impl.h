@@ -43,6 +43,9 @@ struct Link::Impl {
     Got Receive(double headerTimeout, const std::function<bool()>& keepWaiting,
                 std::string_view headerLineText = kTimeoutText);
     Got Failed(std::string_view text);  // report, mark the stream broken
+    // What a caller learns of a Receive that ended with `got`; never touches anything after
+    // Gone (the link is destroyed then).
+    Exchange Result(Got got) const;
     // Input of the active transport -> assembler, as much as fits; the rest stays in the
     // device until frames are taken.
     void Pull();
@@ -81,6 +84,10 @@ struct Link::Impl {
     // A Transact failed: the rest of its reply may still come, so a frame wait that
     // follows begins by dropping what is pending (the next Transact does anyway).
     bool streamBroken = false;
+    // Reports of a server that closed the connection, and how many of them an exchange that
+    // failed for it has taken as its own report.
+    std::uint32_t closedReports = 0;
+    std::uint32_t closedClaimed = 0;
     int transacting = 0;  // Transacts waiting for their reply (at most one)
 
     SerialPortTable ports;

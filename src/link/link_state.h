@@ -25,7 +25,7 @@ struct LinkState {
     std::uint16_t replyParameter = 0;
     std::uint16_t replyLength = 0;
     std::uint8_t replyDataChecksum = 0;
-    bool linkOk = false;
+    bool linkOk = false;  // the last exchange went through without a report
     ComProtocol comProtocol = ComProtocol::Rs232;
 };
 

@@ -19,6 +19,13 @@ inline constexpr std::string_view kHeaderFrameText =
     "ATTENTION! \nRECEIVED HEADER FRAME IS INCORRECT!";
 inline constexpr std::string_view kDataFrameText = "ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!";
 inline constexpr std::string_view kServerClosedText = "SERVER HAS CLOSED CONNECTION!";
+// What follows "INFO!\n" and the count of a reply whose values the sensor found
+// implausible and replaced by its defaults: after writing RAM (commands 1, 101) and after
+// loading the EEPROM (command 4).
+inline constexpr std::string_view kPlausibilityRamText =
+    " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
+inline constexpr std::string_view kPlausibilityEepromText =
+    " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
 // An exchange started from a callback while another one waits for its reply: refused.
 inline constexpr std::string_view kExchangeRunningText =
     "ANOTHER EXCHANGE WITH THE SENSOR IS STILL RUNNING!";

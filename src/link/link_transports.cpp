@@ -138,7 +138,9 @@ void Link::Impl::OnTcpDisconnected() {
     const bool wasUp = tcpUp;
     tcpUp = false;
     wait->Wake();
-    if (wasUp) Fail(kServerClosedText);
+    if (!wasUp) return;
+    ++closedReports;
+    Fail(kServerClosedText);
 }
 
 void Link::Impl::DrainTcp() {
@@ -172,6 +174,7 @@ int Link::ConnectTcp(const QString& host, int port) {
     Impl& d = *impl_;
     if (d.Aborted()) return tcp_result::kUnableToRegisterService;
     DisconnectTcp();
+    d.closedClaimed = d.closedReports;  // a new connection: an old closure is no excuse
 
     const QString name = host.trimmed();
     OpenFailure failure;

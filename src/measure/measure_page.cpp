@@ -227,7 +227,7 @@ void MeasurePage::CBF_ButtonGo(ui::Event e) {
 }
 
 void MeasurePage::CBF_ButtonStop(ui::Event e) {
-    if (e == ui::Event::Commit) S().app.loopRunning = false;
+    if (e == ui::Event::Commit) S().StopLoops();
 }
 
 // --- one frame -----------------------------------------------------------------------------

@@ -57,10 +57,6 @@ constexpr WordControl kWordControls[kBlockWords] = {
     {kAnalogZoom, "EditAnaZoom", "CBF_EditAnaZoom", false},
 };
 
-constexpr const char* kPlausibilityRam =
-    " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
-constexpr const char* kPlausibilityEeprom =
-    " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
 constexpr const char* kWriteFailed = "The parameter file could not be written:\n";
 
 QString Help(const char* callback) {
@@ -530,72 +526,88 @@ void ParameterPanel::PublishModes() {
 
 // --- transfers ------------------------------------------------------------------------------
 
-void ParameterPanel::ReportPlausibility(const char* tail) {
-    const sensorlink::LinkState& link = S().linkState;
-    // An error reply carries its error code where a good one carries the count.
-    if (link.replyCommand == 0) return;
-    const std::uint16_t count = link.replyParameter;
-    if (count == 0) return;
-    S().ReportFailure(QStringLiteral("INFO!\n%1%2").arg(count).arg(QString::fromLatin1(tail)));
-}
-
-bool ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
-    sensorlink::LinkState& link = S().linkState;
-    if (S().Link().Command(sensorlink::cmd::kReadBlock, blockAddress) != 1) return false;
-    // An error reply has been reported already; a reply too short for the block would
-    // fill the set with whatever the word buffer held before, so it is refused.
-    if (link.replyCommand == 0) return false;
-    if (link.replyLength < words * 2) {
-        S().ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
-                                            sensorlink::kDataFrameText.size()));
-        return false;
+sensorlink::Outcome ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
+    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kReadBlock, blockAddress);
+    if (!e.Frame()) return e.outcome;
+    // A reply too short for the block would fill the set with whatever the word buffer held
+    // before, so it is refused.
+    if (e.payload.size() < words * 2) {
+        S().ReportFailure(sensorlink::kDataFrameText);
+        return sensorlink::Outcome::Failed;
     }
     S().Link().UnpackWords();
+    return e.outcome;
+}
+
+namespace {
+
+// One step of a transfer: whether the transfer goes on, and what it comes to so far. An
+// error frame (reported where its code has a text) or a plausibility count lets the
+// transfer go on, but it no longer counts as taken.
+bool Step(session::Session& s, const sensorlink::Exchange& e, std::string_view plausibility,
+          sensorlink::Outcome& result) {
+    if (!e.Frame()) {
+        result = e.outcome;
+        return false;
+    }
+    if (!e.Ok() || s.ReportPlausibility(e, plausibility)) result = sensorlink::Outcome::ErrorReply;
     return true;
 }
 
-void ParameterPanel::Send() {
+}  // namespace
+
+sensorlink::Outcome ParameterPanel::Send() {
     session::AppState& app = S().app;
     app.sendRequest = false;
     if (app.transferTarget == TransferTarget::File) {
         SaveParameterFile();
-        return;
+        return sensorlink::Outcome::Reply;
     }
     ReadControls();
     sensorlink::Link& link = S().Link();
     const std::uint16_t set = app.paraSetIndex;
-    const auto blockWords = S().parameters.BlockWords();
-    if (link.Command(sensorlink::cmd::kWriteBlock, set, blockWords) != 1) return;
-    ReportPlausibility(kPlausibilityRam);
-    const auto teachWords = S().parameters.TeachWords();
-    if (link.Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2),
-                     teachWords) != 1)
-        return;
-    ReportPlausibility(kPlausibilityRam);
+    auto result = sensorlink::Outcome::Reply;
+    const auto ram = sensorlink::kPlausibilityRamText;
+    if (!Step(S(), link.Command(sensorlink::cmd::kWriteBlock, set, S().parameters.BlockWords()),
+              ram, result))
+        return result;
+    if (!Step(S(),
+              link.Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2),
+                           S().parameters.TeachWords()),
+              ram, result))
+        return result;
     if (app.transferTarget == TransferTarget::Eeprom)
-        link.Command(sensorlink::cmd::kStoreEeprom, 0);
+        Step(S(), link.Command(sensorlink::cmd::kStoreEeprom, 0), {}, result);
+    return result;
 }
 
-void ParameterPanel::Get() {
-    session::AppState& app = S().app;
-    app.getRequest = false;
-    if (app.transferTarget == TransferTarget::File) {
+sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
+    S().app.getRequest = false;
+    if (target == TransferTarget::File) {
         LoadParameterFile();
-        return;
+        return sensorlink::Outcome::Reply;
     }
-    sensorlink::Link& link = S().Link();
-    if (app.transferTarget == TransferTarget::Eeprom) {
-        if (link.Command(sensorlink::cmd::kLoadEeprom, 0) != 1) return;
-        ReportPlausibility(kPlausibilityEeprom);
-    }
-    const std::uint16_t set = app.paraSetIndex;
+    auto result = sensorlink::Outcome::Reply;
+    if (target == TransferTarget::Eeprom &&
+        !Step(S(), S().Link().Command(sensorlink::cmd::kLoadEeprom, 0),
+              sensorlink::kPlausibilityEepromText, result))
+        return result;
+    const std::uint16_t set = S().app.paraSetIndex;
     const auto words = std::span(S().linkState.words);
-    if (!ReadBlock(set, kBlockWords)) return;
+    // An error frame's payload is taken as the block, as any reply's.
+    const auto taken = [&result](sensorlink::Outcome read) {
+        if (read == sensorlink::Outcome::ErrorReply) result = read;
+        return read == sensorlink::Outcome::Reply || read == sensorlink::Outcome::ErrorReply;
+    };
+    sensorlink::Outcome read = ReadBlock(set, kBlockWords);
+    if (!taken(read)) return read;
     S().parameters.SetBlockWords(words.first(kBlockWords));
-    if (!ReadBlock(static_cast<std::uint16_t>(set + 2), kTeachWords)) return;
+    read = ReadBlock(static_cast<std::uint16_t>(set + 2), kTeachWords);
+    if (!taken(read)) return read;
     S().parameters.SetTeachWords(words.first(kTeachWords));
     S().WriteControls();
     S().UpdateModeControls();
+    return result;
 }
 
 // --- parameter files ----------------------------------------------------------------------
@@ -678,7 +690,7 @@ void ParameterPanel::CBF_ButtonSend(ui::Event e) {
         return;
     }
     ui::BusyScope busy(ctx.busy);
-    Send();
+    S().SendParameters();
 }
 
 void ParameterPanel::CBF_ButtonGet(ui::Event e) {
@@ -688,7 +700,7 @@ void ParameterPanel::CBF_ButtonGet(ui::Event e) {
         return;
     }
     ui::BusyScope busy(ctx.busy);
-    Get();
+    S().GetParameters();
 }
 
 void ParameterPanel::CBF_SelectMem(ui::Event e) {

@@ -37,9 +37,10 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     // with their messages and the row labels; then the resulting modes go to the session.
     void UpdateModeControls() override;
 
-    // SEND and GET with the selected target; failures are reported through the link.
-    void Send() override;
-    void Get() override;
+    // SEND with the selected target, GET with the given one; failures are reported
+    // through the link.
+    sensorlink::Outcome Send() override;
+    sensorlink::Outcome Get(session::TransferTarget target) override;
     void SaveParameterFile();
     void LoadParameterFile();
 
@@ -86,9 +87,9 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     void ApplyEvaluation(const ModeOutcome& out);
     void PublishModes();
     void PaintRowColors();
-    // Runs a block transfer; false when the exchange failed or the reply is unusable.
-    bool ReadBlock(std::uint16_t blockAddress, std::size_t words);
-    void ReportPlausibility(const char* tail);
+    // Reads a block into the word buffer. Reply, ErrorReply (an error frame, its payload
+    // taken) or what ended it; a reply too short for the block is reported and fails.
+    sensorlink::Outcome ReadBlock(std::uint16_t blockAddress, std::size_t words);
     void PrepareTables();
     void PrepareControls();
 

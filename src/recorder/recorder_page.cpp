@@ -199,7 +199,7 @@ void RecorderPage::ComputeRecordTime() {
 
 void RecorderPage::CBF_EditSelectDataRec(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    S().app.loopRunning = false;
+    S().StopLoops();
     const int m = Mode();
     if (m == kModeManual) {
         recordedCount_ = 0;
@@ -293,45 +293,32 @@ void RecorderPage::SetIndicatorMode(bool running) {
 }
 
 void RecorderPage::RunIntervalLoop() {
-    session::LoopScope running(S());
     recordedCount_ = 0;
     ComputeRecordTime();  // the 0.25 s minimum, also for a value typed and not committed
     frames_ = 0.0;
     file_.ResetCounts();
-    const double period = interval->value();
-    ui::EventWait& wait = S().Wait();
+    const bool countMode = Mode() == kModeCount;
+    const int values = valueCount->value();
     // No values to record in count mode: no request at all (rather than 65 536 of them).
-    if (Mode() == kModeCount && valueCount->value() == 0) return;
-    // The interval runs from the start of one request to the start of the next. The starts
-    // keep to a schedule (first start + n intervals), so the small lateness of every wake-up
-    // does not add up over a long recording; a request that starts more than an interval
-    // late (a slow reply, a long pop-up) moves the schedule on instead of catching up.
-    double due = wait.Now();
-    while (S().app.loopRunning) {
-        const double start = wait.Now();
-        if (start - due > period) due = start;
-        due += period;
-        if (S().Link().Command(sensorlink::cmd::kMeasure, 0) == 1 &&
-            S().linkState.replyCommand != 0) {
-            S().TakeMeasurementReply();  // displays and charts
-            RecordFrame();
-        }
-        // The count goes on whether or not the exchange succeeded.
-        if (Mode() == kModeCount) {
+    if (countMode && values == 0) return;
+    session::Loop loop;
+    loop.pace = session::Pace::Schedule;
+    loop.period = interval->value();
+    loop.goOn = [this, countMode, values] { return !countMode || recordedCount_ < values; };
+    loop.frame = [this](const sensorlink::Exchange&) {
+        S().TakeMeasurementReply();  // displays and charts
+        RecordFrame();
+        return true;
+    };
+    // The count goes on whether or not the exchange succeeded.
+    loop.passDone = [this, countMode](const sensorlink::Exchange&) {
+        if (countMode)
             ++recordedCount_;
-            if (recordedCount_ >= valueCount->value()) S().app.loopRunning = false;
-        } else {
+        else
             frames_ += 1.0;
-        }
         counters_.Request();
-        if (!S().app.loopRunning) break;
-        const double left = due - wait.Now();
-        if (left > 0) {
-            const ui::WaitEnd end = wait.WaitUntil([this] { return !S().app.loopRunning; }, left,
-                                                   ctx.mainPanel);
-            if (end == ui::WaitEnd::Destroyed || end == ui::WaitEnd::Aborted) return;
-        }
-    }
+    };
+    S().RunLoop(loop);
 }
 
 void RecorderPage::RecordFrame() {
@@ -341,7 +328,7 @@ void RecorderPage::RecordFrame() {
 }
 
 void RecorderPage::CBF_ButtonStopRecord(ui::Event e) {
-    if (e == ui::Event::Commit) S().app.loopRunning = false;
+    if (e == ui::Event::Commit) S().StopLoops();
 }
 
 // --- manual mode ----------------------------------------------------------------------------
@@ -372,13 +359,14 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     RunTriggeredLoop();
     // Triggered sending off again, whatever ended the loop, also after a bad frame; a line
     // that is gone has been reported already and is not asked again.
-    if (S().Link().TcpConnected() || S().Link().SerialOpen()) {
+    if (S().Link().Up()) {
         // Frames triggered meanwhile may still come, one of them half sent: they are
         // passed over until the acknowledgement, the reply without a payload.
-        sensorlink::LinkState& state = S().linkState;
-        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [&state] {
-            return state.replyCommand != sensorlink::cmd::kTriggeredSend || state.replyLength == 0;
-        });
+        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0,
+                                     [](const sensorlink::Exchange& e) {
+                                         return e.command != sensorlink::cmd::kTriggeredSend ||
+                                                e.payload.empty();
+                                     });
     }
     counters_.Flush();
     ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
@@ -389,20 +377,18 @@ void RecorderPage::RunTriggeredLoop() {
     file_.ResetCounts();
     frames_ = 0.0;
     counters_.Request();
-    session::LoopScope running(S());
-    if (S().Link().Command(sensorlink::cmd::kTriggeredSend, 1) != 1 ||
-        S().linkState.replyCommand == 0)
-        return;
-    while (S().app.loopRunning) {
-        // No time limit for the header: the sensor sends when it is triggered.
-        const int got = S().Link().ReceiveFrame(ui::kNoDeadline, [this] { return S().app.loopRunning; });
-        if (got != 1) break;  // STOP (0), or a failure already reported (-1)
-        if (S().linkState.replyCommand == 0) break;  // an error reply, reported
+    if (!S().Link().Command(sensorlink::cmd::kTriggeredSend, 1).Ok()) return;
+    // No time limit for the header: the sensor sends when it is triggered.
+    session::Loop loop;
+    loop.pace = session::Pace::SensorSends;
+    loop.frame = [this](const sensorlink::Exchange&) {
         S().TakeMeasurementReply();
         RecordFrame();
         frames_ += 1.0;
         counters_.Request();
-    }
+        return true;
+    };
+    S().RunLoop(loop);
 }
 
 }  // namespace recorder

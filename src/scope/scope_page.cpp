@@ -142,7 +142,7 @@ void ScopePage::StartUp() {
 void ScopePage::MainPageSelected(int page) {
     if (page != session::kPageScope) return;
     // The scope and the live loop do not share the sensor.
-    S().app.loopRunning = false;
+    S().StopLoops();
     ctx.childArea.Show(panel);
 }
 
@@ -181,9 +181,9 @@ void ScopePage::CBF_ButtonGetCycleTime(ui::Event e) {
 
 void ScopePage::QueryCycleTime() {
     double frequency = 0.0;
-    if (S().Link().Command(sensorlink::cmd::kCycleTime, 0) == 1 &&
-        S().linkState.replyCommand != 0) {
-        if (const auto cycle = sensorlink::DecodeCycleTime(S().Link().ReplyPayload()))
+    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kCycleTime, 0);
+    if (e.Ok()) {
+        if (const auto cycle = sensorlink::DecodeCycleTime(e.payload))
             frequency = sensorlink::ScanFrequency(*cycle);
     }
     const CycleDisplay d = CycleTimeDisplay(frequency);
@@ -212,42 +212,36 @@ bool ScopePage::RunScan() {
         mode, pre, static_cast<std::uint16_t>(triggerLevel->value()),
         static_cast<std::uint16_t>(scanRate->value()),
         static_cast<std::uint16_t>(ui::ComboValue(recordedSignal))};
-    if (S().Link().Command(sensorlink::cmd::kScopeScan, 1, words) != 1 ||
-        S().linkState.replyCommand == 0)
-        return false;
+    if (!S().Link().Command(sensorlink::cmd::kScopeScan, 1, words).Ok()) return false;
     ui::SetDimmed(breakScan, false);
-    scanActive_ = true;
     std::array<Trace, 4> received = traces_;
-    const bool complete = ReceiveBlocks(received, mode, pre);
+    std::size_t blocks = 0;
+    // Four blocks the sensor sends once it triggered, without a time limit: the trigger may
+    // take as long as it likes. BREAK ends the wait.
+    session::Loop loop;
+    loop.pace = session::Pace::SensorSends;
+    loop.passes = static_cast<int>(received.size());
+    loop.flag = &scanActive_;
+    loop.frame = [&](const sensorlink::Exchange& e) {
+        if (e.payload.empty()) {
+            S().ReportFailure(sensorlink::kHeaderFrameText);
+            return false;
+        }
+        const auto block = sensorlink::DecodeScopeBlock(e.payload);
+        if (!block) {  // shorter than its 129 words
+            S().ReportFailure(sensorlink::kDataFrameText);
+            return false;
+        }
+        S().Link().UnpackReply();
+        received[blocks++] = RingOrder(block->ring, block->triggerIndex, pre, mode);
+        return true;
+    };
+    scanActive_ = true;
+    S().RunLoop(loop);
     scanActive_ = false;
-    if (!complete) return false;  // a bad block draws nothing
+    if (blocks < received.size()) return false;  // a bad or missing block draws nothing
     traces_ = received;
     DrawTraces();
-    return true;
-}
-
-bool ScopePage::ReceiveBlocks(std::array<Trace, 4>& traces, std::uint16_t mode, std::uint16_t pre) {
-    sensorlink::Link& link = S().Link();
-    const sensorlink::LinkState& state = S().linkState;
-    for (Trace& trace : traces) {
-        // No time limit: the trigger may take as long as it likes. BREAK ends the wait.
-        const int got = link.ReceiveFrame(ui::kNoDeadline, [this] { return scanActive_; });
-        if (got != 1) return false;                 // BREAK, or a failure already reported
-        if (state.replyCommand == 0) return false;  // an error reply, reported
-        if (state.replyLength == 0) {
-            S().ReportFailure(QString::fromUtf8(sensorlink::kHeaderFrameText.data(),
-                                                sensorlink::kHeaderFrameText.size()));
-            return false;
-        }
-        const auto block = sensorlink::DecodeScopeBlock(link.ReplyPayload());
-        if (!block) {  // shorter than its 129 words
-            S().ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
-                                                sensorlink::kDataFrameText.size()));
-            return false;
-        }
-        link.UnpackReply();
-        trace = RingOrder(block->ring, block->triggerIndex, pre, mode);
-    }
     return true;
 }
 
@@ -255,9 +249,8 @@ void ScopePage::CBF_ButtonBreakScan(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ui::BusyScope busy(ctx.busy);
     // Blocks may still come, one of them half way in: passed over until the acknowledgement.
-    const sensorlink::LinkState& state = S().linkState;
-    S().Link().CommandAmidFrames(sensorlink::cmd::kScopeScan, 0, [&state] {
-        return state.replyCommand != sensorlink::cmd::kScopeScan || state.replyLength == 0;
+    S().Link().CommandAmidFrames(sensorlink::cmd::kScopeScan, 0, [](const sensorlink::Exchange& e) {
+        return e.command != sensorlink::cmd::kScopeScan || e.payload.empty();
     });
     scanActive_ = false;  // whatever the result: a waiting scan returns
 }

@@ -90,8 +90,6 @@ class ScopePage final : public session::Page {
     QPushButton* close = nullptr;
 
   private:
-    bool ReceiveBlocks(std::array<Trace, 4>& traces, std::uint16_t mode, std::uint16_t pre);
-
     ui::Graph* graph_ = nullptr;
     ui::Graph* binary_ = nullptr;
     std::array<Trace, 4> traces_{};

@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include <optional>
+
 #include "link/commands.h"
 #include "link/link_texts.h"
 #include "link/replies.h"
@@ -32,6 +34,17 @@ void Session::ReportFailure(const QString& text) {
     ReportLinkFailure();
 }
 
+void Session::ReportFailure(std::string_view text) {
+    ReportFailure(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+bool Session::ReportPlausibility(const sensorlink::Exchange& reply, std::string_view tail) {
+    if (!reply.Ok() || reply.parameter == 0) return false;
+    ReportFailure(QStringLiteral("INFO!\n%1").arg(reply.parameter) +
+                  QString::fromUtf8(tail.data(), static_cast<qsizetype>(tail.size())));
+    return true;
+}
+
 void Session::ReportRefused(std::string_view text) {
     emit ExchangeRefused(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
@@ -61,32 +74,103 @@ void Session::SetRowColors(const RowColors& colors) {
     emit RowColorsChanged();
 }
 
-void Session::SendParameters() {
-    if (parameters_) parameters_->Send();
+sensorlink::Outcome Session::SendParameters() {
+    return parameters_ ? parameters_->Send() : sensorlink::Outcome::Refused;
 }
 
-void Session::GetParameters() {
-    if (parameters_) parameters_->Get();
+sensorlink::Outcome Session::GetParameters() {
+    return GetParametersFrom(app.transferTarget);
 }
 
-void Session::RunLiveLoop() {
-    LoopScope running(*this);
-    while (app.loopRunning) {
-        // SEND and GET pressed during the loop run here, between two measurements, so only
-        // one exchange is ever on the link.
-        if (app.sendRequest) SendParameters();
-        if (!app.loopRunning) break;
-        if (app.getRequest) GetParameters();
-        if (!app.loopRunning) break;
-        if (link_->Command(sensorlink::cmd::kMeasure, 0) != 1) {
-            // Reported already, which cleared the flag; a refused or aborted exchange is
-            // not, and must not turn into a loop that never waits.
-            break;
+sensorlink::Outcome Session::GetParametersFrom(TransferTarget target) {
+    return parameters_ ? parameters_->Get(target) : sensorlink::Outcome::Refused;
+}
+
+void Session::StopLoops() {
+    app.loopRunning = false;
+    ++stops_;
+}
+
+LoopEnd Session::RunLoop(const Loop& loop) {
+    using sensorlink::Outcome;
+    std::optional<LoopScope> scope;
+    if (!loop.flag) scope.emplace(*this);
+    const std::uint64_t stopsBefore = stops_;
+    // A loop that goes on past failed passes does not look at the shared flag, which every
+    // report clears: only STOP ends it.
+    const auto running = [&] {
+        if (stops_ != stopsBefore) return false;
+        if (loop.skipFailedPasses) return true;
+        return loop.flag ? *loop.flag : app.loopRunning;
+    };
+    // A flag cleared by STOP (or the loop's own flag) stopped it; one cleared otherwise, by a
+    // report.
+    const auto notRunning = [&] {
+        return stops_ != stopsBefore || loop.flag ? LoopEnd::Stopped : LoopEnd::Failed;
+    };
+    double due = wait_.Now();
+    LoopEnd end = LoopEnd::Finished;
+    for (int pass = 0; loop.passes == 0 || pass < loop.passes; ++pass) {
+        if (!running()) return notRunning();
+        if (loop.goOn && !loop.goOn()) return LoopEnd::Finished;
+        if (loop.beforePass) {
+            loop.beforePass();
+            if (!running()) return notRunning();
         }
-        // An error reply carries no frame; it has been reported and ended the loop.
-        if (linkState.replyCommand == 0) break;
-        TakeMeasurementReply();
+        const double start = wait_.Now();
+        if (loop.pace == Pace::Schedule) {
+            // The starts keep to a schedule, so the lateness of every wake-up does not add
+            // up over a long recording; a start more than a period late (a slow reply, a
+            // long pop-up) moves the schedule on instead of catching up.
+            if (start - due > loop.period) due = start;
+            due += loop.period;
+        }
+        const sensorlink::Exchange e =
+            loop.pace == Pace::SensorSends
+                ? link_->ReceiveFrame(ui::kNoDeadline, [&running] { return running(); })
+                : link_->Command(loop.command, 0);
+        bool goOn = true;
+        if (e.Frame()) {
+            if (loop.frame) goOn = loop.frame(e);
+        } else if (e.LinkEnded()) {
+            end = LoopEnd::LinkEnded;
+        } else if (e.outcome == Outcome::Stopped) {
+            end = LoopEnd::Stopped;
+        } else if (!loop.skipFailedPasses || e.outcome == Outcome::Refused) {
+            // Reported (which cleared the flag); a refused exchange is not, and must not
+            // turn into a loop that never waits.
+            end = LoopEnd::Failed;
+        }
+        if (loop.passDone) loop.passDone(e);
+        if (end != LoopEnd::Finished) return end;
+        if (!goOn) return LoopEnd::Finished;
+        if (!running()) return notRunning();
+        if (loop.pace == Pace::Schedule) {
+            const double left = due - wait_.Now();
+            if (left > 0) {
+                const ui::WaitEnd waited =
+                    wait_.WaitUntil([&running] { return !running(); }, left, this);
+                if (waited == ui::WaitEnd::Destroyed || waited == ui::WaitEnd::Aborted)
+                    return LoopEnd::LinkEnded;
+            }
+        }
     }
+    return LoopEnd::Finished;
+}
+
+LoopEnd Session::RunLiveLoop() {
+    Loop live;
+    // SEND and GET pressed during the loop run here, between two measurements, so only one
+    // exchange is ever on the link.
+    live.beforePass = [this] {
+        if (app.sendRequest) SendParameters();
+        if (app.loopRunning && app.getRequest) GetParameters();
+    };
+    live.frame = [this](const sensorlink::Exchange&) {
+        TakeMeasurementReply();
+        return true;
+    };
+    return RunLoop(live);
 }
 
 void Session::TakeMeasurementReply() {
@@ -100,13 +184,12 @@ void Session::UnpackMeasurement() {
 }
 
 bool Session::ReadCorrectionValues() {
-    if (link_->Command(sensorlink::cmd::kReadCorrection, 0) != 1) return false;
-    if (linkState.replyCommand == 0) return false;  // an error reply, reported
-    const auto values = sensorlink::DecodeCorrectionValues(link_->ReplyPayload());
+    const sensorlink::Exchange e = link_->Command(sensorlink::cmd::kReadCorrection, 0);
+    if (!e.Ok()) return false;  // an error frame carries no correction values
+    const auto values = sensorlink::DecodeCorrectionValues(e.payload);
     if (!values) {
         // Words the reply does not carry would be stale ones, then sent back to the EEPROM.
-        ReportFailure(QString::fromUtf8(sensorlink::kDataFrameText.data(),
-                                        static_cast<qsizetype>(sensorlink::kDataFrameText.size())));
+        ReportFailure(sensorlink::kDataFrameText);
         return false;
     }
     link_->UnpackWords();
@@ -136,7 +219,7 @@ void Session::SetIdentificationText(const QString& text) {
 }
 
 void Session::Close() {
-    app.loopRunning = false;
+    StopLoops();
     wait_.Abort();
 }
 

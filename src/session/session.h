@@ -36,8 +36,9 @@ class ParameterAccess {
     virtual void ReadControls() = 0;   // controls -> ParameterSet
     virtual void WriteControls() = 0;  // ParameterSet -> controls
     virtual void UpdateModeControls() = 0;
-    virtual void Send() = 0;  // SEND with the selected target
-    virtual void Get() = 0;   // GET with the selected target
+    // SEND with the selected target, GET with the given one; see Session::SendParameters.
+    virtual sensorlink::Outcome Send() = 0;
+    virtual sensorlink::Outcome Get(TransferTarget target) = 0;
 };
 
 // The sensor's correction values as the calibration and offset pages show them: the
@@ -54,6 +55,49 @@ using RowColors = std::array<std::int32_t, kRows>;
 
 // The consumers of one measurement frame run in this order.
 enum class FrameStage : int { RawValues = 0, Displays, Charts, Recorder, Teach, kCount };
+
+// How a sensor loop gets its frames.
+enum class Pace {
+    AtOnce,       // the next request as soon as a frame is taken (the live loop)
+    Schedule,     // one request per period, from the start of one to the start of the next
+    SensorSends,  // frames the sensor sends on its own (trigger, scope blocks): no request
+};
+
+// A sensor loop as a declaration: the runner (Session::RunLoop) asks, waits and applies the
+// one failure policy of the program:
+// - a frame (also an error frame, whose code was reported where it has a text) goes to
+//   `frame`; the loop ends when a report cleared the flag;
+// - a failed exchange (time-out, bad frame) ends the loop, except with `skipFailedPasses`,
+//   where the pass counts as done and the next one follows;
+// - a line that is gone (hang-up, closed port or connection) or a closing program ends
+//   every loop at once, the skipping one too;
+// - STOP (StopLoops) ends every loop.
+struct Loop {
+    Pace pace = Pace::AtOnce;
+    double period = 0.0;  // Schedule: seconds
+    std::uint8_t command = 8;  // what AtOnce and Schedule ask for (a measurement)
+    int passes = 0;            // at most this many passes; 0: no limit
+    // Asked before every pass: false ends the loop (a count reached, a full store).
+    std::function<bool()> goOn;
+    // Before the request of every pass (the live loop serves SEND and GET there).
+    std::function<void()> beforePass;
+    // A frame; its payload is in the link's reply buffer. False ends the loop.
+    std::function<bool(const sensorlink::Exchange&)> frame;
+    // After every pass, whatever its exchange gave.
+    std::function<void(const sensorlink::Exchange&)> passDone;
+    bool skipFailedPasses = false;
+    // The flag the loop runs while. nullptr: the shared loopRunning, set for the loop's time
+    // with LoopStarted and LoopEnded; the scope scan has a flag of its own.
+    const bool* flag = nullptr;
+};
+
+// Why a loop ended.
+enum class LoopEnd {
+    Finished,   // its passes, its count or its frame handler ended it
+    Stopped,    // STOP, a tab change, BREAK: its flag was cleared
+    Failed,     // a failure (reported) ended it
+    LinkEnded,  // the line is gone or the program closes
+};
 
 struct SessionOptions {
     // Ports the system reports; empty: the real scan. Tests give a table of their own so
@@ -95,6 +139,12 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void ReportLinkFailure() override;
     // A text of our own reported the same way (plausibility counts and the like).
     void ReportFailure(const QString& text);
+    void ReportFailure(std::string_view text);
+    void ReportFailure(const char* text) { ReportFailure(std::string_view(text)); }
+    // A reply that says the sensor replaced implausible values by its defaults: "INFO!\n",
+    // the count and `tail` reported. True when it was reported; an error frame, whose word
+    // is its code, never is.
+    bool ReportPlausibility(const sensorlink::Exchange& reply, std::string_view tail);
     // An exchange refused because another one waits: said, nothing else changes.
     void ReportRefused(std::string_view text) override;
 
@@ -103,15 +153,27 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void ReadControls();
     void WriteControls();
     void UpdateModeControls();
-    void SendParameters();
-    void GetParameters();
+    // SEND and GET with the target the memory selector names. Reply: every step ran and the
+    // sensor took it; ErrorReply: it ran, but the sensor objected (an error frame, values
+    // it replaced: reported); anything else: the exchange that ended it.
+    sensorlink::Outcome SendParameters();
+    sensorlink::Outcome GetParameters();
+    // GET from the given target, whatever the selector shows (the connection and the
+    // service file read the sensor's RAM).
+    sensorlink::Outcome GetParametersFrom(TransferTarget target);
+
+    // --- loops ----------------------------------------------------------------------------
+    // Runs `loop` to its end (see Loop). The caller restores its buttons.
+    LoopEnd RunLoop(const Loop& loop);
+    // STOP: every loop ends after the pass in progress, the calibration's passes too.
+    void StopLoops();
+    bool LoopRunning() const { return app.loopRunning; }
 
     // --- the live loop ----------------------------------------------------------------------
-    // Frames from the sensor until loopRunning is cleared: a pending SEND, then a pending
-    // GET, then one measurement exchange per pass, each frame taken into `measured` and
-    // handed to the frame consumers. Returns when the loop ends; the caller restores the
-    // buttons.
-    void RunLiveLoop();
+    // Frames from the sensor until STOP or a failure: a pending SEND, then a pending GET,
+    // then one measurement exchange per pass, each frame taken into `measured` and handed
+    // to the frame consumers. Returns when the loop ends; the caller restores the buttons.
+    LoopEnd RunLiveLoop();
     // The reply just received as a measurement frame: unpacked over the measurement word
     // buffer (a short payload leaves the later words as they were), then taken.
     void TakeMeasurementReply();
@@ -169,6 +231,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
     ParameterAccess* parameters_ = nullptr;
+    std::uint64_t stops_ = 0;  // STOPs so far: a report clears the flag, but is no STOP
     std::array<std::vector<std::function<void()>>, static_cast<std::size_t>(FrameStage::kCount)>
         consumers_;
     QString identification_;

@@ -127,7 +127,7 @@ void ConnectionPage::StartUp() {
 
 void ConnectionPage::MainPageSelected(int page) {
     if (page != session::kPageConnection) return;
-    S().app.loopRunning = false;
+    S().StopLoops();
     DimConnectButtons();
 }
 
@@ -284,7 +284,7 @@ void ConnectionPage::ApplyProtocolSelection() {
     }
 }
 
-void ConnectionPage::TryToConnect() {
+bool ConnectionPage::TryToConnect() {
     Link().CloseSerialPort();
     ui::SetValue(status, QStringLiteral("TRY TO CONNECT!"));
     AppendMessage(QStringLiteral("TRY TO CONNECT!\n"));
@@ -304,11 +304,11 @@ void ConnectionPage::TryToConnect() {
         ui::SetVisible(statusIpAddress, true);
         ConnectTcp();
     }
-    if (settings.openResult >= 0) IdentifySensor();
+    return settings.openResult >= 0 && IdentifySensor();
 }
 
 void ConnectionPage::OpenSerialPort() {
-    S().app.loopRunning = false;
+    S().StopLoops();
     settings.openResult = Link().OpenSerialPort(settings.comPort, settings.baudIndex);
 }
 
@@ -317,50 +317,41 @@ void ConnectionPage::ConnectTcp() {
     S().app.tcpConnected = Link().TcpConnected();
 }
 
-void ConnectionPage::IdentifySensor() {
-    if (Link().Command(sensorlink::cmd::kFirmware, 0) != 1) return;
-    settings.firmware =
-        QString::fromLatin1(sensorlink::FirmwareText(Link().ReplyPayload()).c_str());
+bool ConnectionPage::IdentifySensor() {
+    const sensorlink::Exchange id = Link().Command(sensorlink::cmd::kFirmware, 0);
+    if (!id.Frame()) return false;
+    settings.firmware = QString::fromLatin1(sensorlink::FirmwareText(id.payload).c_str());
     ui::SetValue(status, settings.firmware);
     AppendMessage(settings.firmware + "\n\n");
-    S().linkState.linkOk = true;
-    S().GetParameters();
-    if (S().linkState.linkOk) {
-        for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
-                           static_cast<QWidget*>(hwInfo)})
-            ui::SetDimmed(w, false);
-    }
+    // The parameters as the sensor runs them; the buttons that need a working sensor are
+    // freed only when every step went through without a word from the sensor against it.
+    if (S().GetParameters() != sensorlink::Outcome::Reply || !id.Ok()) return false;
+    for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
+                       static_cast<QWidget*>(hwInfo)})
+        ui::SetDimmed(w, false);
+    return true;
 }
 
 void ConnectionPage::ChangeBaudRate() {
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
     AppendMessage(QStringLiteral("TRY TO CHANGE BAUDRATE!\n"));
-    if (Link().Command(sensorlink::cmd::kBaudRate, settings.baudIndex) != 1) return;
+    if (!Link().Command(sensorlink::cmd::kBaudRate, settings.baudIndex).Frame()) return;
     AppendMessage(QStringLiteral("SUCCESS!\n"));
     OpenSerialPort();
-    S().linkState.linkOk = true;
-    TryToConnect();
-    if (S().linkState.linkOk)
+    if (TryToConnect())
         AppendMessage(
             QStringLiteral("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
 }
 
 void ConnectionPage::GenerateHardwareInfoFile() {
     session::Session& s = S();
-    s.linkState.linkOk = true;
-
     // The parameter set as the sensor runs it: GET from RAM, whatever the panel selects.
-    const session::TransferTarget selected = s.app.transferTarget;
-    s.app.transferTarget = session::TransferTarget::Ram;
-    s.GetParameters();
-    s.app.transferTarget = selected;
-    if (!s.linkState.linkOk) return;
-
-    if (!s.ReadCorrectionValues() || !s.linkState.linkOk) return;
-
-    if (Link().Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey) != 1) return;
-    // An error reply carries no hardware data, also one whose code has no text to report.
-    if (!s.linkState.linkOk || s.linkState.replyCommand == 0) return;
+    if (s.GetParametersFrom(session::TransferTarget::Ram) != sensorlink::Outcome::Reply) return;
+    if (!s.ReadCorrectionValues()) return;
+    const sensorlink::Exchange hw =
+        Link().Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey);
+    // An error frame carries no hardware data, also one whose code has no text to report.
+    if (!hw.Ok()) return;
     Link().UnpackReply();
     params::HardwareSnapshot snapshot;
     // A short reply leaves the later words as the buffer held them.

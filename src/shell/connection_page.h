@@ -45,10 +45,11 @@ class ConnectionPage final : public session::Page {
 
     // --- the connection -------------------------------------------------------------
     void ApplyProtocolSelection();
-    void TryToConnect();
+    // True when the sensor answered and its parameters were read.
+    bool TryToConnect();
     void OpenSerialPort();
     void ConnectTcp();
-    void IdentifySensor();
+    bool IdentifySensor();
     void ChangeBaudRate();
 
     // Reads the page's controls into the settings (protocol, port, rate, address, port).

@@ -206,7 +206,7 @@ void Program::CBF_MAINP(ui::Event event) {
             // user's and must not write the settings a second time.
             if (quitRequested_) break;
             quitRequested_ = true;
-            session_->app.loopRunning = false;
+            session_->StopLoops();
             SavePanelSettings(*this);
             // Any exchange or loop in progress ends quietly; its caller sees the loop flag
             // cleared.

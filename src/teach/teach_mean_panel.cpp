@@ -128,7 +128,7 @@ void MeanPanel::CBF_ButtonTeachMeanVal(ui::Event e) {
 
 void MeanPanel::CBF_ButtonCloseTeachPanel(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    S().app.loopRunning = false;   // the loop ends after its pass
+    S().StopLoops();   // the loop ends after its pass
     ctx_.childArea.Show(nullptr);  // the data panel
 }
 

@@ -6,7 +6,6 @@
 #include <QSpinBox>
 #include <cmath>
 
-#include "link/commands.h"
 #include "teach/teach_page.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"
@@ -150,7 +149,7 @@ void RecordPanel::CBF_ButtonTeachRecVal(ui::Event e) {
 
 void RecordPanel::CBF_ButtonCloseTP2(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    S().app.loopRunning = false;   // a recording ends after its pass
+    S().StopLoops();   // a recording ends after its pass
     ctx_.childArea.Show(nullptr);  // the data panel
 }
 
@@ -182,18 +181,17 @@ void RecordPanel::CBF_ButtonTP2Start(ui::Event e) {
 }
 
 void RecordPanel::RunRecordingLoop() {
-    session::LoopScope running(S());
+    session::Loop loop;
     // A full store takes no further point: the run ends before a request goes out.
-    while (S().app.loopRunning && !store_.Full()) {
-        // Reported failures clear loopRunning; a refused or aborted exchange ends the loop
-        // too, rather than asking again without a wait.
-        if (S().Link().Command(sensorlink::cmd::kMeasure, 0) != 1) break;
-        if (S().linkState.replyCommand == 0) break;  // an error reply, reported
+    loop.goOn = [this] { return !store_.Full(); };
+    loop.frame = [this](const sensorlink::Exchange&) {
         S().UnpackMeasurement();
         const session::MeasuredValues& m = S().measured;
         AddPoint({static_cast<double>(m.x), static_cast<double>(m.y),
                   static_cast<double>(m.intensity)});
-    }
+        return true;
+    };
+    S().RunLoop(loop);
     displays_.Flush();  // the last point, whatever the refresh timing
 }
 

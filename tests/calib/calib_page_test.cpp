@@ -21,6 +21,7 @@
 #include "sim/model/faults.h"
 #include "sim/model/scene.h"
 #include "sim/server/sim_server.h"
+#include "wait_for.h"
 
 using testing_support::TestProgram;
 
@@ -33,7 +34,8 @@ sim::ServerOptions WhiteTarget() {
 }
 
 struct Calib {
-    Calib() : sensor(WhiteTarget()), program(Start(sensor)) {
+    explicit Calib(ui::Clock* clock = nullptr)
+        : sensor(WhiteTarget()), program(Start(sensor), clock) {
         program->StartUp();
         program.popups.Clear();
     }
@@ -131,6 +133,7 @@ TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
     EXPECT_TRUE(t.program.popups.Messages().contains(
         "No measurement of the calculation reached the PC. \nCalibration is not possible. \nCheck "
         "the connection to the sensor and try again. "));
+    EXPECT_NE(t.sensor.Model().EepromImage().factors[0], 1111);  // not written
 }
 
 TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
@@ -143,8 +146,9 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     EXPECT_EQ(p.factors[1]->value(), 999);
     EXPECT_TRUE(t.program.popups.Messages().last().startsWith(
         "The maximum delta of the raw data values RED,GREEN and BLUE is to high."));
-    // ... and the factors shown were sent anyway, as after every calculation.
-    EXPECT_EQ(t.sensor.Model().EepromImage().factors[1], 999);
+    // Nothing reaches the EEPROM right after "Calibration is not possible", least of all a
+    // value typed into a box and never sent.
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors[1], 1024);
 
     // No to the second question.
     t.program.popups.Clear();
@@ -156,6 +160,7 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     QObject::disconnect(stop);
     EXPECT_EQ(t.program.popups.Messages().first(),
               "Please insert the right values and press \n CALCULATE CALIBRATION FACTORS again.");
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors[1], 1024);
 
     // A plausibility count in the reply to SEND CF.
     t.Fault("plausibility:2@101#1");
@@ -165,6 +170,70 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     p.sendCF->click();
     EXPECT_EQ(reported, "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET "
                         "TO DEFAULT VALUE!");
+}
+
+// A line that goes away in the middle of the passes: one report, the passes end, nothing is
+// sent and no success is claimed.
+TEST(CalculateCF, ALineLostHalfWayIsOneReportAndNoSuccess) {
+    Calib t;
+    ui::SetValue(t.page().maxDelta, 4095);
+    ui::SetValue(t.page().factors[0], 1111);
+    t.Fault("close-after:50@8");
+    QStringList reports;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& text) { reports << text; });
+    int loops = 0;
+    QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] { ++loops; });
+    t.Calculate();
+    EXPECT_EQ(reports, QStringList{"SERVER HAS CLOSED CONNECTION!"});
+    EXPECT_FALSE(t.program.popups.Messages().contains(
+        "Calibration successful! \nCalibration factors were sent to the EEPROM of the sensor. "
+        "\nGO mode will be activated. "));
+    EXPECT_EQ(t.page().factors[0]->value(), 1111);
+    EXPECT_EQ(loops, 1);  // the passes; no live loop on a line that is gone
+    EXPECT_TRUE(t.page().calcCF->isEnabled());
+}
+
+// New factors that the sensor does not take are not called a success.
+TEST(CalculateCF, ASendThatFailsIsReportedInsteadOfTheSuccessText) {
+    Calib t;
+    ui::SetValue(t.page().maxDelta, 4095);
+    t.Fault("badcrc-header@101#1");
+    QStringList reports;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
+                     [&](const QString& text) { reports << text; });
+    t.Calculate();
+    EXPECT_EQ(reports.size(), 1);
+    for (const auto& shown : t.program.popups.History())
+        EXPECT_NE(shown.title, "CALIBRATION PASSED!");
+}
+
+// STOP ends the calculation after the pass in progress, also against a silent sensor whose
+// every pass would take the whole reply time.
+TEST(CalculateCF, StopEndsThePassesAndNothingIsSent) {
+    testing_support::ManualClock clock;
+    Calib t(&clock);
+    ui::SetValue(t.page().factors[0], 1111);
+    t.Fault("silent@8");
+    int reports = 0;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(), [&](const QString&) {
+        ++reports;
+    });
+    // STOP while the first pass waits; then its reply time runs out.
+    QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] {
+        QTimer::singleShot(0, &t.S(), [&] {
+            t.program.Control<QPushButton>("MAINP", "ButtonStop")->click();
+            clock.now += 3.5;
+            t.S().Link().Wake();
+        });
+    });
+    t.program.popups.AnswerConfirm(true);
+    t.program.popups.AnswerConfirm(true);
+    t.page().calcCF->click();
+    EXPECT_EQ(reports, 1);  // the one pass that ran
+    EXPECT_EQ(t.sensor.Model().EepromImage().factors[0], 1024);
+    EXPECT_EQ(t.page().factors[0]->value(), 1111);
+    EXPECT_TRUE(t.page().calcCF->isEnabled());
 }
 
 TEST(SelfCalibration, FillsFiveBoxesAndWritesNothingBeforeSendCF) {

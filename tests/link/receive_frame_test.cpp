@@ -93,10 +93,11 @@ class ReceiveFrame : public ::testing::Test {
         safety.setSingleShot(true);
         QObject::connect(&safety, &QTimer::timeout, [&expired] { expired = true; });
         safety.start(5000);
-        const int result =
+        const sensorlink::Exchange e =
             link.ReceiveFrame(timeout, [&expired, stop] { return !expired && !(stop && *stop); });
         EXPECT_FALSE(expired) << "the safety deadline ended the wait";
-        return result;
+        // 1 a frame, 0 called off, -1 failed.
+        return e.Frame() ? 1 : e.outcome == sensorlink::Outcome::Stopped ? 0 : -1;
     }
 
     // The peer's bytes have reached the link (the assembler holds `count` bytes).
@@ -160,7 +161,7 @@ TYPED_TEST(ReceiveFrame, FramesInOneWriteAreTakenOneByOne) {
         burst += Frame(sensorlink::cmd::kScopeScan, block, words);
     }
     this->peer().AnswerFrame(burst);
-    ASSERT_EQ(this->link.Command(sensorlink::cmd::kScopeScan, 1, settings), 1);
+    ASSERT_TRUE(this->link.Command(sensorlink::cmd::kScopeScan, 1, settings).Frame());
     EXPECT_EQ(this->state.replyLength, 0);
     for (std::uint16_t block = 0; block < 4; ++block) {
         ASSERT_EQ(this->Receive(), 1);
@@ -268,7 +269,7 @@ TYPED_TEST(ReceiveFrame, AHangUpMidFrameFails) {
     this->Inside([this] { this->peer().HangUp(); });
     EXPECT_EQ(this->Receive(), -1);
     if (TypeParam::kTcp) {
-        EXPECT_EQ(this->observer.reports, (std::vector<std::string>{kClosed, kTimeout}));
+        EXPECT_EQ(this->observer.reports, (std::vector<std::string>{kClosed}));
         EXPECT_FALSE(this->link.TcpConnected());
     } else {
         EXPECT_EQ(this->observer.reports, std::vector<std::string>{kTimeout});
@@ -286,17 +287,17 @@ TYPED_TEST(ReceiveFrame, AnExchangeInsideTheWaitWorks) {
     // The scope's Break: while the scan waits for its blocks, command 110 with parameter 0
     // runs as a whole exchange, then the scan's flag clears.
     bool scanBroken = false;
-    int breakResult = 0;
+    sensorlink::Outcome breakResult = sensorlink::Outcome::Failed;
     this->peer().Send(
         Frame(sensorlink::cmd::kScopeScan, 0, std::vector<std::uint16_t>(129, 1)).left(40));
     this->Arrived(40);
     this->Inside([&] {
         this->peer().AnswerFrame(Frame(sensorlink::cmd::kScopeScan, 0));
-        breakResult = this->link.Command(sensorlink::cmd::kScopeScan, 0);
+        breakResult = this->link.Command(sensorlink::cmd::kScopeScan, 0).outcome;
         scanBroken = true;
     });
     EXPECT_EQ(this->Receive(&scanBroken), 0);
-    EXPECT_EQ(breakResult, 1);
+    EXPECT_EQ(breakResult, sensorlink::Outcome::Reply);
     EXPECT_EQ(this->peer().requests.size(), 1);
     EXPECT_EQ(this->peer().requests.at(0), Frame(sensorlink::cmd::kScopeScan, 0));
 
@@ -305,11 +306,11 @@ TYPED_TEST(ReceiveFrame, AnExchangeInsideTheWaitWorks) {
     this->Arrived(12);
     this->Inside([&] {
         this->peer().AnswerFrame(Frame(sensorlink::cmd::kTriggeredSend, 0));
-        breakResult = this->link.Command(sensorlink::cmd::kTriggeredSend, 0);
+        breakResult = this->link.Command(sensorlink::cmd::kTriggeredSend, 0).outcome;
         this->Inside([this] { this->peer().Send(Frame(sensorlink::cmd::kMeasure, 42, {8, 9})); });
     });
     EXPECT_EQ(this->Receive(), 1);
-    EXPECT_EQ(breakResult, 1);
+    EXPECT_EQ(breakResult, sensorlink::Outcome::Reply);
     EXPECT_EQ(this->state.replyParameter, 42);
     EXPECT_EQ(this->Words(), (std::vector<std::uint16_t>{8, 9}));
     EXPECT_TRUE(this->observer.reports.empty());
@@ -324,12 +325,13 @@ TYPED_TEST(ReceiveFrame, ACommandAmidFramesPassesOverABegunFrameAndTheNextUntilI
     this->Arrived(20);
     this->peer().Answer({Step{triggered.mid(20) + triggered + Frame(sensorlink::cmd::kTriggeredSend, 0)}});
     int passedOver = 0;
-    const int result = this->link.CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [&] {
-        const bool reply = this->state.replyLength == 0;
-        if (!reply) ++passedOver;
-        return reply;
-    });
-    EXPECT_EQ(result, 1);
+    const sensorlink::Exchange result = this->link.CommandAmidFrames(
+        sensorlink::cmd::kTriggeredSend, 0, [&](const sensorlink::Exchange& frame) {
+            const bool reply = frame.payload.empty();
+            if (!reply) ++passedOver;
+            return reply;
+        });
+    EXPECT_EQ(result.outcome, sensorlink::Outcome::Reply);
     EXPECT_EQ(passedOver, 2);
     EXPECT_EQ(this->state.replyCommand, sensorlink::cmd::kTriggeredSend);
     ASSERT_EQ(this->peer().requests.size(), 1);
@@ -340,7 +342,7 @@ TYPED_TEST(ReceiveFrame, ACommandAmidFramesPassesOverABegunFrameAndTheNextUntilI
     this->peer().Send(triggered.left(20));
     this->Arrived(20);
     this->peer().Answer({Step{triggered.mid(20) + Frame(sensorlink::cmd::kTriggeredSend, 0)}});
-    EXPECT_EQ(this->link.Command(sensorlink::cmd::kTriggeredSend, 0), -1);
+    EXPECT_FALSE(this->link.Command(sensorlink::cmd::kTriggeredSend, 0).Frame());
     EXPECT_FALSE(this->observer.reports.empty());
 }
 
@@ -349,8 +351,8 @@ TYPED_TEST(ReceiveFrame, AnExchangeInsideATransactIsRefusedAndChangesNothing) {
     s.linkOk = true;
     s.message = "earlier text";
     s.words.fill(0x0BAD);
-    int nested = 0;
-    int nestedReceive = 0;
+    auto nested = sensorlink::Outcome::Reply;
+    auto nestedReceive = sensorlink::Outcome::Reply;
     bool same = false;
     const auto snapshot = [&s] {
         return std::make_tuple(s.request, s.reply, s.words, s.measurementWords, s.message,
@@ -363,14 +365,14 @@ TYPED_TEST(ReceiveFrame, AnExchangeInsideATransactIsRefusedAndChangesNothing) {
     this->Inside([&] {
         const auto before = snapshot();
         const std::uint16_t words[] = {1, 2, 3};
-        nested = this->link.Command(sensorlink::cmd::kWriteCorrection, 0, words);
-        nestedReceive = this->link.ReceiveFrame(-1, [] { return false; });
+        nested = this->link.Command(sensorlink::cmd::kWriteCorrection, 0, words).outcome;
+        nestedReceive = this->link.ReceiveFrame(-1, [] { return false; }).outcome;
         this->link.BuildRequest(sensorlink::cmd::kFirmware, 0, 0, 0);
         same = snapshot() == before;
     });
-    EXPECT_EQ(this->link.Command(sensorlink::cmd::kMeasure, 0), 1);
-    EXPECT_EQ(nested, -1);
-    EXPECT_EQ(nestedReceive, -1);
+    EXPECT_TRUE(this->link.Command(sensorlink::cmd::kMeasure, 0).Frame());
+    EXPECT_EQ(nested, sensorlink::Outcome::Refused);
+    EXPECT_EQ(nestedReceive, sensorlink::Outcome::Refused);
     EXPECT_TRUE(same);
     EXPECT_EQ(this->observer.refusals, (std::vector<std::string>{kRefused, kRefused}));
     EXPECT_TRUE(this->observer.reports.empty());
@@ -382,7 +384,7 @@ TYPED_TEST(ReceiveFrame, AnExchangeInsideATransactIsRefusedAndChangesNothing) {
 
     // Once the exchange is over the next one runs.
     this->peer().AnswerFrame(Frame(sensorlink::cmd::kMeasure, 32));
-    EXPECT_EQ(this->link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(this->link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_FALSE(this->link.Busy());
 }
 
@@ -398,7 +400,7 @@ TEST(LinkLifetime, ALinkDestroyedInsideAFrameWaitOfASharedWaitIsLeftAlone) {
     QObject context;
     Inside(&context, [&link] { link.reset(); });
     sensorlink::Link* raw = link.get();
-    EXPECT_EQ(raw->ReceiveFrame(-1, {}), -1);
+    EXPECT_FALSE(raw->ReceiveFrame(-1, {}).Frame());
     EXPECT_EQ(link, nullptr);
     EXPECT_EQ(shared.Depth(), 0);
     EXPECT_FALSE(shared.Aborted());
@@ -408,7 +410,7 @@ TEST(LinkLifetime, ALinkDestroyedInsideAFrameWaitOfASharedWaitIsLeftAlone) {
     sensorlink::Link other(state, observer, &shared);
     ASSERT_EQ(other.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     Inside(&context, [&shared] { shared.Abort(); });
-    EXPECT_EQ(other.ReceiveFrame(-1, {}), -1);
+    EXPECT_FALSE(other.ReceiveFrame(-1, {}).Frame());
     EXPECT_TRUE(other.Aborted());
     EXPECT_TRUE(observer.reports.empty());
 }

@@ -39,7 +39,7 @@ class SerialExchange : public ::testing::Test {
         ++marker;
         const std::size_t reportsBefore = observer.reports.size();
         peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, marker, {1, 2}));
-        EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+        EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
         EXPECT_EQ(state.replyParameter, marker);
         EXPECT_EQ(observer.reports.size(), reportsBefore);
     }
@@ -57,40 +57,40 @@ TEST_F(SerialExchange, IdentificationAndFailureRows) {
     const char text[] = "VELORAX3 KVT-ANA V1.0";
     const std::vector<std::uint8_t> firmware(text, text + sizeof text);
     peer.AnswerFrame(linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kFirmware, 0, firmware)));
-    ASSERT_EQ(link.Command(sensorlink::cmd::kFirmware, 0), 1);
+    ASSERT_TRUE(link.Command(sensorlink::cmd::kFirmware, 0).Frame());
     EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("550700000000AA52"));
     EXPECT_STREQ(reinterpret_cast<const char*>(state.reply.data() + 8), text);
     EXPECT_EQ(state.comStatus, 0);
 
     const QByteArray frame = Frame(sensorlink::cmd::kMeasure, 0, {1, 2, 3});
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
     // Complete in the poll in which the time runs out.
     peer.Answer({Advance(3.5, frame)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     peer.Answer({Advance(3.5, frame), Step{{}, 0, [this] { link.Wake(); }}});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
 
     QByteArray badHeader = frame;
     badHeader[3] = 0x01;
     peer.AnswerFrame(badHeader);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     QByteArray badPayload = frame;
     badPayload[12] = 0x7F;
     peer.AnswerFrame(badPayload);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     const std::vector<std::uint8_t> huge(2100, 0x11);
     peer.AnswerFrame(linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kMeasure, 0, huge)));
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     peer.AnswerFrame(Frame(0, 2, {9}));
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     link.UnpackWords();
     EXPECT_EQ(state.words[0], 9);
 
@@ -102,7 +102,7 @@ TEST_F(SerialExchange, IdentificationAndFailureRows) {
 
 TEST_F(SerialExchange, QueuesAreFlushedBeforeEachRequest) {
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     peer.Send(Frame(sensorlink::cmd::kMeasure, 111, {1}));  // the late reply
     ExpectCleanExchange();
     EXPECT_EQ(observer.reports.size(), 1u);
@@ -110,13 +110,13 @@ TEST_F(SerialExchange, QueuesAreFlushedBeforeEachRequest) {
 
 TEST_F(SerialExchange, AHangUpClosesThePortAndIsReportedOnce) {
     peer.Answer({Step{Frame(sensorlink::cmd::kMeasure, 0, {1}).left(4), 0, {}, true}});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
     EXPECT_NE(state.comStatus, 0);
     EXPECT_FALSE(link.SerialOpen());
     EXPECT_FALSE(linktest::WaitFor([this] { return observer.reports.size() > 1; }, 50));
     // The closed port fails the next exchange at once.
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports.size(), 2u);
 }
 

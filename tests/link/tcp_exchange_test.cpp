@@ -51,7 +51,7 @@ class TcpExchange : public ::testing::Test {
         ++marker;
         const std::size_t reportsBefore = observer.reports.size();
         peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}));
-        EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+        EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
         EXPECT_EQ(state.replyParameter, marker);
         EXPECT_EQ(state.replyLength, 6);
         EXPECT_EQ(observer.reports.size(), reportsBefore);
@@ -68,7 +68,7 @@ TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
     std::vector<std::uint16_t> measurement(23);
     for (std::size_t k = 0; k < measurement.size(); ++k) measurement[k] = 100 * k + 1;
     peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, 0, measurement));
-    ASSERT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    ASSERT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("55080000"
                                                        "0000AA76"));
     EXPECT_EQ(state.replyLength, 46);
@@ -79,7 +79,7 @@ TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
     std::vector<std::uint16_t> table(248);
     for (std::size_t k = 0; k < table.size(); ++k) table[k] = static_cast<std::uint16_t>(k * 3);
     peer.AnswerFrame(Frame(sensorlink::cmd::kReadBlock, 0, table));
-    ASSERT_EQ(link.Command(sensorlink::cmd::kReadBlock, 2), 1);
+    ASSERT_TRUE(link.Command(sensorlink::cmd::kReadBlock, 2).Frame());
     EXPECT_EQ(state.replyLength, 496);
     link.UnpackWords();
     EXPECT_EQ(state.words[247], 741);
@@ -90,25 +90,25 @@ TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
     headerOnly[7] = static_cast<char>(
         sensorlink::Crc8(reinterpret_cast<const std::uint8_t*>(headerOnly.constData()), 0, 7));
     peer.AnswerFrame(headerOnly);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kStoreEeprom, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kStoreEeprom, 0).Frame());
 
     // Requests with payload go out whole.
     peer.AnswerFrame(Frame(sensorlink::cmd::kWriteCorrection, 0));
     const std::uint16_t values[] = {1024, 1024, 1024};
-    EXPECT_EQ(link.Command(sensorlink::cmd::kWriteCorrection, 0, values), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kWriteCorrection, 0, values).Frame());
     EXPECT_EQ(peer.requests.at(3), QByteArray::fromHex("55650000060073E5000400040004"));
     EXPECT_TRUE(observer.reports.empty());
 }
 
 TEST_F(TcpExchange, ErrorRepliesAreReportedButSucceed) {
     peer.AnswerFrame(Frame(0, 1, {0x1111, 0x2222}));
-    EXPECT_EQ(link.Command(99, 0), 1);
+    EXPECT_TRUE(link.Command(99, 0).Frame());
     link.UnpackWords();
     EXPECT_EQ(state.words[1], 0x2222);
     peer.AnswerFrame(Frame(0, 2));
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     peer.AnswerFrame(Frame(0, 3));  // no text for other codes
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ASSERT_EQ(observer.reports.size(), 2u);
     EXPECT_EQ(observer.reports[0], sensorlink::ErrorReplyText(1));
     EXPECT_EQ(observer.reports[1], sensorlink::ErrorReplyText(2));
@@ -120,44 +120,44 @@ TEST_F(TcpExchange, TimeOutsFollowTheClock) {
 
     // Silence: the clock passes 3.0 s.
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
     ExpectCleanExchange();
 
     // The whole reply arrives in the poll in which the time runs out: accepted, also when
     // the wait is woken before the transport has handed the bytes over.
     peer.Answer({Advance(3.5, frame)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     peer.Answer({Advance(3.5, frame), Step{{}, 0, [this] { link.Wake(); }}});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
 
     // Only part of a header by then: a time-out.
     peer.Answer({Advance(3.5, frame.left(5))});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports.size(), 2u);
     ExpectCleanExchange();
 
     // Header and payload each have their own 3.0 s.
     peer.Answer({Advance(2.9, frame.left(8)), Advance(2.9, frame.mid(8), 20)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
 
     // The payload not complete in time: the same time-out text.
     peer.Answer({Step{frame.left(10)}, Advance(3.5, {}, 20)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports, (std::vector<std::string>{kTimeout, kTimeout, kTimeout}));
     ExpectCleanExchange();
 }
 
 TEST_F(TcpExchange, LateRepliesAreNotTakenForTheNextOne) {
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     // The late reply reaches the reply buffer while the link idles ...
     peer.Send(Frame(sensorlink::cmd::kMeasure, 111, {1}));
     ASSERT_TRUE(WaitFor([this] { return state.receivedCount >= 10; }));
     ExpectCleanExchange();
 
     peer.Answer({Advance(3.5)});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     // ... or is still unread in the socket when the next request goes out.
     peer.Send(Frame(sensorlink::cmd::kMeasure, 333, {1}));
     ExpectCleanExchange();
@@ -170,7 +170,7 @@ TEST_F(TcpExchange, CorruptFramesAreRejected) {
     QByteArray badHeader = good;
     badHeader[7] = static_cast<char>(badHeader[7] ^ 0x40);
     peer.AnswerFrame(badHeader);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     QByteArray badStart = good;  // checksum right, start byte not 0x55
@@ -178,17 +178,17 @@ TEST_F(TcpExchange, CorruptFramesAreRejected) {
     badStart[7] = static_cast<char>(
         sensorlink::Crc8(reinterpret_cast<const std::uint8_t*>(badStart.constData()), 0, 7));
     peer.AnswerFrame(badStart);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     QByteArray badPayload = good;
     badPayload[9] = static_cast<char>(badPayload[9] ^ 0x01);
     peer.AnswerFrame(badPayload);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     peer.AnswerFrame(QByteArray("\x01\x02\x03", 3) + good);  // junk before the reply
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     ExpectCleanExchange();
 
     EXPECT_EQ(observer.reports, (std::vector<std::string>{kHeader, kHeader, kData, kHeader}));
@@ -199,7 +199,7 @@ TEST_F(TcpExchange, OversizedPayloadFailsWithoutOverrunningTheBuffer) {
     const QByteArray frame =
         linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kMeasure, 0, payload));
     peer.AnswerFrame(frame.left(8 + 2100));
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports, std::vector<std::string>{kData});
     ASSERT_TRUE(WaitFor([this] { return state.receivedCount == 2048; }));
     EXPECT_LE(state.receivedCount, 2048);
@@ -216,21 +216,22 @@ TEST_F(TcpExchange, SplitWritesAreJoined) {
     linktest::Script script;
     for (qsizetype i = 0; i < frame.size(); ++i) script.push_back(Step{frame.mid(i, 1), 1});
     peer.Answer(script);
-    EXPECT_EQ(link.Command(sensorlink::cmd::kReadCorrection, 0), 1);
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kReadCorrection, 0).Frame());
     link.UnpackWords();
     EXPECT_EQ(state.words[5], 6);
     EXPECT_TRUE(observer.reports.empty());
 }
 
 TEST_F(TcpExchange, ServerClosingIsReportedAtAnyTime) {
-    // Mid-frame: the close is reported, then the exchange ends with the time-out text at
-    // once instead of waiting out its 3 seconds.
+    // Mid-frame: the close is reported once, and the exchange ends at once as a line that
+    // is gone instead of waiting out its 3 seconds.
     peer.Answer({Step{Frame(sensorlink::cmd::kMeasure, 0, {1}).left(5), 0, {}, true}});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
-    EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed, kTimeout}));
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0).outcome, sensorlink::Outcome::LinkDown);
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed}));
     EXPECT_FALSE(link.TcpConnected());
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);  // no connection: fails at once
-    EXPECT_EQ(observer.reports.size(), 3u);
+    // No connection: the next exchange fails at once, and says so.
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0).outcome, sensorlink::Outcome::LinkDown);
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed, kTimeout}));
 
     ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     ASSERT_TRUE(WaitFor([this] { return peer.HasClient(); }));
@@ -238,7 +239,7 @@ TEST_F(TcpExchange, ServerClosingIsReportedAtAnyTime) {
 
     // While idle.
     peer.HangUp();
-    ASSERT_TRUE(WaitFor([this] { return observer.reports.size() == 4; }));
+    ASSERT_TRUE(WaitFor([this] { return observer.reports.size() == 3; }));
     EXPECT_EQ(observer.reports.back(), kClosed);
     EXPECT_FALSE(link.TcpConnected());
 
@@ -254,15 +255,16 @@ TEST_F(TcpExchange, BytesLeftBehindByAClosedServerAreNoReply) {
     peer.Send(QByteArray(2048, '\x01') + Frame(sensorlink::cmd::kMeasure, 5, {1}));
     peer.HangUp();
     ASSERT_TRUE(WaitFor([this] { return !link.TcpConnected(); }));
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
-    EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed, kTimeout}));
+    // The close was said when it came; the exchange it spoils adds nothing to it.
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0).outcome, sensorlink::Outcome::LinkDown);
+    EXPECT_EQ(observer.reports, (std::vector<std::string>{kClosed}));
 }
 
 TEST_F(TcpExchange, AbortEndsWaitsWithoutAReport) {
     peer.Answer({Step{{}, 10, [this] { link.Abort(); }}});
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_TRUE(link.Aborted());
-    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(peer.requests.size(), 1);
     EXPECT_TRUE(observer.reports.empty());
 }
@@ -275,10 +277,10 @@ TEST(LinkLifetime, ApplicationQuitEndsTheWaitLikeAbort) {
     TcpPeer peer;
     ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     peer.Answer({Step{{}, 0, [] { QCoreApplication::quit(); }}});
-    int result = 0;
-    QTimer::singleShot(0, [&] { result = link.Command(sensorlink::cmd::kMeasure, 0); });
+    auto result = sensorlink::Outcome::Reply;
+    QTimer::singleShot(0, [&] { result = link.Command(sensorlink::cmd::kMeasure, 0).outcome; });
     QCoreApplication::exec();
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, sensorlink::Outcome::Aborted);
     EXPECT_TRUE(link.Aborted());
     EXPECT_TRUE(observer.reports.empty());
 }
@@ -292,7 +294,7 @@ TEST(LinkLifetime, DestroyingTheLinkInsideAWaitIsSafe) {
     ASSERT_EQ(link->ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     peer.Answer({Step{{}, 5, [&link] { link.reset(); }}});
     sensorlink::Link* raw = link.get();
-    EXPECT_EQ(raw->Command(sensorlink::cmd::kMeasure, 0), -1);
+    EXPECT_FALSE(raw->Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(link, nullptr);
     EXPECT_TRUE(observer.reports.empty());
 }

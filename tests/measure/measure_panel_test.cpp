@@ -133,6 +133,29 @@ TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
     EXPECT_TRUE(h.page().go->isEnabled());
 }
 
+// An error frame whose code has no text is no reason to end GO: its frame is taken and the
+// loop goes on. A GET served by the loop that gets one is not dropped without a word.
+TEST(LiveLoop, AnErrorFrameWithoutTextGoesOnAndAGetItSpoilsIsSaid) {
+    Live l;
+    l.AddFault("error:3@8#2");
+    int reports = 0;
+    QObject::connect(&l.S(), &session::Session::LinkFailed, &l.S(),
+                     [&](const QString&) { ++reports; });
+    l.StopAt(5);
+    l.Go();
+    EXPECT_EQ(l.frames, 5);
+    EXPECT_EQ(reports, 0);
+
+    Live g;
+    g.AddFault("error:3@2#1");
+    g.onFrame = [&](int n) {
+        if (n == 2) g.params().get->click();
+    };
+    g.Go();
+    EXPECT_EQ(g.frames, 2);
+    EXPECT_TRUE(g.program->Connection().Messages().contains("RECEIVED DATA FRAME IS INCORRECT"));
+}
+
 TEST(LiveLoop, TheConnectionAndScopePagesStopIt) {
     for (int page : {session::kPageConnection, session::kPageScope}) {
         Live l;

@@ -15,8 +15,14 @@ class FakeParameters : public session::ParameterAccess {
     void ReadControls() override { calls << "read"; }
     void WriteControls() override { calls << "write"; }
     void UpdateModeControls() override { calls << "modes"; }
-    void Send() override { calls << "send"; }
-    void Get() override { calls << "get"; }
+    sensorlink::Outcome Send() override {
+        calls << "send";
+        return sensorlink::Outcome::Reply;
+    }
+    sensorlink::Outcome Get(session::TransferTarget) override {
+        calls << "get";
+        return sensorlink::Outcome::Reply;
+    }
     QStringList calls;
 };
 
@@ -101,7 +107,7 @@ TEST(Session, ClosingEndsAWaitInProgressAndEveryLaterOne) {
     QTimer::singleShot(0, &f.session, [&] { f.session.Close(); });
     EXPECT_EQ(f.session.Wait().WaitUntil([&] { return never; }), ui::WaitEnd::Aborted);
     EXPECT_EQ(f.session.Wait().WaitUntil([&] { return never; }, 10.0), ui::WaitEnd::Aborted);
-    EXPECT_EQ(f.session.Link().Command(7, 0), -1);  // no exchange after closing
+    EXPECT_FALSE(f.session.Link().Command(7, 0).Frame());  // no exchange after closing
 }
 
 TEST(Session, IdentificationTextIsToldToWhoeverShowsIt) {

@@ -5,7 +5,17 @@
 
 #include <functional>
 
+#include "ui/wait.h"
+
 namespace testing_support {
+
+// A clock that moves only when a test moves it: waits with deadlines end when the test says
+// the time has come (move it, then wake the wait), never by the machine's speed.
+class ManualClock : public ui::Clock {
+  public:
+    double Seconds() override { return now; }
+    double now = 1000.0;
+};
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
