@@ -12,6 +12,8 @@
 
 namespace calib {
 
+using ui::Text;
+
 namespace {
 
 using C = CalibPage;
@@ -136,15 +138,6 @@ constexpr int kBlinkEvery = 5;
 // A measurement frame up to the raw values the means are taken of.
 constexpr std::size_t kMeasurementBytes = 2 * 14;
 
-QString Text(const char* text) {
-    return QString::fromLatin1(text);
-}
-
-void Show(QLineEdit* display, int value) {
-    const QString text = QString::number(value);
-    if (display->text() != text) ui::SetValue(display, text);
-}
-
 void ShowBar(QProgressBar* bar, int value) {
     const int v = std::clamp(value, bar->minimum(), bar->maximum());
     if (bar->value() != v) bar->setValue(v);
@@ -196,12 +189,12 @@ void CalibPage::WriteDisplays() {
     const std::array<int, 3> rawValues = {m.rawRed, m.rawGreen, m.rawBlue};
     const std::array<int, 3> calValues = {m.red, m.green, m.blue};
     for (std::size_t i = 0; i < 3; ++i) {
-        Show(raw[i], rawValues[i]);
+        ui::SetValue(raw[i], rawValues[i]);
         ShowBar(rawBars[i], rawValues[i]);
-        Show(calibrated[i], calValues[i]);
+        ui::SetValue(calibrated[i], calValues[i]);
         ShowBar(calibratedBars[i], calValues[i]);
     }
-    Show(rawDelta, RawDelta(m.rawRed, m.rawGreen, m.rawBlue));
+    ui::SetValue(rawDelta, RawDelta(m.rawRed, m.rawGreen, m.rawBlue));
 }
 
 void CalibPage::ShowCorrections() {
@@ -344,7 +337,7 @@ void CalibPage::SendOffsets() {
 void CalibPage::MeasureOffsets() {
     if (!S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
-    for (std::size_t i = 0; i < 3; ++i) Show(measuredOffsets[i], S().corrections.offsets[i]);
+    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().corrections.offsets[i]);
 }
 
 void CalibPage::CBF_ButtonSendOffset(ui::Event e) {

@@ -72,6 +72,13 @@ struct Exchange {
 
 inline constexpr double kReplyTimeoutSeconds = 3.0;
 
+// Among frames the sensor sends on its own after `command` (triggered frames, scope blocks),
+// the reply to that command once more: the acknowledgement, which carries no payload, or
+// any other frame (an error frame, say).
+inline bool IsAckOf(const Exchange& frame, std::uint8_t command) {
+    return frame.command != command || frame.payload.empty();
+}
+
 class SerialPortTable;
 
 class Link : public QObject {

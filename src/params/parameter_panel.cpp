@@ -26,6 +26,8 @@ namespace params {
 
 namespace {
 
+using ui::Text;
+
 struct WordControl {
     std::size_t word;
     const char* control;   // object name in the panel set; nullptr: the hold table
@@ -62,10 +64,6 @@ constexpr const char* kWriteFailed = "The parameter file could not be written:\n
 QString Help(const char* callback) {
     const char* text = ParameterHelpText(callback);
     return text ? QString::fromUtf8(text) : QString();
-}
-
-QString Text(const char* text) {
-    return QString::fromUtf8(text);
 }
 
 using session::TransferTarget;

@@ -97,10 +97,7 @@ void RecordGraph::SelectSignal(int s) {
 }
 
 void RecordGraph::WriteDisplays() {
-    for (std::size_t i = 0; i < kGraphSignals; ++i) {
-        const QString text = QString::number(last_[i]);
-        if (values[i]->text() != text) ui::SetValue(values[i], text);
-    }
+    for (std::size_t i = 0; i < kGraphSignals; ++i) ui::SetValue(values[i], last_[i]);
 }
 
 void RecordGraph::CBF_ButtonGpClose(ui::Event e) {

@@ -15,6 +15,8 @@
 
 namespace recorder {
 
+using ui::Text;
+
 namespace {
 
 using R = RecorderPage;
@@ -78,14 +80,6 @@ constexpr const char* kDefaultName = "RecordFile.dat";
 constexpr const char* kFilter = "*.dat";
 constexpr const char* kDialogTitle = "FILENAME!";
 
-QString Text(const char* text) {
-    return QString::fromLatin1(text);
-}
-
-void Show(QLineEdit* display, const QString& text) {
-    if (display->text() != text) ui::SetValue(display, text);
-}
-
 RecordWords WordsOf(const session::MeasuredValues& m) {
     return {m.red,
             m.green,
@@ -110,10 +104,10 @@ DateTime LocalNow() {
 
 RecorderPage::RecorderPage(session::PageContext& context)
     : Page(context), now(LocalNow), graph(context), counters_([this] {
-          Show(recorded, QString::number(recordedCount_));
+          ui::SetValue(recorded, QString::number(recordedCount_));
           if (Mode() == kModeCount)
-              Show(remaining, QString::number(valueCount->value() - recordedCount_));
-          Show(frameCounter, QString::number(frames_, 'f', 0));
+              ui::SetValue(remaining, QString::number(valueCount->value() - recordedCount_));
+          ui::SetValue(frameCounter, QString::number(frames_, 'f', 0));
       }) {
     QObject::connect(&S(), &session::Session::IdentificationChanged, ctx.mainPanel,
                      [this](const QString& text) { ui::SetValue(identification, text); });
@@ -188,13 +182,13 @@ void RecorderPage::ApplyRecordMode() {
 void RecorderPage::ComputeRecordTime() {
     const RecordTime t =
         recorder::ComputeRecordTime(interval->value(), static_cast<std::uint16_t>(valueCount->value()));
-    Show(recorded, QStringLiteral("0"));
-    Show(remaining, QString::number(valueCount->value()));
+    ui::SetValue(recorded, QStringLiteral("0"));
+    ui::SetValue(remaining, QString::number(valueCount->value()));
     if (interval->value() < kMinInterval) ui::SetValue(interval, kMinInterval);
-    Show(days, QString::number(t.days));
-    Show(hours, QString::number(t.hours));
-    Show(minutes, QString::number(t.minutes));
-    Show(seconds, QString::number(t.seconds, 'f', 2));
+    ui::SetValue(days, QString::number(t.days));
+    ui::SetValue(hours, QString::number(t.hours));
+    ui::SetValue(minutes, QString::number(t.minutes));
+    ui::SetValue(seconds, QString::number(t.seconds, 'f', 2));
 }
 
 void RecorderPage::CBF_EditSelectDataRec(ui::Event e) {
@@ -203,7 +197,7 @@ void RecorderPage::CBF_EditSelectDataRec(ui::Event e) {
     const int m = Mode();
     if (m == kModeManual) {
         recordedCount_ = 0;
-        Show(recorded, QStringLiteral("0"));
+        ui::SetValue(recorded, QStringLiteral("0"));
     }
     if (m == kModeCount) ComputeRecordTime();
     graph.Reset();
@@ -362,11 +356,9 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     if (S().Link().Up()) {
         // Frames triggered meanwhile may still come, one of them half sent: they are
         // passed over until the acknowledgement, the reply without a payload.
-        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0,
-                                     [](const sensorlink::Exchange& e) {
-                                         return e.command != sensorlink::cmd::kTriggeredSend ||
-                                                e.payload.empty();
-                                     });
+        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [](const auto& frame) {
+            return sensorlink::IsAckOf(frame, sensorlink::cmd::kTriggeredSend);
+        });
     }
     counters_.Flush();
     ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));

@@ -91,11 +91,6 @@ constexpr double kCursor1 = 32;  // where the cursors stand before the user move
 constexpr double kCursor2 = 96;
 constexpr int kLeftMargin = 52;  // room for "10000" at the y axis
 
-void ShowNumber(QLineEdit* display, double value, int decimals) {
-    const QString text = QString::number(value, 'f', decimals);
-    if (display->text() != text) ui::SetValue(display, text);
-}
-
 std::vector<double> Doubles(const Trace& trace) {
     return std::vector<double>(trace.begin(), trace.end());
 }
@@ -188,8 +183,8 @@ void ScopePage::QueryCycleTime() {
     }
     const CycleDisplay d = CycleTimeDisplay(frequency);
     cycleTime_ = d.cycleTime;
-    ShowNumber(scanFrequency, d.scanFrequency, d.frequencyDecimals);
-    ShowNumber(cycleTime, d.cycleTime, d.cycleDecimals);
+    ui::SetValue(scanFrequency, d.scanFrequency, d.frequencyDecimals);
+    ui::SetValue(cycleTime, d.cycleTime, d.cycleDecimals);
 }
 
 // --- scan -----------------------------------------------------------------------------------
@@ -249,8 +244,8 @@ void ScopePage::CBF_ButtonBreakScan(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ui::BusyScope busy(ctx.busy);
     // Blocks may still come, one of them half way in: passed over until the acknowledgement.
-    S().Link().CommandAmidFrames(sensorlink::cmd::kScopeScan, 0, [](const sensorlink::Exchange& e) {
-        return e.command != sensorlink::cmd::kScopeScan || e.payload.empty();
+    S().Link().CommandAmidFrames(sensorlink::cmd::kScopeScan, 0, [](const auto& frame) {
+        return sensorlink::IsAckOf(frame, sensorlink::cmd::kScopeScan);
     });
     scanActive_ = false;  // whatever the result: a waiting scan returns
 }
@@ -294,9 +289,9 @@ void ScopePage::UpdateReadout() {
     binary_->SetCursor(2, c2.x(), 0);
     const CursorReadout r = ReadCursors(c1.x(), c1.y(), c2.x(), c2.y(),
                                         static_cast<std::uint16_t>(scanRate->value()), cycleTime_);
-    ShowNumber(deltaX, r.deltaX, r.deltaXDecimals);
-    ShowNumber(deltaY, r.deltaY, 0);
-    ShowNumber(deltaYVolt, r.volts, 3);
+    ui::SetValue(deltaX, r.deltaX, r.deltaXDecimals);
+    ui::SetValue(deltaY, r.deltaY, 0);
+    ui::SetValue(deltaYVolt, r.volts, 3);
 }
 
 void ScopePage::CBF_ButtonCloseSP(ui::Event e) {

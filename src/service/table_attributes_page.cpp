@@ -22,6 +22,8 @@
 
 namespace service {
 
+using ui::Text;
+
 namespace {
 
 using P = TableAttributesPage;
@@ -61,10 +63,6 @@ constexpr const char* kColorModeItems[] = {"MANUALLY", "AUTOMATICALLY"};
 
 constexpr QRgb kActiveRowLabel = 0x008000;
 constexpr QRgb kInactiveRowLabel = 0xFF0000;
-
-QString Text(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "params/texts.h"
 #include "teach/teach_page.h"
 #include "ui/controls.h"
 
@@ -68,13 +69,8 @@ const ui::ControlRow<P> kControls[] = {
      &P::CBF_ButtonCloseTeachPanel, "Close PANEL and return to MAIN PANEL. "},
 };
 
-constexpr const char* kResetQuestion = "Do you really want to reset the table?";
+constexpr const char* kResetQuestion = params::kResetTableQuestion;
 constexpr int kUndoRowsInView = 5;  // rows above the last capture kept in view
-
-void ShowNumber(QLineEdit* display, int value) {
-    const QString text = QString::number(value);
-    if (display->text() != text) ui::SetValue(display, text);
-}
 
 void SetText(QLabel* label, const char* text) {
     if (text) label->setText(QString::fromLatin1(text));
@@ -203,7 +199,7 @@ void MeanPanel::CBF_ButtonTP1ResetTable(ui::Event e) {
 void MeanPanel::CaptureFrame() {
     const session::MeasuredValues& m = S().measured;
     const int row = store_.CaptureFrame({m.red, m.green, m.blue, m.x, m.y, m.intensity});
-    ShowNumber(counter, store_.Count());
+    ui::SetValue(counter, store_.Count());
     ShowRow(row);
     values->scrollToItem(values->item(row - 1, 0));
     values->setCurrentCell(row - 1, 0);
@@ -212,7 +208,7 @@ void MeanPanel::CaptureFrame() {
 
 void MeanPanel::UndoCapture() {
     const int cleared = store_.UndoCapture();
-    ShowNumber(counter, store_.Count());
+    ui::SetValue(counter, store_.Count());
     ShowRow(cleared);
     const int inView = std::max(store_.Count() - kUndoRowsInView, 1);
     values->scrollToItem(values->item(inView - 1, 0), QAbstractItemView::PositionAtTop);
@@ -222,7 +218,7 @@ void MeanPanel::UndoCapture() {
 
 void MeanPanel::ResetCapture() {
     store_.ResetCapture();
-    ShowNumber(counter, 0);
+    ui::SetValue(counter, 0);
     for (int r = 1; r <= kCaptureRows; ++r) ShowRow(r);
     values->setCurrentCell(0, 0);
     values->scrollToTop();
@@ -288,15 +284,15 @@ void MeanPanel::ShowRow(int row) {
 void MeanPanel::ShowMeans() {
     for (int c = 1; c <= kCaptureColumns; ++c)
         ui::SetCell(meanTable, 1, c, means_.values[static_cast<std::size_t>(c - 1)]);
-    ShowNumber(maxDeltaXY, means_.maxDistance);
-    ShowNumber(maxDeltaInt, means_.maxIntensityDistance);
+    ui::SetValue(maxDeltaXY, means_.maxDistance);
+    ui::SetValue(maxDeltaInt, means_.maxIntensityDistance);
 }
 
 void MeanPanel::ShowMeasuredRgb() {
     const session::MeasuredValues& m = S().measured;
-    ShowNumber(red, m.red);
-    ShowNumber(green, m.green);
-    ShowNumber(blue, m.blue);
+    ui::SetValue(red, m.red);
+    ui::SetValue(green, m.green);
+    ui::SetValue(blue, m.blue);
 }
 
 }  // namespace teach

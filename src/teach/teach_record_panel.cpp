@@ -6,6 +6,7 @@
 #include <QSpinBox>
 #include <cmath>
 
+#include "params/texts.h"
 #include "teach/teach_page.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"
@@ -52,7 +53,7 @@ const ui::ControlRow<P> kControls[] = {
      "Displays the amount of recorded values. "},
 };
 
-constexpr const char* kResetQuestion = "Do you really want to reset the table?";
+constexpr const char* kResetQuestion = params::kResetTableQuestion;
 const QColor kPointColour(0xFF, 0x00, 0x00);
 constexpr int kPointSize = 3;
 constexpr double kEmptyAxisMax = 4095;
@@ -62,11 +63,6 @@ constexpr int kTicks = 4;  // four graphs side by side: room for few labels
 int Word(double value) {
     if (!(value >= 0.0)) return 0;
     return value >= 65535.0 ? 65535 : static_cast<int>(value);
-}
-
-void ShowNumber(QLineEdit* display, int value) {
-    const QString text = QString::number(value);
-    if (display->text() != text) ui::SetValue(display, text);
 }
 
 // A display read back: its number, 0 for anything else.
@@ -116,7 +112,7 @@ void RecordPanel::StartUp() {
         });
     }
     NewClouds();
-    ShowNumber(counter, 0);
+    ui::SetValue(counter, 0);
 }
 
 void RecordPanel::NewClouds() {
@@ -263,10 +259,10 @@ void RecordPanel::ShowPoint(const RecordedPoint& point) {
 }
 
 void RecordPanel::WriteDisplays() {
-    ShowNumber(dispX, Word(shown_.x));
-    ShowNumber(dispY, Word(shown_.y));
-    ShowNumber(dispInt, Word(shown_.intensity));
-    ShowNumber(counter, static_cast<int>(store_.Count()));
+    ui::SetValue(dispX, Word(shown_.x));
+    ui::SetValue(dispY, Word(shown_.y));
+    ui::SetValue(dispInt, Word(shown_.intensity));
+    ui::SetValue(counter, static_cast<int>(store_.Count()));
 }
 
 void RecordPanel::MarkFrame(std::size_t index) {
@@ -294,7 +290,7 @@ void RecordPanel::ResetRecord() {
     store_.Reset();
     NewClouds();  // a recording that runs goes on into the new ones
     displays_.Flush();  // a point still due must not bring back the old count
-    ShowNumber(counter, 0);
+    ui::SetValue(counter, 0);
 }
 
 void RecordPanel::CBF_ButtonTP2Teach(ui::Event e) {

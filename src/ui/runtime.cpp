@@ -395,6 +395,14 @@ void SetValue(QLineEdit* control, const QString& text) {
     control->setText(text);
 }
 
+void SetValue(QLineEdit* control, int value) {
+    SetValue(control, QString::number(value));
+}
+
+void SetValue(QLineEdit* control, double value, int decimals) {
+    SetValue(control, QString::number(value, 'f', decimals));
+}
+
 void SetValue(QAbstractButton* control, bool on) {
     QSignalBlocker block(control);
     control->setChecked(on);

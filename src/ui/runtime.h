@@ -140,11 +140,19 @@ inline constexpr std::uint32_t kButtonRunning = 0xFF0000;
 inline constexpr std::uint32_t kButtonIdle = 0xE0E0E0;
 void SetButtonColour(QAbstractButton* button, std::uint32_t rgb);
 
+// The program's fixed texts, which are Latin-1.
+inline QString Text(const char* text) {
+    return QString::fromLatin1(text);
+}
+
 // Values without firing callbacks. Combo boxes carry their values as item data (the
 // index when an item has none).
 void SetValue(QSpinBox* control, int value);
 void SetValue(QDoubleSpinBox* control, double value);
 void SetValue(QLineEdit* control, const QString& text);
+// A number into a display; as with any text, nothing happens when it shows that already.
+void SetValue(QLineEdit* control, int value);
+void SetValue(QLineEdit* control, double value, int decimals);
 void SetValue(QAbstractButton* control, bool on);
 void SetComboValue(QComboBox* control, int value);
 int ComboValue(const QComboBox* control);
