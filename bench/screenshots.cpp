@@ -139,9 +139,10 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("table-attributes");
 
     // The service page behind the password.
-    shell::Program& p = program.Program();
-    p.password->setText(QStringLiteral("tovrin"));
-    p.CBF_StringEnterPW(ui::Event::Commit);
+    auto* password =
+        program.Program().Panel("PASSWORDP")->findChild<QLineEdit*>(QStringLiteral("StringEnterPW"));
+    password->setText(QStringLiteral("tovrin"));
+    emit password->returnPressed();
     auto* calib = program.Page<calib::CalibPage>();
     calib->getOffset->click();
     shots.Save("offset");

@@ -218,6 +218,11 @@ void Session::SetIdentificationText(const QString& text) {
     emit IdentificationChanged(text);
 }
 
+void Session::SetSensorConfirmed(bool confirmed) {
+    sensorConfirmed_ = confirmed;
+    emit SensorConfirmedChanged(confirmed);
+}
+
 void Session::Close() {
     StopLoops();
     wait_.Abort();

@@ -147,6 +147,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
     bool ReportPlausibility(const sensorlink::Exchange& reply, std::string_view tail);
     // An exchange refused because another one waits: said, nothing else changes.
     void ReportRefused(std::string_view text) override;
+    // A line for the message box that is no failure (a file written, say).
+    void Note(const QString& text) { emit Noted(text); }
 
     // --- the parameter set ------------------------------------------------------------
     void SetParameterAccess(ParameterAccess* access) { parameters_ = access; }
@@ -205,6 +207,17 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // column and the tolerance plots follow RowColorsChanged.
     void SetRowColors(const RowColors& colors);
 
+    // --- the sensor at the other end -------------------------------------------------------
+    // The sensor answered the connection (its identification, its parameters): the buttons
+    // that need a sensor known to work follow SensorConfirmed. A failure report, a change of
+    // the link settings or a visit to the connection page takes it back (each call says it
+    // again, so the buttons follow even when nothing changed).
+    void SetSensorConfirmed(bool confirmed);
+    bool SensorConfirmed() const { return sensorConfirmed_; }
+    // The identification the sensor sent, byte for byte.
+    const QString& Firmware() const { return firmware_; }
+    void SetFirmware(const QString& text) { firmware_ = text; }
+
     // --- the identification text of the sensor at this station ----------------------------
     QString IdentificationText() const { return identification_; }
     void SetIdentificationText(const QString& text);
@@ -216,6 +229,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
   signals:
     void LinkFailed(const QString& message);
     void ExchangeRefused(const QString& text);
+    void Noted(const QString& text);
     void ParametersWritten();  // the parameter set was written into the controls
     void ModesChanged();       // the mode-dependent controls were brought up to date
     void TeachTableChanged();
@@ -225,6 +239,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void LoopStarted();
     void LoopEnded();
     void IdentificationChanged(const QString& text);
+    void SensorConfirmedChanged(bool confirmed);
 
   private:
     friend class LoopScope;
@@ -235,6 +250,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
     std::array<std::vector<std::function<void()>>, static_cast<std::size_t>(FrameStage::kCount)>
         consumers_;
     QString identification_;
+    QString firmware_;
+    bool sensorConfirmed_ = false;
 };
 
 // A sensor loop for as long as it lives: loopRunning set and LoopStarted on entry,

@@ -1,9 +1,6 @@
 #include "shell/connection_page.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +12,6 @@
 #include "link/commands.h"
 #include "link/replies.h"
 #include "link/serial_ports.h"
-#include "params/hardware_file.h"
 #include "params/texts.h"
 #include "ui/controls.h"
 #include "ui/panel_set.h"
@@ -28,17 +24,6 @@ namespace {
 constexpr int kMessageBoxBlocks = 5000;
 
 enum Protocol : int { kRs232 = 0, kTcp = 1 };
-
-ui::FileDialogSpec HardwareFileDialog(const QString& remembered) {
-    ui::FileDialogSpec spec;
-    const QFileInfo info(remembered);
-    spec.directory = info.isDir() ? remembered : info.absolutePath();
-    spec.defaultName = QString::fromLatin1(params::kHardwareFileDefaultName);
-    spec.filter = QString::fromLatin1(params::kHardwareFileFilter);
-    spec.title = QString::fromLatin1(params::kHardwareFileDialogTitle);
-    spec.save = true;
-    return spec;
-}
 
 }  // namespace
 
@@ -78,9 +63,6 @@ const ui::ControlRow<C> kControls[] = {
     {"MAINP", "ButtonChangeBaudrate", Field<&C::changeBaud>(), "CBF_ButtonChangeBaudrate",
      &C::CBF_ButtonChangeBaudrate,
      "Save selected Baudrate to sensor. \n\nConfirm new baudrate with EEPROM and SEND."},
-    {"MAINP", "ButtonGenHwInfoFile", Field<&C::hwInfo>(), "CBF_ButtonGenHwInfoFile",
-     &C::CBF_ButtonGenHwInfoFile,
-     "Save Hardware Initial File to disk. \nSend this file to your supplier for assistance."},
     {"MAINP", "EditID", Field<&C::identification>(), "CBF_EditID", &C::CBF_EditID, nullptr,
      "Identification"},
     {"MAINP", "TextMessages", Field<&C::messages>(), nullptr, nullptr, nullptr, "Messages"},
@@ -100,6 +82,14 @@ ConnectionPage::ConnectionPage(session::PageContext& context) : Page(context) {
                      [this](const QString& message) { ShowLinkFailure(message); });
     QObject::connect(&S(), &session::Session::ExchangeRefused, ctx.mainPanel,
                      [this](const QString& text) { AppendMessage(text + "\n\n"); });
+    QObject::connect(&S(), &session::Session::Noted, ctx.mainPanel,
+                     [this](const QString& text) { AppendMessage(text); });
+    // ACCEPT and CHANGE BAUDRATE need a sensor that answered.
+    QObject::connect(&S(), &session::Session::SensorConfirmedChanged, ctx.mainPanel,
+                     [this](bool confirmed) {
+                         ui::SetDimmed(accept, !confirmed);
+                         ui::SetDimmed(changeBaud, !confirmed);
+                     });
     QObject::connect(&S(), &session::Session::IdentificationChanged, ctx.mainPanel,
                      [this](const QString& text) { ui::SetValue(identification, text); });
 }
@@ -118,7 +108,6 @@ void ConnectionPage::RegisterBusy(ui::Busy& busy) {
     busy.Register(baudRate, ui::BusyRole::Transaction);
     // These two are freed only by a successful connection.
     busy.Register(changeBaud, ui::BusyRole::DimOnly);
-    busy.Register(hwInfo, ui::BusyRole::DimOnly);
 }
 
 void ConnectionPage::StartUp() {
@@ -230,9 +219,7 @@ QString ConnectionPage::Messages() const {
 }
 
 void ConnectionPage::DimConnectButtons() {
-    for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
-                       static_cast<QWidget*>(hwInfo)})
-        ui::SetDimmed(w, true);
+    S().SetSensorConfirmed(false);
 }
 
 // --- address history ------------------------------------------------------------------------
@@ -320,15 +307,13 @@ void ConnectionPage::ConnectTcp() {
 bool ConnectionPage::IdentifySensor() {
     const sensorlink::Exchange id = Link().Command(sensorlink::cmd::kFirmware, 0);
     if (!id.Frame()) return false;
-    settings.firmware = QString::fromLatin1(sensorlink::FirmwareText(id.payload).c_str());
-    ui::SetValue(status, settings.firmware);
-    AppendMessage(settings.firmware + "\n\n");
+    S().SetFirmware(QString::fromLatin1(sensorlink::FirmwareText(id.payload).c_str()));
+    ui::SetValue(status, S().Firmware());
+    AppendMessage(S().Firmware() + "\n\n");
     // The parameters as the sensor runs them; the buttons that need a working sensor are
     // freed only when every step went through without a word from the sensor against it.
     if (S().GetParameters() != sensorlink::Outcome::Reply || !id.Ok()) return false;
-    for (QWidget* w : {static_cast<QWidget*>(accept), static_cast<QWidget*>(changeBaud),
-                       static_cast<QWidget*>(hwInfo)})
-        ui::SetDimmed(w, false);
+    S().SetSensorConfirmed(true);
     return true;
 }
 
@@ -341,43 +326,6 @@ void ConnectionPage::ChangeBaudRate() {
     if (TryToConnect())
         AppendMessage(
             QStringLiteral("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
-}
-
-void ConnectionPage::GenerateHardwareInfoFile() {
-    session::Session& s = S();
-    // The parameter set as the sensor runs it: GET from RAM, whatever the panel selects.
-    if (s.GetParametersFrom(session::TransferTarget::Ram) != sensorlink::Outcome::Reply) return;
-    if (!s.ReadCorrectionValues()) return;
-    const sensorlink::Exchange hw =
-        Link().Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey);
-    // An error frame carries no hardware data, also one whose code has no text to report.
-    if (!hw.Ok()) return;
-    Link().UnpackReply();
-    params::HardwareSnapshot snapshot;
-    // A short reply leaves the later words as the buffer held them.
-    std::copy_n(s.linkState.measurementWords.begin(), snapshot.data.size(), snapshot.data.begin());
-
-    const auto chosen = s.popups.FileSelect(HardwareFileDialog(s.paths.hwInfoFilePath));
-    if (!chosen || chosen->isEmpty()) {
-        AppendMessage(QString::fromLatin1(params::kHardwareNoFileSelected));
-        return;
-    }
-    s.paths.hwInfoFilePath = *chosen;
-
-    s.ReadControls();
-    // The calibration and offset pages keep these equal to what they show.
-    snapshot.factors = s.corrections.factors;
-    snapshot.offsets = s.corrections.offsets;
-    snapshot.parameters = s.parameters;
-    // The bytes exactly as the sensor sent them.
-    snapshot.firmware = settings.firmware.toLatin1().toStdString();
-
-    const bool written =
-        params::BuildHardwareFile(snapshot).WriteToFile(QFile::encodeName(*chosen).toStdString());
-    // A snapshot the user will send to the supplier must not be claimed saved when it is not.
-    AppendMessage(QString::fromLatin1(written ? params::kHardwareFileSaved
-                                              : params::kHardwareFileNotWritten) +
-                  QDir::toNativeSeparators(*chosen) + QStringLiteral("\n\n"));
 }
 
 // --- callbacks ---------------------------------------------------------------------------------
@@ -426,12 +374,6 @@ void ConnectionPage::CBF_ButtonChangeBaudrate(ui::Event e) {
     ui::BusyScope busy(ctx.busy);
     DimConnectButtons();
     ChangeBaudRate();
-}
-
-void ConnectionPage::CBF_ButtonGenHwInfoFile(ui::Event e) {
-    if (e != ui::Event::Commit) return;
-    ui::BusyScope busy(ctx.busy);
-    GenerateHardwareInfoFile();
 }
 
 void ConnectionPage::CBF_DispStatus(ui::Event e) {

@@ -24,7 +24,6 @@ struct LinkSettings {
     QString portNumberText = QStringLiteral("10001");
     std::int32_t tcpPort = 0;
     std::int32_t openResult = 0;
-    QString firmware;
 };
 
 inline constexpr int kAddressHistoryMax = 10;
@@ -82,7 +81,6 @@ class ConnectionPage final : public session::Page {
     QPushButton* tryConnect = nullptr;
     QPushButton* accept = nullptr;
     QPushButton* changeBaud = nullptr;
-    QPushButton* hwInfo = nullptr;
     QPlainTextEdit* messages = nullptr;
     // The link's displays on the data panel.
     QLineEdit* status = nullptr;
@@ -97,14 +95,10 @@ class ConnectionPage final : public session::Page {
     void CBF_ButtonTryToConnect(ui::Event e);
     void CBF_ButtonAccept(ui::Event e);
     void CBF_ButtonChangeBaudrate(ui::Event e);
-    void CBF_ButtonGenHwInfoFile(ui::Event e);
     void CBF_DispStatus(ui::Event e);
     void CBF_EditID(ui::Event e);
 
   private:
-    // The service snapshot behind CBF_ButtonGenHwInfoFile: parameters from RAM, correction
-    // values and hardware data from the sensor, then the file the user chooses.
-    void GenerateHardwareInfoFile();
     int ReadComPortSelector();
     void ShowComPort(int number);
     void ShowLinkFailure(const QString& message);

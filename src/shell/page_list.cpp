@@ -1,10 +1,12 @@
 #include "shell/page_list.h"
 
 #include "calib/calib_page.h"
+#include "calib/password_gate.h"
 #include "measure/measure_page.h"
 #include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
 #include "scope/scope_page.h"
+#include "service/hardware_file_page.h"
 #include "service/table_attributes_page.h"
 #include "teach/teach_page.h"
 
@@ -21,7 +23,8 @@ session::PageFactories AllPages() {
     return {Make<params::ParameterPanel>(), Make<service::TableAttributesPage>(),
             Make<measure::MeasurePage>(),   Make<teach::TeachPage>(),
             Make<recorder::RecorderPage>(), Make<scope::ScopePage>(),
-            Make<calib::CalibPage>()};
+            Make<calib::CalibPage>(),       Make<calib::PasswordGate>(),
+            Make<service::HardwareFilePage>()};
 }
 
 }  // namespace shell

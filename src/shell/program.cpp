@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -33,11 +32,6 @@ const ui::ControlRow<Program> kControls[] = {
     {"MAINP", "ChildArea", Field<&Program::childArea>()},
     {"MAINP", "PictureLogo", Field<&Program::logo>(), nullptr, nullptr, nullptr, "Logo"},
     {"MAINP", "DecoHeader", Field<&Program::header>()},
-    // The field has no help; it is bound for its commit (Enter).
-    {"PASSWORDP", "StringEnterPW", Field<&Program::password>(), "CBF_StringEnterPW",
-     &Program::CBF_StringEnterPW, nullptr, "Password"},
-    {"MAINP", "DecoCalibrate1", Field<&Program::decoCalibrate>(), "CBF_DecoCalibrate1",
-     &Program::CBF_DecoCalibrate1, nullptr, "Calibration page decoration"},
 };
 
 // The folder of the panel set and the logo, below a prefix, and that of a system install.
@@ -59,10 +53,6 @@ QString FilesDir(const QString& programDir, bool installed) {
         return QDir::toNativeSeparators(documents);
     return QDir::toNativeSeparators(QDir::homePath());
 }
-
-// Compared exactly, case and blanks included.
-constexpr char kServicePassword[] = "tovrin";
-constexpr const char* kWrongPassword = "Wrong password. \nPlease try again.";
 
 }  // namespace
 
@@ -115,11 +105,6 @@ bool Program::LookUpControls(QString* error) {
         return false;
     }
     runtime_->BindPanel(mainPanel, "CBF_MAINP", [this](ui::Event e) { CBF_MAINP(e); });
-    // The decoration takes no focus; on its page the keys of its gesture reach it.
-    runtime_->AddRightDoubleClickKeys(decoCalibrate);
-    passwordPanel = look.PanelOf("PASSWORDP");
-    runtime_->BindPanel(passwordPanel, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); },
-                        true);
 
     context_ = std::make_unique<session::PageContext>(
         session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain});
@@ -156,7 +141,6 @@ void Program::StartUp() {
     session::Session& s = *session_;
     s.app = session::AppState{};
     s.app.panelSettingsPath = DefaultPanelSettingsPath();
-    ui::MakePasswordField(password, 20);
     BuildBranding(*this);
     // Menus, lists and tables of the pages; the parameter set takes the values the
     // controls were loaded with.
@@ -218,38 +202,6 @@ void Program::CBF_MAINP(ui::Event event) {
         default:
             break;
     }
-}
-
-// --- the service password gate --------------------------------------------------------------
-
-void Program::CBF_DecoCalibrate1(ui::Event event) {
-    if (event != ui::Event::RightDoubleClick) return;
-    password->clear();
-    passwordPanel->setWindowModality(Qt::ApplicationModal);
-    passwordPanel->show();
-    passwordPanel->raise();
-    password->setFocus();
-}
-
-void Program::CBF_StringEnterPW(ui::Event event) {
-    if (event != ui::Event::Commit) return;
-    // The typed text lives only as long as this check: never kept, written or logged.
-    const bool right = password->text() == QLatin1String(kServicePassword);
-    password->clear();
-    if (!right) {
-        runtime_->popups().Message(QString::fromLatin1(ui::kAttentionTitle),
-                                   QString::fromLatin1(kWrongPassword));
-        return;
-    }
-    ui::SetTabPageVisible(tabMain, session::kPageOffset, true);
-    ui::SetActiveTabPage(tabMain, session::kPageOffset);
-    passwordPanel->hide();
-}
-
-void Program::CBF_PASSWORDP(ui::Event event) {
-    if (event != ui::Event::Close) return;
-    password->clear();
-    passwordPanel->hide();  // nothing unlocked
 }
 
 void Program::CBF_TabMain1(ui::Event event) {

@@ -1,7 +1,7 @@
 #pragma once
 // The running program: the panel set, the session, the pages, and the shell's own part of
-// the main panel (its close box, the main tab control, the child area, the password field
-// and the branding header). A test builds one, drives it and throws it away.
+// the main panel (its close box, the main tab control, the child area and the branding
+// header). A test builds one, drives it and throws it away.
 //
 // The shell knows the pages only as session::Page: the list it is given decides which
 // subsystems the program has.
@@ -22,7 +22,6 @@
 
 class QFrame;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
@@ -70,11 +69,6 @@ class Program : public QObject {
     // --- callbacks ----------------------------------------------------------------------
     void CBF_MAINP(ui::Event event);
     void CBF_TabMain1(ui::Event event);
-    // The service password gate: a right double-click on the calibration page's decoration
-    // opens PASSWORDP; the right password shows the offset compensation page.
-    void CBF_DecoCalibrate1(ui::Event event);
-    void CBF_StringEnterPW(ui::Event event);
-    void CBF_PASSWORDP(ui::Event event);
 
     // --- what the shell's modules and the tests use ---------------------------------------
     session::Session& Session() { return *session_; }
@@ -100,9 +94,6 @@ class Program : public QObject {
     QWidget* childArea = nullptr;
     QLabel* logo = nullptr;
     QFrame* header = nullptr;
-    QLineEdit* password = nullptr;
-    QFrame* decoCalibrate = nullptr;
-    QWidget* passwordPanel = nullptr;
 
     // The settings file exists but could not be read: it is kept as it is, never replaced
     // by defaults.

@@ -307,40 +307,42 @@ TEST(PasswordGate, OnlyTheExactPasswordShowsTheOffsetPageAndCloseLocksItAgain) {
     Calib t;
     shell::Program& program = *t.program;
     QTabWidget* tabs = program.tabMain;
+    QWidget* panel = program.Panel("PASSWORDP");
+    auto* password = t.program.Control<QLineEdit>("PASSWORDP", "StringEnterPW");
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
     auto open = [&] {
         QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::RightButton,
                         Qt::RightButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(program.decoCalibrate, &dbl);
+        QCoreApplication::sendEvent(t.program.Control<QFrame>("MAINP", "DecoCalibrate1"), &dbl);
     };
     auto enter = [&](const QString& text) {
-        program.password->setText(text);
-        emit program.password->returnPressed();
+        password->setText(text);
+        emit password->returnPressed();
     };
     open();
-    EXPECT_TRUE(program.passwordPanel->isVisible());
-    EXPECT_EQ(program.password->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(program.password->maxLength(), 20);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(password->maxLength(), 20);
     for (const char* wrong : {"Tovrin", "tovrin ", "", "tovri"}) {
         enter(QString::fromLatin1(wrong));
         EXPECT_EQ(t.program.popups.Messages().last(), "Wrong password. \nPlease try again.");
-        EXPECT_TRUE(program.password->text().isEmpty());
-        EXPECT_TRUE(program.passwordPanel->isVisible());
+        EXPECT_TRUE(password->text().isEmpty());
+        EXPECT_TRUE(panel->isVisible());
         EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
     }
     // The close box unlocks nothing; opened again the field is empty.
-    program.password->setText(QStringLiteral("tov"));
-    program.passwordPanel->close();
-    EXPECT_FALSE(program.passwordPanel->isVisible());
+    password->setText(QStringLiteral("tov"));
+    panel->close();
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
     open();
-    EXPECT_TRUE(program.password->text().isEmpty());
+    EXPECT_TRUE(password->text().isEmpty());
 
     enter(QStringLiteral("tovrin"));
     EXPECT_TRUE(ui::TabPageVisible(tabs, session::kPageOffset));
     EXPECT_EQ(ui::ActiveTabPage(tabs), session::kPageOffset);
-    EXPECT_FALSE(program.passwordPanel->isVisible());
-    EXPECT_TRUE(program.password->text().isEmpty());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(password->text().isEmpty());
 
     t.page().closeOffset->click();
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));

@@ -231,9 +231,10 @@ TEST_F(Accessibility, GesturesHaveKeys) {
     ASSERT_NE(onPage, nullptr);
     onPage->setFocus();
     QTest::keyClick(onPage, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_TRUE(program->passwordPanel->isVisible());
-    QTest::keyClick(program->password, Qt::Key_Escape);
-    EXPECT_FALSE(program->passwordPanel->isVisible());
+    QWidget* passwordPanel = program->Panel("PASSWORDP");
+    ASSERT_TRUE(passwordPanel->isVisible());
+    QTest::keyClick(program.Control<QLineEdit>("PASSWORDP", "StringEnterPW"), Qt::Key_Escape);
+    EXPECT_FALSE(passwordPanel->isVisible());
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
 
     // The function keys their help texts name press SEND and GET.

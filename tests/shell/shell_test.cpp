@@ -161,7 +161,7 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     EXPECT_GT(messages.size(), QString("TRY TO CONNECT!\n\n\n").size());
     EXPECT_FALSE(p.Connection().accept->isEnabled());
     EXPECT_FALSE(p.Connection().changeBaud->isEnabled());
-    EXPECT_FALSE(p.Connection().hwInfo->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
     EXPECT_TRUE(p.Connection().tryConnect->isEnabled());
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
     EXPECT_FALSE(p.Session().app.loopRunning);
@@ -187,7 +187,7 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
     EXPECT_TRUE(p.Connection().Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
     EXPECT_TRUE(p.Connection().accept->isEnabled());
-    EXPECT_TRUE(p.Connection().hwInfo->isEnabled());
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
     EXPECT_TRUE(p.Session().linkState.linkOk);
     EXPECT_TRUE(p.Connection().statusIpAddress->isVisibleTo(p->Panel("DATAP")));
     EXPECT_FALSE(p.Connection().statusComPort->isVisibleTo(p->Panel("DATAP")));
@@ -231,8 +231,10 @@ TEST(StartUp, AWorkingSensorLeavesTheConnectButtonsUsableAsTryToConnectDoes) {
     p->StartUp();
     auto& c = p.Connection();
     const auto usable = [&] {
-        return std::vector<bool>{c.accept->isEnabled(), c.changeBaud->isEnabled(),
-                                 c.hwInfo->isEnabled(), c.tryConnect->isEnabled()};
+        return std::vector<bool>{
+            c.accept->isEnabled(), c.changeBaud->isEnabled(),
+            p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled(),
+            c.tryConnect->isEnabled()};
     };
     // What a user sees once the window is up and its events have run.
     QCoreApplication::processEvents();
@@ -276,7 +278,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     for (QWidget* w : always) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w : transfer) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(c.changeBaud->isEnabled());
-    EXPECT_FALSE(c.hwInfo->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
     EXPECT_TRUE(stop->isEnabled());
 
     p->SetButtonsDimmed(false, false);
@@ -284,7 +286,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     for (QWidget* w : transfer) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     // Only a successful connection frees these two.
     EXPECT_FALSE(c.changeBaud->isEnabled());
-    EXPECT_FALSE(c.hwInfo->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
 
     // GO keeps SEND, GET and the memory selector usable for the loop.
     p->SetButtonsDimmed(true, true);
@@ -406,8 +408,9 @@ TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_EQ(p->password->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(p->password->maxLength(), 20);
+    auto* password = p.Control<QLineEdit>("PASSWORDP", "StringEnterPW");
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(password->maxLength(), 20);
     ASSERT_NE(p.Page<teach::TeachPage>().teachMenu, nullptr);
     QStringList items;
     for (QAction* a : p.Page<teach::TeachPage>().teachMenu->actions())

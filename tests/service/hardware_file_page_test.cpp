@@ -1,4 +1,4 @@
-// The hardware information file from the connection page against the in-process simulated
+// The hardware information file (its button is on the connection page) against the in-process simulated
 // sensor: what the file holds, the transfer target kept, an error reply to the hardware
 // command, a short reply, and the file outcomes in the message box.
 
@@ -48,11 +48,12 @@ struct HardwareFile {
         return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
     }
     session::Session& S() { return program.Session(); }
-    shell::ConnectionPage& page() { return program.Connection(); }
+    QString Messages() { return program.Connection().Messages(); }
+    QPushButton* Button() { return program.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile"); }
     // The button as the user presses it.
     void Press() {
-        ASSERT_TRUE(page().hwInfo->isEnabled());
-        page().hwInfo->click();
+        ASSERT_TRUE(Button()->isEnabled());
+        Button()->click();
     }
     int FileDialogs() const {
         int n = 0;
@@ -102,7 +103,7 @@ ini::IniObject ReadBack(const QString& path) {
 TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndKeepsTheTarget) {
     HardwareFile t;
     ASSERT_TRUE(t.S().linkState.linkOk);
-    ASSERT_EQ(t.page().settings.firmware, QString::fromLatin1(sim::kFirmwareText));
+    ASSERT_EQ(t.S().Firmware(), QString::fromLatin1(sim::kFirmwareText));
     // Edits on the panel that were never sent, and correction values the pages show that
     // the sensor does not have.
     t.S().ReadControls();
@@ -129,7 +130,7 @@ TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndK
 
     ExpectSameItems(t.Expected(), ReadBack(path));
     EXPECT_EQ(t.S().paths.hwInfoFilePath, path);
-    EXPECT_TRUE(t.page().Messages().endsWith("HARDWARE INI FILE HAS BEEN SAVED TO:\n" +
+    EXPECT_TRUE(t.Messages().endsWith("HARDWARE INI FILE HAS BEEN SAVED TO:\n" +
                                              QDir::toNativeSeparators(path) + "\n\n"));
 }
 
@@ -159,8 +160,8 @@ TEST(HardwareInfoFile, AnErrorReplyToTheHardwareCommandStopsBeforeTheDialog) {
     EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
     EXPECT_FALSE(t.S().linkState.linkOk);
     EXPECT_EQ(t.S().app.transferTarget, session::TransferTarget::Eeprom);
-    EXPECT_TRUE(t.page().Messages().contains("INVALIDE ORDER NUMBER!"));
-    EXPECT_FALSE(t.page().Messages().contains("HARDWARE INI FILE"));
+    EXPECT_TRUE(t.Messages().contains("INVALIDE ORDER NUMBER!"));
+    EXPECT_FALSE(t.Messages().contains("HARDWARE INI FILE"));
 }
 
 TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {
@@ -168,7 +169,7 @@ TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {
         HardwareFile t;
         t.program.popups.AnswerFile(std::nullopt);
         t.Press();
-        EXPECT_TRUE(t.page().Messages().endsWith("ATTENTION!   NO FILE WAS SELECTED!\n\n"));
+        EXPECT_TRUE(t.Messages().endsWith("ATTENTION!   NO FILE WAS SELECTED!\n\n"));
         EXPECT_EQ(t.S().paths.hwInfoFilePath, t.dir.filePath("old/HardwareInitialFile.ini"));
     }
     {
@@ -178,10 +179,10 @@ TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {
         t.program.popups.AnswerFile(path);
         t.Press();
         EXPECT_FALSE(QFile::exists(path));
-        EXPECT_TRUE(t.page().Messages().endsWith(
+        EXPECT_TRUE(t.Messages().endsWith(
             "ATTENTION!   HARDWARE INI FILE COULD NOT BE WRITTEN TO:\n" +
             QDir::toNativeSeparators(path) + "\n\n"));
-        EXPECT_FALSE(t.page().Messages().contains("HAS BEEN SAVED"));
+        EXPECT_FALSE(t.Messages().contains("HAS BEEN SAVED"));
         EXPECT_EQ(t.S().paths.hwInfoFilePath, path);
     }
 }
