@@ -222,7 +222,7 @@ void MeasurePage::Go() {
 void MeasurePage::CBF_ButtonGo(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // Never a second loop inside the first.
-    if (S().app.loopRunning) return;
+    if (S().LoopRunning()) return;
     Go();
 }
 
@@ -236,7 +236,7 @@ void MeasurePage::ShowMeasuredValues() {
     const session::MeasuredValues& m = S().measured;
     lab = ComputeLab(m.red, m.green, m.blue);
     // The LEDs keep their last state outside the modes whose colour number is a pattern.
-    if (ShowsOutputPattern(S().parameters.block.evaluationMode)) leds = OutputPattern(m.colorNo);
+    if (ShowsOutputPattern(S().modes.evaluationMode)) leds = OutputPattern(m.colorNo);
     charts.AppendChartHistory(m);
     displays_.Request();
 }

@@ -519,6 +519,7 @@ void ParameterPanel::PublishModes() {
     view.trigger = ReadWord(kTrigger);
     view.colorGroup = ReadWord(kColorGroup) != 0 ? 1 : 0;  // as the switch shows it
     view.maxVecNo = ReadWord(kMaxVecNo);
+    view.powerMode = ReadWord(kPowerMode);
     S().SetModes(view);
 }
 
@@ -683,7 +684,7 @@ void ParameterPanel::LoadParameterFile() {
 
 void ParameterPanel::CBF_ButtonSend(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (S().app.loopRunning) {
+    if (S().LoopRunning()) {
         S().app.sendRequest = true;
         return;
     }
@@ -693,7 +694,7 @@ void ParameterPanel::CBF_ButtonSend(ui::Event e) {
 
 void ParameterPanel::CBF_ButtonGet(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (S().app.loopRunning) {
+    if (S().LoopRunning()) {
         S().app.getRequest = true;
         return;
     }

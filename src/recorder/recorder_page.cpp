@@ -266,7 +266,7 @@ void RecorderPage::ShowEnd(int frames) {
 
 void RecorderPage::CBF_ButtonStartRecord(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (S().app.loopRunning) return;  // Start is dimmed while a loop runs; never a second one
+    if (S().LoopRunning()) return;  // Start is dimmed while a loop runs; never a second one
     ui::BusyScope busy(ctx.busy);
     graph.Reset();
     ui::Popups& popups = S().popups;
@@ -344,7 +344,7 @@ void RecorderPage::CBF_ButtonManualRecord(ui::Event e) {
 
 void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (S().app.loopRunning) return;
+    if (S().LoopRunning()) return;
     ui::Popups& popups = S().popups;
     if (!popups.Confirm(Text(ui::kAttentionTitle), Text(kRightFileQuestion))) return;
     ui::BusyScope busy(ctx.busy);

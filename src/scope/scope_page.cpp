@@ -191,7 +191,7 @@ void ScopePage::QueryCycleTime() {
 
 void ScopePage::CBF_ButtonScan(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (S().app.loopRunning || scanActive_) return;  // one exchange at a time
+    if (S().LoopRunning() || scanActive_) return;  // one exchange at a time
     ui::BusyScope busy(ctx.busy);
     ResetAxes();
     ui::SetVisible(scanning, true);

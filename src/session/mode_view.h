@@ -20,6 +20,7 @@ struct ModeView {
     std::uint16_t trigger = 0;
     std::uint16_t colorGroup = 0;
     std::uint16_t maxVecNo = 1;
+    std::uint16_t powerMode = 0;  // STAT or DYN: the teach's default intensity tolerance
 
     // The colour evaluation runs (DIGITAL OUTMODE not OFF): the rules for the evaluation
     // mode, teach-table columns, limits and row colours apply only then.

@@ -111,11 +111,9 @@ void MeanPanel::CBF_ButtonTeachMeanVal(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ctx_.childArea.Show(panel);
     ShowMeasuredRgb();
-    S().ReadControls();  // the modes as their controls show them
-    const auto& block = S().parameters.block;
-    ApplyTeachPanelLabels(block.evaluationMode, block.calculationMode);
+    ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
     // A running loop (GO's, say) feeds the panel already: never a second one inside it.
-    if (S().app.loopRunning) return;
+    if (S().LoopRunning()) return;
     ui::BusyScope busy(ctx_.busy);  // SEND and GET wait for the loop's end
     // The tolerance plot is drawn against the table as it stands.
     emit S().TeachTableChanged();
@@ -227,8 +225,7 @@ void MeanPanel::ResetCapture() {
 }
 
 void MeanPanel::ComputeMeans() {
-    S().ReadControls();  // the calculation mode as its control shows it
-    means_ = store_.ComputeMeans(S().parameters.block.calculationMode);
+    means_ = store_.ComputeMeans(S().modes.calculationMode);
     ShowMeans();
 }
 
@@ -244,7 +241,6 @@ void MeanPanel::CellEdited(int row, int column) {
 
 void MeanPanel::CBF_ButtonTP1Teach(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    S().ReadControls();  // the modes as their controls show them
     TeachMeanValues();
     S().ReadControls();  // the table just written into the parameter set
     emit S().TeachTableChanged();
@@ -260,8 +256,8 @@ void MeanPanel::TeachMeanValues() {
     t.colourValue = static_cast<std::uint16_t>(valueCto->value());
     t.intensityChoice = ui::ComboValue(itoWith);
     t.intensityValue = static_cast<std::uint16_t>(valueIto->value());
-    const auto& block = S().parameters.block;
-    t.modes = {block.evaluationMode, block.calculationMode, block.powerMode};
+    const session::ModeView& v = S().modes;
+    t.modes = {v.evaluationMode, v.calculationMode, v.powerMode};
     t.teachRowNo = page_.editNo->value();
     t.autoIncrement = page_.radioInc->isChecked();
     if (t.teachRowNo >= 0 && t.teachRowNo <= kLastRowNo)

@@ -104,7 +104,6 @@ void TeachPage::CBF_ButtonTeachDataTo(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // The teach takes the last frame: the displays show nothing else.
     S().teachRowNo = static_cast<std::uint16_t>(editNo->value());
-    S().ReadControls();  // the modes as their controls show them
     TeachCurrentValues();
     TableChanged();
 }
@@ -115,8 +114,8 @@ void TeachPage::TeachCurrentValues() {
 }
 
 void TeachPage::TeachValues(const Sample& sample) {
-    const auto& block = S().parameters.block;
-    const Modes modes{block.evaluationMode, block.calculationMode, block.powerMode};
+    const session::ModeView& v = S().modes;
+    const Modes modes{v.evaluationMode, v.calculationMode, v.powerMode};
     const TeachOutcome out =
         TeachCells(sample, modes, S().teachRowNo, S().app.teachToleranceOff, radioInc->isChecked());
     for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);

@@ -138,9 +138,7 @@ void RecordPanel::NewClouds() {
 void RecordPanel::CBF_ButtonTeachRecVal(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ctx_.childArea.Show(panel);
-    S().ReadControls();  // the modes as their controls show them
-    const auto& block = S().parameters.block;
-    page_.meanPanel.ApplyTeachPanelLabels(block.evaluationMode, block.calculationMode);
+    page_.meanPanel.ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
 }
 
 void RecordPanel::CBF_ButtonCloseTP2(ui::Event e) {
@@ -169,7 +167,7 @@ void RecordPanel::ApplyLabels(std::uint16_t calculationMode) {
 void RecordPanel::CBF_ButtonTP2Start(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // Start is dimmed while any loop runs; a second loop inside the first is never started.
-    if (S().app.loopRunning) return;
+    if (S().LoopRunning()) return;
     ui::BusyScope busy(ctx_.busy);
     S().ReadControls();
     emit S().TeachTableChanged();  // the tolerance plot against the table as it stands
@@ -311,7 +309,6 @@ void RecordPanel::TeachDisplayedPoint() {
                         m.green,
                         m.blue};
     S().teachRowNo = static_cast<std::uint16_t>(page_.editNo->value());
-    S().ReadControls();  // the modes as their controls show them
     page_.TeachValues(sample);
 }
 

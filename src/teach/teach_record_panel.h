@@ -33,7 +33,7 @@ class RecordPanel {
 
     // The panel's graph titles, value labels and display colours for a calculation mode.
     void ApplyLabels(std::uint16_t calculationMode);
-    // Frames until loopRunning is cleared or the store is full; the caller dims and undims.
+    // Frames until STOP, a failure or a full store; the caller dims and undims.
     void RunRecordingLoop();
     // One frame's point: displays, graphs, cursors, store and counter.
     void AddPoint(const RecordedPoint& point);

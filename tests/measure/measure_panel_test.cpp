@@ -219,7 +219,9 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     m.red = m.green = m.blue = 4095;
     m.deltaC = -1;
     m.colorNo = 2;
-    l.S().parameters.block.evaluationMode = 3;  // COL2: the colour number is a bit pattern
+    session::ModeView modes = l.S().modes;
+    modes.evaluationMode = 3;  // COL2: the colour number is a bit pattern
+    l.S().SetModes(modes);
     page.ShowMeasuredValues();
     page.FlushDisplays();
     EXPECT_EQ(page.dispDeltaC->text(), "-1");
@@ -228,7 +230,8 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     EXPECT_TRUE(page.leds.bit1);
     EXPECT_FALSE(page.leds.bit0);
     // In the other evaluation modes the LEDs keep their last state.
-    l.S().parameters.block.evaluationMode = 1;
+    modes.evaluationMode = 1;
+    l.S().SetModes(modes);
     m.colorNo = 0;
     page.ShowMeasuredValues();
     EXPECT_TRUE(page.leds.bit1);

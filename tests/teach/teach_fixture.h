@@ -32,6 +32,12 @@ struct TeachProgram {
         S().parameters.block.calculationMode = calculation;
         S().parameters.block.powerMode = power;
         S().WriteControls();
+        // What the mode rules would publish for these controls, without their corrections.
+        session::ModeView view = S().modes;
+        view.evaluationMode = evaluation;
+        view.calculationMode = calculation;
+        view.powerMode = power;
+        S().SetModes(view);
     }
     // The same with colour evaluation on (so colours are taught) and the mode rules run.
     void ApplyModes(std::uint16_t evaluation, std::uint16_t calculation) {

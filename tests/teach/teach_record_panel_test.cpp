@@ -55,9 +55,7 @@ struct Record : teach_testing::TeachProgram {
 TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimTheButton) {
     Record t;
     teach::RecordPanel& p = t.panel();
-    t.S().ReadControls();
-    t.S().parameters.block.calculationMode = 1;  // s i M 2D
-    t.S().WriteControls();
+    t.SetModes(1, 1);  // s i M 2D
     p.open->click();
     EXPECT_TRUE(t.program->Panel("TEACHP2")->isVisibleTo(t.program->Panel("MAINP")));
     EXPECT_FALSE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
