@@ -354,6 +354,9 @@ void SetValue(QLineEdit* control, const QString& text) {
     if (control->text() == text) return;
     QSignalBlocker block(control);
     control->setText(text);
+    // setText leaves the cursor at the end, which scrolls a text longer than the field to its
+    // tail; a display is read from its start.
+    if (control->isReadOnly()) control->setCursorPosition(0);
 }
 
 void SetValue(QAbstractButton* control, bool on) {

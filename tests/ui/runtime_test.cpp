@@ -213,6 +213,18 @@ TEST(Runtime, MaskedFieldAndRangedCells) {
     EXPECT_EQ(combo.insertPolicy(), QComboBox::NoInsert);
 }
 
+TEST(Runtime, ADisplayShowsTheStartOfATextLongerThanItself) {
+    QWidget panel;
+    auto* display = new QLineEdit(&panel);
+    display->setReadOnly(true);
+    display->setFixedWidth(60);
+    panel.show();
+    const QString firmware = "VELORAX3-KVT-ANA HOLDOUT SENSOR FW 2.14 2024-03-11";
+    ui::SetValue(display, firmware);
+    EXPECT_EQ(display->text(), firmware);
+    EXPECT_EQ(display->cursorPosition(), 0);
+}
+
 TEST(ScriptedPopups, AnswersInOrderAndRefusesWhatIsNotThere) {
     ui::ScriptedPopups popups;
     EXPECT_FALSE(popups.Confirm("ATTENTION!", "Proceed?"));  // unscripted: No
