@@ -6,8 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QLineEdit>
+#include <QFormLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -275,8 +276,28 @@ void SetDimmed(QWidget* control, bool dimmed) {
 bool IsDimmed(const QWidget* control) {
     return !control->isEnabled();
 }
+
+namespace {
+
+// The label beside `control` when it sits in a form layout, which may be nested in the
+// layout of its parent widget.
+QWidget* FormLabelOf(QWidget* control) {
+    QWidget* parent = control->parentWidget();
+    QLayout* top = parent ? parent->layout() : nullptr;
+    if (!top) return nullptr;
+    QList<QFormLayout*> forms = top->findChildren<QFormLayout*>();
+    if (auto* form = qobject_cast<QFormLayout*>(top)) forms.prepend(form);
+    for (QFormLayout* form : forms)
+        if (QWidget* label = form->labelForField(control)) return label;
+    return nullptr;
+}
+
+}  // namespace
+
 void SetVisible(QWidget* control, bool visible) {
     control->setVisible(visible);
+    // A label without its field would name a setting that is not there.
+    if (QWidget* label = FormLabelOf(control)) label->setVisible(visible);
 }
 bool IsVisible(const QWidget* control) {
     return !control->isHidden();
