@@ -11,9 +11,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
@@ -325,7 +328,94 @@ QList<QWidget*> PageList(const QTabWidget* tabs) {
     return list;
 }
 
+constexpr const char* kFitterProperty = "veloraxTitleFitter";
+constexpr int kCompactTabSpace = 6;  // pixels beside a title, both sides together
+constexpr double kMinTitlePoints = 7.0;
+constexpr double kTitlePointStep = 0.5;
+
+// The style of a tab bar with less room beside each title; tabs are drawn as the style
+// draws them.
+class TabSpaceStyle : public QProxyStyle {
+  public:
+    explicit TabSpaceStyle(QStyle* base) : QProxyStyle(base) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace && space >= 0) return space;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    int space = -1;  // the base style's own
+};
+
+// Keeps every title of a tab control's bar in view without scroll arrows: the style's own
+// tabs where they fit, else tabs narrowed to their titles, then a smaller font, step by
+// step, down to kMinTitlePoints. Refits when the control's width changes.
+class TabTitleFitter : public QObject {
+  public:
+    explicit TabTitleFitter(QTabWidget* tabs)
+        : QObject(tabs),
+          tabs_(tabs),
+          font_(tabs->tabBar()->font()),
+          style_(new TabSpaceStyle(QStyleFactory::create(tabs->style()->name()))) {
+        style_->setParent(this);
+        tabs->tabBar()->setStyle(style_);
+        tabs->installEventFilter(this);
+    }
+
+    void Fit() {
+        QTabBar* bar = tabs_->tabBar();
+        const int room = tabs_->width();
+        const auto fits = [bar, room] { return bar->sizeHint().width() <= room; };
+        SetLook(-1, font_);
+        if (fits()) return;
+        QFont font = font_;
+        SetLook(kCompactTabSpace, font);
+        while (!fits() && font.pointSizeF() - kTitlePointStep >= kMinTitlePoints) {
+            font.setPointSizeF(font.pointSizeF() - kTitlePointStep);
+            SetLook(kCompactTabSpace, font);
+        }
+        // Beyond that the scroll arrows come back rather than an unreadable font.
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Only the width decides; a taller window keeps the titles as they are.
+        if (watched == tabs_ && event->type() == QEvent::Resize &&
+            static_cast<QResizeEvent*>(event)->oldSize().width() != tabs_->width())
+            Fit();
+        return false;
+    }
+
+  private:
+    void SetLook(int space, const QFont& font) {
+        QTabBar* bar = tabs_->tabBar();
+        if (style_->space != space) {
+            style_->space = space;
+            QEvent changed(QEvent::StyleChange);  // the bar measures its tabs again
+            QCoreApplication::sendEvent(bar, &changed);
+        }
+        bar->setFont(font);
+    }
+
+    QTabWidget* tabs_;
+    QFont font_;  // the bar's own font, the largest it gets
+    TabSpaceStyle* style_;
+};
+
+void RefitTabTitles(QTabWidget* tabs) {
+    if (auto* fitter =
+            static_cast<TabTitleFitter*>(tabs->property(kFitterProperty).value<QObject*>()))
+        fitter->Fit();
+}
+
 }  // namespace
+
+void FitTabTitles(QTabWidget* tabs) {
+    if (!tabs->property(kFitterProperty).isValid()) {
+        auto* fitter = new TabTitleFitter(tabs);
+        tabs->setProperty(kFitterProperty, QVariant::fromValue(static_cast<QObject*>(fitter)));
+    }
+    RefitTabTitles(tabs);
+}
 
 void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
     const QList<QWidget*> pages = PageList(tabs);
@@ -341,6 +431,7 @@ void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
             if (pages[i] && tabs->indexOf(pages[i]) >= 0) ++insertAt;
         tabs->insertTab(insertAt, page, page->property("veloraxTitle").toString());
     }
+    RefitTabTitles(tabs);
 }
 
 bool TabPageVisible(const QTabWidget* tabs, int index) {

@@ -125,6 +125,10 @@ void SetVisible(QWidget* control, bool visible);
 bool IsVisible(const QWidget* control);  // the control's own flag, whatever its parents are
 
 void SetTabPageVisible(QTabWidget* tabs, int index, bool visible);
+// Every page title of `tabs` stays readable in full, without scroll arrows: the tabs narrow
+// to their titles, then the titles' font shrinks (to 7 points at least), as far as the
+// control's width needs; again whenever it is resized or a page is shown or hidden.
+void FitTabTitles(QTabWidget* tabs);
 bool TabPageVisible(const QTabWidget* tabs, int index);
 void SetActiveTabPage(QTabWidget* tabs, int index);
 // The page in front, by its place in the panel set.

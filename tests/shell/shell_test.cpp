@@ -27,6 +27,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+#include <QToolButton>
 
 #include "calib/calib_page.h"
 #include "measure/measure_page.h"
@@ -334,6 +335,38 @@ TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     p->mainPanel->resize(1000, 700);
     p->CBF_MAINP(ui::Event::RightDoubleClick);
     EXPECT_EQ(p->mainPanel->size(), QSize(790, 548));
+}
+
+// Scroll arrows would hide most page titles of the narrow left column; the tabs fit
+// instead, with the service page and without.
+TEST(MainPanel, EveryPageTitleShowsInFullAtTheDefaultSize) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    ASSERT_EQ(p->mainPanel->size(), QSize(790, 548));
+    QTabBar* bar = p->tabMain->tabBar();
+    auto expectAllTitlesInView = [&](int pages) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        ASSERT_EQ(bar->count(), pages);
+        EXPECT_LE(bar->sizeHint().width(), p->tabMain->width());
+        for (QToolButton* arrow : bar->findChildren<QToolButton*>())
+            EXPECT_FALSE(arrow->isVisible());
+        EXPECT_GE(bar->font().pointSizeF(), 7.0);
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = bar->tabRect(i);
+            EXPECT_TRUE(bar->rect().contains(tab)) << bar->tabText(i).toStdString();
+            EXPECT_GE(tab.width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)))
+                << bar->tabText(i).toStdString();
+        }
+    };
+    expectAllTitlesInView(8);
+    const double normal = bar->font().pointSizeF();
+    ui::SetTabPageVisible(p->tabMain, session::kPageOffset, true);
+    expectAllTitlesInView(9);
+    // The titles grow back when the service page goes.
+    ui::SetTabPageVisible(p->tabMain, session::kPageOffset, false);
+    expectAllTitlesInView(8);
+    EXPECT_EQ(bar->font().pointSizeF(), normal);
 }
 
 TEST(Help, RightClickShowsTheControlsTextAsInfo) {
