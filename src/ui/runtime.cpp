@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -555,6 +556,22 @@ void SetColumnRange(QTableWidget* table, int firstColumn, int lastColumn, int mi
 
 void SetColumnReadOnly(QTableWidget* table, int column) {
     table->setItemDelegateForColumn(column - 1, new ReadOnlyDelegate(table));
+}
+
+void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QString& widest) {
+    // A cell's text keeps the style's focus margin and one pixel on either side; the grid
+    // line takes one more.
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const int width = table->fontMetrics().horizontalAdvance(widest) + 2 * margin + 1;
+    QHeaderView* header = table->horizontalHeader();
+    header->setMinimumSectionSize(0);
+    for (int c = firstColumn; c <= lastColumn; ++c) {
+        header->setSectionResizeMode(c - 1, QHeaderView::Fixed);
+        header->resizeSection(c - 1, width);
+    }
+    for (int c = lastColumn + 1; c <= table->columnCount(); ++c)
+        header->setSectionResizeMode(c - 1, QHeaderView::Stretch);
 }
 
 void SetButtonColour(QAbstractButton* button, std::uint32_t rgb) {

@@ -159,6 +159,9 @@ int CellValue(const QTableWidget* table, int row, int column);
 void SetColumnRange(QTableWidget* table, int firstColumn, int lastColumn, int min, int max);
 // A column the user cannot edit (colour indicators).
 void SetColumnReadOnly(QTableWidget* table, int column);
+// Columns first..last just wide enough for `widest` (the widest value of their cells) to show
+// uncut; the columns after them share the rest of the table's width.
+void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QString& widest);
 
 // A masked password field: each character shown as "*", at most `maxLength` characters.
 void MakePasswordField(QLineEdit* field, int maxLength);
