@@ -22,6 +22,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <algorithm>
 #include <optional>
 
 namespace ui {
@@ -577,6 +578,30 @@ void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QS
 void SetButtonColour(QAbstractButton* button, std::uint32_t rgb) {
     const QString hex = QString::number(rgb & 0xFFFFFF, 16).toUpper().rightJustified(6, u'0');
     button->setStyleSheet(QStringLiteral("QPushButton { background-color: #%1; }").arg(hex));
+}
+
+std::vector<QPoint> StackBeside(const QRect& anchor, const std::vector<QSize>& sizes,
+                                const QRect& screen, int gap) {
+    int width = 0;
+    int height = 0;
+    for (const QSize& size : sizes) {
+        width = std::max(width, size.width());
+        height += size.height();
+    }
+    height += gap * std::max(0, static_cast<int>(sizes.size()) - 1);
+    int x = anchor.right() + 1 + gap;
+    if (x + width - 1 > screen.right()) {
+        x = anchor.left() - gap - width;
+        if (x < screen.left()) x = screen.right() + 1 - width;
+    }
+    x = std::max(x, screen.left());
+    int y = std::max(screen.top(), std::min(anchor.top(), screen.bottom() + 1 - height));
+    std::vector<QPoint> corners;
+    for (const QSize& size : sizes) {
+        corners.emplace_back(x, y);
+        y += size.height() + gap;
+    }
+    return corners;
 }
 
 void MakePasswordField(QLineEdit* field, int maxLength) {

@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "ui/popups.h"
 
@@ -162,6 +163,13 @@ void SetColumnReadOnly(QTableWidget* table, int column);
 // Columns first..last just wide enough for `widest` (the widest value of their cells) to show
 // uncut; the columns after them share the rest of the table's width.
 void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QString& widest);
+
+// Where top-level windows go where no window manager places them: top-left corners for
+// frames of `sizes`, stacked from the top of `anchor` beside it (to its right, else to its
+// left), `gap` pixels apart from it and from each other, and kept on `screen`. Where neither
+// side has the room they stand at the screen's right edge, still apart from each other.
+std::vector<QPoint> StackBeside(const QRect& anchor, const std::vector<QSize>& sizes,
+                                const QRect& screen, int gap);
 
 // A masked password field: each character shown as "*", at most `maxLength` characters.
 void MakePasswordField(QLineEdit* field, int maxLength);

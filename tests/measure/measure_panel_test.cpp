@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -223,6 +224,34 @@ TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
     QCoreApplication::sendEvent(page.colBigPanel, &right);
     EXPECT_FALSE(page.colBigPanel->isVisible());
+}
+
+// Where no window manager places them, both large windows opened at 0,0 on top of each
+// other: now they open apart, on the screen, beside the main window where the screen has the
+// room (the test's screen is barely wider than the main window).
+TEST(Displays, TheLargeWindowsOpenApartAndStayWhereTheUserPutsThem) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    measure::MeasurePage& page = p.Page<measure::MeasurePage>();
+    page.CBF_DispGroup(ui::Event::LeftDoubleClick);
+    page.CBF_DispCOL(ui::Event::LeftDoubleClick);
+    ASSERT_TRUE(page.colBigPanel->isVisible() && page.grpBigPanel->isVisible());
+    const QRect col = page.colBigPanel->frameGeometry();
+    const QRect grp = page.grpBigPanel->frameGeometry();
+    EXPECT_FALSE(col.intersects(grp));
+    EXPECT_LT(col.top(), grp.top());  // the colour number above the group
+    const QRect screen = p->mainPanel->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(col) && screen.contains(grp));
+    const QRect main = p->mainPanel->frameGeometry();
+    if (screen.width() >= main.width() + col.width() + 16) {
+        EXPECT_FALSE(col.intersects(main) || grp.intersects(main));
+    }
+    // Closed, moved by the user and opened again: where the user put it.
+    page.CBF_COLBIGP(ui::Event::Close);
+    page.colBigPanel->move(5, 7);
+    page.CBF_DispCOL(ui::Event::LeftDoubleClick);
+    EXPECT_EQ(page.colBigPanel->pos(), QPoint(5, 7));
 }
 
 TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
