@@ -11,14 +11,18 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <cstdio>
 
 #include "bench_program.h"
 #include "calib/calib_page.h"
+#include "measure/measure_page.h"
+#include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
 #include "scope/scope_page.h"
 #include "teach/teach_page.h"
@@ -43,17 +47,41 @@ class Shots {
         p_.Page<measure::MeasurePage>()->go->click();
         Settle(0.2);
     }
+    // A page of the data panel's tab control, as a click on its tab.
+    void DataPage(int page) {
+        QTabWidget* tabs = p_.Page<measure::MeasurePage>()->tabData;
+        tabs->setCurrentWidget(ui::PageWidget(tabs, page));
+        Settle(0.3);
+    }
+    // CALCULATION MODE as the user chooses it on the parameter page.
+    void CalculationMode(int mode) {
+        auto* calc = qobject_cast<QComboBox*>(
+            p_.Page<params::ParameterPanel>()->wordControls[params::kCalculationMode]);
+        calc->setCurrentIndex(calc->findData(mode));
+        emit calc->activated(calc->currentIndex());
+        Settle(0.3);
+    }
     void Save(const char* name) {
         Settle(0.2);
-        const QString path = QStringLiteral("%1/%2%3.png").arg(dir_, QLatin1String(name), suffix_);
-        const bool ok = p_.Program().mainPanel->grab().save(path);
-        std::printf("%s %s\n", ok ? "saved" : "NOT SAVED", qPrintable(path));
+        Write(name, p_.Program().mainPanel->grab());
+    }
+    // The screen around the main window and the windows beside it.
+    void SaveScreen(const char* name, const QRect& area) {
+        Settle(0.3);
+        QScreen* screen = p_.Program().mainPanel->screen();
+        Write(name, screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()));
     }
     static void Settle(double seconds) {
         Wait([] { return false; }, seconds);
     }
 
   private:
+    void Write(const char* name, const QPixmap& picture) {
+        const QString path = QStringLiteral("%1/%2%3.png").arg(dir_, QLatin1String(name), suffix_);
+        const bool ok = picture.save(path);
+        std::printf("%s %s\n", ok ? "saved" : "NOT SAVED", qPrintable(path));
+    }
+
     BenchProgram& p_;
     QString dir_;
     QString suffix_;
@@ -77,6 +105,28 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Page(session::kPageParameter);
     shots.Go(1.5);
     shots.Save("parameters");
+
+    // The data panel's other pages: the coordinate charts, the 3D views (in a 3D mode) and
+    // the large colour and group windows beside the main window.
+    shots.DataPage(measure::kPageCoord);
+    shots.Go(1.5);
+    shots.Save("data-coordinates");
+    shots.CalculationMode(2);
+    shots.Go(1.5);
+    shots.DataPage(measure::kPage3D);
+    shots.Save("data-3d");
+    shots.CalculationMode(0);
+    shots.DataPage(measure::kPage2D);
+    auto* measurePage = program.Page<measure::MeasurePage>();
+    measurePage->CBF_DispCOL(ui::Event::LeftDoubleClick);
+    measurePage->CBF_DispGroup(ui::Event::LeftDoubleClick);
+    shots.Go(1.0);
+    const QRect around = program.Program().mainPanel->frameGeometry().united(
+        measurePage->grpBigPanel->frameGeometry().united(
+            measurePage->colBigPanel->frameGeometry()));
+    shots.SaveScreen("big-displays", around);
+    measurePage->CBF_COLBIGP(ui::Event::Close);
+    measurePage->CBF_GRPBIGP(ui::Event::Close);
 
     shots.Page(session::kPageGroupHold);
     shots.Save("group-hold");

@@ -19,6 +19,7 @@ const QColor kBlue(0x00, 0x00, 0xFF);
 const QColor kTrace(0x00, 0x00, 0x80);
 const QColor kBand(0x40, 0x80, 0x80);
 constexpr double kFullScale = 4096;
+constexpr int kFewTicks = 2;
 
 constexpr const char* kHelpRgb =
     "Displays RED, GREEN, BLUE. \nLeft double click starts zooming. \nLeft click stops zooming.";
@@ -79,11 +80,20 @@ void Charts::Build(const Places& p, ui::Runtime& runtime) {
     }
     // The time axis of a strip chart is "the last 100 frames"; frame numbers say nothing.
     for (ui::Graph* strip : {rgb_, rgb3d_, x_, y_, int_}) strip->xAxis->setTickLabels(false);
+    // The low charts of the coordinate page and the quarter-size graphs of the 3D page have
+    // room for a few labels each, not for a label every 500.
+    for (ui::Graph* strip : {x_, y_, int_, rgb3d_}) strip->SetTickCount(ui::Axis::Y, kFewTicks);
+    for (ui::Graph* view : {xy_, xInt_, yInt_}) {
+        view->SetTickCount(ui::Axis::X, kFewTicks);
+        view->SetTickCount(ui::Axis::Y, kFewTicks);
+    }
     for (ui::Graph* view : {plane_, xy_, xInt_, yInt_}) {
         view->SetCursors(1, ui::CursorStyle::Crosshair);
         view->SetCursorsMovable(false);
         SetWindow(view, {{-25, 10025}, {-25, 10025}});
     }
+    // X against Y: a tolerance circle shows round.
+    for (ui::Graph* plane : {plane_, xy_}) plane->SetEqualScale(true);
     intensityBar_->SetCursors(1, ui::CursorStyle::VerticalLine);
     intensityBar_->SetCursorsMovable(false);
     intensityBar_->SetAxisRange(ui::Axis::X, 0, kFullScale);

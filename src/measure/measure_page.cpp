@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -335,12 +336,34 @@ void MeasurePage::ApplyModes() {
 
 // --- the large windows ----------------------------------------------------------------------
 
+// Without a window manager both windows opened at 0,0, on top of each other and of the main
+// window. The first of them to open places both beside the main window, the colour number
+// above the group; after that they stay where the user puts them.
+void MeasurePage::PlaceBigPanels() {
+    if (bigPanelsPlaced_) return;
+    bigPanelsPlaced_ = true;
+    QWidget* main = ctx.mainPanel;
+    // Frames not shown yet are taken to be as thick as the main window's.
+    const QSize frame = main->frameGeometry().size() - main->size();
+    const QScreen* screen = main->screen();
+    const QRect room = screen ? screen->availableGeometry() : main->frameGeometry();
+    const std::vector<QPoint> corners = ui::StackBeside(
+        main->frameGeometry(), {colBigPanel->size() + frame, grpBigPanel->size() + frame}, room,
+        kBigPanelGap);
+    colBigPanel->move(corners[0]);
+    grpBigPanel->move(corners[1]);
+}
+
 void MeasurePage::CBF_DispCOL(ui::Event e) {
-    if (e == ui::Event::LeftDoubleClick) colBigPanel->show();
+    if (e != ui::Event::LeftDoubleClick) return;
+    PlaceBigPanels();
+    colBigPanel->show();
 }
 
 void MeasurePage::CBF_DispGroup(ui::Event e) {
-    if (e == ui::Event::LeftDoubleClick) grpBigPanel->show();
+    if (e != ui::Event::LeftDoubleClick) return;
+    PlaceBigPanels();
+    grpBigPanel->show();
 }
 
 void MeasurePage::CBF_COLBIGP(ui::Event e) {

@@ -91,10 +91,13 @@ class MeasurePage final : public session::Page {
     OutputLeds leds;  // as last shown
 
   private:
+    static constexpr int kBigPanelGap = 8;  // pixels between the windows
+    void PlaceBigPanels();
     void ApplyModes();
     void ShowOutputLed(QLabel* led, bool on);
     void WriteDisplays();
     ui::Refresh displays_{[this] { WriteDisplays(); }};
+    bool bigPanelsPlaced_ = false;
 };
 
 }  // namespace measure

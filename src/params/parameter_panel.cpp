@@ -245,6 +245,9 @@ void ParameterPanel::PrepareTables() {
     prepare(groupTable, {"GROUP", ""}, vectors);
     prepare(holdTable, {"HOLD", ""}, holdRows);
 
+    // Five 16-bit columns and the colour beside them fill the narrow page only when each
+    // is as wide as a five-digit value, not a share of the width.
+    ui::FitColumnsTo(teachTable, 1, kTeachColumns, QString::number(kCellMax));
     ui::SetColumnRange(teachTable, 1, kTeachColumns, 0, kCellMax);
     ui::SetColumnRange(groupTable, 1, 1, 0, kGroupMax);
     ui::SetColumnRange(holdTable, 1, 1, 0, kHoldMax);

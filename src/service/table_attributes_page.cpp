@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -141,6 +142,14 @@ void TableAttributesPage::StartUp() {
         QSignalBlocker block(color);
         color->setRange(0, kMaxRowColor);
     }
+    // The spin box makes room for its maximum, "#ffffff", and f is the narrowest hex digit:
+    // "#123456" showed as "#1234". Room for six of the widest digit instead.
+    const QFontMetrics metrics = color->fontMetrics();
+    int widest = 0;
+    for (const QChar digit : QStringLiteral("0123456789abcdef"))
+        widest = std::max(widest, metrics.horizontalAdvance(QString(6, digit)));
+    color->setMinimumWidth(color->sizeHint().width() + widest -
+                           metrics.horizontalAdvance(QStringLiteral("ffffff")));
     PaintSwatch(colorPreview, static_cast<QRgb>(color->value()));
 
     QTableWidget* t = specTable;

@@ -1,7 +1,6 @@
 #include "shell/connection_page.h"
 
 #include <QComboBox>
-#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -98,6 +97,8 @@ void ConnectionPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<C>(look, ctx.runtime, *this, kControls, &params::ParameterHelpText);
     if (!look.Ok()) return;
     messages->setMaximumBlockCount(kMessageBoxBlocks);
+    // Messages wrap in the narrow box; a device path, which has no blanks, anywhere.
+    messages->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // A typed device path becomes an entry of the port table, not a bare list item.
     comPort->setInsertPolicy(QComboBox::NoInsert);
     RefreshPortList(settings.comPort);
@@ -263,12 +264,6 @@ void ConnectionPage::ApplyProtocolSelection() {
     ui::SetVisible(changeBaud, serial);
     ui::SetVisible(ipAddress, !serial);
     ui::SetVisible(portNumber, !serial);
-    // The form rows, labels included, follow their fields.
-    for (QWidget* field : {static_cast<QWidget*>(comPort), static_cast<QWidget*>(baudRate),
-                           static_cast<QWidget*>(ipAddress), static_cast<QWidget*>(portNumber)}) {
-        if (auto* form = qobject_cast<QFormLayout*>(field->parentWidget()->layout()))
-            form->setRowVisible(field, !field->isHidden());
-    }
 }
 
 bool ConnectionPage::TryToConnect() {

@@ -150,6 +150,7 @@ void Program::StartUp() {
     LoadPanelSettings(*this);
     ui::SetActiveTabPage(tabMain, session::kPageParameter);
     ui::SetTabPageVisible(tabMain, session::kPageOffset, false);
+    ui::FitTabTitles(tabMain);
     childArea_.Show(nullptr);
     mainPanel->show();
     // The link settings, then the first connection.

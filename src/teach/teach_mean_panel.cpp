@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,6 +87,13 @@ void MeanPanel::LookUp(ui::Lookup& look) {
 }
 
 void MeanPanel::StartUp() {
+    // All six values side by side, the taught X, Y and INT among them, without scrolling
+    // sideways; rows as high as their text, so that more captures are in view.
+    for (QTableWidget* table : {values, meanTable}) {
+        table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        table->verticalHeader()->setMinimumSectionSize(0);
+        table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    }
     ui::SetColumnRange(values, 1, kCaptureColumns, 0, 0xFFFF);
     for (int c = 1; c <= kCaptureColumns; ++c) ui::SetColumnReadOnly(meanTable, c);
     for (int r = 1; r <= kCaptureRows; ++r)

@@ -599,9 +599,27 @@ void Graph::SetLeftMargin(int pixels) {
     Schedule(kFull);
 }
 
+void Graph::SetEqualScale(bool equal) {
+    equalScale_ = equal;
+    Schedule(kFull);
+}
+
+QCPRange Graph::RequestedRange(Axis axis) const {
+    const AxisState& state = axes_[Index(axis)];
+    return state.zoomed ? state.zoom : FullRange(axis);
+}
+
 QCPRange Graph::AxisRange(Axis axis) const {
-    if (axes_[Index(axis)].zoomed) return AxisOf(axis)->range();
-    return FullRange(axis);
+    const QCPRange asked = RequestedRange(axis);
+    const QRect plot = axisRect()->rect();
+    if (!equalScale_ || plot.width() <= 0 || plot.height() <= 0) return asked;
+    // The larger of the two units per pixel holds for both axes: everything asked for stays
+    // in view.
+    const double perPixel = std::max(RequestedRange(Axis::X).size() / plot.width(),
+                                     RequestedRange(Axis::Y).size() / plot.height());
+    const double size = perPixel * (axis == Axis::X ? plot.width() : plot.height());
+    const double centre = asked.center();
+    return QCPRange(centre - size / 2.0, centre + size / 2.0);
 }
 
 QCPRange Graph::FullRange(Axis axis) const {
@@ -1010,9 +1028,10 @@ void Graph::ZoomBy(double factor) {
             if (!QCPRange::validRange(r)) return;  // as deep as numbers go
         }
         for (Axis axis : {Axis::X, Axis::Y}) {
-            AxisOf(axis)->setRange(next[Index(axis)]);
+            axes_[Index(axis)].zoom = next[Index(axis)];
             axes_[Index(axis)].zoomed = true;
         }
+        ApplyRanges();
         Schedule(kFull);
     }
     emit Zoomed();
@@ -1051,10 +1070,11 @@ void Graph::ZoomToPixels(const QRect& dragged) {
     x.normalize();
     y.normalize();
     if (!QCPRange::validRange(x) || !QCPRange::validRange(y)) return;
-    xAxis->setRange(x);
-    yAxis->setRange(y);
+    axes_[0].zoom = x;
+    axes_[1].zoom = y;
     axes_[0].zoomed = true;
     axes_[1].zoomed = true;
+    ApplyRanges();
     emit Zoomed();
 }
 
@@ -1104,6 +1124,15 @@ void Graph::ReplotNow() {
     dirty_ = 0;
     sinceFlush_.start();
     replot(rpQueuedRefresh);
+}
+
+// The plot's size is known only once laid out; an equal scale follows it, and the ticks
+// and margins follow the ranges (a few rounds at most: tick labels change the margins).
+void Graph::updateLayout() {
+    QCustomPlot::updateLayout();
+    constexpr int kRounds = 3;
+    for (int round = 0; equalScale_ && round < kRounds && ApplyRanges(); ++round)
+        QCustomPlot::updateLayout();
 }
 
 void Graph::showEvent(QShowEvent* event) {

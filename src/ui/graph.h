@@ -156,8 +156,15 @@ class Graph : public QCustomPlot {
     // A fixed room left of the plot for the y axis, so that graphs stacked above each other
     // put the same x at the same place on screen.
     void SetLeftMargin(int pixels);
+    // One unit of x as long on screen as one unit of y, so that a circle shows round: of the
+    // ranges asked for (manual, automatic or zoomed) one is widened around its middle to
+    // the shape of the plot, again on every resize.
+    void SetEqualScale(bool equal);
+    bool EqualScale() const { return equalScale_; }
     // The range shown once pending work is painted.
     QCPRange AxisRange(Axis axis) const;
+    // The range asked for (manual, automatic or zoomed); AxisRange before the equal scale.
+    QCPRange RequestedRange(Axis axis) const;
 
     // --- cursors (numbered 1 and 2, as the panels name them) ----------------------------
     void SetCursors(int count, CursorStyle style = CursorStyle::Crosshair);
@@ -213,6 +220,7 @@ class Graph : public QCustomPlot {
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void updateLayout() override;
 
   private:
     enum Dirty : unsigned { kFull = 1, kCursors = 2 };
@@ -230,6 +238,7 @@ class Graph : public QCustomPlot {
         bool autoScale = true;
         bool zoomed = false;
         QCPRange home{0.0, 10.0};  // the manual range, where Zoom 1:1 returns
+        QCPRange zoom{0.0, 10.0};  // the range zoomed into, while zoomed
     };
     struct Strip {
         std::vector<QCPGraph*> traces;
@@ -283,6 +292,7 @@ class Graph : public QCustomPlot {
     CursorStyle cursorStyle_ = CursorStyle::Crosshair;
     bool cursorsMovable_ = true;
     bool zoomEnabled_ = true;
+    bool equalScale_ = false;
     int dragging_ = 0;  // cursor number under the mouse, 0 when none
     int activeCursor_ = 1;
     bool cursorsUnplaced_ = false;  // SetCursor on a hidden graph: positions not yet placed

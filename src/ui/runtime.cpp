@@ -7,18 +7,24 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QContextMenuEvent>
-#include <QLineEdit>
+#include <QFormLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <algorithm>
 #include <optional>
 
 namespace ui {
@@ -309,8 +315,28 @@ void SetDimmed(QWidget* control, bool dimmed) {
 bool IsDimmed(const QWidget* control) {
     return !control->isEnabled();
 }
+
+namespace {
+
+// The label beside `control` when it sits in a form layout, which may be nested in the
+// layout of its parent widget.
+QWidget* FormLabelOf(QWidget* control) {
+    QWidget* parent = control->parentWidget();
+    QLayout* top = parent ? parent->layout() : nullptr;
+    if (!top) return nullptr;
+    QList<QFormLayout*> forms = top->findChildren<QFormLayout*>();
+    if (auto* form = qobject_cast<QFormLayout*>(top)) forms.prepend(form);
+    for (QFormLayout* form : forms)
+        if (QWidget* label = form->labelForField(control)) return label;
+    return nullptr;
+}
+
+}  // namespace
+
 void SetVisible(QWidget* control, bool visible) {
     control->setVisible(visible);
+    // A label without its field would name a setting that is not there.
+    if (QWidget* label = FormLabelOf(control)) label->setVisible(visible);
 }
 bool IsVisible(const QWidget* control) {
     return !control->isHidden();
@@ -338,7 +364,94 @@ QList<QWidget*> PageList(const QTabWidget* tabs) {
     return list;
 }
 
+constexpr const char* kFitterProperty = "veloraxTitleFitter";
+constexpr int kCompactTabSpace = 6;  // pixels beside a title, both sides together
+constexpr double kMinTitlePoints = 7.0;
+constexpr double kTitlePointStep = 0.5;
+
+// The style of a tab bar with less room beside each title; tabs are drawn as the style
+// draws them.
+class TabSpaceStyle : public QProxyStyle {
+  public:
+    explicit TabSpaceStyle(QStyle* base) : QProxyStyle(base) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace && space >= 0) return space;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    int space = -1;  // the base style's own
+};
+
+// Keeps every title of a tab control's bar in view without scroll arrows: the style's own
+// tabs where they fit, else tabs narrowed to their titles, then a smaller font, step by
+// step, down to kMinTitlePoints. Refits when the control's width changes.
+class TabTitleFitter : public QObject {
+  public:
+    explicit TabTitleFitter(QTabWidget* tabs)
+        : QObject(tabs),
+          tabs_(tabs),
+          font_(tabs->tabBar()->font()),
+          style_(new TabSpaceStyle(QStyleFactory::create(tabs->style()->name()))) {
+        style_->setParent(this);
+        tabs->tabBar()->setStyle(style_);
+        tabs->installEventFilter(this);
+    }
+
+    void Fit() {
+        QTabBar* bar = tabs_->tabBar();
+        const int room = tabs_->width();
+        const auto fits = [bar, room] { return bar->sizeHint().width() <= room; };
+        SetLook(-1, font_);
+        if (fits()) return;
+        QFont font = font_;
+        SetLook(kCompactTabSpace, font);
+        while (!fits() && font.pointSizeF() - kTitlePointStep >= kMinTitlePoints) {
+            font.setPointSizeF(font.pointSizeF() - kTitlePointStep);
+            SetLook(kCompactTabSpace, font);
+        }
+        // Beyond that the scroll arrows come back rather than an unreadable font.
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Only the width decides; a taller window keeps the titles as they are.
+        if (watched == tabs_ && event->type() == QEvent::Resize &&
+            static_cast<QResizeEvent*>(event)->oldSize().width() != tabs_->width())
+            Fit();
+        return false;
+    }
+
+  private:
+    void SetLook(int space, const QFont& font) {
+        QTabBar* bar = tabs_->tabBar();
+        if (style_->space != space) {
+            style_->space = space;
+            QEvent changed(QEvent::StyleChange);  // the bar measures its tabs again
+            QCoreApplication::sendEvent(bar, &changed);
+        }
+        bar->setFont(font);
+    }
+
+    QTabWidget* tabs_;
+    QFont font_;  // the bar's own font, the largest it gets
+    TabSpaceStyle* style_;
+};
+
+void RefitTabTitles(QTabWidget* tabs) {
+    if (auto* fitter =
+            static_cast<TabTitleFitter*>(tabs->property(kFitterProperty).value<QObject*>()))
+        fitter->Fit();
+}
+
 }  // namespace
+
+void FitTabTitles(QTabWidget* tabs) {
+    if (!tabs->property(kFitterProperty).isValid()) {
+        auto* fitter = new TabTitleFitter(tabs);
+        tabs->setProperty(kFitterProperty, QVariant::fromValue(static_cast<QObject*>(fitter)));
+    }
+    RefitTabTitles(tabs);
+}
 
 void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
     const QList<QWidget*> pages = PageList(tabs);
@@ -354,6 +467,7 @@ void SetTabPageVisible(QTabWidget* tabs, int index, bool visible) {
             if (pages[i] && tabs->indexOf(pages[i]) >= 0) ++insertAt;
         tabs->insertTab(insertAt, page, page->property("veloraxTitle").toString());
     }
+    RefitTabTitles(tabs);
 }
 
 bool TabPageVisible(const QTabWidget* tabs, int index) {
@@ -393,6 +507,9 @@ void SetValue(QLineEdit* control, const QString& text) {
     if (control->text() == text) return;
     QSignalBlocker block(control);
     control->setText(text);
+    // setText leaves the cursor at the end, which scrolls a text longer than the field to its
+    // tail; a display is read from its start.
+    if (control->isReadOnly()) control->setCursorPosition(0);
 }
 
 void SetValue(QLineEdit* control, int value) {
@@ -489,9 +606,49 @@ void SetColumnReadOnly(QTableWidget* table, int column) {
     table->setItemDelegateForColumn(column - 1, new ReadOnlyDelegate(table));
 }
 
+void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QString& widest) {
+    // A cell's text keeps the style's focus margin and one pixel on either side; the grid
+    // line takes one more.
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const int width = table->fontMetrics().horizontalAdvance(widest) + 2 * margin + 1;
+    QHeaderView* header = table->horizontalHeader();
+    header->setMinimumSectionSize(0);
+    for (int c = firstColumn; c <= lastColumn; ++c) {
+        header->setSectionResizeMode(c - 1, QHeaderView::Fixed);
+        header->resizeSection(c - 1, width);
+    }
+    for (int c = lastColumn + 1; c <= table->columnCount(); ++c)
+        header->setSectionResizeMode(c - 1, QHeaderView::Stretch);
+}
+
 void SetButtonColour(QAbstractButton* button, std::uint32_t rgb) {
     const QString hex = QString::number(rgb & 0xFFFFFF, 16).toUpper().rightJustified(6, u'0');
     button->setStyleSheet(QStringLiteral("QPushButton { background-color: #%1; }").arg(hex));
+}
+
+std::vector<QPoint> StackBeside(const QRect& anchor, const std::vector<QSize>& sizes,
+                                const QRect& screen, int gap) {
+    int width = 0;
+    int height = 0;
+    for (const QSize& size : sizes) {
+        width = std::max(width, size.width());
+        height += size.height();
+    }
+    height += gap * std::max(0, static_cast<int>(sizes.size()) - 1);
+    int x = anchor.right() + 1 + gap;
+    if (x + width - 1 > screen.right()) {
+        x = anchor.left() - gap - width;
+        if (x < screen.left()) x = screen.right() + 1 - width;
+    }
+    x = std::max(x, screen.left());
+    int y = std::max(screen.top(), std::min(anchor.top(), screen.bottom() + 1 - height));
+    std::vector<QPoint> corners;
+    for (const QSize& size : sizes) {
+        corners.emplace_back(x, y);
+        y += size.height() + gap;
+    }
+    return corners;
 }
 
 void MakePasswordField(QLineEdit* field, int maxLength) {

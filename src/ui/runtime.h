@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "ui/popups.h"
 
@@ -127,6 +128,10 @@ void SetVisible(QWidget* control, bool visible);
 bool IsVisible(const QWidget* control);  // the control's own flag, whatever its parents are
 
 void SetTabPageVisible(QTabWidget* tabs, int index, bool visible);
+// Every page title of `tabs` stays readable in full, without scroll arrows: the tabs narrow
+// to their titles, then the titles' font shrinks (to 7 points at least), as far as the
+// control's width needs; again whenever it is resized or a page is shown or hidden.
+void FitTabTitles(QTabWidget* tabs);
 bool TabPageVisible(const QTabWidget* tabs, int index);
 void SetActiveTabPage(QTabWidget* tabs, int index);
 // The page in front, by its place in the panel set.
@@ -166,6 +171,16 @@ int CellValue(const QTableWidget* table, int row, int column);
 void SetColumnRange(QTableWidget* table, int firstColumn, int lastColumn, int min, int max);
 // A column the user cannot edit (colour indicators).
 void SetColumnReadOnly(QTableWidget* table, int column);
+// Columns first..last just wide enough for `widest` (the widest value of their cells) to show
+// uncut; the columns after them share the rest of the table's width.
+void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QString& widest);
+
+// Where top-level windows go where no window manager places them: top-left corners for
+// frames of `sizes`, stacked from the top of `anchor` beside it (to its right, else to its
+// left), `gap` pixels apart from it and from each other, and kept on `screen`. Where neither
+// side has the room they stand at the screen's right edge, still apart from each other.
+std::vector<QPoint> StackBeside(const QRect& anchor, const std::vector<QSize>& sizes,
+                                const QRect& screen, int gap);
 
 // A masked password field: each character shown as "*", at most `maxLength` characters.
 void MakePasswordField(QLineEdit* field, int maxLength);

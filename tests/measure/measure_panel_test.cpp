@@ -7,10 +7,12 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -291,6 +293,34 @@ TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
     EXPECT_FALSE(page.colBigPanel->isVisible());
 }
 
+// Where no window manager places them, both large windows opened at 0,0 on top of each
+// other: now they open apart, on the screen, beside the main window where the screen has the
+// room (the test's screen is barely wider than the main window).
+TEST(Displays, TheLargeWindowsOpenApartAndStayWhereTheUserPutsThem) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    measure::MeasurePage& page = p.Page<measure::MeasurePage>();
+    page.CBF_DispGroup(ui::Event::LeftDoubleClick);
+    page.CBF_DispCOL(ui::Event::LeftDoubleClick);
+    ASSERT_TRUE(page.colBigPanel->isVisible() && page.grpBigPanel->isVisible());
+    const QRect col = page.colBigPanel->frameGeometry();
+    const QRect grp = page.grpBigPanel->frameGeometry();
+    EXPECT_FALSE(col.intersects(grp));
+    EXPECT_LT(col.top(), grp.top());  // the colour number above the group
+    const QRect screen = p->mainPanel->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(col) && screen.contains(grp));
+    const QRect main = p->mainPanel->frameGeometry();
+    if (screen.width() >= main.width() + col.width() + 16) {
+        EXPECT_FALSE(col.intersects(main) || grp.intersects(main));
+    }
+    // Closed, moved by the user and opened again: where the user put it.
+    page.CBF_COLBIGP(ui::Event::Close);
+    page.colBigPanel->move(5, 7);
+    page.CBF_DispCOL(ui::Event::LeftDoubleClick);
+    EXPECT_EQ(page.colBigPanel->pos(), QPoint(5, 7));
+}
+
 TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
     Live l;
     session::Session& s = l.S();
@@ -349,10 +379,119 @@ TEST(Charts, TheColourPlaneScalesToTheTaughtVectorAndTheCurrentPoint) {
     l.S().measured.y = 800;
     l.page().UpdateCharts();
     ui::Graph* plane = l.page().charts.Plane();
-    EXPECT_EQ(plane->AxisRange(ui::Axis::X).lower, 875);
-    EXPECT_EQ(plane->AxisRange(ui::Axis::X).upper, 1525);
-    EXPECT_EQ(plane->AxisRange(ui::Axis::Y).lower, 475);
-    EXPECT_EQ(plane->AxisRange(ui::Axis::Y).upper, 1125);
+    EXPECT_EQ(plane->RequestedRange(ui::Axis::X).lower, 875);
+    EXPECT_EQ(plane->RequestedRange(ui::Axis::X).upper, 1525);
+    EXPECT_EQ(plane->RequestedRange(ui::Axis::Y).lower, 475);
+    EXPECT_EQ(plane->RequestedRange(ui::Axis::Y).upper, 1125);
     EXPECT_EQ(plane->CursorPosition(1), QPointF(1500, 800));
     EXPECT_EQ(plane->PlotCount(), 31);  // one circle per row, taught or not
+}
+
+// --- the data panel at the default window size ----------------------------------------------
+
+namespace {
+
+// The data panel of a program at the default size with `page` of its tab control in front,
+// laid out and painted.
+void ShowDataPage(TestProgram& p, int page) {
+    measure::MeasurePage& m = p.Page<measure::MeasurePage>();
+    ui::SetActiveTabPage(m.tabData, page);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const measure::Charts& c = m.charts;
+    for (ui::Graph* g : {c.Rgb(), c.Plane(), c.IntensityBar(), c.XY(), c.XInt(), c.YInt()})
+        if (g->isVisible()) g->ReplotNow();
+    for (ui::Graph* g : c.Coordinates())
+        if (g->isVisible()) g->ReplotNow();
+}
+
+// Neighbouring tick labels of `axis` do not touch: along x each needs its text's width, along
+// y its font's height.
+void ExpectTickLabelsApart(const QCPAxis* axis, const std::string& graph) {
+    const QFontMetrics metrics(axis->tickLabelFont());
+    const bool across = axis->orientation() == Qt::Horizontal;
+    QVector<double> ticks;
+    QVector<QString> labels;
+    for (int i = 0; i < axis->tickVector().size(); ++i) {
+        if (!axis->range().contains(axis->tickVector()[i])) continue;
+        ticks << axis->tickVector()[i];
+        labels << axis->tickVectorLabels()[i];
+    }
+    ASSERT_GE(ticks.size(), 2) << graph;
+    for (int i = 1; i < ticks.size(); ++i) {
+        const double apart =
+            std::abs(axis->coordToPixel(ticks[i]) - axis->coordToPixel(ticks[i - 1]));
+        const double needed = across ? (metrics.horizontalAdvance(labels[i]) +
+                                        metrics.horizontalAdvance(labels[i - 1])) /
+                                               2.0 +
+                                           metrics.averageCharWidth()
+                                     : metrics.height();
+        EXPECT_GE(apart, needed) << graph << ": " << labels[i - 1].toStdString() << " and "
+                                 << labels[i].toStdString();
+    }
+}
+
+}  // namespace
+
+TEST(DataPanelLayout, TheCoordinateChartsAreTallEnoughForTheirLabels) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    ASSERT_EQ(p->mainPanel->size(), QSize(790, 548));
+    ShowDataPage(p, measure::kPageCoord);
+    const char* names[] = {"X", "Y", "INT"};
+    int i = 0;
+    for (ui::Graph* chart : p.Page<measure::MeasurePage>().charts.Coordinates()) {
+        ASSERT_TRUE(chart->isVisible());
+        EXPECT_GE(chart->height(), 60) << names[i];
+        ExpectTickLabelsApart(chart->yAxis, names[i++]);
+    }
+}
+
+TEST(DataPanelLayout, TheQuarterGraphsOfThe3DPageKeepTheirTickLabelsApart) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    measure::MeasurePage& m = p.Page<measure::MeasurePage>();
+    ui::SetTabPageVisible(m.tabData, measure::kPage3D, true);
+    ShowDataPage(p, measure::kPage3D);
+    const std::pair<ui::Graph*, const char*> views[] = {
+        {m.charts.XY(), "X/Y"}, {m.charts.XInt(), "X/INT"}, {m.charts.YInt(), "Y/INT"}};
+    for (auto [graph, name] : views) {
+        ASSERT_TRUE(graph->isVisible());
+        ExpectTickLabelsApart(graph->xAxis, name);
+        ExpectTickLabelsApart(graph->yAxis, name);
+    }
+}
+
+// Tolerance circles show round: on the colour plane, of the 2D page and of the 3D page, a
+// unit of X is as long as a unit of Y, and the window the taught vectors ask for is in view.
+TEST(DataPanelLayout, TheColourPlanesKeepOneScaleForXAndY) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    session::Session& s = p.Session();
+    measure::MeasurePage& m = p.Page<measure::MeasurePage>();
+    s.parameters.teach[0].cell = {1000, 800, 100, 2000, 300};
+    for (auto [mode, page] : {std::pair{0, measure::kPage2D}, std::pair{2, measure::kPage3D}}) {
+        s.modes.calculationMode = static_cast<std::uint16_t>(mode);
+        ui::SetTabPageVisible(m.tabData, page, true);
+        m.DrawTolerancePlot();
+        s.measured.x = 1500;
+        s.measured.y = 800;
+        m.UpdateCharts();
+        ShowDataPage(p, page);
+        ui::Graph* plane = mode == 0 ? m.charts.Plane() : m.charts.XY();
+        ASSERT_TRUE(plane->isVisible());
+        EXPECT_GE(plane->height(), 80);
+        const double perX = plane->xAxis->coordToPixel(1) - plane->xAxis->coordToPixel(0);
+        const double perY = plane->yAxis->coordToPixel(0) - plane->yAxis->coordToPixel(1);
+        EXPECT_NEAR(perX / perY, 1.0, 0.01) << "calculation mode " << mode;
+        for (ui::Axis axis : {ui::Axis::X, ui::Axis::Y}) {
+            const QCPRange window = plane->RequestedRange(axis);
+            const QCPRange shown =
+                axis == ui::Axis::X ? plane->xAxis->range() : plane->yAxis->range();
+            EXPECT_LE(shown.lower, window.lower);
+            EXPECT_GE(shown.upper, window.upper);
+        }
+    }
 }

@@ -279,3 +279,23 @@ TEST(AttrPage, HelpOfItsOwnControlsIsTitledInfo) {
     EXPECT_EQ(t.p.popups.History()[0].text, "Set default row colors.");
     EXPECT_EQ(t.p.popups.History()[1].title, "INFO!");
 }
+
+// At the default window size the colour field shows a whole colour: "#" and six hex digits,
+// whichever digits they are ("#1234" of "#123456" was all it showed).
+TEST(AttrPage, TheColourFieldShowsEverySixDigitColourInFull) {
+    Started t;
+    ui::SetActiveTabPage(t.p->tabMain, session::kPageTableAttributes);
+    ASSERT_EQ(t.p->mainPanel->size(), QSize(790, 548));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QSpinBox* color = t.page().color;
+    ASSERT_TRUE(color->isVisible());
+    QLineEdit* field = color->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    // The line edit keeps two pixels on either side of its text.
+    const int room = field->contentsRect().width() - 4;
+    for (const QChar digit : QStringLiteral("123456789abcdef")) {
+        color->setValue(QString(6, digit).toInt(nullptr, 16));
+        EXPECT_LE(field->fontMetrics().horizontalAdvance(color->text()), room)
+            << color->text().toStdString();
+    }
+}

@@ -12,17 +12,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
+#include <QToolButton>
 
 #include "calib/calib_page.h"
 #include "measure/measure_page.h"
@@ -390,6 +395,38 @@ TEST(Texts, ButtonsCarryTheirWholeNames) {
     }
 }
 
+// Scroll arrows would hide most page titles of the narrow left column; the tabs fit
+// instead, with the service page and without.
+TEST(MainPanel, EveryPageTitleShowsInFullAtTheDefaultSize) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    ASSERT_EQ(p->mainPanel->size(), QSize(790, 548));
+    QTabBar* bar = p->tabMain->tabBar();
+    auto expectAllTitlesInView = [&](int pages) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        ASSERT_EQ(bar->count(), pages);
+        EXPECT_LE(bar->sizeHint().width(), p->tabMain->width());
+        for (QToolButton* arrow : bar->findChildren<QToolButton*>())
+            EXPECT_FALSE(arrow->isVisible());
+        EXPECT_GE(bar->font().pointSizeF(), 7.0);
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = bar->tabRect(i);
+            EXPECT_TRUE(bar->rect().contains(tab)) << bar->tabText(i).toStdString();
+            EXPECT_GE(tab.width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)))
+                << bar->tabText(i).toStdString();
+        }
+    };
+    expectAllTitlesInView(8);
+    const double normal = bar->font().pointSizeF();
+    ui::SetTabPageVisible(p->tabMain, session::kPageOffset, true);
+    expectAllTitlesInView(9);
+    // The titles grow back when the service page goes.
+    ui::SetTabPageVisible(p->tabMain, session::kPageOffset, false);
+    expectAllTitlesInView(8);
+    EXPECT_EQ(bar->font().pointSizeF(), normal);
+}
+
 TEST(Help, RightClickShowsTheControlsTextAsInfo) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
@@ -444,6 +481,40 @@ TEST(Connection, PortNumberTakesTheLeadingDigits) {
     EXPECT_EQ(shell::PortFromText(""), 0);
     EXPECT_EQ(shell::PortFromText("abc"), 0);
     EXPECT_EQ(shell::PortFromText("  502"), 502);
+}
+
+TEST(Connection, OnlyTheActiveLinksSettingsShowAndMessagesWrap) {
+    TestProgram p(testing_support::NoSensorSettingsText());  // TCP/IP
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    shell::ConnectionPage& c = p.Connection();
+    QWidget* page = ui::PageWidget(p->tabMain, session::kPageConnection);
+    auto shown = [&](const char* label) {
+        return p.Control<QLabel>("MAINP", label)->isVisibleTo(page);
+    };
+    // COM port, baud rate, IP address, port: each label goes with its field.
+    EXPECT_FALSE(shown("connFormLabel1"));
+    EXPECT_FALSE(shown("connFormLabel2"));
+    EXPECT_TRUE(shown("connFormLabel3"));
+    EXPECT_TRUE(shown("connFormLabel4"));
+    ui::SetComboValue(c.protocol, 0);
+    c.CBF_EditCommunicationProtocol(ui::Event::Commit);
+    EXPECT_TRUE(shown("connFormLabel1"));
+    EXPECT_TRUE(shown("connFormLabel2"));
+    EXPECT_FALSE(shown("connFormLabel3"));
+    EXPECT_FALSE(shown("connFormLabel4"));
+    EXPECT_TRUE(shown("connFormLabel0"));  // the interface selector always
+
+    // Lines wider than the box, with and without blanks, wrap: nothing hides to the right.
+    c.AppendMessage("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n");
+    c.AppendMessage("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_EQ(c.messages->horizontalScrollBar()->maximum(), 0);
+    const int width = c.messages->viewport()->width();
+    for (QTextBlock b = c.messages->document()->begin(); b.isValid(); b = b.next()) {
+        for (int i = 0; i < b.layout()->lineCount(); ++i)
+            EXPECT_LE(b.layout()->lineAt(i).naturalTextWidth(), width) << b.text().toStdString();
+    }
 }
 
 TEST(Connection, TryToConnectSucceedsOnceThePeerAppears) {

@@ -2,6 +2,7 @@
 // The whole program for a teach test: started, its pop-ups cleared, a known teach table
 // (every cell 1), and the table and parameter set read row by row.
 
+#include <QStyle>
 #include <QTableWidget>
 #include <vector>
 
@@ -10,6 +11,14 @@
 #include "teach/teach_page.h"
 
 namespace teach_testing {
+
+// The width a cell of `table` needs to show `text` without eliding it: the item view keeps
+// the style's focus margin and a pixel on either side of the text.
+inline int UncutWidth(const QTableWidget* table, const QString& text) {
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    return table->fontMetrics().horizontalAdvance(text) + 2 * margin;
+}
 
 using Row = std::vector<int>;
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -262,4 +263,25 @@ TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
     EXPECT_EQ(loops, 1);
     EXPECT_EQ(frames, 5);
     EXPECT_TRUE(t.program->Panel("DATAP")->isVisible());
+}
+
+// At the default window size all six columns show side by side (Y and INT, the values taught,
+// included) with five-digit values uncut, in both tables.
+TEST(MeanPanelLayout, EveryColumnShowsWithoutScrollingSideways) {
+    Mean p;
+    p.program->ShowChildPanel(p.panel().panel);
+    ASSERT_EQ(p.program->mainPanel->size(), QSize(790, 548));
+    ui::SetCell(p.panel().values, 1, 6, 65535);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    for (QTableWidget* table : {p.panel().values, p.panel().meanTable}) {
+        ASSERT_TRUE(table->isVisible());
+        EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0) << table->objectName().toStdString();
+        for (int c = 0; c < table->columnCount(); ++c) {
+            EXPECT_LE(table->columnViewportPosition(c) + table->columnWidth(c),
+                      table->viewport()->width());
+            EXPECT_GE(table->columnWidth(c), teach_testing::UncutWidth(table, "65535"));
+        }
+    }
+    // More than a handful of captures in view.
+    EXPECT_GE(p.panel().values->rowAt(p.panel().values->viewport()->height() - 1), 8);
 }

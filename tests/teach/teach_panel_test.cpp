@@ -6,15 +6,16 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 
 #include "measure/measure_page.h"
 #include "sim/server/sim_server.h"
 #include "teach_fixture.h"
-
 
 namespace {
 
@@ -324,4 +325,31 @@ TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
     const std::int32_t before = t.S().rowColors[7];
     t.page().teachDataTo->click();
     EXPECT_EQ(t.S().rowColors[7], before);
+}
+
+// The teach page at the default window size: five-digit values in all five value columns,
+// the colour beside them, nothing to scroll sideways, and every button as wide as its text.
+TEST(TeachTable, FiveDigitValuesShowUncutAtTheDefaultSize) {
+    teach_testing::TeachProgram p;
+    ui::SetActiveTabPage(p.program->tabMain, session::kPageTeachTable);
+    ASSERT_EQ(p.program->mainPanel->size(), QSize(790, 548));
+    QTableWidget* table = p.page().teachTable;
+    for (int c = 1; c <= teach::kValueColumns; ++c) ui::SetCell(table, 1, c, 65535);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    ASSERT_TRUE(table->isVisible());
+    EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+    for (int c = 0; c < teach::kValueColumns; ++c)
+        EXPECT_GE(table->visualItemRect(table->item(0, c)).width(),
+                  teach_testing::UncutWidth(table, "65535"))
+            << "column " << c + 1;
+    const int colour = teach::kValueColumns;
+    EXPECT_GE(table->columnWidth(colour), 10);
+    EXPECT_LE(table->columnViewportPosition(colour) + table->columnWidth(colour),
+              table->viewport()->width());
+    QWidget* page = ui::PageWidget(p.program->tabMain, session::kPageTeachTable);
+    for (QPushButton* button : page->findChildren<QPushButton*>()) {
+        if (!button->isVisible()) continue;
+        EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 4)
+            << button->text().toStdString();
+    }
 }

@@ -498,4 +498,46 @@ TEST_F(GraphTest, AxesScaleAutomaticallyOrManuallyPerAxis) {
     EXPECT_FALSE(graph->AutoScale(Axis::X));
 }
 
+// A tolerance circle on a wide or a tall graph: the same pixels per unit on both axes, the
+// window asked for in view, whatever the size, after a zoom and back at 1:1.
+TEST_F(GraphTest, EqualScaleKeepsCirclesRoundAtEverySizeAndZoom) {
+    graph->SetEqualScale(true);
+    graph->SetAxisRange(Axis::X, 875, 1125);
+    graph->SetAxisRange(Axis::Y, 675, 925);
+    const PlotId circle = graph->PlotEllipse(1000, 800, 100, 100, Qt::red);
+    const auto expectRound = [&](const QCPRange& x, const QCPRange& y, const char* when) {
+        Settle();
+        const double perX = graph->xAxis->coordToPixel(1) - graph->xAxis->coordToPixel(0);
+        const double perY = graph->yAxis->coordToPixel(0) - graph->yAxis->coordToPixel(1);
+        EXPECT_NEAR(perX / perY, 1.0, 0.01) << when;
+        EXPECT_TRUE(graph->xAxis->range().contains(x.lower) &&
+                    graph->xAxis->range().contains(x.upper))
+            << when;
+        EXPECT_TRUE(graph->yAxis->range().contains(y.lower) &&
+                    graph->yAxis->range().contains(y.upper))
+            << when;
+        // The window widens only along the longer side of the plot.
+        EXPECT_TRUE(graph->xAxis->range().size() < x.size() * 1.01 ||
+                    graph->yAxis->range().size() < y.size() * 1.01)
+            << when;
+    };
+    expectRound({875, 1125}, {675, 925}, "wide");
+    graph->resize(200, 500);
+    expectRound({875, 1125}, {675, 925}, "tall");
+    graph->resize(400, 300);
+    expectRound({875, 1125}, {675, 925}, "wide again");
+
+    Drag(Pixel(900, 900), Pixel(1000, 850), Qt::ControlModifier);
+    ASSERT_TRUE(graph->IsZoomed());
+    expectRound({900, 1000}, {850, 900}, "zoomed");
+    graph->resize(300, 300);
+    expectRound({900, 1000}, {850, 900}, "zoomed, resized");
+    graph->ZoomReset();
+    expectRound({875, 1125}, {675, 925}, "1:1");
+    // A circle drawn with equal radii shows as wide as it is high.
+    const QRectF box = *graph->PlotBounds(circle);
+    EXPECT_NEAR(Pixel(box.right(), 0).x() - Pixel(box.left(), 0).x(),
+                Pixel(0, box.top()).y() - Pixel(0, box.bottom()).y(), 1.0);
+}
+
 }  // namespace

@@ -301,6 +301,52 @@ TEST(Runtime, MaskedFieldAndRangedCells) {
     EXPECT_EQ(combo.insertPolicy(), QComboBox::NoInsert);
 }
 
+TEST(Runtime, ADisplayShowsTheStartOfATextLongerThanItself) {
+    QWidget panel;
+    auto* display = new QLineEdit(&panel);
+    display->setReadOnly(true);
+    display->setFixedWidth(60);
+    panel.show();
+    const QString firmware = "VELORAX3-KVT-ANA HOLDOUT SENSOR FW 2.14 2024-03-11";
+    ui::SetValue(display, firmware);
+    EXPECT_EQ(display->text(), firmware);
+    EXPECT_EQ(display->cursorPosition(), 0);
+}
+
+// The large colour and group windows beside a main window of the default size (frames of
+// 790 x 548 and 260 x 200 and a title bar of 30).
+TEST(StackBeside, ToTheRightElseToTheLeftElseAtTheEdgeNeverOnEachOther) {
+    const std::vector<QSize> big = {QSize(260, 230), QSize(260, 230)};
+    const auto expectApart = [&](const std::vector<QPoint>& at, const QRect& main,
+                                 const QRect& screen, bool besideMain) {
+        ASSERT_EQ(at.size(), 2u);
+        const QRect first(at[0], big[0]);
+        const QRect second(at[1], big[1]);
+        EXPECT_FALSE(first.intersects(second));
+        EXPECT_TRUE(screen.contains(first) && screen.contains(second));
+        if (besideMain) {
+            EXPECT_FALSE(first.intersects(main) || second.intersects(main));
+        }
+    };
+    const QRect screen(0, 0, 1280, 800);
+    const QRect main(100, 50, 790, 578);
+    const auto right = ui::StackBeside(main, big, screen, 8);
+    EXPECT_EQ(right[0], QPoint(898, 50));
+    EXPECT_EQ(right[1], QPoint(898, 288));
+    expectApart(right, main, screen, true);
+
+    const QRect nearEdge(450, 50, 790, 578);
+    const auto left = ui::StackBeside(nearEdge, big, screen, 8);
+    EXPECT_EQ(left[0], QPoint(182, 50));
+    expectApart(left, nearEdge, screen, true);
+
+    // A screen too narrow: the right edge. Too low: moved up.
+    const QRect small(0, 0, 800, 600);
+    const auto edge = ui::StackBeside(QRect(0, 200, 790, 578), big, small, 8);
+    EXPECT_EQ(edge[0], QPoint(540, 132));
+    expectApart(edge, main, small, false);
+}
+
 TEST(ScriptedPopups, AnswersInOrderAndRefusesWhatIsNotThere) {
     ui::ScriptedPopups popups;
     EXPECT_FALSE(popups.Confirm("ATTENTION!", "Proceed?"));  // unscripted: No
