@@ -33,19 +33,10 @@ sim::ServerOptions WhiteTarget() {
     return o;
 }
 
-struct Calib {
+struct Calib : testing_support::SensorProgram {
     explicit Calib(ui::Clock* clock = nullptr)
-        : sensor(WhiteTarget()), program(Start(sensor), clock) {
-        program->StartUp();
-        program.popups.Clear();
-    }
-    static QString Start(sim::SimServer& sensor) {
-        sensor.StartTcp(0);
-        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
-    }
-    session::Session& S() { return program.Session(); }
-    calib::CalibPage& page() { return program.Page<calib::CalibPage>(); }
-    void Fault(const std::string& spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+        : SensorProgram(WhiteTarget(), testing_support::Transport::Tcp, clock) {}
+    calib::CalibPage& page() { return Page<calib::CalibPage>(); }
     std::array<int, 3> Factors() {
         return {page().factors[0]->value(), page().factors[1]->value(), page().factors[2]->value()};
     }
@@ -68,9 +59,6 @@ struct Calib {
         page().calcCF->click();
         QObject::disconnect(c);
     }
-
-    sim::SimServer sensor;
-    TestProgram program;
 };
 
 }  // namespace

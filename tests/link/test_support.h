@@ -33,11 +33,7 @@ class RecordingObserver : public sensorlink::FailureObserver {
     sensorlink::LinkState& state_;
 };
 
-class FakeClock : public sensorlink::Clock {
-  public:
-    double Seconds() override { return now; }
-    double now = 1000.0;
-};
+using FakeClock = testing_support::ManualClock;
 
 using testing_support::WaitFor;
 

@@ -32,12 +32,8 @@ using testing_support::TestProgram;
 
 namespace {
 
-struct Live {
+struct Live : testing_support::SensorProgram {
     Live() {
-        EXPECT_TRUE(sensor.StartTcp(0));
-        program = std::make_unique<TestProgram>(
-            testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
-        (*program)->StartUp();
         EXPECT_TRUE(S().linkState.linkOk);
         QObject::connect(&S(), &session::Session::FrameTaken, &S(), [this] {
             ++frames;
@@ -46,10 +42,9 @@ struct Live {
             if (frames >= kMaxFrames) S().app.loopRunning = false;
         });
     }
-    session::Session& S() { return program->Session(); }
-    measure::MeasurePage& page() { return program->Page<measure::MeasurePage>(); }
-    params::ParameterPanel& params() { return program->Page<params::ParameterPanel>(); }
-    void AddFault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+    measure::MeasurePage& page() { return Page<measure::MeasurePage>(); }
+    params::ParameterPanel& params() { return Page<params::ParameterPanel>(); }
+    void AddFault(const char* spec) { Fault(spec); }
     // GO, ended by `onFrame` or by the sensor.
     void Go() { page().go->click(); }
     void StopAt(int frame) {
@@ -59,8 +54,6 @@ struct Live {
     }
 
     static constexpr int kMaxFrames = 20000;
-    sim::SimServer sensor;
-    std::unique_ptr<TestProgram> program;
     int frames = 0;
     std::function<void(int)> onFrame;
 };
@@ -75,7 +68,7 @@ TEST(LiveLoop, RunsUntilStopAndShowsTheLastFrame) {
     EXPECT_FALSE(l.S().app.loopRunning);
     EXPECT_TRUE(l.page().go->isEnabled());  // the buttons are back
     EXPECT_TRUE(l.params().send->isEnabled());
-    EXPECT_TRUE(l.program->operator->()->Panel("DATAP")->isVisible());
+    EXPECT_TRUE(l.program->Panel("DATAP")->isVisible());
     // The displays show the last frame once the loop has ended.
     const session::MeasuredValues& m = l.S().measured;
     EXPECT_EQ(l.page().dispRed->text(), QString::number(m.red));
@@ -121,10 +114,10 @@ TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
     l.AddFault("badcrc-header@8#4");
     l.Go();
     EXPECT_EQ(l.frames, 3);
-    EXPECT_EQ(ui::ActiveTabPage(l.program->operator->()->tabMain), session::kPageConnection);
-    EXPECT_TRUE(l.program->Connection().Messages().contains("RECEIVED HEADER FRAME IS INCORRECT"));
+    EXPECT_EQ(ui::ActiveTabPage(l.program->tabMain), session::kPageConnection);
+    EXPECT_TRUE(l.program.Connection().Messages().contains("RECEIVED HEADER FRAME IS INCORRECT"));
     EXPECT_TRUE(l.page().go->isEnabled());
-    EXPECT_EQ(l.program->Connection().status->text(), "TIMEOUT!");
+    EXPECT_EQ(l.program.Connection().status->text(), "TIMEOUT!");
 
     // A sensor that hangs up during the loop.
     Live h;
@@ -155,7 +148,7 @@ TEST(LiveLoop, AnErrorFrameWithoutTextGoesOnAndAGetItSpoilsIsSaid) {
     };
     g.Go();
     EXPECT_EQ(g.frames, 2);
-    EXPECT_TRUE(g.program->Connection().Messages().contains("RECEIVED DATA FRAME IS INCORRECT"));
+    EXPECT_TRUE(g.program.Connection().Messages().contains("RECEIVED DATA FRAME IS INCORRECT"));
 }
 
 TEST(LiveLoop, TheConnectionAndScopePagesStopIt) {
@@ -164,7 +157,7 @@ TEST(LiveLoop, TheConnectionAndScopePagesStopIt) {
         l.onFrame = [&](int n) {
             if (n == 3) {
                 // What the user clicks: the tab of that page, wherever hidden pages put it.
-                QTabWidget* tabs = (*l.program)->tabMain;
+                QTabWidget* tabs = l.program->tabMain;
                 tabs->setCurrentIndex(tabs->indexOf(ui::PageWidget(tabs, page)));
             }
         };
@@ -181,24 +174,24 @@ TEST(LiveLoop, APlausibilityReportOfASendItServedEndsIt) {
     };
     l.Go();
     EXPECT_EQ(l.frames, 2);
-    EXPECT_TRUE(l.program->Connection().Messages().contains("1 PARAMETER IN RAM"));
+    EXPECT_TRUE(l.program.Connection().Messages().contains("1 PARAMETER IN RAM"));
 }
 
 TEST(LiveLoop, ClosingTheMainPanelWhileAReplyIsAwaitedEndsTheProgramCleanly) {
     Live l;
     l.AddFault("late:5@8#3");
-    QFile::remove(l.program->SettingsPath());
+    QFile::remove(l.program.SettingsPath());
     l.onFrame = [&](int n) {
         if (n == 2) {
             QTimer::singleShot(30, l.page().dataPanel,
-                               [&] { l.program->operator->()->mainPanel->close(); });
+                               [&] { l.program->mainPanel->close(); });
         }
     };
     l.Go();
     EXPECT_EQ(l.frames, 2);
-    EXPECT_TRUE((*l.program)->QuitRequested());
+    EXPECT_TRUE(l.program->QuitRequested());
     EXPECT_FALSE(l.S().app.loopRunning);
-    EXPECT_TRUE(QFile::exists(l.program->SettingsPath()));
+    EXPECT_TRUE(QFile::exists(l.program.SettingsPath()));
 }
 
 TEST(LiveLoop, AShortReplyKeepsTheWordsAnEarlierOneLeft) {

@@ -70,21 +70,12 @@ std::vector<std::uint16_t> Words(const params::ParameterSet& s) {
     return w;
 }
 
-struct Connected {
-    Connected() {
-        EXPECT_TRUE(sensor.StartTcp(0));
-        program = std::make_unique<TestProgram>(
-            testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
-        (*program)->StartUp();
-        EXPECT_TRUE(program->Session().linkState.linkOk);
-    }
-    TestProgram& p() { return *program; }
-    params::ParameterPanel& panel() { return p().Page<params::ParameterPanel>(); }
-    void AddFault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
-    QString Messages() { return p().Connection().Messages(); }
-
-    sim::SimServer sensor;
-    std::unique_ptr<TestProgram> program;
+struct Connected : testing_support::SensorProgram {
+    Connected() { EXPECT_TRUE(S().linkState.linkOk); }
+    TestProgram& p() { return program; }
+    params::ParameterPanel& panel() { return Page<params::ParameterPanel>(); }
+    void AddFault(const char* spec) { Fault(spec); }
+    QString Messages() { return program.Connection().Messages(); }
 };
 
 void Select(QPushButton* button) {
@@ -187,8 +178,8 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     params::ParameterSet expected = odd;
     expected.teach[4].group = 0;
     EXPECT_EQ(Words(c.p().Session().parameters), Words(expected));
-    ASSERT_EQ(c.program->popups.Messages().size(), 1);
-    EXPECT_TRUE(c.program->popups.Messages()[0].contains("3 groups are possible"));
+    ASSERT_EQ(c.program.popups.Messages().size(), 1);
+    EXPECT_TRUE(c.program.popups.Messages()[0].contains("3 groups are possible"));
     // What the user changes is the user's.
     c.panel().colorGroup->click();
     c.panel().ReadControls();
@@ -290,9 +281,9 @@ TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
     Connected c;
     c.sensor.Model().Ram()[0] = DistinctSet(7);
     c.panel().get->click();
-    const QString path = c.program->dir.filePath("set.ini");
+    const QString path = c.program.dir.filePath("set.ini");
     Select(c.panel().selectFile);
-    c.program->popups.AnswerFile(path);
+    c.program.popups.AnswerFile(path);
     c.panel().send->click();
     ASSERT_TRUE(QFile::exists(path));
     EXPECT_EQ(c.p().Session().paths.parameterFilePath, path);
@@ -300,14 +291,14 @@ TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
     // Load it back over the defaults.
     c.p().Session().parameters = sim::DefaultParameterSet();
     c.panel().WriteControls();
-    c.program->popups.AnswerFile(path);
+    c.program.popups.AnswerFile(path);
     c.panel().get->click();
     auto expected = DistinctSet(7);
     for (auto& t : expected.teach) t.spare = 0;
     auto got = c.p().Session().parameters;
     for (auto& t : got.teach) t.spare = 0;
     EXPECT_EQ(Words(got), Words(expected));
-    EXPECT_TRUE(c.program->popups.Messages().isEmpty());
+    EXPECT_TRUE(c.program.popups.Messages().isEmpty());
 }
 
 TEST(ParameterFile, ForeignFileAskedAndRefusedStillShowsACompleteSet) {

@@ -26,12 +26,6 @@ using testing_support::TestProgram;
 
 namespace {
 
-class StepClock : public ui::Clock {
-  public:
-    double Seconds() override { return now; }
-    double now = 1000.0;
-};
-
 sim::ServerOptions Options(const QString& trace, double triggerRate) {
     sim::ServerOptions o;
     o.tracePath = trace;
@@ -211,7 +205,7 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
 }
 
 TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
-    StepClock clock;
+    testing_support::ManualClock clock;
     Recorder t(0, &clock);
     recorder::RecorderPage& p = t.page();
     ASSERT_TRUE(t.S().linkState.linkOk);

@@ -30,34 +30,17 @@ using testing_support::TestProgram;
 
 namespace {
 
-enum class Transport { Tcp, Serial };
+using testing_support::Transport;
 
-struct Scope {
-    explicit Scope(Transport transport = Transport::Tcp)
-        : program(Start(sensor, dir, transport)) {
-        program->StartUp();
-        program.popups.Clear();
-    }
-    static QString Start(sim::SimServer& sensor, QTemporaryDir& dir, Transport transport) {
-        if (transport == Transport::Serial) {
-            const QString tty = dir.filePath(QStringLiteral("tty"));
-            sensor.StartPty(tty);
-            return testing_support::SerialSettingsText(tty);
-        }
-        sensor.StartTcp(0);
-        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
-    }
-    session::Session& S() { return program.Session(); }
-    scope::ScopePage& page() { return program.Page<scope::ScopePage>(); }
-    void Fault(const char* spec) { sensor.Model().Faults().Add(*sim::ParseFault(spec)); }
+struct Scope : testing_support::SensorProgram {
+    explicit Scope(Transport transport = Transport::Tcp) : SensorProgram({}, transport) {}
+    scope::ScopePage& page() { return Page<scope::ScopePage>(); }
     // The page brought to the front, as the user does before a scan.
     void Select() {
         program->tabMain->setCurrentWidget(ui::PageWidget(program->tabMain, session::kPageScope));
     }
 
     QTemporaryDir dir;
-    sim::SimServer sensor;
-    TestProgram program;
 };
 
 QString RunTool(const QString& program, const QStringList& arguments) {

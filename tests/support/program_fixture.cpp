@@ -4,6 +4,7 @@
 #include <QTcpServer>
 
 #include "shell/page_list.h"
+#include "sim/model/faults.h"
 
 namespace testing_support {
 
@@ -35,6 +36,30 @@ QString SerialSettingsText(const QString& device, int baudIndex) {
                   "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 0", "COMPORT = 1001",
                   QString("BAUDRATE = %1").arg(baudIndex), "", "[SERIAL DEVICES]",
                   QString("DEVICE 1 = \"%1\"").arg(device), ""});
+}
+
+SensorProgram::SensorProgram(sim::ServerOptions options, Transport transport, ui::Clock* clock)
+    : sensor(std::move(options)), program(Connect(sensor, sensorDir, transport), clock) {
+    if (!program.program) return;
+    program->StartUp();
+    program.popups.Clear();
+    QObject::connect(&S(), &session::Session::LinkFailed, &S(),
+                     [this](const QString& text) { reports_ << text; });
+}
+
+QString SensorProgram::Connect(sim::SimServer& sensor, const QTemporaryDir& dir,
+                               Transport transport) {
+    if (transport == Transport::Serial) {
+        const QString tty = dir.filePath(QStringLiteral("velorax-tty"));
+        sensor.StartPty(tty);
+        return SerialSettingsText(tty);
+    }
+    sensor.StartTcp(0);
+    return TcpSettingsText(QStringLiteral("127.0.0.1"), sensor.TcpPort());
+}
+
+void SensorProgram::Fault(const std::string& spec) {
+    sensor.Model().Faults().Add(*sim::ParseFault(spec));
 }
 
 TestProgram::TestProgram(const QString& settings, ui::Clock* clock) {

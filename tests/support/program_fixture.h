@@ -6,10 +6,12 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <string>
 
 #include "session/session.h"
 #include "shell/connection_page.h"
 #include "shell/program.h"
+#include "sim/server/sim_server.h"
 #include "ui/panel_set.h"
 #include "ui/popups.h"
 #include "wait_for.h"
@@ -60,6 +62,35 @@ class TestProgram {
     ui::ScriptedPopups popups;
     std::unique_ptr<shell::Program> program;
     QString createError;
+};
+
+// The simulated sensor in this process and the whole program connected to it, started: the
+// fixture of every test that drives pages against a sensor. Over TCP on 127.0.0.1, or over
+// the simulator's pseudo-terminal.
+enum class Transport { Tcp, Serial };
+
+class SensorProgram {
+  public:
+    explicit SensorProgram(sim::ServerOptions options = {}, Transport transport = Transport::Tcp,
+                           ui::Clock* clock = nullptr);
+
+    session::Session& S() { return program.Session(); }
+    template <class T>
+    T& Page() {
+        return program.Page<T>();
+    }
+    // A fault of the simulator's fault language ("silent@8#3", "close-after:5@8", ...).
+    void Fault(const std::string& spec);
+    // The link's failure reports from now on.
+    const QStringList& Reports() const { return reports_; }
+
+    QTemporaryDir sensorDir;  // the pseudo-terminal's folder
+    sim::SimServer sensor;
+    TestProgram program;
+
+  private:
+    static QString Connect(sim::SimServer& sensor, const QTemporaryDir& dir, Transport transport);
+    QStringList reports_;
 };
 
 }  // namespace testing_support

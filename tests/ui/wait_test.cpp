@@ -3,6 +3,7 @@
 // sleeps, and time-outs are driven by a clock the test moves.
 
 #include "ui/wait.h"
+#include "wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,7 @@
 
 namespace {
 
-class FakeClock : public ui::Clock {
-  public:
-    double Seconds() override { return now; }
-    double now = 50.0;
-};
+using FakeClock = testing_support::ManualClock;
 
 // Runs `work` from a timer, i.e. inside whatever wait is running when it fires.
 void Later(std::function<void()> work, int ms = 0) {
