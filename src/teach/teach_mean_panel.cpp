@@ -104,7 +104,7 @@ void MeanPanel::StartUp() {
     QObject::connect(values, &QTableWidget::cellChanged, &connections_,
                      [this](int row, int column) { CellEdited(row + 1, column + 1); });
     QObject::connect(&S(), &session::Session::ModesChanged, &connections_, [this] {
-        ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
+        page_.ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
     });
     // The panel's colour displays follow every frame of whichever loop runs, while it is
     // shown (it shows the last frame when it opens).
@@ -119,7 +119,7 @@ void MeanPanel::CBF_ButtonTeachMeanVal(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ctx_.childArea.Show(panel);
     ShowMeasuredRgb();
-    ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
+    page_.ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
     // A running loop (GO's, say) feeds the panel already: never a second one inside it.
     if (S().LoopRunning()) return;
     ui::BusyScope busy(ctx_.busy);  // SEND and GET wait for the loop's end
@@ -136,21 +136,17 @@ void MeanPanel::CBF_ButtonCloseTeachPanel(ui::Event e) {
 
 // --- labels --------------------------------------------------------------------------------
 
-void MeanPanel::ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode) {
+void MeanPanel::ApplyLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode) {
     const bool threshold = evaluationMode >= kFirstThresholdMode;
     // Thresholds are taught into fixed rows: neither a mean nor a row number applies.
     ui::SetDimmed(teachMean, threshold);
-    ui::SetDimmed(page_.recordPanel.open, threshold);
-    ui::SetVisible(page_.editNo, !threshold);
     ui::SetVisible(labelNo, !threshold);
-    ui::SetVisible(page_.radioInc, !threshold);
     if (threshold) return;
     // MIN DIST teaches its own colour tolerance.
     const bool minDist = evaluationMode == 2;
     ui::SetDimmed(ctoWith, minDist);
     ui::SetDimmed(valueCto, minDist);
 
-    page_.recordPanel.ApplyLabels(calculationMode);
     const TeachPanelLabels* l = TeachPanelLabelsFor(calculationMode);
     if (!l) return;
     for (QTableWidget* table : {values, meanTable})
@@ -266,15 +262,10 @@ void MeanPanel::TeachMeanValues() {
     t.intensityValue = static_cast<std::uint16_t>(valueIto->value());
     const session::ModeView& v = S().modes;
     t.modes = {v.evaluationMode, v.calculationMode, v.powerMode};
-    t.teachRowNo = page_.editNo->value();
-    t.autoIncrement = page_.radioInc->isChecked();
-    if (t.teachRowNo >= 0 && t.teachRowNo <= kLastRowNo)
-        for (int c = 1; c <= kValueColumns; ++c)
-            t.currentRow[static_cast<std::size_t>(c - 1)] =
-                static_cast<std::uint16_t>(ui::CellValue(page_.teachTable, t.teachRowNo + 1, c));
-    const TeachOutcome out = teach::TeachMeanValues(t);
-    for (const CellWrite& c : out.cells) ui::SetCell(page_.teachTable, c.row, c.column, c.value);
-    if (out.nextRowNo) ui::SetValue(page_.editNo, *out.nextRowNo);
+    t.teachRowNo = page_.RowNo();
+    t.autoIncrement = page_.AutoIncrement();
+    t.currentRow = page_.RowCells(t.teachRowNo);
+    page_.ApplyTeach(teach::TeachMeanValues(t));
 }
 
 // --- displays ------------------------------------------------------------------------------

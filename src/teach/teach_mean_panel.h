@@ -30,7 +30,7 @@ class MeanPanel {
 
     // The labels of the panel for the modes; in the threshold modes the teach page's mean
     // and row controls go out of use instead.
-    void ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode);
+    void ApplyLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode);
     void CaptureFrame();
     void UndoCapture();
     void ResetCapture();

@@ -117,7 +117,7 @@ void TeachPage::TeachValues(const Sample& sample) {
     const session::ModeView& v = S().modes;
     const Modes modes{v.evaluationMode, v.calculationMode, v.powerMode};
     const TeachOutcome out =
-        TeachCells(sample, modes, S().teachRowNo, S().app.teachToleranceOff, radioInc->isChecked());
+        TeachCells(sample, modes, S().teachRowNo, S().app.teachToleranceOff, AutoIncrement());
     for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);
     // In automatic colour mode the row just taught takes the colour the sensor sees (also
     // in the threshold modes, whose values went elsewhere).
@@ -128,6 +128,38 @@ void TeachPage::TeachValues(const Sample& sample) {
     }
     // The field moves on; the row follows when the next teach reads the field.
     if (out.nextRowNo) ui::SetValue(editNo, *out.nextRowNo);
+}
+
+int TeachPage::RowNo() const {
+    return editNo->value();
+}
+
+bool TeachPage::AutoIncrement() const {
+    return radioInc->isChecked();
+}
+
+std::array<std::uint16_t, kValueColumns> TeachPage::RowCells(int rowNo) const {
+    std::array<std::uint16_t, kValueColumns> cells{};
+    if (rowNo < 0 || rowNo > kLastRowNo) return cells;
+    for (int c = 1; c <= kValueColumns; ++c)
+        cells[static_cast<std::size_t>(c - 1)] =
+            static_cast<std::uint16_t>(ui::CellValue(teachTable, rowNo + 1, c));
+    return cells;
+}
+
+void TeachPage::ApplyTeach(const TeachOutcome& out) {
+    for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);
+    if (out.nextRowNo) ui::SetValue(editNo, *out.nextRowNo);
+}
+
+void TeachPage::ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode) {
+    // Thresholds are taught into fixed rows: neither a recording nor a row number applies.
+    const bool threshold = evaluationMode >= kFirstThresholdMode;
+    ui::SetDimmed(recordPanel.open, threshold);
+    ui::SetVisible(editNo, !threshold);
+    ui::SetVisible(radioInc, !threshold);
+    meanPanel.ApplyLabels(evaluationMode, calculationMode);
+    if (!threshold) recordPanel.ApplyLabels(calculationMode);
 }
 
 void TeachPage::CBF_EditNo(ui::Event e) {

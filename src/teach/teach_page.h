@@ -49,6 +49,17 @@ class TeachPage final : public session::Page {
     void TeachValues(const Sample& sample);
     // "No.:" to 0 and every value cell to 1.
     void ResetTeachTable();
+    // --- what the teach panels use --------------------------------------------------------
+    int RowNo() const;         // the "No.:" field: the row a teach writes
+    bool AutoIncrement() const;  // INC: the field moves on after a teach
+    // The value cells of teach-table row `rowNo` (0 ... 30) as the table shows them.
+    std::array<std::uint16_t, kValueColumns> RowCells(int rowNo) const;
+    // A teach's cells into the table, and the field moved on where it says so.
+    void ApplyTeach(const TeachOutcome& out);
+    // Both teach panels labelled for the modes; the threshold modes have no row number,
+    // no recording and no mean.
+    void ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode);
+
     // A context-menu item, as if the user chose it.
     void MenuChosen(int item);
     // The selected rectangle of the table, 1-based; empty when nothing is selected.

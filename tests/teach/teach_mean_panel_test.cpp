@@ -97,12 +97,12 @@ TEST(MeanPanelLabels, FollowTheModesAndTheThresholdModesPutTheMeanTeachOutOfUse)
     EXPECT_FALSE(ui::IsDimmed(p.ctoWith));
 
     // The threshold modes teach into fixed rows: no mean teach, no row number.
-    p.ApplyTeachPanelLabels(5, 0);
+    t.page().ApplyTeachPanelLabels(5, 0);
     EXPECT_TRUE(ui::IsDimmed(p.teachMean));
     EXPECT_FALSE(ui::IsVisible(t.page().editNo));
     EXPECT_FALSE(ui::IsVisible(t.page().radioInc));
     EXPECT_FALSE(ui::IsVisible(p.labelNo));
-    p.ApplyTeachPanelLabels(0, 9);  // no such calculation mode: the labels stay
+    t.page().ApplyTeachPanelLabels(0, 9);  // no such calculation mode: the labels stay
     EXPECT_FALSE(ui::IsDimmed(p.teachMean));
     EXPECT_TRUE(ui::IsVisible(t.page().editNo));
     EXPECT_EQ(p.labelMaxDeltaXY->text(), "d (X/Y)");

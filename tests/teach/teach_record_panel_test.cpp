@@ -79,10 +79,10 @@ TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimT
     EXPECT_TRUE(p.dispX->styleSheet().contains("#e0e0e0", Qt::CaseInsensitive));
     EXPECT_TRUE(p.dispX->styleSheet().contains("#ff0000", Qt::CaseInsensitive));
 
-    t.page().meanPanel.ApplyTeachPanelLabels(4, 1);  // a threshold mode
+    t.page().ApplyTeachPanelLabels(4, 1);  // a threshold mode
     EXPECT_TRUE(ui::IsDimmed(p.open));
     EXPECT_EQ(p.labelXY->text(), "X/Y");  // left as they were
-    t.page().meanPanel.ApplyTeachPanelLabels(1, 0);
+    t.page().ApplyTeachPanelLabels(1, 0);
     EXPECT_FALSE(ui::IsDimmed(p.open));
 
     // Help on a right-click, for the graphs too.
