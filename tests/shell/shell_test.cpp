@@ -183,11 +183,9 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
 }
 
 TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    testing_support::SensorProgram t;
+    TestProgram& p = t.program;
     ASSERT_TRUE(p.program);
-    p->StartUp();
     EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageParameter);
     EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
     EXPECT_TRUE(p.Connection().Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
@@ -209,11 +207,9 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
 // ACCEPT keeps the link settings at once, not only when the program closes: a program that
 // ends some other way must start with them next time.
 TEST(Connection, AcceptSavesTheSettingsThenShowsTheParameterPage) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    testing_support::SensorProgram t;
+    TestProgram& p = t.program;
     ASSERT_TRUE(p.program);
-    p->StartUp();
     ASSERT_TRUE(QFile::remove(p.SettingsPath()));
     ui::SetActiveTabPage(p->tabMain, session::kPageConnection);
     p.Connection().CommitAddress(QStringLiteral("localhost"));
@@ -224,16 +220,14 @@ TEST(Connection, AcceptSavesTheSettingsThenShowsTheParameterPage) {
     const QString text = p.ReadSettingsFile();
     EXPECT_TRUE(text.contains("COMPROTOCOL = 1\r\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("IP ADDR 2 = \"localhost\"\r\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("PORT NUMBER = \"%1\"\r\n").arg(sensor.TcpPort())));
+    EXPECT_TRUE(text.contains(QStringLiteral("PORT NUMBER = \"%1\"\r\n").arg(t.sensor.TcpPort())));
 }
 
 // Start-up connects the way TRY TO CONNECT does, so the buttons end the same way.
 TEST(StartUp, AWorkingSensorLeavesTheConnectButtonsUsableAsTryToConnectDoes) {
-    sim::SimServer sensor;
-    ASSERT_TRUE(sensor.StartTcp(0));
-    TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
+    testing_support::SensorProgram t;
+    TestProgram& p = t.program;
     ASSERT_TRUE(p.program);
-    p->StartUp();
     auto& c = p.Connection();
     const auto usable = [&] {
         return std::vector<bool>{
