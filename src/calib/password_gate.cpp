@@ -24,15 +24,16 @@ void PasswordGate::LookUp(ui::Lookup& look) {
     password_ = static_cast<QLineEdit*>(
         ui::LookUpControl(look, "PASSWORDP", "StringEnterPW", &QLineEdit::staticMetaObject));
     if (!look.Ok()) return;
-    ui::AttachControl(ctx.runtime, decoration_, "CBF_DecoCalibrate1",
-                      [this](ui::Event e) { CBF_DecoCalibrate1(e); }, {},
-                      "Calibration page decoration");
-    ui::AttachControl(ctx.runtime, password_, "CBF_StringEnterPW",
-                      [this](ui::Event e) { CBF_StringEnterPW(e); }, {}, "Password");
+    ui::AttachControl(
+        ctx.runtime, decoration_, "CBF_DecoCalibrate1",
+        [this](ui::Event e) { CBF_DecoCalibrate1(e); }, {}, "Calibration page decoration");
+    ui::AttachControl(
+        ctx.runtime, password_, "CBF_StringEnterPW", [this](ui::Event e) { CBF_StringEnterPW(e); },
+        {}, "Password");
     // The decoration takes no focus; on its page the keys of its gesture reach it.
     ctx.runtime.AddRightDoubleClickKeys(decoration_);
-    ctx.runtime.BindPanel(panel_, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); },
-                          true);
+    ctx.runtime.BindPanel(
+        panel_, "CBF_PASSWORDP", [this](ui::Event e) { CBF_PASSWORDP(e); }, true);
 }
 
 void PasswordGate::StartUp() {

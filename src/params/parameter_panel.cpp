@@ -3,10 +3,6 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QFormLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -16,7 +12,6 @@
 #include <QTableWidget>
 
 #include "link/commands.h"
-#include "link/link_texts.h"
 #include "params/parameter_file.h"
 #include "params/texts.h"
 #include "ui/controls.h"
@@ -59,7 +54,6 @@ constexpr WordControl kWordControls[kBlockWords] = {
     {kAnalogZoom, "EditAnaZoom", "CBF_EditAnaZoom", false},
 };
 
-constexpr const char* kWriteFailed = "The parameter file could not be written:\n";
 
 QString Help(const char* callback) {
     const char* text = ParameterHelpText(callback);
@@ -99,15 +93,11 @@ const ui::ControlRow<P> kControls[] = {
 
 // What a control offers the user to type; values from the sensor or a file may lie outside
 // and are shown as they are.
-void ShowExactly(QAbstractSlider* slider, int min, int max, int value) {
-    QSignalBlocker block(slider);
-    slider->setRange(std::min(min, value), std::max(max, value));
-    slider->setValue(value);
-}
-void ShowExactly(QSpinBox* spin, int min, int max, int value) {
-    QSignalBlocker block(spin);
-    spin->setRange(std::min(min, value), std::max(max, value));
-    spin->setValue(value);
+template <class Control>  // a slider or a spin box
+void ShowExactly(Control* control, int min, int max, int value) {
+    QSignalBlocker block(control);
+    control->setRange(std::min(min, value), std::max(max, value));
+    control->setValue(value);
 }
 
 // Colours of the row labels and cells, 0xRRGGBB.
@@ -117,15 +107,6 @@ constexpr QRgb kGroupMarked = 0xFF0000;
 constexpr QRgb kGroupAllowed = 0xFFFFFF;
 constexpr QRgb kSpareTeachRows = 0xE0E0E0;
 constexpr int kFirstSpareTeachRow = 4;
-
-// A control of the parameter form disappears with the label beside it.
-void ShowFormRow(QWidget* control, bool visible) {
-    ui::SetVisible(control, visible);
-    QWidget* parent = control->parentWidget();
-    if (auto* form = parent ? qobject_cast<QFormLayout*>(parent->layout()) : nullptr) {
-        if (QWidget* label = form->labelForField(control)) label->setVisible(visible);
-    }
-}
 
 // The cell at 1-based row and column, made if the table has none there yet.
 QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
@@ -423,8 +404,8 @@ void ParameterPanel::UpdateModeControls() {
     }
     teachLayoutMode_ = calculation;
 
-    ShowFormRow(wordControls[kAnalogOut], out.analogOutVisible);
-    ShowFormRow(wordControls[kAnalogZoom], out.analogZoomVisible);
+    ui::SetVisible(wordControls[kAnalogOut], out.analogOutVisible);
+    ui::SetVisible(wordControls[kAnalogZoom], out.analogZoomVisible);
     ui::SetDimmed(wordControls[kTrigger], !out.triggerEnabled);
     ui::SetDimmed(wordControls[kExternTeach], !out.externTeachEnabled);
     ui::SetDimmed(wordControls[kPowerMode], !out.powerModeEnabled);
@@ -443,7 +424,7 @@ void ParameterPanel::UpdateModeControls() {
     ui::SetTabPageVisible(ctx.mainTabs, session::kPageTeachTable, out.evaluationVisible);
     for (std::size_t w :
          {kMaxVecNo, kIntLim, kEvaluationMode, kCalculationMode, kExternTeach, kTrigger})
-        ShowFormRow(wordControls[w], out.evaluationVisible);
+        ui::SetVisible(wordControls[w], out.evaluationVisible);
 
     ui::SetDimmed(selectParaSet0, !out.paraSetEnabled);
     ui::SetDimmed(selectParaSet1, !out.paraSetEnabled);
@@ -524,163 +505,6 @@ void ParameterPanel::PublishModes() {
     view.maxVecNo = ReadWord(kMaxVecNo);
     view.powerMode = ReadWord(kPowerMode);
     S().SetModes(view);
-}
-
-// --- transfers ------------------------------------------------------------------------------
-
-sensorlink::Outcome ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
-    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kReadBlock, blockAddress);
-    if (!e.Frame()) return e.outcome;
-    // A reply too short for the block would fill the set with whatever the word buffer held
-    // before, so it is refused.
-    if (e.payload.size() < words * 2) {
-        S().ReportFailure(sensorlink::kDataFrameText);
-        return sensorlink::Outcome::Failed;
-    }
-    S().Link().UnpackWords();
-    return e.outcome;
-}
-
-namespace {
-
-// One step of a transfer: whether the transfer goes on, and what it comes to so far. An
-// error frame (reported where its code has a text) or a plausibility count lets the
-// transfer go on, but it no longer counts as taken.
-bool Step(session::Session& s, const sensorlink::Exchange& e, std::string_view plausibility,
-          sensorlink::Outcome& result) {
-    if (!e.Frame()) {
-        result = e.outcome;
-        return false;
-    }
-    if (!e.Ok() || s.ReportPlausibility(e, plausibility)) result = sensorlink::Outcome::ErrorReply;
-    return true;
-}
-
-}  // namespace
-
-sensorlink::Outcome ParameterPanel::Send() {
-    session::AppState& app = S().app;
-    app.sendRequest = false;
-    if (app.transferTarget == TransferTarget::File) {
-        SaveParameterFile();
-        return sensorlink::Outcome::Reply;
-    }
-    ReadControls();
-    sensorlink::Link& link = S().Link();
-    const std::uint16_t set = app.paraSetIndex;
-    auto result = sensorlink::Outcome::Reply;
-    const auto ram = sensorlink::kPlausibilityRamText;
-    if (!Step(S(), link.Command(sensorlink::cmd::kWriteBlock, set, S().parameters.BlockWords()),
-              ram, result))
-        return result;
-    if (!Step(S(),
-              link.Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2),
-                           S().parameters.TeachWords()),
-              ram, result))
-        return result;
-    if (app.transferTarget == TransferTarget::Eeprom)
-        Step(S(), link.Command(sensorlink::cmd::kStoreEeprom, 0), {}, result);
-    return result;
-}
-
-sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
-    S().app.getRequest = false;
-    if (target == TransferTarget::File) {
-        LoadParameterFile();
-        return sensorlink::Outcome::Reply;
-    }
-    auto result = sensorlink::Outcome::Reply;
-    if (target == TransferTarget::Eeprom &&
-        !Step(S(), S().Link().Command(sensorlink::cmd::kLoadEeprom, 0),
-              sensorlink::kPlausibilityEepromText, result))
-        return result;
-    const std::uint16_t set = S().app.paraSetIndex;
-    const auto words = std::span(S().linkState.words);
-    // An error frame's payload is taken as the block, as any reply's.
-    const auto taken = [&result](sensorlink::Outcome read) {
-        if (read == sensorlink::Outcome::ErrorReply) result = read;
-        return read == sensorlink::Outcome::Reply || read == sensorlink::Outcome::ErrorReply;
-    };
-    sensorlink::Outcome read = ReadBlock(set, kBlockWords);
-    if (!taken(read)) return read;
-    S().parameters.SetBlockWords(words.first(kBlockWords));
-    read = ReadBlock(static_cast<std::uint16_t>(set + 2), kTeachWords);
-    if (!taken(read)) return read;
-    S().parameters.SetTeachWords(words.first(kTeachWords));
-    S().WriteControls();
-    S().UpdateModeControls();
-    return result;
-}
-
-// --- parameter files ----------------------------------------------------------------------
-
-namespace {
-
-ui::FileDialogSpec ParameterDialog(const QString& remembered, bool save) {
-    ui::FileDialogSpec spec;
-    const QFileInfo info(remembered);
-    if (info.isDir()) {
-        spec.directory = remembered;  // no file name remembered: none proposed
-    } else {
-        spec.directory = info.absolutePath();
-        spec.defaultName = QString::fromLatin1(kParameterFileDefaultName);
-    }
-    spec.filter = QString::fromLatin1(kParameterFileFilter);
-    spec.title = QString::fromLatin1(kParameterFileDialogTitle);
-    spec.save = save;
-    return spec;
-}
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
-
-void ParameterPanel::SaveParameterFile() {
-    ui::Popups& popups = S().popups;
-    QString& remembered = S().paths.parameterFilePath;
-    auto chosen = popups.FileSelect(ParameterDialog(remembered, true));
-    if (!chosen) {
-        popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
-        return;
-    }
-    remembered = *chosen;
-    ReadControls();
-    if (!BuildParameterFile(S().parameters).WriteToFile(Native(*chosen))) {
-        // Losing a parameter set without a word is worse than an extra pop-up.
-        popups.Message(Text(kTitleAttention),
-                       Text(kWriteFailed) + QDir::toNativeSeparators(*chosen));
-    }
-}
-
-void ParameterPanel::LoadParameterFile() {
-    ui::Popups& popups = S().popups;
-    QString& remembered = S().paths.parameterFilePath;
-    auto chosen = popups.FileSelect(ParameterDialog(remembered, false));
-    if (!chosen) {
-        popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
-        return;
-    }
-    remembered = *chosen;
-    ini::IniObject file;
-    file.ReadFromFile(Native(*chosen));  // a file that vanished reads as empty
-    bool proceed =
-        FileTypeMatches(file) || popups.Confirm(Text(kTitleAttention), Text(kNotAParameterFile));
-    if (proceed)
-        proceed =
-            VersionMatches(file) || popups.Confirm(Text(kTitleAttention), Text(kVersionMismatch));
-    if (!proceed) {
-        popups.Message(Text(kTitleAttention), Text(kNoParameterRead));
-    } else {
-        const LoadReport report = ReadParameterItems(file, S().parameters);
-        if (!report.parameters.empty())
-            popups.Message(Text(kTitleReport), QString::fromStdString(report.parameters));
-        if (!report.teachVectors.empty())
-            popups.Message(Text(kTitleReport), QString::fromStdString(report.teachVectors));
-    }
-    S().WriteControls();
-    S().UpdateModeControls();
 }
 
 // --- callbacks ----------------------------------------------------------------------------

@@ -39,9 +39,9 @@ void HardwareFilePage::LookUp(ui::Lookup& look) {
     button_ = static_cast<QPushButton*>(
         ui::LookUpControl(look, "MAINP", "ButtonGenHwInfoFile", &QPushButton::staticMetaObject));
     if (!button_) return;
-    ui::AttachControl(ctx.runtime, button_, "CBF_ButtonGenHwInfoFile",
-                      [this](ui::Event e) { CBF_ButtonGenHwInfoFile(e); }, ui::Text(kHelp),
-                      nullptr);
+    ui::AttachControl(
+        ctx.runtime, button_, "CBF_ButtonGenHwInfoFile",
+        [this](ui::Event e) { CBF_ButtonGenHwInfoFile(e); }, ui::Text(kHelp), nullptr);
 }
 
 void HardwareFilePage::RegisterBusy(ui::Busy& busy) {

@@ -118,7 +118,8 @@ TEST_P(LoopRunner, StopEndsEveryLoopTheSkippingOneToo) {
     EXPECT_TRUE(reports.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, LoopRunner, ::testing::Values(Transport::Tcp, Transport::Serial),
+INSTANTIATE_TEST_SUITE_P(Transports, LoopRunner,
+                         ::testing::Values(Transport::Tcp, Transport::Serial),
                          [](const auto& info) {
                              return std::string(info.param == Transport::Tcp ? "Tcp" : "Serial");
                          });
