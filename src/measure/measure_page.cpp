@@ -173,7 +173,7 @@ MeasurePage::MeasurePage(session::PageContext& context) : Page(context) {
     // The colour of the light first: other pages' displays of this frame show it too.
     s.AddFrameConsumer(session::FrameStage::RawValues, [this] {
         const session::MeasuredValues& m = S().measured;
-        S().currentColor = CurrentColor(m.red, m.green, m.blue);
+        S().SetCurrentColor(CurrentColor(m.red, m.green, m.blue));
     });
     s.AddFrameConsumer(session::FrameStage::Displays, [this] { ShowMeasuredValues(); });
     s.AddFrameConsumer(session::FrameStage::Charts, [this] { UpdateCharts(); });
@@ -237,7 +237,7 @@ void MeasurePage::ShowMeasuredValues() {
     const session::MeasuredValues& m = S().measured;
     lab = ComputeLab(m.red, m.green, m.blue);
     // The LEDs keep their last state outside the modes whose colour number is a pattern.
-    if (ShowsOutputPattern(S().modes.evaluationMode)) leds = OutputPattern(m.colorNo);
+    if (ShowsOutputPattern(S().Modes().evaluationMode)) leds = OutputPattern(m.colorNo);
     charts.AppendChartHistory(m);
     displays_.Request();
 }
@@ -278,18 +278,18 @@ void MeasurePage::WriteDisplays() {
 }
 
 void MeasurePage::UpdateCharts() {
-    charts.UpdateCharts(S().measured, S().modes.calculationMode);
+    charts.UpdateCharts(S().measured, S().Modes().calculationMode);
 }
 
 void MeasurePage::DrawTolerancePlot() {
-    charts.DrawTolerancePlot(S().parameters, S().modes.calculationMode, S().rowColors,
-                             S().teachRowNo);
+    charts.DrawTolerancePlot(S().parameters, S().Modes().calculationMode, S().RowColorTable(),
+                             S().TeachRowNo());
 }
 
 // --- what the modes show ------------------------------------------------------------------
 
 void MeasurePage::ApplyModes() {
-    const session::ModeView& v = S().modes;
+    const session::ModeView& v = S().Modes();
     const auto show = [](std::initializer_list<QWidget*> widgets, bool visible) {
         for (QWidget* w : widgets) ui::SetVisible(w, visible);
     };

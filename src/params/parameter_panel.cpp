@@ -196,7 +196,7 @@ void ParameterPanel::StartUp() {
 void ParameterPanel::PaintRowColors() {
     if (!teachTable) return;  // not looked up yet
     for (std::size_t i = 0; i < kVectorCount; ++i) {
-        const auto rgb = static_cast<QRgb>(S().rowColors[i]) & 0xFFFFFFu;
+        const auto rgb = static_cast<QRgb>(S().RowColorTable()[i]) & 0xFFFFFFu;
         const int row = static_cast<int>(i) + 1;
         SetCellColor(teachTable, row, kTeachColumns + 1, rgb);
         SetCellColor(groupTable, row, 2, rgb);

@@ -53,8 +53,8 @@ void RecordGraph::LookUp(ui::Lookup& look) {
 
 void RecordGraph::StartUp() {
     QObject::connect(&ctx_.session, &session::Session::ModesChanged, panel,
-                     [this] { ApplyModes(ctx_.session.modes); });
-    ApplyModes(ctx_.session.modes);
+                     [this] { ApplyModes(ctx_.session.Modes()); });
+    ApplyModes(ctx_.session.Modes());
     displays_.ShownIn(panel);
     graph_ = ui::Graph::Into(area);
     graph_->SetZoomEnabled(true);

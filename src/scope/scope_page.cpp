@@ -271,7 +271,7 @@ void ScopePage::CBF_EditScopeSignal(ui::Event e) {
 
 void ScopePage::ResetAxes() {
     const double yMax = ScopeAxisMax(static_cast<std::uint16_t>(ui::ComboValue(recordedSignal)),
-                                     S().modes.calculationMode);
+                                     S().Modes().calculationMode);
     graph_->SetAxisRange(ui::Axis::X, 0, kScopeAxisX);
     graph_->SetAxisRange(ui::Axis::Y, 0, yMax);
     binary_->SetAxisRange(ui::Axis::X, 0, kScopeAxisX);

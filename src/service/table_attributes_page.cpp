@@ -192,7 +192,7 @@ void TableAttributesPage::WriteSettings(ini::IniObject& file) {
 
 RowAttributes TableAttributesPage::Attributes() const {
     RowAttributes rows;
-    rows.colors = ctx.session.rowColors;
+    rows.colors = ctx.session.RowColorTable();
     for (std::size_t i = 0; i < kRowCount; ++i) {
         const QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnText - 1);
         rows.specifications[i] = item ? item->text().toStdString() : std::string();
@@ -216,14 +216,14 @@ void TableAttributesPage::PaintColorColumn() {
     QSignalBlocker block(specTable);
     for (std::size_t i = 0; i < kRowCount; ++i) {
         if (QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnColor - 1))
-            item->setBackground(RowColor(S().rowColors[i]));
+            item->setBackground(RowColor(S().RowColorTable()[i]));
     }
 }
 
 void TableAttributesPage::PaintRowLabels() {
     // Outside the colour evaluation the labels keep what they last showed.
-    if (!specTable || !S().modes.ColourEvaluation()) return;
-    const int active = S().modes.ActiveRows();
+    if (!specTable || !S().Modes().ColourEvaluation()) return;
+    const int active = S().Modes().ActiveRows();
     for (int r = 1; r <= specTable->rowCount(); ++r) {
         if (QTableWidgetItem* label = specTable->verticalHeaderItem(r - 1))
             label->setBackground(QColor(r <= active ? kActiveRowLabel : kInactiveRowLabel));
@@ -250,9 +250,9 @@ void TableAttributesPage::RefreshFrameDisplays() {
         temperatureShown_ = s.measured.temperature;
         ui::SetValue(temperature, QString::number(s.measured.temperature));
     }
-    if (s.currentColor != colorShown_) {
-        colorShown_ = s.currentColor;
-        PaintSwatch(detectedColor, s.currentColor);
+    if (s.CurrentColor() != colorShown_) {
+        colorShown_ = s.CurrentColor();
+        PaintSwatch(detectedColor, s.CurrentColor());
     }
 }
 
@@ -264,7 +264,7 @@ void TableAttributesPage::MainPageSelected(int page) {
 
 void TableAttributesPage::UpdateMode() {
     automatic_ = ui::ComboValue(colorMode) != kColorModeManual;
-    S().automaticRowColors = automatic_;
+    S().SetAutomaticRowColors(automatic_);
     ui::SetDimmed(row, automatic_);
     ui::SetDimmed(color, automatic_);
     ui::SetDimmed(colorPreview, automatic_);
@@ -279,7 +279,7 @@ void TableAttributesPage::SetRowColor() {
     color->interpretText();
     const int r = row->value();
     if (r < 0 || r >= static_cast<int>(kRowCount)) return;
-    session::RowColors colors = S().rowColors;
+    session::RowColors colors = S().RowColorTable();
     colors[static_cast<std::size_t>(r)] = color->value() & kMaxRowColor;
     S().SetRowColors(colors);
 }

@@ -65,12 +65,12 @@ void Session::UpdateModeControls() {
 }
 
 void Session::SetModes(const ModeView& view) {
-    modes = view;
+    modes_ = view;
     emit ModesChanged();
 }
 
 void Session::SetRowColors(const RowColors& colors) {
-    rowColors = colors;
+    rowColors_ = colors;
     emit RowColorsChanged();
 }
 

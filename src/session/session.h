@@ -118,17 +118,25 @@ class Session : public QObject, public sensorlink::FailureObserver {
     FilePaths paths;
     sensorlink::LinkState linkState;
     params::ParameterSet parameters;
-    MeasuredValues measured;         // the last frame taken
-    std::uint32_t currentColor = 0;  // the measured light as 0xRRGGBB
-    RowColors rowColors{};           // one indicator colour per teach-table row
-    ModeView modes;                  // the modes as the mode rules last left them
+    MeasuredValues measured;  // the last frame taken
     ui::Popups& popups;
+
+    // --- what the pages tell each other through the session --------------------------------
+    // The measured light as 0xRRGGBB, of the last frame.
+    std::uint32_t CurrentColor() const { return currentColor_; }
+    void SetCurrentColor(std::uint32_t rgb) { currentColor_ = rgb; }
+    // One indicator colour per teach-table row (SetRowColors tells who shows them).
+    const RowColors& RowColorTable() const { return rowColors_; }
+    // The modes as the mode rules last left them (SetModes tells who follows them).
+    const ModeView& Modes() const { return modes_; }
     // The teach table's "No.:" row (0 ... 30) as last read from its field: the row TEACH
     // DATA TO writes and whose intensity band the charts draw.
-    std::uint16_t teachRowNo = 0;
+    std::uint16_t TeachRowNo() const { return teachRowNo_; }
+    void SetTeachRowNo(std::uint16_t row) { teachRowNo_ = row; }
     // The table attributes page's automatic colour mode: a teach gives its row the colour
     // the sensor sees.
-    bool automaticRowColors = false;
+    bool AutomaticRowColors() const { return automaticRowColors_; }
+    void SetAutomaticRowColors(bool automatic) { automaticRowColors_ = automatic; }
 
     sensorlink::Link& Link() { return *link_; }
     ui::EventWait& Wait() { return wait_; }
@@ -246,7 +254,12 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
     ParameterAccess* parameters_ = nullptr;
-    std::uint64_t stops_ = 0;  // STOPs so far: a report clears the flag, but is no STOP
+    std::uint64_t stops_ = 0;
+    std::uint32_t currentColor_ = 0;
+    RowColors rowColors_{};
+    ModeView modes_;
+    std::uint16_t teachRowNo_ = 0;
+    bool automaticRowColors_ = false;  // STOPs so far: a report clears the flag, but is no STOP
     std::array<std::vector<std::function<void()>>, static_cast<std::size_t>(FrameStage::kCount)>
         consumers_;
     QString identification_;

@@ -104,7 +104,7 @@ void MeanPanel::StartUp() {
     QObject::connect(values, &QTableWidget::cellChanged, &connections_,
                      [this](int row, int column) { CellEdited(row + 1, column + 1); });
     QObject::connect(&S(), &session::Session::ModesChanged, &connections_, [this] {
-        page_.ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
+        page_.ApplyTeachPanelLabels(S().Modes().evaluationMode, S().Modes().calculationMode);
     });
     // The panel's colour displays follow every frame of whichever loop runs, while it is
     // shown (it shows the last frame when it opens).
@@ -119,7 +119,7 @@ void MeanPanel::CBF_ButtonTeachMeanVal(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ctx_.childArea.Show(panel);
     ShowMeasuredRgb();
-    page_.ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
+    page_.ApplyTeachPanelLabels(S().Modes().evaluationMode, S().Modes().calculationMode);
     // A running loop (GO's, say) feeds the panel already: never a second one inside it.
     if (S().LoopRunning()) return;
     ui::BusyScope busy(ctx_.busy);  // SEND and GET wait for the loop's end
@@ -229,7 +229,7 @@ void MeanPanel::ResetCapture() {
 }
 
 void MeanPanel::ComputeMeans() {
-    means_ = store_.ComputeMeans(S().modes.calculationMode);
+    means_ = store_.ComputeMeans(S().Modes().calculationMode);
     ShowMeans();
 }
 
@@ -260,7 +260,7 @@ void MeanPanel::TeachMeanValues() {
     t.colourValue = static_cast<std::uint16_t>(valueCto->value());
     t.intensityChoice = ui::ComboValue(itoWith);
     t.intensityValue = static_cast<std::uint16_t>(valueIto->value());
-    const session::ModeView& v = S().modes;
+    const session::ModeView& v = S().Modes();
     t.modes = {v.evaluationMode, v.calculationMode, v.powerMode};
     t.teachRowNo = page_.RowNo();
     t.autoIncrement = page_.AutoIncrement();

@@ -103,7 +103,7 @@ void TeachPage::StartUp() {
 void TeachPage::CBF_ButtonTeachDataTo(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // The teach takes the last frame: the displays show nothing else.
-    S().teachRowNo = static_cast<std::uint16_t>(editNo->value());
+    S().SetTeachRowNo(static_cast<std::uint16_t>(editNo->value()));
     TeachCurrentValues();
     TableChanged();
 }
@@ -114,16 +114,16 @@ void TeachPage::TeachCurrentValues() {
 }
 
 void TeachPage::TeachValues(const Sample& sample) {
-    const session::ModeView& v = S().modes;
+    const session::ModeView& v = S().Modes();
     const Modes modes{v.evaluationMode, v.calculationMode, v.powerMode};
     const TeachOutcome out =
-        TeachCells(sample, modes, S().teachRowNo, S().app.teachToleranceOff, AutoIncrement());
+        TeachCells(sample, modes, S().TeachRowNo(), S().app.teachToleranceOff, AutoIncrement());
     for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);
     // In automatic colour mode the row just taught takes the colour the sensor sees (also
     // in the threshold modes, whose values went elsewhere).
-    if (S().automaticRowColors && S().teachRowNo < session::kRows) {
-        session::RowColors colors = S().rowColors;
-        colors[S().teachRowNo] = static_cast<std::int32_t>(S().currentColor);
+    if (S().AutomaticRowColors() && S().TeachRowNo() < session::kRows) {
+        session::RowColors colors = S().RowColorTable();
+        colors[S().TeachRowNo()] = static_cast<std::int32_t>(S().CurrentColor());
         S().SetRowColors(colors);
     }
     // The field moves on; the row follows when the next teach reads the field.
@@ -164,7 +164,7 @@ void TeachPage::ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_
 
 void TeachPage::CBF_EditNo(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    S().teachRowNo = static_cast<std::uint16_t>(editNo->value());
+    S().SetTeachRowNo(static_cast<std::uint16_t>(editNo->value()));
     // The intensity band follows the row.
     emit S().TeachTableChanged();
 }
@@ -184,7 +184,7 @@ void TeachPage::CBF_ButtonResetTable(ui::Event e) {
 
 void TeachPage::ResetTeachTable() {
     ui::SetValue(editNo, 0);
-    S().teachRowNo = 0;
+    S().SetTeachRowNo(0);
     for (int row = 1; row <= kTableRows; ++row)
         for (int column = 1; column <= kValueColumns; ++column)
             ui::SetCell(teachTable, row, column, kResetValue);

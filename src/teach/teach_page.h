@@ -41,7 +41,7 @@ class TeachPage final : public session::Page {
     void RegisterBusy(ui::Busy& busy) override;
     void StartUp() override;
 
-    // The last frame into the row S().teachRowNo (or the threshold rows) with the modes of
+    // The last frame into the row S().TeachRowNo() (or the threshold rows) with the modes of
     // the parameter set as they are; the parameter set is not read back here.
     void TeachCurrentValues();
     // The same with the values given (a point picked in a recording), never from `measured`:

@@ -138,7 +138,7 @@ void RecordPanel::NewClouds() {
 void RecordPanel::CBF_ButtonTeachRecVal(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ctx_.childArea.Show(panel);
-    page_.ApplyTeachPanelLabels(S().modes.evaluationMode, S().modes.calculationMode);
+    page_.ApplyTeachPanelLabels(S().Modes().evaluationMode, S().Modes().calculationMode);
 }
 
 void RecordPanel::CBF_ButtonCloseTP2(ui::Event e) {
@@ -308,7 +308,7 @@ void RecordPanel::TeachDisplayedPoint() {
                         m.red,
                         m.green,
                         m.blue};
-    S().teachRowNo = static_cast<std::uint16_t>(page_.RowNo());
+    S().SetTeachRowNo(static_cast<std::uint16_t>(page_.RowNo()));
     page_.TeachValues(sample);
 }
 

@@ -214,7 +214,7 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     m.red = m.green = m.blue = 4095;
     m.deltaC = -1;
     m.colorNo = 2;
-    session::ModeView modes = l.S().modes;
+    session::ModeView modes = l.S().Modes();
     modes.evaluationMode = 3;  // COL2: the colour number is a bit pattern
     l.S().SetModes(modes);
     page.ShowMeasuredValues();
@@ -366,7 +366,9 @@ TEST(Charts, TheColourPlaneScalesToTheTaughtVectorAndTheCurrentPoint) {
     Live l;
     auto& set = l.S().parameters;
     set.teach[0].cell = {1000, 800, 100, 2000, 300};
-    l.S().modes.calculationMode = 0;
+    session::ModeView modes = l.S().Modes();
+    modes.calculationMode = 0;
+    l.S().SetModes(modes);
     l.page().DrawTolerancePlot();
     l.S().measured.x = 1500;
     l.S().measured.y = 800;
@@ -466,7 +468,9 @@ TEST(DataPanelLayout, TheColourPlanesKeepOneScaleForXAndY) {
     measure::MeasurePage& m = p.Page<measure::MeasurePage>();
     s.parameters.teach[0].cell = {1000, 800, 100, 2000, 300};
     for (auto [mode, page] : {std::pair{0, measure::kPage2D}, std::pair{2, measure::kPage3D}}) {
-        s.modes.calculationMode = static_cast<std::uint16_t>(mode);
+        session::ModeView modes = s.Modes();
+        modes.calculationMode = static_cast<std::uint16_t>(mode);
+        s.SetModes(modes);
         ui::SetTabPageVisible(m.tabData, page, true);
         m.DrawTolerancePlot();
         s.measured.x = 1500;

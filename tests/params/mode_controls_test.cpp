@@ -219,7 +219,7 @@ TEST(ModeControls, MaxVecNoAboveWhatTheOutputsSignal) {
     EXPECT_EQ(t.program.popups.History()[0].title, "INFO!");
     EXPECT_EQ(t.program.popups.History()[0].text, kMaxColText);
     EXPECT_EQ(ui::ActiveTabPage(t.tabs()), session::kPageParameter);
-    EXPECT_EQ(t.S().modes.maxVecNo, 2);
+    EXPECT_EQ(t.S().Modes().maxVecNo, 2);
 
     // Rows 1 and 2 active; the hold table counts HOLD FAIL with them.
     auto& p = t.panel();
@@ -432,7 +432,7 @@ TEST(ModeControls, TriggerDecidesTeachingAndTheParameterSet) {
 TEST(ModeControls, ModesChangedCarriesTheFinalWords) {
     Page t;
     std::vector<session::ModeView> seen;
-    QObject::connect(&t.S(), &session::Session::ModesChanged, [&] { seen.push_back(t.S().modes); });
+    QObject::connect(&t.S(), &session::Session::ModesChanged, [&] { seen.push_back(t.S().Modes()); });
     params::ParameterSet set = Evaluating();
     set.block.analogOutMode = 5;  // siM REF, but the evaluation calculates X Y INT
     set.block.analogOut = 1;

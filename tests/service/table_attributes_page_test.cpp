@@ -51,7 +51,7 @@ struct Started {
 
 TEST(AttrPage, StartsWithThePaletteAndSavesItAsDecimals) {
     Started t;
-    EXPECT_EQ(t.s().rowColors, service::defaultRowColors);
+    EXPECT_EQ(t.s().RowColorTable(), service::defaultRowColors);
     EXPECT_EQ(t.CellColor(17), 0x80FF00u);
     EXPECT_FALSE(ui::IsVisible(t.page().detectedColor));
 
@@ -77,7 +77,7 @@ TEST(AttrPage, SetColoursTheRowAndAutomaticModeDimsTheSelectors) {
     QSignalSpy changed(&t.s(), &session::Session::RowColorsChanged);
     t.SetRowColor(5, 0x123456);
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(t.s().rowColors[5], 0x123456);
+    EXPECT_EQ(t.s().RowColorTable()[5], 0x123456);
     EXPECT_EQ(t.CellColor(6), 0x123456u);
     // The row recoloured is the one labelled with the number ROW names, as in the teach
     // and group tables.
@@ -88,7 +88,7 @@ TEST(AttrPage, SetColoursTheRowAndAutomaticModeDimsTheSelectors) {
     t.page().color->findChild<QLineEdit*>()->setText("#abcdef");
     t.page().row->setValue(30);
     t.page().setColor->click();
-    EXPECT_EQ(t.s().rowColors[30], 0xABCDEF);
+    EXPECT_EQ(t.s().RowColorTable()[30], 0xABCDEF);
 
     // A specification takes no more characters than a file gives back.
     t.page().specTable->editItem(t.Cell(1, 1));
@@ -132,7 +132,7 @@ TEST(AttrPage, LoadWithYesToBothQuestionsAppliesAndReports) {
                            "value:\n\nTABLE ATTR OF TEACH VECTOR 16\n"}));
     EXPECT_EQ(t.p.popups.History()[3].title, "Attention!");
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(t.s().rowColors[16], 0x80FF00);
+    EXPECT_EQ(t.s().RowColorTable()[16], 0x80FF00);
     EXPECT_EQ(t.CellColor(31), 0x1E1E1Eu);
     EXPECT_EQ(t.CellText(17), "spec 16");
 }
@@ -157,7 +157,7 @@ TEST(AttrPage, DeclinedCancelledOrMissingFilesChangeNothing) {
               (QStringList{"No parameter where read!", "No file was selected!",
                            "No file was selected!", "No file was selected!"}));
     EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(t.s().rowColors[2], 0x00AA00);
+    EXPECT_EQ(t.s().RowColorTable()[2], 0x00AA00);
     EXPECT_EQ(t.CellText(3), "mine");
     EXPECT_EQ(t.s().paths.tableAttributesFilePath, foreign);  // the last file that existed
 }
@@ -167,12 +167,12 @@ TEST(AttrPage, ResetAsksThenRestoresThePaletteAndClearsTexts) {
     t.SetRowColor(30, 0x0000FF);
     t.Cell(31, 1)->setText("last");
     t.page().reset->click();  // No
-    EXPECT_EQ(t.s().rowColors[30], 0x0000FF);
+    EXPECT_EQ(t.s().RowColorTable()[30], 0x0000FF);
     t.p.popups.AnswerConfirm(true);
     t.page().reset->click();
     EXPECT_EQ(t.p.popups.History().back().title, "ATTENTION!");
     EXPECT_EQ(t.p.popups.History().back().text, "Do you really want to reset the table?");
-    EXPECT_EQ(t.s().rowColors[30], 0xFF0000);
+    EXPECT_EQ(t.s().RowColorTable()[30], 0xFF0000);
     EXPECT_EQ(t.CellColor(31), 0xFF0000u);
     EXPECT_EQ(t.CellText(31), "");
 }
@@ -215,8 +215,8 @@ TEST(AttrPage, RowAttributesSurviveARestartInThePanelSettings) {
 
     Started q(saved);
     EXPECT_TRUE(q.p.popups.History().empty());
-    EXPECT_EQ(q.s().rowColors[3], 0xABCDEF);
-    EXPECT_EQ(q.s().rowColors[16], 0x80FF00);
+    EXPECT_EQ(q.s().RowColorTable()[3], 0xABCDEF);
+    EXPECT_EQ(q.s().RowColorTable()[16], 0x80FF00);
     EXPECT_EQ(q.CellColor(4), 0xABCDEFu);
     EXPECT_EQ(q.CellText(1), special);
     EXPECT_EQ(q.CellText(30), longest);

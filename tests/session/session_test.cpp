@@ -98,7 +98,7 @@ TEST(Session, ParameterOperationsGoToThePageAndAreAnnounced) {
     view.calculationMode = 3;
     f.session.SetModes(view);
     EXPECT_EQ(modes.count(), 1);
-    EXPECT_TRUE(f.session.modes.SiM());
+    EXPECT_TRUE(f.session.Modes().SiM());
 }
 
 TEST(Session, ClosingEndsAWaitInProgressAndEveryLaterOne) {

@@ -42,7 +42,7 @@ struct TeachProgram {
         S().parameters.block.powerMode = power;
         S().WriteControls();
         // What the mode rules would publish for these controls, without their corrections.
-        session::ModeView view = S().modes;
+        session::ModeView view = S().Modes();
         view.evaluationMode = evaluation;
         view.calculationMode = calculation;
         view.powerMode = power;

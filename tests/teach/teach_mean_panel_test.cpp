@@ -134,9 +134,9 @@ TEST(MeanPanelCapture, ThreeCapturesTheirMeansAndATeachWithFixedValuePlusScatter
     ui::SetValue(t.page().editNo, 4);
     ui::SetValue(t.page().radioInc, true);
     t.S().app.teachToleranceOff = true;  // not looked at by this teach
-    const std::int32_t colour = t.S().rowColors[4];
-    t.S().automaticRowColors = true;
-    t.S().currentColor = 0x123456;
+    const std::int32_t colour = t.S().RowColorTable()[4];
+    t.S().SetAutomaticRowColors(true);
+    t.S().SetCurrentColor(0x123456);
     int changes = 0;
     QObject::connect(&t.S(), &session::Session::TeachTableChanged, &t.S(), [&] { ++changes; });
     p.teach->click();
@@ -144,7 +144,7 @@ TEST(MeanPanelCapture, ThreeCapturesTheirMeansAndATeachWithFixedValuePlusScatter
     EXPECT_EQ(t.Words(5), t.Cells(5));  // the parameter set follows
     EXPECT_EQ(t.Cells(4), (Row{1, 1, 1, 1, 1}));
     EXPECT_EQ(t.page().editNo->value(), 5);
-    EXPECT_EQ(t.S().rowColors[4], colour);  // no row colour
+    EXPECT_EQ(t.S().RowColorTable()[4], colour);  // no row colour
     EXPECT_EQ(changes, 1);
 
     // MIN DIST teaches 40 whatever the ring says; 3D writes the mean INT into column 3, the

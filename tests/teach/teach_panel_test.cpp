@@ -111,7 +111,7 @@ TEST(TeachDataTo, AutoIncrementAdvancesTheFieldAndStopsAtThirty) {
     Teach t;
     t.Modes(0, 0, 0);
     t.page().editNo->setValue(9);  // the field's commit: the row the charts band
-    EXPECT_EQ(t.S().teachRowNo, 9);
+    EXPECT_EQ(t.S().TeachRowNo(), 9);
 
     t.page().radioInc->setChecked(true);
     t.Frame(100, 200, 300);
@@ -280,7 +280,7 @@ TEST(TeachTable, ResetAsksFirstThenSetsEveryCellToOne) {
         EXPECT_EQ(t.Words(row), kOnes) << row;
     }
     EXPECT_EQ(t.page().editNo->value(), 0);
-    EXPECT_EQ(t.S().teachRowNo, 0);
+    EXPECT_EQ(t.S().TeachRowNo(), 0);
     EXPECT_EQ(t.changes, before + 1);
 }
 
@@ -313,18 +313,18 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
 
 TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
     Teach t;
-    t.S().automaticRowColors = true;  // the table attributes page's colour mode
-    t.S().currentColor = 0x12AB34;
+    t.S().SetAutomaticRowColors(true);  // the table attributes page's colour mode
+    t.S().SetCurrentColor(0x12AB34);
     t.page().editNo->setValue(6);
     t.page().teachDataTo->click();
-    EXPECT_EQ(t.S().rowColors[6], 0x12AB34);
+    EXPECT_EQ(t.S().RowColorTable()[6], 0x12AB34);
     // Manual mode leaves the colours alone.
-    t.S().automaticRowColors = false;
-    t.S().currentColor = 0x000001;
+    t.S().SetAutomaticRowColors(false);
+    t.S().SetCurrentColor(0x000001);
     t.page().editNo->setValue(7);
-    const std::int32_t before = t.S().rowColors[7];
+    const std::int32_t before = t.S().RowColorTable()[7];
     t.page().teachDataTo->click();
-    EXPECT_EQ(t.S().rowColors[7], before);
+    EXPECT_EQ(t.S().RowColorTable()[7], before);
 }
 
 // The teach page at the default window size: five-digit values in all five value columns,
