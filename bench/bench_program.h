@@ -187,7 +187,7 @@ class BenchProgram {
         QTimer stop;
         stop.setSingleShot(true);
         stop.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&stop, &QTimer::timeout, [this] { S().app.loopRunning = false; });
+        QObject::connect(&stop, &QTimer::timeout, [this] { S().StopLoops(); });
         if (seconds > 0) stop.start(static_cast<int>(seconds * 1000));
         const double wall0 = WallSeconds();
         const double cpu0 = ThreadCpuSeconds();

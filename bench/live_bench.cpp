@@ -222,7 +222,7 @@ void MemoryOverManyFrames() {
         if (n == kEarly) early = ResidentBytes();
         if (n == kLate) {
             late = ResidentBytes();
-            program.S().app.loopRunning = false;
+            program.S().StopLoops();
         }
     };
     const auto loop = program.Go(0);

@@ -43,7 +43,7 @@ class Shots {
     }
     // The live loop for `seconds`, then STOP.
     void Go(double seconds) {
-        QTimer::singleShot(static_cast<int>(seconds * 1000), [this] { p_.S().app.loopRunning = false; });
+        QTimer::singleShot(static_cast<int>(seconds * 1000), [this] { p_.S().StopLoops(); });
         p_.Page<measure::MeasurePage>()->go->click();
         Settle(0.2);
     }
@@ -141,7 +141,7 @@ void TakeAll(const QString& dir, const QString& suffix) {
     program.onFrame = [&](int) {
         ++frames;
         if (frames % 5 == 0 && frames <= 50) teach->meanPanel.capture->click();
-        if (frames == 80) program.S().app.loopRunning = false;
+        if (frames == 80) program.S().StopLoops();
     };
     teach->meanPanel.teachMean->click();
     program.onFrame = {};
@@ -150,7 +150,7 @@ void TakeAll(const QString& dir, const QString& suffix) {
 
     // The record-based panel: a recording of a few seconds of the scene.
     teach->recordPanel.open->click();
-    QTimer::singleShot(4000, [&] { program.S().app.loopRunning = false; });
+    QTimer::singleShot(4000, [&] { program.S().StopLoops(); });
     teach->recordPanel.start->click();
     shots.Save("teach-record");
     teach->recordPanel.close->click();

@@ -60,7 +60,7 @@ void Clean(int frames) {
     double early = 0;
     program.onFrame = [&](int n) {
         if (n == kEarly) early = ResidentBytes();
-        if (n >= frames) program.S().app.loopRunning = false;
+        if (n >= frames) program.S().StopLoops();
     };
     const auto loop = program.Go(0);
     const double late = ResidentBytes();
@@ -100,7 +100,7 @@ void Faulted(int frames) {
     double early = 0;
     program.onFrame = [&](int n) {
         if (n == kEarly) early = ResidentBytes();
-        if (n >= frames) program.S().app.loopRunning = false;
+        if (n >= frames) program.S().StopLoops();
     };
     BenchProgram::Loop total;
     int restarts = 0;

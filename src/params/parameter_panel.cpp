@@ -431,7 +431,7 @@ void ParameterPanel::UpdateModeControls() {
     if (!out.paraSetEnabled) {
         ui::SetValue(selectParaSet0, true);
         ui::SetValue(selectParaSet1, false);
-        S().app.paraSetIndex = 0;
+        S().SelectParameterSet(0);
     }
 
     if (out.evaluation) ApplyEvaluation(out);
@@ -512,7 +512,7 @@ void ParameterPanel::PublishModes() {
 void ParameterPanel::CBF_ButtonSend(ui::Event e) {
     if (e != ui::Event::Commit) return;
     if (S().LoopRunning()) {
-        S().app.sendRequest = true;
+        S().AskLoopToSend();
         return;
     }
     ui::BusyScope busy(ctx.busy);
@@ -522,7 +522,7 @@ void ParameterPanel::CBF_ButtonSend(ui::Event e) {
 void ParameterPanel::CBF_ButtonGet(ui::Event e) {
     if (e != ui::Event::Commit) return;
     if (S().LoopRunning()) {
-        S().app.getRequest = true;
+        S().AskLoopToGet();
         return;
     }
     ui::BusyScope busy(ctx.busy);
@@ -535,7 +535,7 @@ void ParameterPanel::CBF_SelectMem(ui::Event e) {
     const std::array<QPushButton*, 3> buttons = {selectRam, selectEeprom, selectFile};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         ui::SetValue(buttons[i], buttons[i] == changed);
-        if (buttons[i] == changed) S().app.transferTarget = static_cast<TransferTarget>(i + 1);
+        if (buttons[i] == changed) S().SelectTransferTarget(static_cast<TransferTarget>(i + 1));
     }
 }
 
@@ -545,7 +545,7 @@ void ParameterPanel::CBF_SelectParaSet(ui::Event e) {
     const std::array<QPushButton*, 2> buttons = {selectParaSet0, selectParaSet1};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         ui::SetValue(buttons[i], buttons[i] == changed);
-        if (buttons[i] == changed) S().app.paraSetIndex = static_cast<std::uint16_t>(i);
+        if (buttons[i] == changed) S().SelectParameterSet(static_cast<std::uint16_t>(i));
     }
 }
 

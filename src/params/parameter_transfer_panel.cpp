@@ -55,8 +55,7 @@ bool Step(session::Session& s, const sensorlink::Exchange& e, std::string_view p
 }  // namespace
 
 sensorlink::Outcome ParameterPanel::Send() {
-    session::AppState& app = S().app;
-    app.sendRequest = false;
+    const session::AppState& app = S().App();
     if (app.transferTarget == TransferTarget::File) {
         SaveParameterFile();
         return sensorlink::Outcome::Reply;
@@ -80,7 +79,6 @@ sensorlink::Outcome ParameterPanel::Send() {
 }
 
 sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
-    S().app.getRequest = false;
     if (target == TransferTarget::File) {
         LoadParameterFile();
         return sensorlink::Outcome::Reply;
@@ -90,7 +88,7 @@ sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
         !Step(S(), S().Link().Command(sensorlink::cmd::kLoadEeprom, 0),
               sensorlink::kPlausibilityEepromText, result))
         return result;
-    const std::uint16_t set = S().app.paraSetIndex;
+    const std::uint16_t set = S().App().paraSetIndex;
     const auto words = std::span(S().linkState.words);
     // An error frame's payload is taken as the block, as any reply's.
     const auto taken = [&result](sensorlink::Outcome read) {

@@ -31,7 +31,6 @@ struct AppState {
     std::uint16_t paraSetIndex = 0;
     TransferTarget transferTarget = TransferTarget::Ram;
     bool tcpConnected = false;
-    bool teachToleranceOff = false;
     QString panelSettingsPath;
 };
 

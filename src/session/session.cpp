@@ -23,9 +23,9 @@ Session::~Session() {
 }
 
 void Session::ReportLinkFailure() {
-    app.loopRunning = false;
+    app_.loopRunning = false;
     linkState.linkOk = false;
-    if (link_) app.tcpConnected = link_->TcpConnected();  // a server may have closed
+    if (link_) app_.tcpConnected = link_->TcpConnected();  // a server may have closed
     emit LinkFailed(QString::fromStdString(linkState.message));
 }
 
@@ -75,19 +75,26 @@ void Session::SetRowColors(const RowColors& colors) {
 }
 
 sensorlink::Outcome Session::SendParameters() {
+    app_.sendRequest = false;
     return parameters_ ? parameters_->Send() : sensorlink::Outcome::Refused;
 }
 
 sensorlink::Outcome Session::GetParameters() {
-    return GetParametersFrom(app.transferTarget);
+    app_.getRequest = false;
+    return GetParametersFrom(app_.transferTarget);
 }
 
 sensorlink::Outcome Session::GetParametersFrom(TransferTarget target) {
     return parameters_ ? parameters_->Get(target) : sensorlink::Outcome::Refused;
 }
 
+void Session::Restart(const QString& panelSettingsPath) {
+    app_ = AppState{};
+    app_.panelSettingsPath = panelSettingsPath;
+}
+
 void Session::StopLoops() {
-    app.loopRunning = false;
+    app_.loopRunning = false;
     ++stops_;
 }
 
@@ -101,7 +108,7 @@ LoopEnd Session::RunLoop(const Loop& loop) {
     const auto running = [&] {
         if (stops_ != stopsBefore) return false;
         if (loop.skipFailedPasses) return true;
-        return loop.flag ? *loop.flag : app.loopRunning;
+        return loop.flag ? *loop.flag : app_.loopRunning;
     };
     // A flag cleared by STOP (or the loop's own flag) stopped it; one cleared otherwise, by a
     // report.
@@ -163,8 +170,8 @@ LoopEnd Session::RunLiveLoop() {
     // SEND and GET pressed during the loop run here, between two measurements, so only one
     // exchange is ever on the link.
     live.beforePass = [this] {
-        if (app.sendRequest) SendParameters();
-        if (app.loopRunning && app.getRequest) GetParameters();
+        if (app_.sendRequest) SendParameters();
+        if (app_.loopRunning && app_.getRequest) GetParameters();
     };
     live.frame = [this](const sensorlink::Exchange&) {
         TakeMeasurementReply();
@@ -229,12 +236,12 @@ void Session::Close() {
 }
 
 LoopScope::LoopScope(Session& session) : session_(session) {
-    session_.app.loopRunning = true;
+    session_.app_.loopRunning = true;
     emit session_.LoopStarted();
 }
 
 LoopScope::~LoopScope() {
-    session_.app.loopRunning = false;
+    session_.app_.loopRunning = false;
     emit session_.LoopEnded();
 }
 

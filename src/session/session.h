@@ -114,7 +114,6 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ~Session() override;
 
     const QString programDir;
-    AppState app;
     FilePaths paths;
     sensorlink::LinkState linkState;
     params::ParameterSet parameters;
@@ -177,7 +176,19 @@ class Session : public QObject, public sensorlink::FailureObserver {
     LoopEnd RunLoop(const Loop& loop);
     // STOP: every loop ends after the pass in progress, the calibration's passes too.
     void StopLoops();
-    bool LoopRunning() const { return app.loopRunning; }
+    bool LoopRunning() const { return app_.loopRunning; }
+    // SEND or GET pressed while a loop runs: the loop does it between two frames.
+    void AskLoopToSend() { app_.sendRequest = true; }
+    void AskLoopToGet() { app_.getRequest = true; }
+
+    // --- the program's flags and selections -------------------------------------------------
+    const AppState& App() const { return app_; }
+    // A new run: every flag and selection as at start-up, the settings file at `path`.
+    void Restart(const QString& panelSettingsPath);
+    void SelectTransferTarget(TransferTarget target) { app_.transferTarget = target; }
+    void SelectParameterSet(std::uint16_t index) { app_.paraSetIndex = index; }
+    // Whether a TCP connection is up, as the link says now.
+    void NoteTcpConnection() { app_.tcpConnected = link_ && link_->TcpConnected(); }
 
     // --- the live loop ----------------------------------------------------------------------
     // Frames from the sensor until STOP or a failure: a pending SEND, then a pending GET,
@@ -254,6 +265,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
     ParameterAccess* parameters_ = nullptr;
+    AppState app_;
     std::uint64_t stops_ = 0;
     std::uint32_t currentColor_ = 0;
     RowColors rowColors_{};

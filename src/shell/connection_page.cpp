@@ -296,7 +296,7 @@ void ConnectionPage::OpenSerialPort() {
 
 void ConnectionPage::ConnectTcp() {
     settings.openResult = Link().ConnectTcp(settings.hostAddress, settings.tcpPort);
-    S().app.tcpConnected = Link().TcpConnected();
+    S().NoteTcpConnection();
 }
 
 bool ConnectionPage::IdentifySensor() {

@@ -28,7 +28,7 @@ char Separator() {
 // be read is kept from being replaced at exit: the user's link settings are in it.
 ini::IniObject ReadSettingsFile(Program& program) {
     ini::IniObject file;
-    const QString& path = program.Session().app.panelSettingsPath;
+    const QString& path = program.Session().App().panelSettingsPath;
     if (!QFile::exists(path)) return file;
     if (!file.ReadFromFile(Native(path))) {
         if (!program.keepSettingsFile)
@@ -126,7 +126,7 @@ void SavePanelSettings(Program& p) {
         for (const auto& page : p.Pages()) page->WriteSettings(file);
     };
     params::BuildPanelSettings(s, state, v, pageSections)
-        .WriteToFile(Native(session.app.panelSettingsPath));
+        .WriteToFile(Native(session.App().panelSettingsPath));
 }
 
 }  // namespace shell

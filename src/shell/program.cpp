@@ -139,8 +139,7 @@ QString Program::DefaultPanelSettingsPath() const {
 
 void Program::StartUp() {
     session::Session& s = *session_;
-    s.app = session::AppState{};
-    s.app.panelSettingsPath = DefaultPanelSettingsPath();
+    s.Restart(DefaultPanelSettingsPath());
     BuildBranding(*this);
     // Menus, lists and tables of the pages; the parameter set takes the values the
     // controls were loaded with.

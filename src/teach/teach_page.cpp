@@ -90,7 +90,7 @@ void TeachPage::StartUp() {
     const QList<QAction*> items = teachMenu->actions();  // separators included
     toleranceOffItem = items.at(kMenuToleranceOff);
     toleranceOnItem = items.at(kMenuToleranceOn);
-    SetToleranceOff(S().app.teachToleranceOff);
+    SetToleranceOff(false);
     // An edit by the user: the program's own writes block the table's signals.
     QObject::connect(teachTable, &QTableWidget::cellChanged, &connections_,
                      [this](int, int) { TableChanged(); });
@@ -117,7 +117,7 @@ void TeachPage::TeachValues(const Sample& sample) {
     const session::ModeView& v = S().Modes();
     const Modes modes{v.evaluationMode, v.calculationMode, v.powerMode};
     const TeachOutcome out =
-        TeachCells(sample, modes, S().TeachRowNo(), S().app.teachToleranceOff, AutoIncrement());
+        TeachCells(sample, modes, S().TeachRowNo(), toleranceOff_, AutoIncrement());
     for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);
     // In automatic colour mode the row just taught takes the colour the sensor sees (also
     // in the threshold modes, whose values went elsewhere).
@@ -249,7 +249,7 @@ void TeachPage::IncrementSelectionWith() {
 }
 
 void TeachPage::SetToleranceOff(bool off) {
-    S().app.teachToleranceOff = off;
+    toleranceOff_ = off;
     // The dimmed item is the setting in force.
     toleranceOffItem->setEnabled(!off);
     toleranceOnItem->setEnabled(off);

@@ -85,6 +85,9 @@ class TeachPage final : public session::Page {
     // The record-based teach panel, opened by TEACH RECORD.
     RecordPanel recordPanel;
 
+    // "Teach tolerance off" is in force: a teach leaves the tolerance cells as they are.
+    bool ToleranceOff() const { return toleranceOff_; }
+
   private:
     void SetToleranceOff(bool off);
     void SetSelectionTo();
@@ -94,6 +97,7 @@ class TeachPage final : public session::Page {
     void TableChanged();
     // Context of the connections to the table and the session: they end with the page.
     QObject connections_;
+    bool toleranceOff_ = false;
 };
 
 }  // namespace teach

@@ -44,7 +44,7 @@ struct Calib : testing_support::SensorProgram {
     std::array<int, 3> LiveFrames(int frames) {
         int n = 0;
         auto c = QObject::connect(&S(), &session::Session::FrameTaken, &S(), [&] {
-            if (++n >= frames) S().app.loopRunning = false;
+            if (++n >= frames) S().StopLoops();
         });
         S().RunLiveLoop();
         QObject::disconnect(c);
@@ -55,7 +55,7 @@ struct Calib : testing_support::SensorProgram {
         program.popups.AnswerConfirm(true);
         program.popups.AnswerConfirm(true);
         auto c = QObject::connect(&S(), &session::Session::LoopStarted, &S(),
-                                  [this] { S().app.loopRunning = false; });
+                                  [this] { S().StopLoops(); });
         page().calcCF->click();
         QObject::disconnect(c);
     }
@@ -143,7 +143,7 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     t.program.popups.AnswerConfirm(true);
     t.program.popups.AnswerConfirm(false);
     auto stop = QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(),
-                                 [&] { t.S().app.loopRunning = false; });
+                                 [&] { t.S().StopLoops(); });
     p.calcCF->click();
     QObject::disconnect(stop);
     EXPECT_EQ(t.program.popups.Messages().first(),

@@ -39,7 +39,7 @@ struct Live : testing_support::SensorProgram {
             ++frames;
             if (onFrame) onFrame(frames);
             // A test whose stop never comes ends instead of hanging the run.
-            if (frames >= kMaxFrames) S().app.loopRunning = false;
+            if (frames >= kMaxFrames) S().StopLoops();
         });
     }
     measure::MeasurePage& page() { return Page<measure::MeasurePage>(); }
@@ -49,7 +49,7 @@ struct Live : testing_support::SensorProgram {
     void Go() { page().go->click(); }
     void StopAt(int frame) {
         onFrame = [this, frame](int n) {
-            if (n >= frame) S().app.loopRunning = false;
+            if (n >= frame) S().StopLoops();
         };
     }
 
@@ -65,7 +65,7 @@ TEST(LiveLoop, RunsUntilStopAndShowsTheLastFrame) {
     l.StopAt(25);
     l.Go();
     EXPECT_EQ(l.frames, 25);
-    EXPECT_FALSE(l.S().app.loopRunning);
+    EXPECT_FALSE(l.S().App().loopRunning);
     EXPECT_TRUE(l.page().go->isEnabled());  // the buttons are back
     EXPECT_TRUE(l.params().send->isEnabled());
     EXPECT_TRUE(l.program->Panel("DATAP")->isVisible());
@@ -99,14 +99,14 @@ TEST(LiveLoop, SendAndGetPressedDuringALoopRunBetweenFramesSendFirst) {
         }
         if (n == 3) {
             EXPECT_EQ(l.sensor.Model().Ram()[0].block.power, 321);
-            l.S().app.loopRunning = false;
+            l.S().StopLoops();
         }
     };
     l.Go();
     EXPECT_EQ(l.frames, 3);
     EXPECT_EQ(l.params().power->value(), 321);
-    EXPECT_FALSE(l.S().app.sendRequest);
-    EXPECT_FALSE(l.S().app.getRequest);
+    EXPECT_FALSE(l.S().App().sendRequest);
+    EXPECT_FALSE(l.S().App().getRequest);
 }
 
 TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
@@ -124,7 +124,7 @@ TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
     h.AddFault("close-after:6@8");
     h.Go();
     EXPECT_EQ(h.frames, 6);  // the sixth reply arrives, then the line goes
-    EXPECT_FALSE(h.S().app.loopRunning);
+    EXPECT_FALSE(h.S().App().loopRunning);
     EXPECT_TRUE(h.page().go->isEnabled());
 }
 
@@ -190,7 +190,7 @@ TEST(LiveLoop, ClosingTheMainPanelWhileAReplyIsAwaitedEndsTheProgramCleanly) {
     l.Go();
     EXPECT_EQ(l.frames, 2);
     EXPECT_TRUE(l.program->QuitRequested());
-    EXPECT_FALSE(l.S().app.loopRunning);
+    EXPECT_FALSE(l.S().App().loopRunning);
     EXPECT_TRUE(QFile::exists(l.program.SettingsPath()));
 }
 
@@ -199,7 +199,7 @@ TEST(LiveLoop, AShortReplyKeepsTheWordsAnEarlierOneLeft) {
     l.AddFault("short:44@8#2");
     l.onFrame = [&](int n) {
         if (n == 1) l.S().linkState.measurementWords[22] = 12345;  // as if frame 1 said so
-        if (n == 2) l.S().app.loopRunning = false;
+        if (n == 2) l.S().StopLoops();
     };
     l.Go();
     EXPECT_EQ(l.S().measured.extra[2], 12345);
@@ -244,7 +244,7 @@ TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
     session::Session& s = p.Session();
     int frames = 0;
     QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
-        if (++frames == 5) s.app.loopRunning = false;
+        if (++frames == 5) s.StopLoops();
     });
     p.Page<measure::MeasurePage>().go->click();
     ASSERT_EQ(frames, 5);

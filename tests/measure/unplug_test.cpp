@@ -30,12 +30,12 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
     int frames = 0;
     QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
         if (++frames == 5) sensor.Stop();  // the adapter goes
-        if (frames > 1000) s.app.loopRunning = false;
+        if (frames > 1000) s.StopLoops();
     });
     p.Page<measure::MeasurePage>().go->click();  // returns when the loop has ended
     EXPECT_EQ(frames, 5);
     EXPECT_EQ(reports, 1);
-    EXPECT_FALSE(s.app.loopRunning);
+    EXPECT_FALSE(s.App().loopRunning);
     EXPECT_FALSE(s.linkState.linkOk);
     EXPECT_FALSE(s.Link().SerialOpen());
 
@@ -46,7 +46,7 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
     EXPECT_TRUE(s.Link().SerialOpen());
     frames = 0;
     QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
-        if (frames >= 3) s.app.loopRunning = false;
+        if (frames >= 3) s.StopLoops();
     });
     p.Page<measure::MeasurePage>().go->click();
     EXPECT_GE(frames, 3);

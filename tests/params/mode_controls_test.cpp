@@ -121,7 +121,7 @@ QString Snapshot(Page& t) {
     s << QString("%1%2%3")
              .arg(p.selectParaSet0->isChecked())
              .arg(p.selectParaSet1->isChecked())
-             .arg(t.S().app.paraSetIndex);
+             .arg(t.S().App().paraSetIndex);
     for (int c = 0; c < params::kTeachColumns; ++c)
         s << p.teachTable->horizontalHeaderItem(c)->text()
           << QString::number(p.teachTable->isColumnHidden(c));
@@ -414,10 +414,10 @@ TEST(ModeControls, TriggerDecidesTeachingAndTheParameterSet) {
     t.Load(set);
     auto& p = t.panel();
     p.selectParaSet1->click();
-    EXPECT_EQ(t.S().app.paraSetIndex, 1);
+    EXPECT_EQ(t.S().App().paraSetIndex, 1);
 
     t.Choose(params::kTrigger, 1);  // SELF
-    EXPECT_EQ(t.S().app.paraSetIndex, 0);
+    EXPECT_EQ(t.S().App().paraSetIndex, 0);
     EXPECT_TRUE(p.selectParaSet0->isChecked());
     EXPECT_FALSE(p.selectParaSet1->isChecked());
     EXPECT_FALSE(p.selectParaSet1->isEnabled());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCheckBox>
@@ -107,7 +109,7 @@ TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
     c.panel().get->click();
     c.AddFault("plausibility:2@1#1");
     Select(c.panel().selectEeprom);
-    EXPECT_EQ(c.p().Session().app.transferTarget, session::TransferTarget::Eeprom);
+    EXPECT_EQ(c.p().Session().App().transferTarget, session::TransferTarget::Eeprom);
     EXPECT_FALSE(c.panel().selectRam->isChecked());
     c.panel().send->click();
     EXPECT_TRUE(c.Messages().contains(
@@ -139,10 +141,10 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
     c.sensor.Model().Ram()[0] = DistinctSet(3);
     c.sensor.Model().Ram()[1] = DistinctSet(4);
     Select(c.panel().selectParaSet1);  // dimmed: the set read at connection has TRIGGER CONT
-    EXPECT_EQ(c.p().Session().app.paraSetIndex, 0);
+    EXPECT_EQ(c.p().Session().App().paraSetIndex, 0);
     c.panel().get->click();  // TRIGGER PARA
     Select(c.panel().selectParaSet1);
-    EXPECT_EQ(c.p().Session().app.paraSetIndex, 1);
+    EXPECT_EQ(c.p().Session().App().paraSetIndex, 1);
     c.panel().get->click();
     EXPECT_EQ(Words(c.p().Session().parameters), Words(DistinctSet(4)));
     ui::SetValue(c.panel().powerNumber, 123);
@@ -205,22 +207,22 @@ TEST(Transfer, TheMemorySelectorWorksThroughTheAccessibilityInterface) {
     file->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(c.panel().selectFile->isChecked());
     EXPECT_FALSE(c.panel().selectRam->isChecked());
-    EXPECT_EQ(c.p().Session().app.transferTarget, session::TransferTarget::File);
+    EXPECT_EQ(c.p().Session().App().transferTarget, session::TransferTarget::File);
     EXPECT_EQ(c.panel().selectFile->accessibleName(), "FILE");
     EXPECT_FALSE(c.panel().selectFile->accessibleDescription().isEmpty());
 }
 
 TEST(Transfer, DuringALoopTheButtonsOnlyRaiseRequests) {
     Connected c;
-    c.p().Session().app.loopRunning = true;
+    std::optional<session::LoopScope> loop(std::in_place, c.p().Session());
     c.panel().send->click();
     c.panel().send->click();
     c.panel().get->click();
-    EXPECT_TRUE(c.p().Session().app.sendRequest);
-    EXPECT_TRUE(c.p().Session().app.getRequest);
-    c.p().Session().app.loopRunning = false;
-    c.panel().Send();
-    EXPECT_FALSE(c.p().Session().app.sendRequest);
+    EXPECT_TRUE(c.p().Session().App().sendRequest);
+    EXPECT_TRUE(c.p().Session().App().getRequest);
+    loop.reset();
+    c.p().Session().SendParameters();
+    EXPECT_FALSE(c.p().Session().App().sendRequest);
 }
 
 TEST(Transfer, FailedOrShortRepliesLeaveTheControlsAlone) {

@@ -246,7 +246,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     EXPECT_NEAR(requests[2] - requests[0], 0.5, 0.05);
     EXPECT_EQ(p.recorded->text(), "3");
     EXPECT_EQ(p.remaining->text(), "0");
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_TRUE(p.start->isEnabled());
     EXPECT_TRUE(p.start->styleSheet().contains("E0E0E0"));
     const QStringList texts = t.program.popups.Texts();
@@ -309,7 +309,7 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     ui::SetComboValue(p.mode, 1);
     p.start->click();
     EXPECT_EQ(frames, 1);
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
     t.SelectMode(1);
     EXPECT_EQ(p.graph.Index(), 0);  // a mode change resets the graph
 
@@ -411,7 +411,7 @@ TEST(RecorderTriggered, ABadFrameEndsItWithTheLinkTextAndSwitchesTriggeredSendin
     EXPECT_FALSE(reported.isEmpty());
     EXPECT_EQ(t.DataLines().size(), 3);
     EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_TRUE(p.startTriggered->isEnabled());
 }
 

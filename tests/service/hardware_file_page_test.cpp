@@ -112,14 +112,14 @@ TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndK
     t.S().WriteControls();
     t.S().corrections.factors = {1, 2, 3};
     // With FILE selected, a GET that kept the target would open a file dialog of its own.
-    t.S().app.transferTarget = session::TransferTarget::File;
+    t.S().SelectTransferTarget(session::TransferTarget::File);
 
     const QString path = t.dir.filePath("service ä/hw.ini");
     ASSERT_TRUE(QDir().mkpath(t.dir.filePath("service ä")));
     t.program.popups.AnswerFile(path);
     t.Press();
 
-    EXPECT_EQ(t.S().app.transferTarget, session::TransferTarget::File);
+    EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::File);
     ASSERT_EQ(t.program.popups.History().size(), 1u);
     const ui::FileDialogSpec& dialog = t.program.popups.History()[0].file;
     EXPECT_EQ(dialog.directory, t.dir.filePath("old"));
@@ -151,7 +151,7 @@ TEST(HardwareInfoFile, AShortReplyKeepsTheTailOfTheWordBuffer) {
 
 TEST(HardwareInfoFile, AnErrorReplyToTheHardwareCommandStopsBeforeTheDialog) {
     HardwareFile t;
-    t.S().app.transferTarget = session::TransferTarget::Eeprom;
+    t.S().SelectTransferTarget(session::TransferTarget::Eeprom);
     t.sensor.Model().Faults().Add(*sim::ParseFault("error:1@194"));
     t.program.popups.AnswerFile(t.dir.filePath("never.ini"));
     t.Press();
@@ -159,7 +159,7 @@ TEST(HardwareInfoFile, AnErrorReplyToTheHardwareCommandStopsBeforeTheDialog) {
     EXPECT_EQ(t.FileDialogs(), 0);
     EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
     EXPECT_FALSE(t.S().linkState.linkOk);
-    EXPECT_EQ(t.S().app.transferTarget, session::TransferTarget::Eeprom);
+    EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::Eeprom);
     EXPECT_TRUE(t.Messages().contains("INVALIDE ORDER NUMBER!"));
     EXPECT_FALSE(t.Messages().contains("HARDWARE INI FILE"));
 }

@@ -55,13 +55,13 @@ TEST(Session, ALoopEndsOnEveryWayOut) {
     QSignalSpy ended(&f.session, &session::Session::LoopEnded);
     auto loop = [&](bool failEarly) {
         session::LoopScope running(f.session);
-        EXPECT_TRUE(f.session.app.loopRunning);
+        EXPECT_TRUE(f.session.App().loopRunning);
         if (failEarly) return;
         f.session.ReportFailure("TIMEOUT!");  // a failure clears the flag at once
-        EXPECT_FALSE(f.session.app.loopRunning);
+        EXPECT_FALSE(f.session.App().loopRunning);
     };
     loop(true);
-    EXPECT_FALSE(f.session.app.loopRunning);
+    EXPECT_FALSE(f.session.App().loopRunning);
     loop(false);
     EXPECT_EQ(started.count(), 2);
     EXPECT_EQ(ended.count(), 2);
@@ -70,10 +70,10 @@ TEST(Session, ALoopEndsOnEveryWayOut) {
 TEST(Session, FailuresClearTheFlagsAndAreToldOnce) {
     Fixture f;
     QSignalSpy failed(&f.session, &session::Session::LinkFailed);
-    f.session.app.loopRunning = true;
+    session::LoopScope loop(f.session);
     f.session.linkState.linkOk = true;
     f.session.ReportFailure("INFO!\n2 PARAMETER IN RAM");
-    EXPECT_FALSE(f.session.app.loopRunning);
+    EXPECT_FALSE(f.session.App().loopRunning);
     EXPECT_FALSE(f.session.linkState.linkOk);
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).toString(), "INFO!\n2 PARAMETER IN RAM");

@@ -169,7 +169,7 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
     EXPECT_TRUE(p.Connection().tryConnect->isEnabled());
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
-    EXPECT_FALSE(p.Session().app.loopRunning);
+    EXPECT_FALSE(p.Session().App().loopRunning);
     EXPECT_FALSE(p.Session().linkState.linkOk);
     // A right double-click on the status display clears the message box: the first click of
     // it is a right-click, which must not open a pop-up that would swallow the second.
@@ -313,17 +313,17 @@ TEST(MainTab, ConnectionAndScopePagesStopARunningLoop) {
     p->StartUp();
     ui::SetDimmed(p.Connection().accept, false);
 
-    p.Session().app.loopRunning = true;
+    session::LoopScope first(p.Session());
     UserSelectsPage(*p, session::kPageGroupHold);
-    EXPECT_TRUE(p.Session().app.loopRunning);
+    EXPECT_TRUE(p.Session().App().loopRunning);
 
     UserSelectsPage(*p, session::kPageConnection);
-    EXPECT_FALSE(p.Session().app.loopRunning);
+    EXPECT_FALSE(p.Session().App().loopRunning);
     EXPECT_FALSE(p.Connection().accept->isEnabled());
 
-    p.Session().app.loopRunning = true;
+    session::LoopScope second(p.Session());
     UserSelectsPage(*p, session::kPageScope);
-    EXPECT_FALSE(p.Session().app.loopRunning);
+    EXPECT_FALSE(p.Session().App().loopRunning);
     EXPECT_TRUE(p->Panel("SCOPEP")->isVisible());
     EXPECT_FALSE(p->Panel("DATAP")->isVisible());
 
@@ -341,9 +341,9 @@ TEST(MainPanel, CloseDuringALoopStopsItSavesAndQuits) {
     QFile::remove(p.SettingsPath());
 
     // A loop of the kind GO runs: it polls the flag after every event pass.
-    p.Session().app.loopRunning = true;
+    session::LoopScope loop(p.Session());
     QTimer::singleShot(10, p->mainPanel, [&] { p->mainPanel->close(); });
-    const bool ended = WaitFor([&] { return !p.Session().app.loopRunning; });
+    const bool ended = WaitFor([&] { return !p.Session().App().loopRunning; });
     EXPECT_TRUE(ended);
     EXPECT_EQ(quits, 1);
     EXPECT_TRUE(p->QuitRequested());

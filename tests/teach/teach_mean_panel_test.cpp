@@ -133,7 +133,7 @@ TEST(MeanPanelCapture, ThreeCapturesTheirMeansAndATeachWithFixedValuePlusScatter
     ui::SetComboValue(p.itoWith, teach::kToleranceScatter);
     ui::SetValue(t.page().editNo, 4);
     ui::SetValue(t.page().radioInc, true);
-    t.S().app.teachToleranceOff = true;  // not looked at by this teach
+    t.page().MenuChosen(teach::kMenuToleranceOff);  // not looked at by this teach
     const std::int32_t colour = t.S().RowColorTable()[4];
     t.S().SetAutomaticRowColors(true);
     t.S().SetCurrentColor(0x123456);
@@ -225,14 +225,14 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
             p.teachMean->click();  // again while its loop runs: only shows the panel
         }
         if (frames == 4) p.close->click();
-        if (frames > 100) t.S().app.loopRunning = false;  // a close that never comes
+        if (frames > 100) t.S().StopLoops();  // a close that never comes
     });
     p.teachMean->click();
     EXPECT_EQ(frames, 4);
     EXPECT_EQ(loops, 1);
     EXPECT_TRUE(sendDimmed);  // SEND and GET wait for the end of this loop
     EXPECT_FALSE(ui::IsDimmed(params.send));
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_EQ(Number(p.counter), 1);
     EXPECT_TRUE(t.program->Panel("DATAP")->isVisible());
     EXPECT_FALSE(p.panel->isVisible());
@@ -256,7 +256,7 @@ TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
             EXPECT_EQ(Number(p.green), t.S().measured.green);
         }
         if (frames == 5) p.close->click();
-        if (frames > 100) t.S().app.loopRunning = false;
+        if (frames > 100) t.S().StopLoops();
     });
     t.program.Page<measure::MeasurePage>().go->click();
     EXPECT_TRUE(shown);

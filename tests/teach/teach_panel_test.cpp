@@ -85,7 +85,7 @@ TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) 
     EXPECT_FALSE(on->isEnabled());
 
     t.Choose(teach::kMenuToleranceOff);
-    EXPECT_TRUE(t.S().app.teachToleranceOff);
+    EXPECT_TRUE(t.page().ToleranceOff());
     EXPECT_FALSE(off->isEnabled());
     EXPECT_TRUE(on->isEnabled());
 
@@ -100,7 +100,7 @@ TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) 
     EXPECT_EQ(t.Cells(5), (Row{11, 12, 13, 2000, 9}));
 
     t.Choose(teach::kMenuToleranceOn);
-    EXPECT_FALSE(t.S().app.teachToleranceOff);
+    EXPECT_FALSE(t.page().ToleranceOff());
     EXPECT_TRUE(off->isEnabled());
     EXPECT_FALSE(on->isEnabled());
     t.TeachTo(4);
@@ -289,7 +289,7 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
     ASSERT_TRUE(t.S().linkState.linkOk);
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
-        if (++frames >= 3) t.S().app.loopRunning = false;
+        if (++frames >= 3) t.S().StopLoops();
     });
     t.program.Page<measure::MeasurePage>().go->click();
     ASSERT_EQ(frames, 3);

@@ -250,7 +250,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     EXPECT_EQ(loops, 1);
     EXPECT_TRUE(dimmed);
     EXPECT_EQ(frames, 0);
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_FALSE(ui::IsDimmed(p.start));
     EXPECT_FALSE(ui::IsDimmed(params.send));
     EXPECT_EQ(t.Counter(), 40);
@@ -311,7 +311,7 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     watch.stop();
     EXPECT_GE(p.Store().Count(), first + 3);
     EXPECT_EQ(t.points(RecordGraph::XInt).size(), p.Store().Count());
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
 }
 
 TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
@@ -325,7 +325,7 @@ TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
                      [&](const QString& message) { reported = message; });
     p.start->click();
     EXPECT_FALSE(reported.isEmpty());
-    EXPECT_FALSE(t.S().app.loopRunning);
+    EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_EQ(p.Store().Count(), 6u);
     EXPECT_EQ(t.Counter(), 6);
     EXPECT_EQ(t.points(RecordGraph::XY).size(), 6u);

@@ -49,7 +49,7 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
         if (frames >= 2 && frames <= 11) mean.capture->click();
         if (frames == 11) mean.teach->click();
         if (frames == 12) mean.close->click();
-        if (frames > 100) t.S().app.loopRunning = false;
+        if (frames > 100) t.S().StopLoops();
     });
     mean.teachMean->click();  // runs the live loop until CLOSE
     ASSERT_EQ(frames, 12);
