@@ -1,6 +1,6 @@
 #include "session/session.h"
 
-#include <optional>
+#include <memory>
 
 #include "link/commands.h"
 #include "link/link_texts.h"
@@ -100,8 +100,7 @@ void Session::StopLoops() {
 
 LoopEnd Session::RunLoop(const Loop& loop) {
     using sensorlink::Outcome;
-    std::optional<LoopScope> scope;
-    if (!loop.flag) scope.emplace(*this);
+    auto scope = loop.flag ? nullptr : std::make_unique<LoopScope>(*this);
     const std::uint64_t stopsBefore = stops_;
     // A loop that goes on past failed passes does not look at the shared flag, which every
     // report clears: only STOP ends it.
@@ -157,8 +156,12 @@ LoopEnd Session::RunLoop(const Loop& loop) {
             if (left > 0) {
                 const ui::WaitEnd waited =
                     wait_.WaitUntil([&running] { return !running(); }, left, this);
-                if (waited == ui::WaitEnd::Destroyed || waited == ui::WaitEnd::Aborted)
+                if (waited == ui::WaitEnd::Destroyed) {
+                    // The session is gone: its flag and signals with it.
+                    (void)scope.release();
                     return LoopEnd::LinkEnded;
+                }
+                if (waited == ui::WaitEnd::Aborted) return LoopEnd::LinkEnded;
             }
         }
     }
