@@ -1,6 +1,7 @@
 #include "shell/connection_page.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -204,6 +205,44 @@ QStringList ConnectionPage::TypedDevicePaths() const {
 void ConnectionPage::RestoreTypedDevicePaths(const QStringList& paths) {
     Link().Ports().RestoreUserPaths(paths);
     RefreshPortList(settings.comPort);
+}
+
+// --- the panel settings file ----------------------------------------------------------------
+
+void ConnectionPage::ReadSettings(const ini::IniObject& file) {
+    const params::PanelSettings s = params::ReadPanelSettings(file, {}, '/');
+    QStringList addresses;
+    for (const std::string& a : s.ipAddresses) addresses << QString::fromStdString(a);
+    if (!addresses.isEmpty()) SetAddressHistory(addresses);
+    QStringList devices;
+    for (const std::string& d : s.serialDevices) devices << QFile::decodeName(d.c_str());
+    if (!devices.isEmpty()) RestoreTypedDevicePaths(devices);
+}
+
+void ConnectionPage::ReadLinkSettings(const ini::IniObject& file) {
+    const params::LinkSettingsValues v = params::ReadLinkSettings(file);
+    const auto protocol =
+        v.comProtocol == 1 ? sensorlink::ComProtocol::Tcp : sensorlink::ComProtocol::Rs232;
+    S().linkState.comProtocol = protocol;
+    settings.comPort = static_cast<std::uint16_t>(v.comPort);
+    settings.baudIndex = static_cast<std::uint16_t>(v.baudIndex);
+    settings.hostAddress = QString::fromStdString(v.hostAddress);
+    settings.portNumberText = QString::fromStdString(v.portNumberText);
+    WriteSettingsToControls(protocol);
+}
+
+ConnectionPage::SavedSettings ConnectionPage::SettingsToSave() {
+    SavedSettings saved;
+    for (const QString& a : AddressHistory()) saved.addresses.push_back(a.toStdString());
+    for (const QString& d : TypedDevicePaths())
+        saved.devices.push_back(QFile::encodeName(d).toStdString());
+    ReadSettingsFromControls();
+    saved.link.comProtocol = static_cast<int>(S().linkState.comProtocol);
+    saved.link.comPort = settings.comPort;
+    saved.link.baudIndex = settings.baudIndex;
+    saved.link.hostAddress = settings.hostAddress.toStdString();
+    saved.link.portNumberText = settings.portNumberText.toStdString();
+    return saved;
 }
 
 // --- messages and buttons -------------------------------------------------------------------

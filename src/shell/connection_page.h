@@ -6,8 +6,11 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "link/link_state.h"
+#include "params/panel_settings.h"
 #include "session/page.h"
 
 class QComboBox;
@@ -40,6 +43,20 @@ class ConnectionPage final : public session::Page {
     void RegisterBusy(ui::Busy& busy) override;
     void StartUp() override;
     void MainPageSelected(int page) override;
+
+    // --- the panel settings file -------------------------------------------------------
+    // First pass: the address history and the device paths the user typed.
+    void ReadSettings(const ini::IniObject& file) override;
+    // Second pass, once the window is shown: the link settings into the controls.
+    void ReadLinkSettings(const ini::IniObject& file);
+    // What the file keeps of this page, read from its controls, for the writer to put in
+    // the file's order.
+    struct SavedSettings {
+        std::vector<std::string> addresses;
+        std::vector<std::string> devices;  // in the system's encoding of file names
+        params::LinkSettingsValues link;
+    };
+    SavedSettings SettingsToSave();
     void PrepareAddressField();
 
     // --- the connection -------------------------------------------------------------

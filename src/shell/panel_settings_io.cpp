@@ -61,30 +61,13 @@ void LoadPanelSettings(Program& p) {
         p.mainPanel->setGeometry(s.left, s.top, s.width, s.height);
     }
 
-    QStringList addresses;
-    for (const std::string& a : s.ipAddresses) addresses << QString::fromStdString(a);
-    if (!addresses.isEmpty()) p.Connection().SetAddressHistory(addresses);
-    QStringList devices;
-    for (const std::string& d : s.serialDevices) devices << FromNative(d);
-    if (!devices.isEmpty()) p.Connection().RestoreTypedDevicePaths(devices);
-
     session.SetIdentificationText(QString::fromStdString(s.panelId));
     const bool ours = params::IsPanelSettingsFile(file);
     for (const auto& page : p.Pages()) page->ReadSettings(ours ? file : ini::IniObject{});
 }
 
 void LoadCommunicationSettings(Program& p) {
-    const ini::IniObject file = ReadSettingsFile(p);
-    const params::LinkSettingsValues v = params::ReadLinkSettings(file);
-    LinkSettings& s = p.Connection().settings;
-    sensorlink::LinkState& link = p.Session().linkState;
-    link.comProtocol =
-        v.comProtocol == 1 ? sensorlink::ComProtocol::Tcp : sensorlink::ComProtocol::Rs232;
-    s.comPort = static_cast<std::uint16_t>(v.comPort);
-    s.baudIndex = static_cast<std::uint16_t>(v.baudIndex);
-    s.hostAddress = QString::fromStdString(v.hostAddress);
-    s.portNumberText = QString::fromStdString(v.portNumberText);
-    p.Connection().WriteSettingsToControls(link.comProtocol);
+    p.Connection().ReadLinkSettings(ReadSettingsFile(p));
 }
 
 void SavePanelSettings(Program& p) {
@@ -108,17 +91,10 @@ void SavePanelSettings(Program& p) {
     s.recordPath = Native(session.paths.recordPath);
     s.hwInfoFilePath = Native(session.paths.hwInfoFilePath);
     s.tableAttributesFilePath = Native(session.paths.tableAttributesFilePath);
-    for (const QString& a : connection.AddressHistory()) s.ipAddresses.push_back(a.toStdString());
-    for (const QString& d : connection.TypedDevicePaths()) s.serialDevices.push_back(Native(d));
-
-    connection.ReadSettingsFromControls();
-    const LinkSettings& ls = connection.settings;
-    params::LinkSettingsValues v;
-    v.comProtocol = static_cast<int>(session.linkState.comProtocol);
-    v.comPort = ls.comPort;
-    v.baudIndex = ls.baudIndex;
-    v.hostAddress = ls.hostAddress.toStdString();
-    v.portNumberText = ls.portNumberText.toStdString();
+    ConnectionPage::SavedSettings connectionSettings = connection.SettingsToSave();
+    s.ipAddresses = std::move(connectionSettings.addresses);
+    s.serialDevices = std::move(connectionSettings.devices);
+    const params::LinkSettingsValues& v = connectionSettings.link;
 
     // Write errors are not reported: the settings are a convenience, and the program is
     // usually on its way out when it writes them.
