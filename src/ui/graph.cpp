@@ -1,4 +1,4 @@
-// Construction: the graph's layers, its repaint timer, and the graph put into a placeholder. The
+// Construction: the graph's layers, its refresh, and the graph put into a placeholder. The
 // operations live in graph_plots, graph_strip, graph_axes, graph_cursors, graph_input and
 // graph_paint.
 
@@ -8,7 +8,7 @@
 
 namespace ui {
 
-Graph::Graph(QWidget* parent) : QCustomPlot(parent) {
+Graph::Graph(QWidget* parent) : QCustomPlot(parent), refresh_([this] { PaintDirty(); }) {
     setAutoAddPlottableToLegend(false);
     // Every buffered layer costs a clear and a blend of a widget-sized pixmap per paint. The
     // zoom's rubber band is rare, so its layer shares the common buffer (while dragging it,
@@ -16,8 +16,8 @@ Graph::Graph(QWidget* parent) : QCustomPlot(parent) {
     layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     axes_[0].home = xAxis->range();
     axes_[1].home = yAxis->range();
-    flushTimer_.setSingleShot(true);
-    connect(&flushTimer_, &QTimer::timeout, this, &Graph::Flush);
+    // A hidden graph (a tab page in the back) keeps its work until it is shown.
+    refresh_.ShownIn(this);
     connect(this, &QCustomPlot::afterReplot, this, [this] { ++replots_; });
     connect(selectionRect(), &QCPSelectionRect::accepted, this,
             [this](const QRect& rect, QMouseEvent*) { ZoomToPixels(rect); });
