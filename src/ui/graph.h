@@ -29,8 +29,6 @@
 
 #include <qcustomplot.h>
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <array>
 #include <initializer_list>
 #include <limits>
@@ -38,6 +36,8 @@
 #include <optional>
 #include <span>
 #include <vector>
+
+#include "ui/refresh.h"
 
 namespace ui {
 
@@ -75,7 +75,8 @@ class PointCloud;
 class Graph : public QCustomPlot {
     Q_OBJECT
   public:
-    static constexpr int kMinReplotIntervalMs = 16;  // about one screen refresh
+    // About one screen refresh: the graph paints through a Refresh like the displays do.
+    static constexpr int kMinReplotIntervalMs = Refresh::kIntervalMs;
     static constexpr int kMaxCursors = 2;
 
     explicit Graph(QWidget* parent = nullptr);
@@ -215,7 +216,6 @@ class Graph : public QCustomPlot {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -262,8 +262,11 @@ class Graph : public QCustomPlot {
     PointCloud* Cloud(PlotId id);
     QCPLayer* CursorLayer();
 
+    // Marks `what` dirty and asks the refresh for a paint.
     void Schedule(unsigned what);
+    // Paints what is due now, unless the graph is hidden (it keeps its work until shown).
     void Flush();
+    void PaintDirty();  // the refresh's work
     bool ApplyRanges();
     std::optional<QCPRange> DataRange(Axis axis) const;
     QCPRange FullRange(Axis axis) const;  // the range shown when not zoomed
@@ -298,11 +301,12 @@ class Graph : public QCustomPlot {
     bool cursorsUnplaced_ = false;  // SetCursor on a hidden graph: positions not yet placed
 
     QCPLayer* cursorLayer_ = nullptr;
-    QTimer flushTimer_;
-    QElapsedTimer sinceFlush_;
     unsigned dirty_ = 0;
     int replots_ = 0;
     int layerRepaints_ = 0;
+    // Runs PaintDirty. Declared last, so destroyed first: its timer never paints members
+    // that are gone.
+    Refresh refresh_;
 };
 
 }  // namespace ui
