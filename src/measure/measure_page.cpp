@@ -190,7 +190,7 @@ void MeasurePage::LookUp(ui::Lookup& look) {
     ctx.runtime.BindPanel(colBigPanel, "CBF_COLBIGP", [this](ui::Event e) { CBF_COLBIGP(e); }, true);
     ctx.runtime.BindPanel(grpBigPanel, "CBF_GRPBIGP", [this](ui::Event e) { CBF_GRPBIGP(e); }, true);
     // The two displays that open a window take the focus by Tab, for their keys.
-    for (QWidget* display : {static_cast<QWidget*>(dispCol), static_cast<QWidget*>(dispGroup)})
+    for (QWidget* display : ui::Widgets(dispCol, dispGroup))
         display->setFocusPolicy(Qt::TabFocus);
     charts.Build({graphRgb, graphX, graphY, graphInt, graph2D, graphIntBar, graphXY, graphXInt,
                   graphYInt, graphRgb3D},

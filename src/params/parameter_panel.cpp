@@ -177,9 +177,7 @@ void ParameterPanel::LookUp(ui::Lookup& look) {
 }
 
 void ParameterPanel::RegisterBusy(ui::Busy& busy) {
-    for (QWidget* w :
-         {static_cast<QWidget*>(send), static_cast<QWidget*>(get), static_cast<QWidget*>(selectRam),
-          static_cast<QWidget*>(selectEeprom), static_cast<QWidget*>(selectFile)})
+    for (QWidget* w : ui::Widgets(send, get, selectRam, selectEeprom, selectFile))
         busy.Register(w, ui::BusyRole::Transfer);
 }
 
@@ -451,8 +449,7 @@ void ParameterPanel::ApplyEvaluation(const ModeOutcome& out) {
     ui::SetDimmed(wordControls[kMaxVecNo], !ev.maxVecNoEnabled);
     ui::SetDimmed(wordControls[kIntLim], !ev.intLimEnabled);
     ui::SetDimmed(wordControls[kCalculationMode], !ev.calculationModeEnabled);
-    for (QWidget* w : {static_cast<QWidget*>(colorGroup), static_cast<QWidget*>(groupTable),
-                       static_cast<QWidget*>(resetGroups)})
+    for (QWidget* w : ui::Widgets(colorGroup, groupTable, resetGroups))
         ui::SetDimmed(w, !ev.groupControlsEnabled);
 
     teachTable->setColumnHidden(2, ev.hiddenTeachColumn == 3);

@@ -119,8 +119,7 @@ void RecorderPage::LookUp(ui::Lookup& look) {
 }
 
 void RecorderPage::RegisterBusy(ui::Busy& busy) {
-    for (QWidget* w : {static_cast<QWidget*>(fileSelect), static_cast<QWidget*>(mode),
-                       static_cast<QWidget*>(start), static_cast<QWidget*>(startTriggered)})
+    for (QWidget* w : ui::Widgets(fileSelect, mode, start, startTriggered))
         busy.Register(w, ui::BusyRole::Transaction);
 }
 
@@ -280,7 +279,7 @@ void RecorderPage::CBF_ButtonStartRecord(ui::Event e) {
 }
 
 void RecorderPage::SetIndicatorMode(bool running) {
-    for (QWidget* w : {static_cast<QWidget*>(interval), static_cast<QWidget*>(valueCount)})
+    for (QWidget* w : ui::Widgets(interval, valueCount))
         w->setEnabled(!running);
     // Start is dimmed by the busy convention meanwhile; red says that it runs.
     ui::SetButtonColour(start, running ? ui::kButtonRunning : ui::kButtonIdle);

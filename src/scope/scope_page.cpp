@@ -105,8 +105,7 @@ void ScopePage::LookUp(ui::Lookup& look) {
 }
 
 void ScopePage::RegisterBusy(ui::Busy& busy) {
-    for (QWidget* w : {static_cast<QWidget*>(cycleTimeButton), static_cast<QWidget*>(scan),
-                       static_cast<QWidget*>(breakScan)})
+    for (QWidget* w : ui::Widgets(cycleTimeButton, scan, breakScan))
         busy.Register(w, ui::BusyRole::Transaction);
 }
 

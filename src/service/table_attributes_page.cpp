@@ -119,10 +119,7 @@ void TableAttributesPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<P>(look, ctx.runtime, *this, kControls);
     if (!look.Ok()) return;
     // This page's own buttons and selectors title their help "Info".
-    for (QWidget* w :
-         {static_cast<QWidget*>(colorMode), static_cast<QWidget*>(row),
-          static_cast<QWidget*>(color), static_cast<QWidget*>(setColor),
-          static_cast<QWidget*>(save), static_cast<QWidget*>(load), static_cast<QWidget*>(reset)})
+    for (QWidget* w : ui::Widgets(colorMode, row, color, setColor, save, load, reset))
         ctx.runtime.SetHelpTitle(w, QStringLiteral("Info"));
     colorPreview->setAutoFillBackground(true);
     detectedColor->setAutoFillBackground(true);

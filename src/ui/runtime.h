@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -144,6 +145,12 @@ QWidget* PageWidget(const QTabWidget* tabs, int index);
 inline constexpr std::uint32_t kButtonRunning = 0xFF0000;
 inline constexpr std::uint32_t kButtonIdle = 0xE0E0E0;
 void SetButtonColour(QAbstractButton* button, std::uint32_t rgb);
+
+// Controls of different kinds as one list, for a loop that treats them alike.
+template <class... Controls>
+std::array<QWidget*, sizeof...(Controls)> Widgets(Controls*... controls) {
+    return {static_cast<QWidget*>(controls)...};
+}
 
 // The program's fixed texts, which are Latin-1.
 inline QString Text(const char* text) {
