@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <algorithm>
 
 #include "link/commands.h"
@@ -19,9 +18,6 @@
 namespace shell {
 
 namespace {
-
-// The message box keeps a long session's history, but not without bound.
-constexpr int kMessageBoxBlocks = 5000;
 
 enum Protocol : int { kRs232 = 0, kTcp = 1 };
 
@@ -97,9 +93,7 @@ ConnectionPage::ConnectionPage(session::PageContext& context) : Page(context) {
 void ConnectionPage::LookUp(ui::Lookup& look) {
     ui::AttachControls<C>(look, ctx.runtime, *this, kControls, &params::ParameterHelpText);
     if (!look.Ok()) return;
-    messages->setMaximumBlockCount(kMessageBoxBlocks);
-    // Messages wrap in the narrow box; a device path, which has no blanks, anywhere.
-    messages->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    log_.Attach(messages, status, ctx.mainTabs);
     // A typed device path becomes an entry of the port table, not a bare list item.
     comPort->setInsertPolicy(QComboBox::NoInsert);
     RefreshPortList(settings.comPort);
@@ -123,10 +117,8 @@ void ConnectionPage::MainPageSelected(int page) {
 }
 
 void ConnectionPage::ShowLinkFailure(const QString& message) {
-    ui::SetValue(status, QStringLiteral("TIMEOUT!"));
-    AppendMessage(message + "\n\n");
+    log_.ShowFailure(message);
     DimConnectButtons();
-    ui::SetActiveTabPage(ctx.mainTabs, session::kPageConnection);
 }
 
 void ConnectionPage::PrepareAddressField() {
@@ -248,14 +240,11 @@ ConnectionPage::SavedSettings ConnectionPage::SettingsToSave() {
 // --- messages and buttons -------------------------------------------------------------------
 
 void ConnectionPage::AppendMessage(const QString& text) {
-    QTextCursor cursor(messages->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    messages->verticalScrollBar()->setValue(messages->verticalScrollBar()->maximum());
+    log_.Append(text);
 }
 
 QString ConnectionPage::Messages() const {
-    return messages->toPlainText();
+    return log_.Text();
 }
 
 void ConnectionPage::DimConnectButtons() {
@@ -411,7 +400,7 @@ void ConnectionPage::CBF_ButtonChangeBaudrate(ui::Event e) {
 }
 
 void ConnectionPage::CBF_DispStatus(ui::Event e) {
-    if (e == ui::Event::RightDoubleClick) messages->clear();
+    if (e == ui::Event::RightDoubleClick) log_.Clear();
 }
 
 void ConnectionPage::CBF_EditID(ui::Event e) {

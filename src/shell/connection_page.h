@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/link_state.h"
+#include "shell/failure_log.h"
 #include "params/panel_settings.h"
 #include "session/page.h"
 
@@ -119,6 +120,7 @@ class ConnectionPage final : public session::Page {
     int ReadComPortSelector();
     void ShowComPort(int number);
     void ShowLinkFailure(const QString& message);
+    FailureLog log_;
     sensorlink::Link& Link() const { return ctx.session.Link(); }
 };
 
