@@ -65,7 +65,6 @@ struct Exchange {
     bool Frame() const { return outcome == Outcome::Reply || outcome == Outcome::ErrorReply; }
     // The sensor did what was asked.
     bool Ok() const { return outcome == Outcome::Reply; }
-    std::uint16_t ErrorCode() const { return outcome == Outcome::ErrorReply ? parameter : 0; }
     // Nothing can succeed on this link any more until it is connected again.
     bool LinkEnded() const { return outcome == Outcome::LinkDown || outcome == Outcome::Aborted; }
 };

@@ -30,7 +30,6 @@ struct AppState {
     bool getRequest = false;   // GET pressed while a loop runs
     std::uint16_t paraSetIndex = 0;
     TransferTarget transferTarget = TransferTarget::Ram;
-    bool tcpConnected = false;
     QString panelSettingsPath;
 };
 

@@ -25,7 +25,6 @@ Session::~Session() {
 void Session::ReportLinkFailure() {
     app_.loopRunning = false;
     linkState.linkOk = false;
-    if (link_) app_.tcpConnected = link_->TcpConnected();  // a server may have closed
     emit LinkFailed(QString::fromStdString(linkState.message));
 }
 

@@ -187,8 +187,6 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void Restart(const QString& panelSettingsPath);
     void SelectTransferTarget(TransferTarget target) { app_.transferTarget = target; }
     void SelectParameterSet(std::uint16_t index) { app_.paraSetIndex = index; }
-    // Whether a TCP connection is up, as the link says now.
-    void NoteTcpConnection() { app_.tcpConnected = link_ && link_->TcpConnected(); }
 
     // --- the live loop ----------------------------------------------------------------------
     // Frames from the sensor until STOP or a failure: a pending SEND, then a pending GET,

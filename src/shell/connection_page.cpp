@@ -324,7 +324,6 @@ void ConnectionPage::OpenSerialPort() {
 
 void ConnectionPage::ConnectTcp() {
     settings.openResult = Link().ConnectTcp(settings.hostAddress, settings.tcpPort);
-    S().NoteTcpConnection();
 }
 
 bool ConnectionPage::IdentifySensor() {

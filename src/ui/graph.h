@@ -264,8 +264,6 @@ class Graph : public QCustomPlot {
 
     // Marks `what` dirty and asks the refresh for a paint.
     void Schedule(unsigned what);
-    // Paints what is due now, unless the graph is hidden (it keeps its work until shown).
-    void Flush();
     void PaintDirty();  // the refresh's work
     bool ApplyRanges();
     std::optional<QCPRange> DataRange(Axis axis) const;

@@ -13,11 +13,6 @@ void Graph::Schedule(unsigned what) {
     refresh_.Request();
 }
 
-void Graph::Flush() {
-    // A hidden graph keeps its work until it is shown.
-    if (isVisible()) refresh_.Flush();
-}
-
 // The refresh's work: what is dirty, painted.
 void Graph::PaintDirty() {
     PlaceUnplacedCursors();
