@@ -146,9 +146,9 @@ class BenchProgram {
     BenchProgram(const BenchProgram&) = delete;
     BenchProgram& operator=(const BenchProgram&) = delete;
 
-    bool Ok() const { return program_ && measure_ && program_->Session().linkState.linkOk; }
+    bool Ok() const { return program_ && measure_ && program_->Session().LinkStatus().linkOk; }
     QString Message() const {
-        return program_ ? QString::fromStdString(program_->Session().linkState.message)
+        return program_ ? QString::fromStdString(program_->Session().LinkStatus().message)
                         : QStringLiteral("no program");
     }
     session::Session& S() { return program_->Session(); }

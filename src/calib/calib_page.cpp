@@ -185,7 +185,7 @@ void CalibPage::UpdateRawValues() {
 }
 
 void CalibPage::WriteDisplays() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     const std::array<int, 3> rawValues = {m.rawRed, m.rawGreen, m.rawBlue};
     const std::array<int, 3> calValues = {m.red, m.green, m.blue};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -198,7 +198,7 @@ void CalibPage::WriteDisplays() {
 }
 
 void CalibPage::ShowCorrections() {
-    const session::Corrections c = S().corrections;
+    const session::Corrections c = S().CorrectionValues();
     for (std::size_t i = 0; i < 3; ++i) {
         ui::SetValue(factors[i], c.factors[i]);
         ui::SetValue(offsets[i], c.offsets[i]);
@@ -206,10 +206,12 @@ void CalibPage::ShowCorrections() {
 }
 
 void CalibPage::TakeBoxes() {
+    session::Corrections c;
     for (std::size_t i = 0; i < 3; ++i) {
-        S().corrections.factors[i] = static_cast<std::uint16_t>(factors[i]->value());
-        S().corrections.offsets[i] = static_cast<std::uint16_t>(offsets[i]->value());
+        c.factors[i] = static_cast<std::uint16_t>(factors[i]->value());
+        c.offsets[i] = static_cast<std::uint16_t>(offsets[i]->value());
     }
+    S().SetCorrections(c);
 }
 
 // --- calibration factors -----------------------------------------------------------------------
@@ -217,7 +219,7 @@ void CalibPage::TakeBoxes() {
 bool CalibPage::SendCalibrationFactors() {
     TakeBoxes();
     const sensorlink::Exchange e =
-        S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, S().corrections.factors);
+        S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, S().CorrectionValues().factors);
     return e.Ok() && !S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
 }
 
@@ -273,7 +275,7 @@ CalibPage::Calculation CalibPage::CalculateCalibrationFactors() {
         if (!e.Ok() || e.payload.size() < kMeasurementBytes) return true;
         S().UnpackMeasurement();
         UpdateRawValues();
-        const session::MeasuredValues& m = S().measured;
+        const session::MeasuredValues& m = S().Measured();
         sums.Add(m.rawRed, m.rawGreen, m.rawBlue);
         return true;
     };
@@ -330,14 +332,14 @@ void CalibPage::SelfCalibration() {
 void CalibPage::SendOffsets() {
     TakeBoxes();
     const sensorlink::Exchange e =
-        S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, S().corrections.offsets);
+        S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, S().CorrectionValues().offsets);
     S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
 }
 
 void CalibPage::MeasureOffsets() {
     if (!S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
-    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().corrections.offsets[i]);
+    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().CorrectionValues().offsets[i]);
 }
 
 void CalibPage::CBF_ButtonSendOffset(ui::Event e) {

@@ -247,6 +247,14 @@ Link::~Link() {
     }
 }
 
+LinkState& Link::State() {
+    return impl_->state;
+}
+
+const LinkState& Link::State() const {
+    return impl_->state;
+}
+
 ui::EventWait& Link::Wait() {
     return *impl_->wait;
 }

@@ -90,6 +90,9 @@ class Link : public QObject {
     ~Link() override;
 
     ui::EventWait& Wait();
+    // The buffers and last-reply fields the link works on (given at construction).
+    LinkState& State();
+    const LinkState& State() const;
     void SetClock(Clock* clock);  // the wait's clock; nullptr: the steady clock
 
     // --- frame protocol -------------------------------------------------------------

@@ -172,7 +172,7 @@ MeasurePage::MeasurePage(session::PageContext& context) : Page(context) {
     QObject::connect(&s, &session::Session::LoopEnded, ctx.mainPanel, [this] { FlushDisplays(); });
     // The colour of the light first: other pages' displays of this frame show it too.
     s.AddFrameConsumer(session::FrameStage::RawValues, [this] {
-        const session::MeasuredValues& m = S().measured;
+        const session::MeasuredValues& m = S().Measured();
         S().SetCurrentColor(CurrentColor(m.red, m.green, m.blue));
     });
     s.AddFrameConsumer(session::FrameStage::Displays, [this] { ShowMeasuredValues(); });
@@ -234,7 +234,7 @@ void MeasurePage::CBF_ButtonStop(ui::Event e) {
 // --- one frame -----------------------------------------------------------------------------
 
 void MeasurePage::ShowMeasuredValues() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     lab = ComputeLab(m.red, m.green, m.blue);
     // The LEDs keep their last state outside the modes whose colour number is a pattern.
     if (ShowsOutputPattern(S().Modes().evaluationMode)) leds = OutputPattern(m.colorNo);
@@ -247,7 +247,7 @@ void MeasurePage::FlushDisplays() {
 }
 
 void MeasurePage::WriteDisplays() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     for (auto [r, g, b] : {std::tuple{rgbRed, rgbGreen, rgbBlue},
                            {coordRed, coordGreen, coordBlue},
                            {d2Red, d2Green, d2Blue},
@@ -278,11 +278,11 @@ void MeasurePage::WriteDisplays() {
 }
 
 void MeasurePage::UpdateCharts() {
-    charts.UpdateCharts(S().measured, S().Modes().calculationMode);
+    charts.UpdateCharts(S().Measured(), S().Modes().calculationMode);
 }
 
 void MeasurePage::DrawTolerancePlot() {
-    charts.DrawTolerancePlot(S().parameters, S().Modes().calculationMode, S().RowColorTable(),
+    charts.DrawTolerancePlot(S().Parameters(), S().Modes().calculationMode, S().RowColorTable(),
                              S().TeachRowNo());
 }
 

@@ -184,7 +184,7 @@ void ParameterPanel::RegisterBusy(ui::Busy& busy) {
 void ParameterPanel::StartUp() {
     // The parameter set takes the values the controls were loaded with.
     ReadControls();
-    teachLayoutMode_ = S().parameters.block.calculationMode;
+    teachLayoutMode_ = S().Parameters().block.calculationMode;
     PaintRowColors();
     // The rows beyond the few a sensor usually checks are set off in grey.
     for (int row = kFirstSpareTeachRow; row <= static_cast<int>(kVectorCount); ++row)
@@ -326,7 +326,7 @@ bool ParameterPanel::TriggerListComplete() const {
 }
 
 void ParameterPanel::ReadControls() {
-    ParameterSet& set = S().parameters;
+    ParameterSet set = S().Parameters();
     for (std::size_t w = 0; w < kBlockWords; ++w) set.block[w] = ReadWord(w);
     for (std::size_t v = 0; v < kVectorCount; ++v) {
         const int row = static_cast<int>(v) + 1;
@@ -337,17 +337,18 @@ void ParameterPanel::ReadControls() {
             t.cell[static_cast<std::size_t>(c)] =
                 static_cast<std::uint16_t>(ui::CellValue(teachTable, row, c + 1));
     }
+    S().SetParameters(set);
 }
 
 void ParameterPanel::WriteTeachCells() {
     for (std::size_t v = 0; v < kVectorCount; ++v)
         for (int c = 0; c < kTeachColumns; ++c)
             ui::SetCell(teachTable, static_cast<int>(v) + 1, c + 1,
-                        S().parameters.teach[v].cell[static_cast<std::size_t>(c)]);
+                        S().Parameters().teach[v].cell[static_cast<std::size_t>(c)]);
 }
 
 void ParameterPanel::WriteControls() {
-    const ParameterSet& set = S().parameters;
+    const ParameterSet& set = S().Parameters();
     // EXT1 ... PARA exist only while EXTERN TEACH is OFF; with the list to match, a TRIGGER
     // above SELF can be shown.
     WriteWord(kExternTeach, set.block.externTeach);
@@ -552,14 +553,15 @@ void ParameterPanel::ModeChanged(ui::Event e) {
 
 void ParameterPanel::CBF_EditCalcmode(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    ParameterSet& set = S().parameters;
     // The layout of the cells, not the parameter set: the mode rules may have changed the
     // mode since the set was last read.
     const std::uint16_t previous = teachLayoutMode_;
     ReadControls();
-    const std::uint16_t now = set.block.calculationMode;
+    const std::uint16_t now = S().Parameters().block.calculationMode;
     if (Is3D(previous) != Is3D(now)) {
+        ParameterSet set = S().Parameters();
         ConvertTeachVectors(set, previous, now);
+        S().SetParameters(set);
         WriteTeachCells();
         emit S().TeachTableChanged();
     }

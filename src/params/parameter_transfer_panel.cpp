@@ -65,12 +65,12 @@ sensorlink::Outcome ParameterPanel::Send() {
     const std::uint16_t set = app.paraSetIndex;
     auto result = sensorlink::Outcome::Reply;
     const auto ram = sensorlink::kPlausibilityRamText;
-    if (!Step(S(), link.Command(sensorlink::cmd::kWriteBlock, set, S().parameters.BlockWords()),
+    if (!Step(S(), link.Command(sensorlink::cmd::kWriteBlock, set, S().Parameters().BlockWords()),
               ram, result))
         return result;
     if (!Step(S(),
               link.Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2),
-                           S().parameters.TeachWords()),
+                           S().Parameters().TeachWords()),
               ram, result))
         return result;
     if (app.transferTarget == TransferTarget::Eeprom)
@@ -89,18 +89,21 @@ sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
               sensorlink::kPlausibilityEepromText, result))
         return result;
     const std::uint16_t set = S().App().paraSetIndex;
-    const auto words = std::span(S().linkState.words);
+    const auto words = std::span(S().LinkStatus().words);
     // An error frame's payload is taken as the block, as any reply's.
     const auto taken = [&result](sensorlink::Outcome read) {
         if (read == sensorlink::Outcome::ErrorReply) result = read;
         return read == sensorlink::Outcome::Reply || read == sensorlink::Outcome::ErrorReply;
     };
+    ParameterSet got = S().Parameters();
     sensorlink::Outcome read = ReadBlock(set, kBlockWords);
     if (!taken(read)) return read;
-    S().parameters.SetBlockWords(words.first(kBlockWords));
+    got.SetBlockWords(words.first(kBlockWords));
+    S().SetParameters(got);  // a block without its teach table is kept, as the sensor sent it
     read = ReadBlock(static_cast<std::uint16_t>(set + 2), kTeachWords);
     if (!taken(read)) return read;
-    S().parameters.SetTeachWords(words.first(kTeachWords));
+    got.SetTeachWords(words.first(kTeachWords));
+    S().SetParameters(got);
     S().WriteControls();
     S().UpdateModeControls();
     return result;
@@ -133,15 +136,14 @@ std::string Native(const QString& path) {
 
 void ParameterPanel::SaveParameterFile() {
     ui::Popups& popups = S().popups;
-    QString& remembered = S().paths.parameterFilePath;
-    auto chosen = popups.FileSelect(ParameterDialog(remembered, true));
+    auto chosen = popups.FileSelect(ParameterDialog(S().Paths().parameterFilePath, true));
     if (!chosen) {
         popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    remembered = *chosen;
+    S().RememberPath(&session::FilePaths::parameterFilePath, *chosen);
     ReadControls();
-    if (!BuildParameterFile(S().parameters).WriteToFile(Native(*chosen))) {
+    if (!BuildParameterFile(S().Parameters()).WriteToFile(Native(*chosen))) {
         // Losing a parameter set without a word is worse than an extra pop-up.
         popups.Message(Text(kTitleAttention),
                        Text(kWriteFailed) + QDir::toNativeSeparators(*chosen));
@@ -150,13 +152,12 @@ void ParameterPanel::SaveParameterFile() {
 
 void ParameterPanel::LoadParameterFile() {
     ui::Popups& popups = S().popups;
-    QString& remembered = S().paths.parameterFilePath;
-    auto chosen = popups.FileSelect(ParameterDialog(remembered, false));
+    auto chosen = popups.FileSelect(ParameterDialog(S().Paths().parameterFilePath, false));
     if (!chosen) {
         popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    remembered = *chosen;
+    S().RememberPath(&session::FilePaths::parameterFilePath, *chosen);
     ini::IniObject file;
     file.ReadFromFile(Native(*chosen));  // a file that vanished reads as empty
     bool proceed =
@@ -167,7 +168,9 @@ void ParameterPanel::LoadParameterFile() {
     if (!proceed) {
         popups.Message(Text(kTitleAttention), Text(kNoParameterRead));
     } else {
-        const LoadReport report = ReadParameterItems(file, S().parameters);
+        ParameterSet loaded = S().Parameters();
+        const LoadReport report = ReadParameterItems(file, loaded);
+        S().SetParameters(loaded);
         if (!report.parameters.empty())
             popups.Message(Text(kTitleReport), QString::fromStdString(report.parameters));
         if (!report.teachVectors.empty())

@@ -134,7 +134,7 @@ void RecorderPage::StartUp() {
 
 void RecorderPage::ReadSettings(const ini::IniObject&) {
     // The remembered record path was read with the other paths.
-    ui::SetValue(path, QDir::toNativeSeparators(S().paths.recordPath));
+    ui::SetValue(path, QDir::toNativeSeparators(S().Paths().recordPath));
 }
 
 void RecorderPage::MainPageSelected(int page) {
@@ -148,7 +148,7 @@ int RecorderPage::Mode() const {
 }
 
 std::string RecorderPage::PathBytes() {
-    return QFile::encodeName(S().paths.recordPath).toStdString();
+    return QFile::encodeName(S().Paths().recordPath).toStdString();
 }
 
 // --- modes ---------------------------------------------------------------------------------
@@ -220,7 +220,7 @@ void RecorderPage::CBF_ButtonShowGraph(ui::Event e) {
 void RecorderPage::CBF_ButtonSelRecFile(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ui::Popups& popups = S().popups;
-    const QFileInfo current(S().paths.recordPath);
+    const QFileInfo current(S().Paths().recordPath);
     ui::FileDialogSpec spec;
     spec.directory = current.absolutePath();
     spec.defaultName = Text(kDefaultName);
@@ -242,7 +242,7 @@ void RecorderPage::CBF_ButtonSelRecFile(ui::Event e) {
 }
 
 bool RecorderPage::CreateRecordFile(const QString& chosen) {
-    S().paths.recordPath = chosen;
+    S().RememberPath(&session::FilePaths::recordPath, chosen);
     ui::SetValue(path, QDir::toNativeSeparators(chosen));
     file_.ResetCounts();
     if (file_.Create(PathBytes(), S().IdentificationText().toStdString())) return true;
@@ -315,7 +315,7 @@ void RecorderPage::RunIntervalLoop() {
 }
 
 void RecorderPage::RecordFrame() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     graph.Update(WordsOf(m));
     AppendLine(m);
 }

@@ -67,20 +67,20 @@ void HardwareFilePage::GenerateHardwareInfoFile() {
     s.Link().UnpackReply();
     params::HardwareSnapshot snapshot;
     // A short reply leaves the later words as the buffer held them.
-    std::copy_n(s.linkState.measurementWords.begin(), snapshot.data.size(), snapshot.data.begin());
+    std::copy_n(s.LinkStatus().measurementWords.begin(), snapshot.data.size(), snapshot.data.begin());
 
-    const auto chosen = s.popups.FileSelect(HardwareFileDialog(s.paths.hwInfoFilePath));
+    const auto chosen = s.popups.FileSelect(HardwareFileDialog(s.Paths().hwInfoFilePath));
     if (!chosen || chosen->isEmpty()) {
         s.Note(ui::Text(params::kHardwareNoFileSelected));
         return;
     }
-    s.paths.hwInfoFilePath = *chosen;
+    s.RememberPath(&session::FilePaths::hwInfoFilePath, *chosen);
 
     s.ReadControls();
     // The calibration and offset pages keep these equal to what they show.
-    snapshot.factors = s.corrections.factors;
-    snapshot.offsets = s.corrections.offsets;
-    snapshot.parameters = s.parameters;
+    snapshot.factors = s.CorrectionValues().factors;
+    snapshot.offsets = s.CorrectionValues().offsets;
+    snapshot.parameters = s.Parameters();
     // The bytes exactly as the sensor sent them.
     snapshot.firmware = s.Firmware().toLatin1().toStdString();
 

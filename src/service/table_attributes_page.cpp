@@ -243,9 +243,9 @@ void TableAttributesPage::AddFrameDisplays() {
 void TableAttributesPage::RefreshFrameDisplays() {
     if (!temperature->isVisible()) return;
     const session::Session& s = S();
-    if (s.measured.temperature != temperatureShown_) {
-        temperatureShown_ = s.measured.temperature;
-        ui::SetValue(temperature, QString::number(s.measured.temperature));
+    if (s.Measured().temperature != temperatureShown_) {
+        temperatureShown_ = s.Measured().temperature;
+        ui::SetValue(temperature, QString::number(s.Measured().temperature));
     }
     if (s.CurrentColor() != colorShown_) {
         colorShown_ = s.CurrentColor();
@@ -283,13 +283,12 @@ void TableAttributesPage::SetRowColor() {
 
 void TableAttributesPage::SaveFile() {
     ui::Popups& popups = S().popups;
-    QString& remembered = S().paths.tableAttributesFilePath;
-    const auto chosen = popups.FileSelect(Dialog(remembered, true));
+    const auto chosen = popups.FileSelect(Dialog(S().Paths().tableAttributesFilePath, true));
     if (!chosen || chosen->isEmpty()) {
         popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    remembered = *chosen;
+    S().RememberPath(&session::FilePaths::tableAttributesFilePath, *chosen);
     if (!BuildTableAttributesFile(Attributes()).WriteToFile(Native(*chosen))) {
         // The user believes the attributes are on disk; say so when they are not.
         popups.Message(Text(kTitleAttention),
@@ -299,12 +298,12 @@ void TableAttributesPage::SaveFile() {
 
 void TableAttributesPage::LoadFile() {
     ui::Popups& popups = S().popups;
-    const auto chosen = popups.FileSelect(Dialog(S().paths.tableAttributesFilePath, false));
+    const auto chosen = popups.FileSelect(Dialog(S().Paths().tableAttributesFilePath, false));
     if (!chosen || !QFileInfo(*chosen).isFile()) {
         popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    S().paths.tableAttributesFilePath = *chosen;
+    S().RememberPath(&session::FilePaths::tableAttributesFilePath, *chosen);
     ini::IniObject file;
     file.ReadFromFile(Native(*chosen));  // unreadable: as a file without items
     bool proceed = FileTypeMatches(file) ||

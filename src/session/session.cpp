@@ -12,7 +12,7 @@ Session::Session(const QString& dir, ui::Popups& popupsIn, const SessionOptions&
                  QObject* parent)
     : QObject(parent), programDir(dir), popups(popupsIn) {
     wait_.SetClock(options.clock);
-    link_ = std::make_unique<sensorlink::Link>(linkState, *this, &wait_);
+    link_ = std::make_unique<sensorlink::Link>(linkState_, *this, &wait_);
     if (options.portScanner) link_->Ports().SetScanner(options.portScanner);
 }
 
@@ -24,12 +24,12 @@ Session::~Session() {
 
 void Session::ReportLinkFailure() {
     app_.loopRunning = false;
-    linkState.linkOk = false;
-    emit LinkFailed(QString::fromStdString(linkState.message));
+    linkState_.linkOk = false;
+    emit LinkFailed(QString::fromStdString(linkState_.message));
 }
 
 void Session::ReportFailure(const QString& text) {
-    linkState.message = text.toStdString();
+    linkState_.message = text.toStdString();
     ReportLinkFailure();
 }
 
@@ -189,7 +189,7 @@ void Session::TakeMeasurementReply() {
 
 void Session::UnpackMeasurement() {
     link_->UnpackReply();
-    measured = TakeMeasuredValues(std::span(linkState.measurementWords).first<kMeasuredWords>());
+    measured_ = TakeMeasuredValues(std::span(linkState_.measurementWords).first<kMeasuredWords>());
 }
 
 bool Session::ReadCorrectionValues() {
@@ -202,8 +202,8 @@ bool Session::ReadCorrectionValues() {
         return false;
     }
     link_->UnpackWords();
-    corrections.factors = values->factors;
-    corrections.offsets = values->offsets;
+    corrections_.factors = values->factors;
+    corrections_.offsets = values->offsets;
     emit CorrectionsChanged();
     return true;
 }

@@ -114,11 +114,27 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ~Session() override;
 
     const QString programDir;
-    FilePaths paths;
-    sensorlink::LinkState linkState;
-    params::ParameterSet parameters;
-    MeasuredValues measured;  // the last frame taken
     ui::Popups& popups;
+
+    // --- what the session holds -------------------------------------------------------------
+    // The link's buffers and the fields of its last reply (the link alone writes them; tests
+    // that stage a reply reach them through Link().State()).
+    const sensorlink::LinkState& LinkStatus() const { return linkState_; }
+    // The transport the next connection and every exchange use.
+    void SetComProtocol(sensorlink::ComProtocol protocol) { linkState_.comProtocol = protocol; }
+    // The remembered paths of the program's files: all of them (the settings file), or one
+    // a dialog just chose.
+    const FilePaths& Paths() const { return paths_; }
+    void SetPaths(const FilePaths& paths) { paths_ = paths; }
+    void RememberPath(QString FilePaths::*which, const QString& path) { paths_.*which = path; }
+    // The parameter set as the controls, the sensor or a file last gave it. The parameter
+    // page writes it from its controls; the others read it.
+    const params::ParameterSet& Parameters() const { return parameterSet_; }
+    void SetParameters(const params::ParameterSet& set) { parameterSet_ = set; }
+    // The last frame taken (TakeMeasurementReply, UnpackMeasurement); SetMeasured puts a
+    // frame that came from elsewhere in its place (a replayed one, a test's).
+    const MeasuredValues& Measured() const { return measured_; }
+    void SetMeasured(const MeasuredValues& values) { measured_ = values; }
 
     // --- what the pages tell each other through the session --------------------------------
     // The measured light as 0xRRGGBB, of the last frame.
@@ -202,7 +218,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
 
     // --- correction values ---------------------------------------------------------------
     // What the pages show; a page that edits them sets them here (no signal back to it).
-    Corrections corrections;
+    const Corrections& CorrectionValues() const { return corrections_; }
+    void SetCorrections(const Corrections& values) { corrections_ = values; }
     // Command 102: factors and offsets from the sensor into `corrections`, then
     // CorrectionsChanged. A reply with fewer than six words is reported with the data-frame
     // text and changes nothing. False on any failure (reported).
@@ -260,6 +277,11 @@ class Session : public QObject, public sensorlink::FailureObserver {
 
   private:
     friend class LoopScope;
+    sensorlink::LinkState linkState_;
+    FilePaths paths_;
+    params::ParameterSet parameterSet_;
+    MeasuredValues measured_;
+    Corrections corrections_;
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
     ParameterAccess* parameters_ = nullptr;

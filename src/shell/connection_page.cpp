@@ -171,7 +171,7 @@ int ConnectionPage::ReadComPortSelector() {
 void ConnectionPage::ReadSettingsFromControls() {
     const int proto = ui::ComboValue(protocol);
     if (proto == kRs232 || proto == kTcp)
-        S().linkState.comProtocol = static_cast<sensorlink::ComProtocol>(proto);
+        S().SetComProtocol(static_cast<sensorlink::ComProtocol>(proto));
     const int number = ReadComPortSelector();
     if (number > 0) settings.comPort = static_cast<std::uint16_t>(number);
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
@@ -215,7 +215,7 @@ void ConnectionPage::ReadLinkSettings(const ini::IniObject& file) {
     const params::LinkSettingsValues v = params::ReadLinkSettings(file);
     const auto protocol =
         v.comProtocol == 1 ? sensorlink::ComProtocol::Tcp : sensorlink::ComProtocol::Rs232;
-    S().linkState.comProtocol = protocol;
+    S().SetComProtocol(protocol);
     settings.comPort = static_cast<std::uint16_t>(v.comPort);
     settings.baudIndex = static_cast<std::uint16_t>(v.baudIndex);
     settings.hostAddress = QString::fromStdString(v.hostAddress);
@@ -229,7 +229,7 @@ ConnectionPage::SavedSettings ConnectionPage::SettingsToSave() {
     for (const QString& d : TypedDevicePaths())
         saved.devices.push_back(QFile::encodeName(d).toStdString());
     ReadSettingsFromControls();
-    saved.link.comProtocol = static_cast<int>(S().linkState.comProtocol);
+    saved.link.comProtocol = static_cast<int>(S().LinkStatus().comProtocol);
     saved.link.comPort = settings.comPort;
     saved.link.baudIndex = settings.baudIndex;
     saved.link.hostAddress = settings.hostAddress.toStdString();
@@ -285,7 +285,7 @@ void ConnectionPage::SetAddressHistory(const QStringList& entries) {
 void ConnectionPage::ApplyProtocolSelection() {
     const int proto = ui::ComboValue(protocol);
     if (proto != kRs232 && proto != kTcp) return;
-    S().linkState.comProtocol = static_cast<sensorlink::ComProtocol>(proto);
+    S().SetComProtocol(static_cast<sensorlink::ComProtocol>(proto));
     const bool serial = proto == kRs232;
     ui::SetVisible(comPort, serial);
     ui::SetVisible(baudRate, serial);
@@ -305,7 +305,7 @@ bool ConnectionPage::TryToConnect() {
                  device.isEmpty() ? QStringLiteral("COM%1").arg(settings.comPort) : device);
     ui::SetValue(statusIpAddress, settings.hostAddress);
     settings.tcpPort = PortFromText(settings.portNumberText);
-    if (S().linkState.comProtocol == sensorlink::ComProtocol::Rs232) {
+    if (S().LinkStatus().comProtocol == sensorlink::ComProtocol::Rs232) {
         ui::SetVisible(statusComPort, true);
         ui::SetVisible(statusIpAddress, false);
         OpenSerialPort();

@@ -50,10 +50,12 @@ void LoadPanelSettings(Program& p) {
     const params::PanelSettings s =
         params::ReadPanelSettings(file, Native(session.programDir), Separator());
 
-    session.paths.parameterFilePath = FromNative(s.parameterFilePath);
-    session.paths.recordPath = FromNative(s.recordPath);
-    session.paths.hwInfoFilePath = FromNative(s.hwInfoFilePath);
-    session.paths.tableAttributesFilePath = FromNative(s.tableAttributesFilePath);
+    session::FilePaths paths;
+    paths.parameterFilePath = FromNative(s.parameterFilePath);
+    paths.recordPath = FromNative(s.recordPath);
+    paths.hwInfoFilePath = FromNative(s.hwInfoFilePath);
+    paths.tableAttributesFilePath = FromNative(s.tableAttributesFilePath);
+    session.SetPaths(paths);
 
     if (s.Maximised()) {
         p.mainPanel->setWindowState(Qt::WindowMaximized);
@@ -87,10 +89,10 @@ void SavePanelSettings(Program& p) {
     s.top = g.y();
     s.width = g.width();
     s.height = g.height();
-    s.parameterFilePath = Native(session.paths.parameterFilePath);
-    s.recordPath = Native(session.paths.recordPath);
-    s.hwInfoFilePath = Native(session.paths.hwInfoFilePath);
-    s.tableAttributesFilePath = Native(session.paths.tableAttributesFilePath);
+    s.parameterFilePath = Native(session.Paths().parameterFilePath);
+    s.recordPath = Native(session.Paths().recordPath);
+    s.hwInfoFilePath = Native(session.Paths().hwInfoFilePath);
+    s.tableAttributesFilePath = Native(session.Paths().tableAttributesFilePath);
     ConnectionPage::SavedSettings connectionSettings = connection.SettingsToSave();
     s.ipAddresses = std::move(connectionSettings.addresses);
     s.serialDevices = std::move(connectionSettings.devices);

@@ -199,7 +199,7 @@ void MeanPanel::CBF_ButtonTP1ResetTable(ui::Event e) {
 }
 
 void MeanPanel::CaptureFrame() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     const int row = store_.CaptureFrame({m.red, m.green, m.blue, m.x, m.y, m.intensity});
     ui::SetValue(counter, store_.Count());
     ShowRow(row);
@@ -284,7 +284,7 @@ void MeanPanel::ShowMeans() {
 }
 
 void MeanPanel::ShowMeasuredRgb() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     ui::SetValue(red, m.red);
     ui::SetValue(green, m.green);
     ui::SetValue(blue, m.blue);

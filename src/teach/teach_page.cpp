@@ -109,7 +109,7 @@ void TeachPage::CBF_ButtonTeachDataTo(ui::Event e) {
 }
 
 void TeachPage::TeachCurrentValues() {
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     TeachValues(Sample{m.x, m.y, m.intensity, m.red, m.green, m.blue});
 }
 

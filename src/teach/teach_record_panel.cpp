@@ -180,7 +180,7 @@ void RecordPanel::RunRecordingLoop() {
     loop.goOn = [this] { return !store_.Full(); };
     loop.frame = [this](const sensorlink::Exchange&) {
         S().UnpackMeasurement();
-        const session::MeasuredValues& m = S().measured;
+        const session::MeasuredValues& m = S().Measured();
         AddPoint({static_cast<double>(m.x), static_cast<double>(m.y),
                   static_cast<double>(m.intensity)});
         return true;
@@ -301,7 +301,7 @@ void RecordPanel::CBF_ButtonTP2Teach(ui::Event e) {
 void RecordPanel::TeachDisplayedPoint() {
     displays_.Flush();  // what the user sees is what is taught
     // The coordinates of the picked point, the colour of the last frame.
-    const session::MeasuredValues& m = S().measured;
+    const session::MeasuredValues& m = S().Measured();
     const Sample sample{static_cast<std::uint16_t>(DisplayedValue(dispX)),
                         static_cast<std::uint16_t>(DisplayedValue(dispY)),
                         static_cast<std::uint16_t>(DisplayedValue(dispInt)),

@@ -48,7 +48,7 @@ struct Calib : testing_support::SensorProgram {
         });
         S().RunLiveLoop();
         QObject::disconnect(c);
-        return {S().measured.red, S().measured.green, S().measured.blue};
+        return {S().Measured().red, S().Measured().green, S().Measured().blue};
     }
     // CALCULATE CF with both questions answered yes; the live loop after it ends at once.
     void Calculate() {
@@ -66,7 +66,7 @@ struct Calib : testing_support::SensorProgram {
 TEST(CalculateCF, FactorsBringTheChannelsToTheSetValueInTheNextFramesAndReachTheEeprom) {
     Calib t;
     calib::CalibPage& p = t.page();
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     ui::SetValue(p.setValue, 2000);
     ui::SetValue(p.maxDelta, 4095);
     bool blinked = false;  // looked at between the passes
@@ -88,15 +88,15 @@ TEST(CalculateCF, FactorsBringTheChannelsToTheSetValueInTheNextFramesAndReachThe
     EXPECT_EQ(t.sensor.Model().EepromImage().factors,
               (std::array<std::uint16_t, 3>{std::uint16_t(f[0]), std::uint16_t(f[1]),
                                             std::uint16_t(f[2])}));
-    EXPECT_EQ(t.S().corrections.factors[0], f[0]);
+    EXPECT_EQ(t.S().CorrectionValues().factors[0], f[0]);
     // The next live frames: every channel at the set value, give or take the noise.
     const auto cal = t.LiveFrames(5);
     for (int v : cal) EXPECT_NEAR(v, 2000, 40);
     p.FlushDisplays();
     EXPECT_EQ(p.calibrated[0]->text().toInt(), cal[0]);
     EXPECT_EQ(p.rawDelta->text().toInt(),
-              calib::RawDelta(t.S().measured.rawRed, t.S().measured.rawGreen,
-                              t.S().measured.rawBlue));
+              calib::RawDelta(t.S().Measured().rawRed, t.S().Measured().rawGreen,
+                              t.S().Measured().rawBlue));
 }
 
 TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
@@ -270,7 +270,7 @@ TEST(Offsets, BothPagesShareTheCorrectionValuesAndTheMeasuredDisplaysFollowOnlyA
 
     // SEND OFFSET writes what the boxes show.
     p.offsets[1]->setValue(42);  // as the user types
-    EXPECT_EQ(t.S().corrections.offsets[1], 42);
+    EXPECT_EQ(t.S().CorrectionValues().offsets[1], 42);
     p.sendOffset->click();
     EXPECT_EQ(t.sensor.Model().EepromImage().offsets[1], 42);
 

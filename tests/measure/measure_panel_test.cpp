@@ -34,7 +34,7 @@ namespace {
 
 struct Live : testing_support::SensorProgram {
     Live() {
-        EXPECT_TRUE(S().linkState.linkOk);
+        EXPECT_TRUE(S().LinkStatus().linkOk);
         QObject::connect(&S(), &session::Session::FrameTaken, &S(), [this] {
             ++frames;
             if (onFrame) onFrame(frames);
@@ -70,7 +70,7 @@ TEST(LiveLoop, RunsUntilStopAndShowsTheLastFrame) {
     EXPECT_TRUE(l.params().send->isEnabled());
     EXPECT_TRUE(l.program->Panel("DATAP")->isVisible());
     // The displays show the last frame once the loop has ended.
-    const session::MeasuredValues& m = l.S().measured;
+    const session::MeasuredValues& m = l.S().Measured();
     EXPECT_EQ(l.page().dispRed->text(), QString::number(m.red));
     EXPECT_EQ(l.page().rgbBlue->text(), QString::number(m.blue));
     EXPECT_EQ(l.page().dispDeltaC->text(), QString::number(m.deltaC));
@@ -198,22 +198,23 @@ TEST(LiveLoop, AShortReplyKeepsTheWordsAnEarlierOneLeft) {
     Live l;
     l.AddFault("short:44@8#2");
     l.onFrame = [&](int n) {
-        if (n == 1) l.S().linkState.measurementWords[22] = 12345;  // as if frame 1 said so
+        if (n == 1) l.S().Link().State().measurementWords[22] = 12345;  // as if frame 1 said so
         if (n == 2) l.S().StopLoops();
     };
     l.Go();
-    EXPECT_EQ(l.S().measured.extra[2], 12345);
-    EXPECT_NE(l.S().measured.extra[1], 12345);
+    EXPECT_EQ(l.S().Measured().extra[2], 12345);
+    EXPECT_NE(l.S().Measured().extra[1], 12345);
 }
 
 TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     Live l;
     auto& page = l.page();
-    session::MeasuredValues& m = l.S().measured;
+    session::MeasuredValues m = l.S().Measured();
     m = {};
     m.red = m.green = m.blue = 4095;
     m.deltaC = -1;
     m.colorNo = 2;
+    l.S().SetMeasured(m);
     session::ModeView modes = l.S().Modes();
     modes.evaluationMode = 3;  // COL2: the colour number is a bit pattern
     l.S().SetModes(modes);
@@ -228,6 +229,7 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     modes.evaluationMode = 1;
     l.S().SetModes(modes);
     m.colorNo = 0;
+    l.S().SetMeasured(m);
     page.ShowMeasuredValues();
     EXPECT_TRUE(page.leds.bit1);
 }
@@ -261,7 +263,7 @@ TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
         ADD_FAILURE() << "no display labelled " << text.toStdString();
         return -1;
     };
-    const session::MeasuredValues& m = s.measured;
+    const session::MeasuredValues& m = s.Measured();
     const std::pair<const char*, int> colours[] = {{"R", m.red}, {"G", m.green}, {"B", m.blue}};
     for (const auto& [name, value] : colours) {
         SCOPED_TRACE(name);
@@ -280,7 +282,7 @@ TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
     EXPECT_TRUE(page.colBigPanel->isVisible());
     l.StopAt(3);
     l.Go();
-    EXPECT_EQ(page.colBig->text(), QString::number(l.S().measured.colorNo));
+    EXPECT_EQ(page.colBig->text(), QString::number(l.S().Measured().colorNo));
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
     QCoreApplication::sendEvent(page.colBigPanel, &right);
     EXPECT_FALSE(page.colBigPanel->isVisible());
@@ -319,20 +321,20 @@ TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
     session::Session& s = l.S();
     for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
         for (std::size_t length = 0; length <= sensorlink::kMaxPayload; ++length) {
-            std::fill(s.linkState.reply.begin() + sensorlink::kHeaderSize, s.linkState.reply.end(),
+            std::fill(s.Link().State().reply.begin() + sensorlink::kHeaderSize, s.Link().State().reply.end(),
                       fill);
-            s.linkState.replyLength = static_cast<std::uint16_t>(length);
+            s.Link().State().replyLength = static_cast<std::uint16_t>(length);
             s.TakeMeasurementReply();
             const measure::Lab& lab = l.page().lab;
             ASSERT_TRUE(std::isfinite(lab.l) && std::isfinite(lab.a) && std::isfinite(lab.b));
         }
         // The full-length reply set every word: the last frame is all `fill`.
         const std::uint16_t word = fill == 0 ? 0 : 65535;
-        EXPECT_EQ(s.measured.red, word);
-        EXPECT_EQ(s.measured.deltaC, fill == 0 ? 0 : -1);
+        EXPECT_EQ(s.Measured().red, word);
+        EXPECT_EQ(s.Measured().deltaC, fill == 0 ? 0 : -1);
     }
     // An absurd length field never reads past the reply buffer.
-    s.linkState.replyLength = 65535;
+    s.Link().State().replyLength = 65535;
     s.TakeMeasurementReply();
     l.page().FlushDisplays();
     EXPECT_EQ(l.page().dispRed->text(), "65535");
@@ -364,14 +366,19 @@ TEST(Charts, AClickFixesTheStripChartsADoubleClickScalesThemToTheData) {
 
 TEST(Charts, TheColourPlaneScalesToTheTaughtVectorAndTheCurrentPoint) {
     Live l;
-    auto& set = l.S().parameters;
+    params::ParameterSet set = l.S().Parameters();
     set.teach[0].cell = {1000, 800, 100, 2000, 300};
+    l.S().SetParameters(set);
     session::ModeView modes = l.S().Modes();
     modes.calculationMode = 0;
     l.S().SetModes(modes);
     l.page().DrawTolerancePlot();
-    l.S().measured.x = 1500;
-    l.S().measured.y = 800;
+    {
+        session::MeasuredValues m = l.S().Measured();
+        m.x = 1500;
+        m.y = 800;
+        l.S().SetMeasured(m);
+    }
     l.page().UpdateCharts();
     ui::Graph* plane = l.page().charts.Plane();
     EXPECT_EQ(plane->RequestedRange(ui::Axis::X).lower, 875);
@@ -466,15 +473,23 @@ TEST(DataPanelLayout, TheColourPlanesKeepOneScaleForXAndY) {
     p->StartUp();
     session::Session& s = p.Session();
     measure::MeasurePage& m = p.Page<measure::MeasurePage>();
-    s.parameters.teach[0].cell = {1000, 800, 100, 2000, 300};
+    {
+        params::ParameterSet edited = s.Parameters();
+        edited.teach[0].cell = {1000, 800, 100, 2000, 300};
+        s.SetParameters(edited);
+    }
     for (auto [mode, page] : {std::pair{0, measure::kPage2D}, std::pair{2, measure::kPage3D}}) {
         session::ModeView modes = s.Modes();
         modes.calculationMode = static_cast<std::uint16_t>(mode);
         s.SetModes(modes);
         ui::SetTabPageVisible(m.tabData, page, true);
         m.DrawTolerancePlot();
-        s.measured.x = 1500;
-        s.measured.y = 800;
+        {
+            session::MeasuredValues m = s.Measured();
+            m.x = 1500;
+            m.y = 800;
+            s.SetMeasured(m);
+        }
         m.UpdateCharts();
         ShowDataPage(p, page);
         ui::Graph* plane = mode == 0 ? m.charts.Plane() : m.charts.XY();

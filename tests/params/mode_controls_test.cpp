@@ -59,7 +59,7 @@ struct Page {
 
     // What GET or a file load does.
     void Load(const params::ParameterSet& set) {
-        S().parameters = set;
+        S().SetParameters(set);
         S().WriteControls();
         S().UpdateModeControls();
     }
@@ -72,7 +72,7 @@ struct Page {
     }
     std::uint16_t Word(std::size_t word) {
         panel().ReadControls();
-        return S().parameters.block[word];
+        return S().Parameters().block[word];
     }
     int Group(int row) { return ui::CellValue(panel().groupTable, row, 1); }
     QStringList Messages() { return program.popups.Messages(); }
@@ -107,7 +107,7 @@ QString Snapshot(Page& t) {
     QStringList s;
     p.ReadControls();
     for (std::size_t w = 0; w < params::kBlockWords; ++w) {
-        s << QString::number(t.S().parameters.block[w]);
+        s << QString::number(t.S().Parameters().block[w]);
         if (QWidget* c = p.wordControls[w])
             s << QString("%1%2").arg(c->isEnabled()).arg(c->isHidden());
     }

@@ -73,7 +73,7 @@ std::vector<std::uint16_t> Words(const params::ParameterSet& s) {
 }
 
 struct Connected : testing_support::SensorProgram {
-    Connected() { EXPECT_TRUE(S().linkState.linkOk); }
+    Connected() { EXPECT_TRUE(S().LinkStatus().linkOk); }
     TestProgram& p() { return program; }
     params::ParameterPanel& panel() { return Page<params::ParameterPanel>(); }
     void AddFault(const char* spec) { Fault(spec); }
@@ -91,7 +91,7 @@ TEST(Transfer, GetThenSendReturnsAllWordsBitExact) {
     const params::ParameterSet original = DistinctSet(0);
     c.sensor.Model().Ram()[0] = original;
     c.panel().get->click();
-    EXPECT_EQ(Words(c.p().Session().parameters), Words(original));
+    EXPECT_EQ(Words(c.p().Session().Parameters()), Words(original));
     EXPECT_EQ(c.panel().power->value(), original.block.power);
     EXPECT_EQ(ui::CellValue(c.panel().holdTable, 1, 1), original.block.holdFail);
     EXPECT_EQ(ui::CellValue(c.panel().holdTable, 32, 1), original.teach[30].hold);
@@ -129,7 +129,7 @@ TEST(Transfer, GetFromEepromLoadsItIntoRamFirst) {
     Select(c.panel().selectEeprom);
     c.AddFault("plausibility:3@4");
     c.panel().get->click();
-    EXPECT_EQ(Words(c.p().Session().parameters),
+    EXPECT_EQ(Words(c.p().Session().Parameters()),
               Words(image.sets[0]));  // the report did not stop it
     EXPECT_TRUE(c.Messages().contains(
         "INFO!\n3 PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
@@ -146,7 +146,7 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
     Select(c.panel().selectParaSet1);
     EXPECT_EQ(c.p().Session().App().paraSetIndex, 1);
     c.panel().get->click();
-    EXPECT_EQ(Words(c.p().Session().parameters), Words(DistinctSet(4)));
+    EXPECT_EQ(Words(c.p().Session().Parameters()), Words(DistinctSet(4)));
     ui::SetValue(c.panel().powerNumber, 123);
     c.panel().power->setValue(123);
     c.panel().send->click();
@@ -179,13 +179,13 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     c.panel().ReadControls();
     params::ParameterSet expected = odd;
     expected.teach[4].group = 0;
-    EXPECT_EQ(Words(c.p().Session().parameters), Words(expected));
+    EXPECT_EQ(Words(c.p().Session().Parameters()), Words(expected));
     ASSERT_EQ(c.program.popups.Messages().size(), 1);
     EXPECT_TRUE(c.program.popups.Messages()[0].contains("3 groups are possible"));
     // What the user changes is the user's.
     c.panel().colorGroup->click();
     c.panel().ReadControls();
-    EXPECT_EQ(c.p().Session().parameters.block.colorGroup, 0);
+    EXPECT_EQ(c.p().Session().Parameters().block.colorGroup, 0);
 }
 
 TEST(Transfer, AnErrorReplyToASendIsNotReadAsAPlausibilityCount) {
@@ -264,7 +264,7 @@ TEST(Transfer, SendToEepromSurvivesARestartOfTheSensor) {
         QProcess sensor;
         startSensor(sensor);
         p->StartUp();
-        ASSERT_TRUE(p.Session().linkState.linkOk) << p.Connection().Messages().toStdString();
+        ASSERT_TRUE(p.Session().LinkStatus().linkOk) << p.Connection().Messages().toStdString();
         Select(p.Page<params::ParameterPanel>().selectEeprom);
         p.Page<params::ParameterPanel>().power->setValue(321);
         p.Page<params::ParameterPanel>().send->click();
@@ -288,16 +288,16 @@ TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
     c.program.popups.AnswerFile(path);
     c.panel().send->click();
     ASSERT_TRUE(QFile::exists(path));
-    EXPECT_EQ(c.p().Session().paths.parameterFilePath, path);
+    EXPECT_EQ(c.p().Session().Paths().parameterFilePath, path);
 
     // Load it back over the defaults.
-    c.p().Session().parameters = sim::DefaultParameterSet();
+    c.p().Session().SetParameters(sim::DefaultParameterSet());
     c.panel().WriteControls();
     c.program.popups.AnswerFile(path);
     c.panel().get->click();
     auto expected = DistinctSet(7);
     for (auto& t : expected.teach) t.spare = 0;
-    auto got = c.p().Session().parameters;
+    auto got = c.p().Session().Parameters();
     for (auto& t : got.teach) t.spare = 0;
     EXPECT_EQ(Words(got), Words(expected));
     EXPECT_TRUE(c.program.popups.Messages().isEmpty());
@@ -377,7 +377,7 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
     choose(1);  // same dimension: untouched
     for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
-    EXPECT_EQ(p.Session().parameters.block.calculationMode, 1);
+    EXPECT_EQ(p.Session().Parameters().block.calculationMode, 1);
 }
 
 TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
@@ -385,13 +385,21 @@ TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
     p->StartUp();
     auto& panel = p.Page<params::ParameterPanel>();
     auto* trigger = qobject_cast<QComboBox*>(panel.wordControls[params::kTrigger]);
-    p.Session().parameters.block.externTeach = 1;
-    p.Session().parameters.block.trigger = 1;
+    {
+        params::ParameterSet edited = p.Session().Parameters();
+        edited.block.externTeach = 1;
+        edited.block.trigger = 1;
+        p.Session().SetParameters(edited);
+    }
     panel.WriteControls();
     EXPECT_EQ(trigger->count(), 2);
     EXPECT_EQ(ui::ComboValue(trigger), 1);
-    p.Session().parameters.block.externTeach = 0;
-    p.Session().parameters.block.trigger = 6;
+    {
+        params::ParameterSet edited = p.Session().Parameters();
+        edited.block.externTeach = 0;
+        edited.block.trigger = 6;
+        p.Session().SetParameters(edited);
+    }
     panel.WriteControls();
     EXPECT_EQ(trigger->count(), 7);
     EXPECT_EQ(ui::ComboValue(trigger), 6);  // PARA can be shown again

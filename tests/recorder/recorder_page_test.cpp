@@ -41,7 +41,7 @@ struct Recorder {
         program->StartUp();
         program.popups.Clear();
         page().now = [] { return recorder::DateTime{2026, 12, 7, 14, 30, 5}; };
-        S().paths.recordPath = RecordPath();
+        S().RememberPath(&session::FilePaths::recordPath, RecordPath());
     }
     static QString Start(sim::SimServer& sensor) {
         sensor.StartTcp(0);
@@ -151,7 +151,7 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     Recorder t;
     recorder::RecorderPage& p = t.page();
     auto& popups = t.program.popups;
-    const QString before = t.S().paths.recordPath;
+    const QString before = t.S().Paths().recordPath;
 
     // Cancelled: said, and nothing changes.
     p.fileSelect->click();
@@ -161,13 +161,13 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     EXPECT_EQ(popups.History()[0].file.defaultName, "RecordFile.dat");
     EXPECT_EQ(popups.History()[0].file.filter, "*.dat");
     EXPECT_EQ(popups.History()[1].text, "No filename was selected! \nRecording will not be done! ");
-    EXPECT_EQ(t.S().paths.recordPath, before);
+    EXPECT_EQ(t.S().Paths().recordPath, before);
 
     // A new file: its header at once.
     const QString chosen = t.dir.filePath("new.dat");
     popups.AnswerFile(chosen);
     p.fileSelect->click();
-    EXPECT_EQ(t.S().paths.recordPath, chosen);
+    EXPECT_EQ(t.S().Paths().recordPath, chosen);
     EXPECT_EQ(p.path->text(), QDir::toNativeSeparators(chosen));
     QFile file(chosen);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -208,7 +208,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     testing_support::ManualClock clock;
     Recorder t(0, &clock);
     recorder::RecorderPage& p = t.page();
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     const int before = t.Traced("PC>SIM cmd=8 ");
     t.SelectMode(0);
@@ -261,7 +261,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
         EXPECT_EQ(l.count('\t'), 12);
         EXPECT_TRUE(l.endsWith('\r'));
     }
-    const session::MeasuredValues& m = t.S().measured;
+    const session::MeasuredValues& m = t.S().Measured();
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("12-07-2026\t14:30:05\t%1\t%2\t%3\t")
                                         .arg(m.red)
                                         .arg(m.green)
@@ -283,7 +283,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
 TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     Recorder t;
     recorder::RecorderPage& p = t.page();
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     t.SelectMode(1);
     p.interval->setValue(0.25);
@@ -338,9 +338,13 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     EXPECT_EQ(names(), (QStringList{"X", "Y", "INT", "X", "Y", "INT"}));
     for (std::uint16_t calculation : {1, 3, 2, 0}) {
         t.S().ReadControls();
-        t.S().parameters.block.digitalOutMode = 1;
-        t.S().parameters.block.evaluationMode = 1;
-        t.S().parameters.block.calculationMode = calculation;
+        {
+            params::ParameterSet edited = t.S().Parameters();
+            edited.block.digitalOutMode = 1;
+            edited.block.evaluationMode = 1;
+            edited.block.calculationMode = calculation;
+            t.S().SetParameters(edited);
+        }
         t.S().WriteControls();
         t.S().UpdateModeControls();
         const QStringList expected = calculation % 2 == 1
@@ -355,10 +359,11 @@ TEST(RecorderManual, EachClickAppendsTheLastFrameWithoutARequest) {
     recorder::RecorderPage& p = t.page();
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     t.SelectMode(2);
-    session::MeasuredValues& m = t.S().measured;
+    session::MeasuredValues m = t.S().Measured();
     m.red = 0xFFFF;
     m.deltaC = -1;
     m.temperature = 29;
+    t.S().SetMeasured(m);
     const int requests = t.Traced("PC>SIM cmd=8 ");
     p.manual->click();
     p.manual->click();
@@ -376,7 +381,7 @@ TEST(RecorderManual, EachClickAppendsTheLastFrameWithoutARequest) {
 TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
     Recorder t(200);  // triggers per second
     recorder::RecorderPage& p = t.page();
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     t.SelectMode(3);
     int frames = 0;
@@ -392,7 +397,7 @@ TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
     EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
     EXPECT_TRUE(p.startTriggered->styleSheet().contains("E0E0E0"));
     EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n20 frames recorded.");
-    EXPECT_TRUE(t.S().linkState.linkOk);
+    EXPECT_TRUE(t.S().LinkStatus().linkOk);
 }
 
 TEST(RecorderTriggered, ABadFrameEndsItWithTheLinkTextAndSwitchesTriggeredSendingOff) {

@@ -56,7 +56,7 @@ TEST(ScopeScan, SingleShotDrawsThreeTracesAndTwoBinaryTracesOnBothTransports) {
     for (Transport transport : {Transport::Tcp, Transport::Serial}) {
         SCOPED_TRACE(transport == Transport::Tcp ? "tcp" : "serial");
         Scope t(transport);
-        ASSERT_TRUE(t.S().linkState.linkOk) << t.S().linkState.message;
+        ASSERT_TRUE(t.S().LinkStatus().linkOk) << t.S().LinkStatus().message;
         scope::ScopePage& p = t.page();
         t.Select();
         EXPECT_TRUE(p.panel->isVisibleTo(t.program->Panel("MAINP")));
@@ -111,7 +111,7 @@ TEST(ScopeScan, BreakEndsTheWaitForATriggerAndTheNextScanWorks) {
     EXPECT_FALSE(p.ScanActive());
     EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);  // nothing drawn
     EXPECT_TRUE(t.program.popups.History().empty());
-    EXPECT_TRUE(t.S().linkState.linkOk);
+    EXPECT_TRUE(t.S().LinkStatus().linkOk);
 
     // Single shot now: the stream is clean, the blocks come.
     ui::SetComboValue(p.triggerMode, scope::kModeSingleShot);

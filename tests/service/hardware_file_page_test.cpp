@@ -40,7 +40,7 @@ struct HardwareFile {
     HardwareFile() : program(Start(sensor)) {
         program->StartUp();
         program.popups.Clear();
-        S().paths.hwInfoFilePath = dir.filePath("old/HardwareInitialFile.ini");
+        S().RememberPath(&session::FilePaths::hwInfoFilePath, dir.filePath("old/HardwareInitialFile.ini"));
     }
     static QString Start(sim::SimServer& sensor) {
         PrepareSensor(sensor.Model());
@@ -102,15 +102,23 @@ ini::IniObject ReadBack(const QString& path) {
 
 TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndKeepsTheTarget) {
     HardwareFile t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     ASSERT_EQ(t.S().Firmware(), QString::fromLatin1(sim::kFirmwareText));
     // Edits on the panel that were never sent, and correction values the pages show that
     // the sensor does not have.
     t.S().ReadControls();
-    t.S().parameters.block.power = 123;
-    t.S().parameters.teach[2].cell[0] = 9;
+    {
+        params::ParameterSet edited = t.S().Parameters();
+        edited.block.power = 123;
+        edited.teach[2].cell[0] = 9;
+        t.S().SetParameters(edited);
+    }
     t.S().WriteControls();
-    t.S().corrections.factors = {1, 2, 3};
+    {
+        session::Corrections c = t.S().CorrectionValues();
+        c.factors = {1, 2, 3};
+        t.S().SetCorrections(c);
+    }
     // With FILE selected, a GET that kept the target would open a file dialog of its own.
     t.S().SelectTransferTarget(session::TransferTarget::File);
 
@@ -129,14 +137,14 @@ TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndK
     EXPECT_TRUE(dialog.save);
 
     ExpectSameItems(t.Expected(), ReadBack(path));
-    EXPECT_EQ(t.S().paths.hwInfoFilePath, path);
+    EXPECT_EQ(t.S().Paths().hwInfoFilePath, path);
     EXPECT_TRUE(t.Messages().endsWith("HARDWARE INI FILE HAS BEEN SAVED TO:\n" +
                                              QDir::toNativeSeparators(path) + "\n\n"));
 }
 
 TEST(HardwareInfoFile, AShortReplyKeepsTheTailOfTheWordBuffer) {
     HardwareFile t;
-    t.S().linkState.measurementWords.fill(0xBEEF);
+    t.S().Link().State().measurementWords.fill(0xBEEF);
     t.sensor.Model().Faults().Add(*sim::ParseFault("short:20@194"));
     const QString path = t.dir.filePath("short.ini");
     t.program.popups.AnswerFile(path);
@@ -158,7 +166,7 @@ TEST(HardwareInfoFile, AnErrorReplyToTheHardwareCommandStopsBeforeTheDialog) {
 
     EXPECT_EQ(t.FileDialogs(), 0);
     EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
-    EXPECT_FALSE(t.S().linkState.linkOk);
+    EXPECT_FALSE(t.S().LinkStatus().linkOk);
     EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::Eeprom);
     EXPECT_TRUE(t.Messages().contains("INVALIDE ORDER NUMBER!"));
     EXPECT_FALSE(t.Messages().contains("HARDWARE INI FILE"));
@@ -170,7 +178,7 @@ TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {
         t.program.popups.AnswerFile(std::nullopt);
         t.Press();
         EXPECT_TRUE(t.Messages().endsWith("ATTENTION!   NO FILE WAS SELECTED!\n\n"));
-        EXPECT_EQ(t.S().paths.hwInfoFilePath, t.dir.filePath("old/HardwareInitialFile.ini"));
+        EXPECT_EQ(t.S().Paths().hwInfoFilePath, t.dir.filePath("old/HardwareInitialFile.ini"));
     }
     {
         HardwareFile t;
@@ -183,6 +191,6 @@ TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {
             "ATTENTION!   HARDWARE INI FILE COULD NOT BE WRITTEN TO:\n" +
             QDir::toNativeSeparators(path) + "\n\n"));
         EXPECT_FALSE(t.Messages().contains("HAS BEEN SAVED"));
-        EXPECT_EQ(t.S().paths.hwInfoFilePath, path);
+        EXPECT_EQ(t.S().Paths().hwInfoFilePath, path);
     }
 }

@@ -64,7 +64,7 @@ TEST(AttrPage, StartsWithThePaletteAndSavesItAsDecimals) {
     EXPECT_EQ(spec.defaultName, "TableAttributes.ini");
     EXPECT_EQ(spec.filter, "*.ini");
     EXPECT_EQ(spec.title, "TableAttributes");
-    EXPECT_EQ(t.s().paths.tableAttributesFilePath, target);
+    EXPECT_EQ(t.s().Paths().tableAttributesFilePath, target);
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(
@@ -159,7 +159,7 @@ TEST(AttrPage, DeclinedCancelledOrMissingFilesChangeNothing) {
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(t.s().RowColorTable()[2], 0x00AA00);
     EXPECT_EQ(t.CellText(3), "mine");
-    EXPECT_EQ(t.s().paths.tableAttributesFilePath, foreign);  // the last file that existed
+    EXPECT_EQ(t.s().Paths().tableAttributesFilePath, foreign);  // the last file that existed
 }
 
 TEST(AttrPage, ResetAsksThenRestoresThePaletteAndClearsTexts) {
@@ -247,11 +247,12 @@ TEST(AttrPage, TemperatureAndDetectedColourFollowEachFrame) {
     };
     // The page must be in front: hidden displays are not written per frame.
     t.p->tabMain->setCurrentWidget(ui::PageWidget(t.p->tabMain, session::kPageTableAttributes));
-    session::MeasuredValues& m = t.s().measured;
+    session::MeasuredValues m = t.s().Measured();
     m.temperature = 41;
     m.red = 4095;
     m.green = 2048;
     m.blue = 15;
+    t.s().SetMeasured(m);
     t.s().TakeFrame();
     EXPECT_TRUE(testing_support::WaitFor([&] { return t.page().temperature->text() == "41"; }));
     EXPECT_EQ(swatch(), 0xFF8000u);  // this frame's colour, not the one before
@@ -260,7 +261,7 @@ TEST(AttrPage, TemperatureAndDetectedColourFollowEachFrame) {
     t.s().TakeFrame();  // unchanged: not written again
     t.page().RefreshFrameDisplays();
     EXPECT_EQ(t.page().temperature->text(), "marker");
-    m = session::MeasuredValues{};
+    t.s().SetMeasured({});
     t.s().TakeFrame();
     t.page().RefreshFrameDisplays();
     EXPECT_EQ(t.page().temperature->text(), "0");

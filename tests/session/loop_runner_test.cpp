@@ -23,13 +23,13 @@ class LoopRunner : public ::testing::TestWithParam<Transport> {
         session::Session& s = session;
         if (GetParam() == Transport::Tcp) {
             ASSERT_TRUE(sensor.StartTcp(0));
-            s.linkState.comProtocol = sensorlink::ComProtocol::Tcp;
+            s.SetComProtocol(sensorlink::ComProtocol::Tcp);
             ASSERT_EQ(s.Link().ConnectTcp(QStringLiteral("127.0.0.1"), sensor.TcpPort()), 0);
         } else {
             const QString tty = dir.filePath(QStringLiteral("tty"));
             ASSERT_TRUE(sensor.StartPty(tty));
             const int number = s.Link().Ports().AddDevicePath(tty);
-            ASSERT_GE(s.Link().OpenSerialPort(number, 4), 0) << s.linkState.message;
+            ASSERT_GE(s.Link().OpenSerialPort(number, 4), 0) << s.LinkStatus().message;
         }
         QObject::connect(&s, &session::Session::LinkFailed, &s,
                          [this](const QString& text) { reports << text; });

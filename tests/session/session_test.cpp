@@ -71,10 +71,10 @@ TEST(Session, FailuresClearTheFlagsAndAreToldOnce) {
     Fixture f;
     QSignalSpy failed(&f.session, &session::Session::LinkFailed);
     session::LoopScope loop(f.session);
-    f.session.linkState.linkOk = true;
+    f.session.Link().State().linkOk = true;
     f.session.ReportFailure("INFO!\n2 PARAMETER IN RAM");
     EXPECT_FALSE(f.session.App().loopRunning);
-    EXPECT_FALSE(f.session.linkState.linkOk);
+    EXPECT_FALSE(f.session.LinkStatus().linkOk);
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).toString(), "INFO!\n2 PARAMETER IN RAM");
 }

@@ -150,7 +150,7 @@ TEST(StartUp, HalfWrittenSettingsFileGivesDefaultsWithoutAWord) {
     p->StartUp();
     EXPECT_TRUE(p.popups.History().empty());
     EXPECT_EQ(p.Connection().portNumber->text(), "10001");
-    EXPECT_EQ(p.Session().linkState.comProtocol, sensorlink::ComProtocol::Tcp);
+    EXPECT_EQ(p.Session().LinkStatus().comProtocol, sensorlink::ComProtocol::Tcp);
 }
 
 TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
@@ -170,7 +170,7 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     EXPECT_TRUE(p.Connection().tryConnect->isEnabled());
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
     EXPECT_FALSE(p.Session().App().loopRunning);
-    EXPECT_FALSE(p.Session().linkState.linkOk);
+    EXPECT_FALSE(p.Session().LinkStatus().linkOk);
     // A right double-click on the status display clears the message box: the first click of
     // it is a right-click, which must not open a pop-up that would swallow the second.
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(3, 3), QPoint(3, 3));
@@ -191,7 +191,7 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     EXPECT_TRUE(p.Connection().Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
     EXPECT_TRUE(p.Connection().accept->isEnabled());
     EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
-    EXPECT_TRUE(p.Session().linkState.linkOk);
+    EXPECT_TRUE(p.Session().LinkStatus().linkOk);
     EXPECT_TRUE(p.Connection().statusIpAddress->isVisibleTo(p->Panel("DATAP")));
     EXPECT_FALSE(p.Connection().statusComPort->isVisibleTo(p->Panel("DATAP")));
     // The main window is the parameter page with the data panel in the child area.
@@ -533,7 +533,7 @@ TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_TRUE(p.Session().linkState.linkOk);
+    ASSERT_TRUE(p.Session().LinkStatus().linkOk);
     sensor.Stop();
     EXPECT_TRUE(WaitFor(
         [&] { return p.Connection().Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
@@ -646,7 +646,7 @@ TEST(Settings, AFileThatCannotBeReadIsKeptAsItIs) {
     {
         AsOrdinaryUser user;
         p->StartUp();
-        EXPECT_EQ(p.Session().linkState.comProtocol,
+        EXPECT_EQ(p.Session().LinkStatus().comProtocol,
                   sensorlink::ComProtocol::Rs232);  // defaults for this run
         p->CBF_MAINP(ui::Event::Close);
     }

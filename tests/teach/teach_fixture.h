@@ -28,7 +28,11 @@ struct TeachProgram {
         program->StartUp();
         program.popups.Clear();
         S().ReadControls();
-        for (auto& v : S().parameters.teach) v.cell.fill(1);
+        {
+            params::ParameterSet edited = S().Parameters();
+            for (auto& v : edited.teach) v.cell.fill(1);
+            S().SetParameters(edited);
+        }
         S().WriteControls();
     }
     session::Session& S() { return program.Session(); }
@@ -37,9 +41,13 @@ struct TeachProgram {
     // The modes into their controls, as the user would have set them.
     void SetModes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power = 0) {
         S().ReadControls();
-        S().parameters.block.evaluationMode = evaluation;
-        S().parameters.block.calculationMode = calculation;
-        S().parameters.block.powerMode = power;
+        {
+            params::ParameterSet edited = S().Parameters();
+            edited.block.evaluationMode = evaluation;
+            edited.block.calculationMode = calculation;
+            edited.block.powerMode = power;
+            S().SetParameters(edited);
+        }
         S().WriteControls();
         // What the mode rules would publish for these controls, without their corrections.
         session::ModeView view = S().Modes();
@@ -51,9 +59,13 @@ struct TeachProgram {
     // The same with colour evaluation on (so colours are taught) and the mode rules run.
     void ApplyModes(std::uint16_t evaluation, std::uint16_t calculation) {
         S().ReadControls();
-        S().parameters.block.digitalOutMode = 1;
-        S().parameters.block.evaluationMode = evaluation;
-        S().parameters.block.calculationMode = calculation;
+        {
+            params::ParameterSet edited = S().Parameters();
+            edited.block.digitalOutMode = 1;
+            edited.block.evaluationMode = evaluation;
+            edited.block.calculationMode = calculation;
+            S().SetParameters(edited);
+        }
         S().WriteControls();
         S().UpdateModeControls();
     }
@@ -66,7 +78,7 @@ struct TeachProgram {
     }
     Row Words(int row) {
         Row r;
-        for (std::uint16_t v : S().parameters.teach[static_cast<std::size_t>(row - 1)].cell)
+        for (std::uint16_t v : S().Parameters().teach[static_cast<std::size_t>(row - 1)].cell)
             r.push_back(v);
         return r;
     }

@@ -32,11 +32,12 @@ struct Mean : teach_testing::TeachProgram {
         ApplyModes(evaluation, calculation);
     }
     void Capture(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0) {
-        session::MeasuredValues& m = S().measured;
+        session::MeasuredValues m = S().Measured();
         m.x = x;
         m.y = y;
         m.intensity = intensity;
         m.red = red;
+        S().SetMeasured(m);
         panel().capture->click();
     }
     void ThreeCaptures() {
@@ -207,7 +208,7 @@ TEST(MeanPanelCapture, UndoResetAUserEditAndAFullTable) {
 
 TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt) {
     teach_testing::OnSensor<Mean> t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::MeanPanel& p = t.panel();
     auto& params = t.program.Page<params::ParameterPanel>();
     int frames = 0;
@@ -218,10 +219,10 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
         ++frames;
         if (frames == 2) {
             sendDimmed = ui::IsDimmed(params.send);
-            EXPECT_EQ(Number(p.red), t.S().measured.red);
-            EXPECT_EQ(Number(p.blue), t.S().measured.blue);
+            EXPECT_EQ(Number(p.red), t.S().Measured().red);
+            EXPECT_EQ(Number(p.blue), t.S().Measured().blue);
             p.capture->click();
-            EXPECT_EQ(p.Captures().Row(1)[teach::kCapX - 1], t.S().measured.x);
+            EXPECT_EQ(p.Captures().Row(1)[teach::kCapX - 1], t.S().Measured().x);
             p.teachMean->click();  // again while its loop runs: only shows the panel
         }
         if (frames == 4) p.close->click();
@@ -240,7 +241,7 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
 
 TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
     teach_testing::OnSensor<Mean> t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::MeanPanel& p = t.panel();
     int frames = 0;
     int loops = 0;
@@ -253,7 +254,7 @@ TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
             shown = p.panel->isVisible();
         }
         if (frames == 3) {
-            EXPECT_EQ(Number(p.green), t.S().measured.green);
+            EXPECT_EQ(Number(p.green), t.S().Measured().green);
         }
         if (frames == 5) p.close->click();
         if (frames > 100) t.S().StopLoops();

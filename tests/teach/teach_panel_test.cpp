@@ -32,13 +32,14 @@ struct Teach : teach_testing::TeachProgram {
     }
     void Frame(std::uint16_t x, std::uint16_t y, std::uint16_t intensity, std::uint16_t red = 0,
                std::uint16_t green = 0, std::uint16_t blue = 0) {
-        session::MeasuredValues& m = S().measured;
+        session::MeasuredValues m = S().Measured();
         m.x = x;
         m.y = y;
         m.intensity = intensity;
         m.red = red;
         m.green = green;
         m.blue = blue;
+        S().SetMeasured(m);
     }
     void Select(int top, int left, int height, int width) {
         table()->clearSelection();
@@ -286,7 +287,7 @@ TEST(TeachTable, ResetAsksFirstThenSetsEveryCellToOne) {
 
 TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
     teach_testing::OnSensor<Teach> t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         if (++frames >= 3) t.S().StopLoops();
@@ -294,11 +295,11 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
     t.program.Page<measure::MeasurePage>().go->click();
     ASSERT_EQ(frames, 3);
 
-    const session::MeasuredValues m = t.S().measured;
+    const session::MeasuredValues m = t.S().Measured();
     ASSERT_GT(m.x + m.y + m.intensity, 0);
     t.S().ReadControls();
-    const auto calculation = t.S().parameters.block.calculationMode;
-    const auto evaluation = t.S().parameters.block.evaluationMode;
+    const auto calculation = t.S().Parameters().block.calculationMode;
+    const auto evaluation = t.S().Parameters().block.evaluationMode;
     ASSERT_LT(evaluation, teach::kFirstThresholdMode);
     t.TeachTo(2);
     const Row row = t.Cells(3);
@@ -308,7 +309,7 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
               m.intensity);
     EXPECT_EQ(
         row[static_cast<std::size_t>(teach::LayoutFor(calculation).colourTolerance - 1)],
-        teach::DefaultTolerances(evaluation, calculation, t.S().parameters.block.powerMode).colour);
+        teach::DefaultTolerances(evaluation, calculation, t.S().Parameters().block.powerMode).colour);
 }
 
 TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {

@@ -71,7 +71,11 @@ TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimT
 
     // The mode rules relabel it too.
     t.S().ReadControls();
-    t.S().parameters.block.calculationMode = 2;
+    {
+        params::ParameterSet edited = t.S().Parameters();
+        edited.block.calculationMode = 2;
+        t.S().SetParameters(edited);
+    }
     t.S().WriteControls();
     t.S().UpdateModeControls();
     EXPECT_EQ(p.labelYInt->text(), "Y/INT");
@@ -152,10 +156,11 @@ TEST(RecordPanelPoints, CursorOnTheThirdPointMarksThatFrameEverywhereAndTeachWri
     // TEACH writes the displayed point, not the last frame received, into the "No.:" row.
     t.graph(RecordGraph::XY)->SetCursor(1, 1100, 2100);
     p.CBF_GraphXYTP2(ui::Event::Commit);
-    session::MeasuredValues& m = t.S().measured;
+    session::MeasuredValues m = t.S().Measured();
     m.x = 4000;
     m.y = 4000;
     m.intensity = 4000;
+    t.S().SetMeasured(m);
     ui::SetValue(t.page().editNo, 7);
     int changes = 0;
     QObject::connect(&t.S(), &session::Session::TeachTableChanged, &t.S(), [&] { ++changes; });
@@ -164,7 +169,7 @@ TEST(RecordPanelPoints, CursorOnTheThirdPointMarksThatFrameEverywhereAndTeachWri
     EXPECT_EQ(taught[0], 1100);
     EXPECT_EQ(taught[1], 2100);
     EXPECT_EQ(taught[3], 3100);  // INT in column 4 of the 2D modes
-    EXPECT_EQ(t.S().parameters.teach[7].cell[0], 1100);  // the parameter set follows
+    EXPECT_EQ(t.S().Parameters().teach[7].cell[0], 1100);  // the parameter set follows
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(t.program.popups.History().empty());
     // The last frame stays what the sensor sent: a manual record after the teach must not
@@ -232,7 +237,7 @@ TEST(RecordPanelPoints, ResetAsksThenClearsGraphsAndCounterButNotTheStore) {
 
 TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     teach_testing::OnSensor<Record> t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
     auto& params = t.program.Page<params::ParameterPanel>();
     p.SetCapacity(40);
@@ -264,9 +269,9 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
         EXPECT_EQ(xy[n], QPointF(r.x, r.y));
         EXPECT_EQ(yint[n], QPointF(r.y, r.intensity));
     }
-    EXPECT_EQ(p.Store().At(39)->x, t.S().measured.x);
-    EXPECT_EQ(t.Shown()[2], t.S().measured.intensity);
-    EXPECT_EQ(t.Cursor(RecordGraph::XInt), QPointF(t.S().measured.x, t.S().measured.intensity));
+    EXPECT_EQ(p.Store().At(39)->x, t.S().Measured().x);
+    EXPECT_EQ(t.Shown()[2], t.S().Measured().intensity);
+    EXPECT_EQ(t.Cursor(RecordGraph::XInt), QPointF(t.S().Measured().x, t.S().Measured().intensity));
 
     // Start with a full store: no request goes out (one would get an error reply), the run
     // ends at once.
@@ -283,7 +288,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
 
 TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     teach_testing::OnSensor<Record> t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
     QPushButton* stop = t.program.Page<measure::MeasurePage>().stop;
     p.open->click();
@@ -316,7 +321,7 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
 
 TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
     teach_testing::OnSensor<Record> t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
     // The seventh measurement reply of the recording comes with a bad header checksum.
     t.server.Model().Faults().Add(*sim::ParseFault("badcrc-header@8#7"));

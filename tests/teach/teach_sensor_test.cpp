@@ -27,7 +27,7 @@ struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
         for (int c = 1; c <= teach::kValueColumns; ++c)
             ui::SetCell(page().teachTable, vector + 1, c, 1);
         params().get->click();
-        return S().parameters.teach[static_cast<std::size_t>(vector)].cell;
+        return S().Parameters().teach[static_cast<std::size_t>(vector)].cell;
     }
 };
 
@@ -35,7 +35,7 @@ struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
 
 TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasuredPoint) {
     Sensor t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::MeanPanel& mean = t.page().meanPanel;
     ui::SetComboValue(mean.ctoWith, teach::kToleranceFixedPlusScatter);
     ui::SetValue(mean.valueCto, 40);
@@ -85,7 +85,7 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
 
 TEST(TeachSensor, ARecordedPointUnderTheCursorIsTaughtSentAndReadBack) {
     Sensor t;
-    ASSERT_TRUE(t.S().linkState.linkOk);
+    ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& record = t.page().recordPanel;
     record.SetCapacity(200);
     record.open->click();
