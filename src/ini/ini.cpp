@@ -421,13 +421,16 @@ IniObject IniObject::Parse(std::string_view text) {
     // No section yet, or a broken section line: items are ignored until the next good one.
     constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
     std::size_t current = kNoSection;
-    std::optional<PieceRun> run;
+    // The split value being joined; `inRun` says whether there is one. (An optional here
+    // makes GCC's optimiser see uninitialised members that are never read.)
+    PieceRun run;
+    bool inRun = false;
 
     auto flushRun = [&] {
-        if (run && current != kNoSection) {
-            object.AddItem(current, Item{run->tag, JoinPieces(run->values)});
+        if (inRun && current != kNoSection) {
+            object.AddItem(current, Item{run.tag, JoinPieces(run.values)});
         }
-        run.reset();
+        inRun = false;
     };
 
     if (text.substr(0, 3) == kUtf8Bom) text.remove_prefix(3);
@@ -464,14 +467,15 @@ IniObject IniObject::Parse(std::string_view text) {
         if (const auto piece = SplitPieceTag(tag)) {
             const std::string base = CutTag(std::string(Trim(piece->first)));
             if (!base.empty()) {
-                if (run && piece->second == run->lastNumber + 1 && EqualNoCase(run->tag, base)) {
-                    run->lastNumber = piece->second;
-                    run->values.push_back(value);
+                if (inRun && piece->second == run.lastNumber + 1 && EqualNoCase(run.tag, base)) {
+                    run.lastNumber = piece->second;
+                    run.values.push_back(value);
                     continue;
                 }
                 if (piece->second == 1) {
                     flushRun();
                     run = PieceRun{base, 1, {value}};
+                    inRun = true;
                     continue;
                 }
             }
