@@ -8,7 +8,9 @@
 //      measurement payload at 10 bits a byte);
 //   3. CPU time of the program's thread while the sensor answers every 200 ms, as a share
 //      of one core;
-//   4. how much the resident memory grows from frame 1 000 to frame 100 000.
+//   4. how much the resident memory grows from frame 1 000 to frame 100 000;
+//   5. start-up: from creating the program (panel set loaded, pages built) to connected, the
+//      parameters read from the sensor and the parameter page painted.
 // On the offscreen platform unless a display is there (scripts/bench may provide Xvfb).
 
 #include <QApplication>
@@ -269,6 +271,29 @@ void MemoryOverManyFrames() {
     Verdict("RSS growth in MB", grown, "within 2", grown <= 2.0);
 }
 
+// 5. From nothing to a program connected, its parameters got and shown.
+void StartUpToParameters() {
+    std::printf("5. start-up to the parameter page with the sensor's parameters, TCP 127.0.0.1\n");
+    SimProcess sim({"--tcp", "127.0.0.1:0"});
+    if (!sim.Ok()) return;
+    std::vector<double> seconds;
+    for (int round = 0; round < kRounds; ++round) {
+        const double wall0 = WallSeconds();
+        BenchProgram program(TcpSettings(sim.Port()));
+        if (!program.Ok()) {
+            std::printf("  program not connected: %s\n", qPrintable(program.Message()));
+            return;
+        }
+        program.Program().mainPanel->repaint();  // painted, not only due
+        seconds.push_back(WallSeconds() - wall0);
+    }
+    const Spread s = Summarise(seconds);
+    std::printf("  %.3f s median (%.3f .. %.3f) over %d starts\n", s.median, s.min, s.max,
+                s.rounds);
+    VerdictOfRounds("seconds from start to the parameters shown", seconds, "<= 0.5",
+                    [](double v) { return v <= 0.5; });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,12 +302,13 @@ int main(int argc, char** argv) {
     TimingApplication app(argc, argv);
     // Figure numbers on the command line run only those (for profiling one of them).
     QStringList figures = app.arguments().mid(1);
-    if (figures.isEmpty()) figures = {"1", "2", "3", "4"};
+    if (figures.isEmpty()) figures = {"1", "2", "3", "4", "5"};
     std::printf("== live_bench (%s platform) ==\n", qPrintable(QApplication::platformName()));
     const std::pair<const char*, void (*)()> runs[] = {{"1", FramesOverTcp},
                                                        {"2", FramesOverPacedTerminal},
                                                        {"3", CpuWithASlowSensor},
-                                                       {"4", MemoryOverManyFrames}};
+                                                       {"4", MemoryOverManyFrames},
+                                                       {"5", StartUpToParameters}};
     for (const auto& [number, run] : runs) {
         if (!figures.contains(QLatin1String(number))) continue;
         std::fflush(stdout);
