@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "calib/corrections.h"
 #include "link/commands.h"
 #include "link/link_texts.h"
 #include "link/replies.h"
@@ -66,11 +67,11 @@ struct Triple {
     const char* help;
     const char* labels[3];
 };
-const Triple kFactorBoxes = {{"EditCFR", "EditCFG", "EditCFB"},
-                             {"CBF_EditCFR", "CBF_EditCFG", "CBF_EditCFB"},
-                             kFactorHelp,
-                             {"Calibration factor red", "Calibration factor green",
-                              "Calibration factor blue"}};
+const Triple kFactorBoxes = {
+    {"EditCFR", "EditCFG", "EditCFB"},
+    {"CBF_EditCFR", "CBF_EditCFG", "CBF_EditCFB"},
+    kFactorHelp,
+    {"Calibration factor red", "Calibration factor green", "Calibration factor blue"}};
 const Triple kOffsetBoxes = {{"EditRedOffset", "EditGreenOffset", "EditBlueOffset"},
                              {"CBF_EditRedOffset", "CBF_EditGreenOffset", "CBF_EditBlueOffset"},
                              kOffsetHelp,
@@ -100,7 +101,8 @@ const Triple kMeasuredOffsets = {
 template <class T>
 void LookUpTriple(ui::Lookup& look, ui::Runtime& runtime, const Triple& t, std::array<T*, 3>& out) {
     for (std::size_t i = 0; i < 3; ++i) {
-        out[i] = static_cast<T*>(ui::LookUpControl(look, "MAINP", t.names[i], &T::staticMetaObject));
+        out[i] =
+            static_cast<T*>(ui::LookUpControl(look, "MAINP", t.names[i], &T::staticMetaObject));
         if (out[i])
             ui::AttachControl(runtime, out[i], t.callbacks[i], {}, QString::fromLatin1(t.help),
                               t.labels[i]);
@@ -159,7 +161,8 @@ void CalibPage::LookUp(ui::Lookup& look) {
 }
 
 void CalibPage::RegisterBusy(ui::Busy& busy) {
-    for (QPushButton* b : {sendCF, getCF, calcCF, selfCalibration, sendOffset, getOffset, calcOffset})
+    for (QPushButton* b :
+         {sendCF, getCF, calcCF, selfCalibration, sendOffset, getOffset, calcOffset})
         busy.Register(b, ui::BusyRole::Transaction);
 }
 
@@ -175,7 +178,8 @@ void CalibPage::StartUp() {
     // The raw values follow every frame of whichever loop runs, once the page is in front.
     displays_.ShownIn(ui::PageWidget(ctx.mainTabs, session::kPageCalibration));
     S().AddFrameConsumer(session::FrameStage::Displays, [this] { UpdateRawValues(); });
-    QObject::connect(&S(), &session::Session::LoopEnded, ctx.mainPanel, [this] { FlushDisplays(); });
+    QObject::connect(&S(), &session::Session::LoopEnded, ctx.mainPanel,
+                     [this] { FlushDisplays(); });
 }
 
 // --- displays --------------------------------------------------------------------------------
@@ -216,9 +220,8 @@ void CalibPage::TakeBoxes() {
 
 bool CalibPage::SendCalibrationFactors() {
     TakeBoxes();
-    const sensorlink::Exchange e =
-        S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, S().corrections.factors);
-    return e.Ok() && !S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
+    return WriteCorrections(S().Link(), Correction::Factors, S().corrections.factors) ==
+           sensorlink::Outcome::Reply;
 }
 
 void CalibPage::CBF_ButtonSendCF(ui::Event e) {
@@ -309,15 +312,8 @@ void CalibPage::CBF_ButtonStartSelfCalibration(ui::Event e) {
 }
 
 void CalibPage::SelfCalibration() {
-    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kSelfCalibration, 0);
-    if (!e.Ok()) return;  // an error frame carries no factors
-    const auto result = sensorlink::DecodeSelfCalibration(e.payload);
-    if (!result) {
-        // Words the reply does not carry would be stale ones.
-        S().ReportFailure(sensorlink::kDataFrameText);
-        return;
-    }
-    S().Link().UnpackWords();
+    const auto result = SelfCalibrate(S().Link());
+    if (!result) return;
     for (std::size_t i = 0; i < 3; ++i) ui::SetValue(factors[i], result->factors[i]);
     ui::SetValue(setValue, result->setValue);
     ui::SetValue(maxDelta, result->maxDelta);
@@ -329,15 +325,14 @@ void CalibPage::SelfCalibration() {
 
 void CalibPage::SendOffsets() {
     TakeBoxes();
-    const sensorlink::Exchange e =
-        S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, S().corrections.offsets);
-    S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
+    WriteCorrections(S().Link(), Correction::Offsets, S().corrections.offsets);
 }
 
 void CalibPage::MeasureOffsets() {
-    if (!S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1).Ok()) return;
+    if (!calib::MeasureOffsets(S().Link()).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
-    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().corrections.offsets[i]);
+    for (std::size_t i = 0; i < 3; ++i)
+        ui::SetValue(measuredOffsets[i], S().corrections.offsets[i]);
 }
 
 void CalibPage::CBF_ButtonSendOffset(ui::Event e) {

@@ -305,8 +305,7 @@ Exchange Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
     if (d.streamBroken) d.DiscardInput();
     BuildRequest(command, 0, parameter, 0);
     d.state.linkOk = true;
-    d.Send(reinterpret_cast<const char*>(d.state.request.data()),
-           static_cast<qint64>(kHeaderSize));
+    d.Send(reinterpret_cast<const char*>(d.state.request.data()), static_cast<qint64>(kHeaderSize));
     ++d.transacting;
     // Frames the sensor sent on its own before it took the command are passed over, also
     // one that had begun; the reply has the usual time, however many come first.
@@ -351,6 +350,20 @@ Exchange Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& 
 
 bool Link::Up() const {
     return !impl_->TransportDown();
+}
+
+LinkState& Link::State() {
+    return impl_->state;
+}
+
+void Link::Report(std::string_view text) {
+    impl_->Fail(text);
+}
+
+bool Link::ReportPlausibility(const Exchange& reply, std::string_view tail) {
+    if (!reply.Ok() || reply.parameter == 0) return false;
+    Report(PlausibilityText(reply.parameter, tail));
+    return true;
 }
 
 bool Link::Busy() const {

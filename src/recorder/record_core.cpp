@@ -11,9 +11,8 @@ namespace recorder {
 
 namespace {
 
-constexpr const char* kColumns[] = {"DATE",  "TIME",    "RED",   "GREEN",   "BLUE",
-                                    "X s",   "Y i",     "INT M", "delta C", "COLOR",
-                                    "GROUP", "TRIGGER", "TEMP"};
+constexpr const char* kColumns[] = {"DATE",  "TIME",    "RED",   "GREEN", "BLUE",    "X s", "Y i",
+                                    "INT M", "delta C", "COLOR", "GROUP", "TRIGGER", "TEMP"};
 
 std::string TwoDigits(int value) {
     char text[16];
@@ -36,6 +35,13 @@ RecordTime ComputeRecordTime(double interval, std::uint16_t valueCount) {
     t -= r.minutes * 60.0;
     r.seconds = t;
     return r;
+}
+
+RecordWords RecordWordsOf(std::span<const std::uint16_t> measurementWords) {
+    RecordWords words{};
+    for (std::size_t i = 0; i < words.size() && i < measurementWords.size(); ++i)
+        words[i] = measurementWords[i];
+    return words;
 }
 
 std::string DateStr(const DateTime& t) {

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "link/commands.h"
+#include "recorder/triggered_sending.h"
 #include "ui/controls.h"
 
 namespace recorder {
@@ -48,11 +48,9 @@ const ui::ControlRow<R> kControls[] = {
     {"MAINP", "DispRecordHours", Field<&R::hours>(), "CBF_DispRecordTime", nullptr,
      "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, hours"},
     {"MAINP", "DispRecordMinutes", Field<&R::minutes>(), "CBF_DispRecordTime", nullptr,
-     "Displays the time for recording \nwhen all VALUES will be recorded.",
-     "Record time, minutes"},
+     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, minutes"},
     {"MAINP", "DispRecordSeconds", Field<&R::seconds>(), "CBF_DispRecordTime", nullptr,
-     "Displays the time for recording \nwhen all VALUES will be recorded.",
-     "Record time, seconds"},
+     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, seconds"},
     {"MAINP", "DispRecordedValues", Field<&R::recorded>(), "CBF_DispRecordedValues", nullptr,
      "Displays how many values are already recorded."},
     {"MAINP", "DispRemaining", Field<&R::remaining>(), "CBF_DispRemaining", nullptr,
@@ -96,7 +94,7 @@ RecordWords WordsOf(const session::MeasuredValues& m) {
 
 DateTime LocalNow() {
     const QDateTime t = QDateTime::currentDateTime();
-    return {t.date().year(),  t.date().month(),   t.date().day(),
+    return {t.date().year(), t.date().month(),  t.date().day(),
             t.time().hour(), t.time().minute(), t.time().second()};
 }
 
@@ -179,8 +177,8 @@ void RecorderPage::ApplyRecordMode() {
 }
 
 void RecorderPage::ComputeRecordTime() {
-    const RecordTime t =
-        recorder::ComputeRecordTime(interval->value(), static_cast<std::uint16_t>(valueCount->value()));
+    const RecordTime t = recorder::ComputeRecordTime(
+        interval->value(), static_cast<std::uint16_t>(valueCount->value()));
     ui::SetValue(recorded, QStringLiteral("0"));
     ui::SetValue(remaining, QString::number(valueCount->value()));
     if (interval->value() < kMinInterval) ui::SetValue(interval, kMinInterval);
@@ -234,10 +232,10 @@ void RecorderPage::CBF_ButtonSelRecFile(ui::Event e) {
         popups.Message(Text(ui::kAttentionTitle), Text(kNoFileSelected));
         return;
     }
-    if (QFileInfo::exists(*chosen) &&
-        !popups.Confirm(Text(ui::kAttentionTitle), Text(kFileExists)))
+    if (QFileInfo::exists(*chosen) && !popups.Confirm(Text(ui::kAttentionTitle), Text(kFileExists)))
         return;
-    if (QFileInfo::exists(*chosen)) popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
+    if (QFileInfo::exists(*chosen))
+        popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
     CreateRecordFile(*chosen);
 }
 
@@ -279,8 +277,7 @@ void RecorderPage::CBF_ButtonStartRecord(ui::Event e) {
 }
 
 void RecorderPage::SetIndicatorMode(bool running) {
-    for (QWidget* w : ui::Widgets(interval, valueCount))
-        w->setEnabled(!running);
+    for (QWidget* w : ui::Widgets(interval, valueCount)) w->setEnabled(!running);
     // Start is dimmed by the busy convention meanwhile; red says that it runs.
     ui::SetButtonColour(start, running ? ui::kButtonRunning : ui::kButtonIdle);
 }
@@ -350,15 +347,8 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
     ui::SetButtonColour(startTriggered, ui::kButtonRunning);
     RunTriggeredLoop();
-    // Triggered sending off again, whatever ended the loop, also after a bad frame; a line
-    // that is gone has been reported already and is not asked again.
-    if (S().Link().Up()) {
-        // Frames triggered meanwhile may still come, one of them half sent: they are
-        // passed over until the acknowledgement, the reply without a payload.
-        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [](const auto& frame) {
-            return sensorlink::IsAckOf(frame, sensorlink::cmd::kTriggeredSend);
-        });
-    }
+    // Triggered sending off again, whatever ended the loop.
+    StopTriggeredSending(S().Link());
     counters_.Flush();
     ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
     ui::SetButtonColour(startTriggered, ui::kButtonIdle);
@@ -368,7 +358,7 @@ void RecorderPage::RunTriggeredLoop() {
     file_.ResetCounts();
     frames_ = 0.0;
     counters_.Request();
-    if (!S().Link().Command(sensorlink::cmd::kTriggeredSend, 1).Ok()) return;
+    if (!StartTriggeredSending(S().Link()).Ok()) return;
     // No time limit for the header: the sensor sends when it is triggered.
     session::Loop loop;
     loop.pace = session::Pace::SensorSends;
