@@ -2,25 +2,37 @@
 
 #include <time.h>
 
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
+#include <string_view>
 
 namespace cli {
 
 namespace {
 
-// The field names of words 0 ... 13; rgbMinMax and extra follow as arrays.
-constexpr const char* kNames[] = {"red",         "green",  "blue",     "x",       "y",
-                                  "int",         "deltaC", "colorNo",  "groupNo", "trigger",
-                                  "temperature", "rawRed", "rawGreen", "rawBlue"};
+// The field names of words 0 ... 13 with their punctuation; rgbMinMax and extra follow as
+// arrays. Written with std::to_chars: the line is made for every frame of a loop that runs
+// as fast as the sensor answers.
+constexpr std::string_view kKeys[] = {
+    "{\"red\":",         ",\"green\":",  ",\"blue\":",     ",\"x\":",       ",\"y\":",
+    ",\"int\":",         ",\"deltaC\":", ",\"colorNo\":",  ",\"groupNo\":", ",\"trigger\":",
+    ",\"temperature\":", ",\"rawRed\":", ",\"rawGreen\":", ",\"rawBlue\":"};
 constexpr std::size_t kDeltaC = 6;
 constexpr std::size_t kMinMax = 14;  // six words
 constexpr std::size_t kExtra = 20;   // three words
 
 void Number(std::string& out, long value) {
     char text[24];
-    const int n = std::snprintf(text, sizeof text, "%ld", value);
-    out.append(text, static_cast<std::size_t>(n));
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+// At least `width` digits, zeros in front.
+void Padded(std::string& out, int value, int width) {
+    char text[16];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    for (int n = static_cast<int>(result.ptr - text); n < width; ++n) out += '0';
+    out.append(text, result.ptr);
 }
 
 void Array(std::string& out, FrameWords words, std::size_t first, std::size_t count) {
@@ -37,8 +49,13 @@ void Array(std::string& out, FrameWords words, std::size_t first, std::size_t co
 Stamp LocalStamp() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
+    // The local time of a second is worked out once: frames come many to a second.
+    thread_local time_t cachedSecond = -1;
+    thread_local tm local{};
+    if (now.tv_sec != cachedSecond) {
+        localtime_r(&now.tv_sec, &local);
+        cachedSecond = now.tv_sec;
+    }
     Stamp s;
     s.local = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                local.tm_hour,        local.tm_min,     local.tm_sec};
@@ -48,31 +65,46 @@ Stamp LocalStamp() {
 }
 
 std::string IsoTime(const Stamp& s) {
-    const int offset = std::abs(s.utcOffsetSeconds) / 60;
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", s.local.year,
-                  s.local.month, s.local.day, s.local.hour, s.local.minute, s.local.second,
-                  s.millisecond, s.utcOffsetSeconds < 0 ? '-' : '+', offset / 60, offset % 60);
+    std::string text;
+    text.reserve(32);
+    AppendIsoTime(text, s);
     return text;
+}
+
+void AppendIsoTime(std::string& text, const Stamp& s) {
+    const int offset = std::abs(s.utcOffsetSeconds) / 60;
+    Padded(text, s.local.year, 4);
+    text += '-';
+    Padded(text, s.local.month, 2);
+    text += '-';
+    Padded(text, s.local.day, 2);
+    text += 'T';
+    Padded(text, s.local.hour, 2);
+    text += ':';
+    Padded(text, s.local.minute, 2);
+    text += ':';
+    Padded(text, s.local.second, 2);
+    text += '.';
+    Padded(text, s.millisecond, 3);
+    text += s.utcOffsetSeconds < 0 ? '-' : '+';
+    Padded(text, offset / 60, 2);
+    text += ':';
+    Padded(text, offset % 60, 2);
 }
 
 std::string JsonLine(FrameWords words, const Stamp& stamp) {
     std::string line;
     line.reserve(400);
-    line += '{';
-    for (std::size_t i = 0; i < std::size(kNames); ++i) {
-        line += '"';
-        line += kNames[i];
-        line += "\":";
+    for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+        line += kKeys[i];
         Number(line, i == kDeltaC ? static_cast<std::int16_t>(words[i]) : words[i]);
-        line += ',';
     }
-    line += "\"rgbMinMax\":";
+    line += ",\"rgbMinMax\":";
     Array(line, words, kMinMax, 6);
     line += ",\"extra\":";
     Array(line, words, kExtra, 3);
     line += ",\"time\":\"";
-    line += IsoTime(stamp);
+    AppendIsoTime(line, stamp);
     line += "\"}\n";
     return line;
 }

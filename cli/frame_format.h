@@ -28,6 +28,7 @@ Stamp LocalStamp();  // the machine's clock
 
 // ISO 8601 with milliseconds and the offset: 2024-05-01T12:00:00.123+02:00.
 std::string IsoTime(const Stamp& stamp);
+void AppendIsoTime(std::string& text, const Stamp& stamp);
 
 using FrameWords = std::span<const std::uint16_t, sensorlink::kMeasurementWords>;
 

@@ -294,7 +294,12 @@ class Parser {
         } else if (a == "--force") {
             if (Accepts(kForce, a)) o_.force = true;
         } else if (a == "--count") {
-            if (Accepts(kCount, a)) o_.count = Word(a, 1, 1000000000);
+            if (!Accepts(kCount, a)) return;
+            const auto v = Value(a);
+            long count = 0;
+            if (v && !WholeNumber(*v, 1, 1000000000, &count))
+                Fail("--count takes a whole number from 1 to 1000000000, not '" + *v + "'");
+            o_.count = static_cast<int>(count);
         } else if (a == "--interval") {
             if (!Accepts(kInterval, a)) return;
             const auto v = Value(a);

@@ -57,6 +57,11 @@ TEST(CliUsage, MistakesAreStatusOneWithOneLineAndHelpIsStatusZero) {
         EXPECT_EQ(r.out, "");
     }
 
+    // Counts beyond 16 bits are taken whole.
+    const cli::Parsed parsed = cli::ParseArguments(Args(tcp, {"measure", "--count", "100000"}));
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.count, 100000);
+
     // Help for the whole and for each command, with or without a link.
     Result r = RunCli({"--help"});
     EXPECT_EQ(r.status, 0);
