@@ -67,11 +67,11 @@ struct Triple {
     const char* help;
     const char* labels[3];
 };
-const Triple kFactorBoxes = {
-    {"EditCFR", "EditCFG", "EditCFB"},
-    {"CBF_EditCFR", "CBF_EditCFG", "CBF_EditCFB"},
-    kFactorHelp,
-    {"Calibration factor red", "Calibration factor green", "Calibration factor blue"}};
+const Triple kFactorBoxes = {{"EditCFR", "EditCFG", "EditCFB"},
+                             {"CBF_EditCFR", "CBF_EditCFG", "CBF_EditCFB"},
+                             kFactorHelp,
+                             {"Calibration factor red", "Calibration factor green",
+                              "Calibration factor blue"}};
 const Triple kOffsetBoxes = {{"EditRedOffset", "EditGreenOffset", "EditBlueOffset"},
                              {"CBF_EditRedOffset", "CBF_EditGreenOffset", "CBF_EditBlueOffset"},
                              kOffsetHelp,
@@ -101,8 +101,7 @@ const Triple kMeasuredOffsets = {
 template <class T>
 void LookUpTriple(ui::Lookup& look, ui::Runtime& runtime, const Triple& t, std::array<T*, 3>& out) {
     for (std::size_t i = 0; i < 3; ++i) {
-        out[i] =
-            static_cast<T*>(ui::LookUpControl(look, "MAINP", t.names[i], &T::staticMetaObject));
+        out[i] = static_cast<T*>(ui::LookUpControl(look, "MAINP", t.names[i], &T::staticMetaObject));
         if (out[i])
             ui::AttachControl(runtime, out[i], t.callbacks[i], {}, QString::fromLatin1(t.help),
                               t.labels[i]);
@@ -161,8 +160,7 @@ void CalibPage::LookUp(ui::Lookup& look) {
 }
 
 void CalibPage::RegisterBusy(ui::Busy& busy) {
-    for (QPushButton* b :
-         {sendCF, getCF, calcCF, selfCalibration, sendOffset, getOffset, calcOffset})
+    for (QPushButton* b : {sendCF, getCF, calcCF, selfCalibration, sendOffset, getOffset, calcOffset})
         busy.Register(b, ui::BusyRole::Transaction);
 }
 
@@ -178,8 +176,7 @@ void CalibPage::StartUp() {
     // The raw values follow every frame of whichever loop runs, once the page is in front.
     displays_.ShownIn(ui::PageWidget(ctx.mainTabs, session::kPageCalibration));
     S().AddFrameConsumer(session::FrameStage::Displays, [this] { UpdateRawValues(); });
-    QObject::connect(&S(), &session::Session::LoopEnded, ctx.mainPanel,
-                     [this] { FlushDisplays(); });
+    QObject::connect(&S(), &session::Session::LoopEnded, ctx.mainPanel, [this] { FlushDisplays(); });
 }
 
 // --- displays --------------------------------------------------------------------------------
@@ -331,8 +328,7 @@ void CalibPage::SendOffsets() {
 void CalibPage::MeasureOffsets() {
     if (!calib::MeasureOffsets(S().Link()).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
-    for (std::size_t i = 0; i < 3; ++i)
-        ui::SetValue(measuredOffsets[i], S().corrections.offsets[i]);
+    for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().corrections.offsets[i]);
 }
 
 void CalibPage::CBF_ButtonSendOffset(ui::Event e) {

@@ -11,8 +11,9 @@ namespace recorder {
 
 namespace {
 
-constexpr const char* kColumns[] = {"DATE",  "TIME",    "RED",   "GREEN", "BLUE",    "X s", "Y i",
-                                    "INT M", "delta C", "COLOR", "GROUP", "TRIGGER", "TEMP"};
+constexpr const char* kColumns[] = {"DATE",  "TIME",    "RED",   "GREEN",   "BLUE",
+                                    "X s",   "Y i",     "INT M", "delta C", "COLOR",
+                                    "GROUP", "TRIGGER", "TEMP"};
 
 std::string TwoDigits(int value) {
     char text[16];

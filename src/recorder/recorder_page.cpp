@@ -48,9 +48,11 @@ const ui::ControlRow<R> kControls[] = {
     {"MAINP", "DispRecordHours", Field<&R::hours>(), "CBF_DispRecordTime", nullptr,
      "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, hours"},
     {"MAINP", "DispRecordMinutes", Field<&R::minutes>(), "CBF_DispRecordTime", nullptr,
-     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, minutes"},
+     "Displays the time for recording \nwhen all VALUES will be recorded.",
+     "Record time, minutes"},
     {"MAINP", "DispRecordSeconds", Field<&R::seconds>(), "CBF_DispRecordTime", nullptr,
-     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, seconds"},
+     "Displays the time for recording \nwhen all VALUES will be recorded.",
+     "Record time, seconds"},
     {"MAINP", "DispRecordedValues", Field<&R::recorded>(), "CBF_DispRecordedValues", nullptr,
      "Displays how many values are already recorded."},
     {"MAINP", "DispRemaining", Field<&R::remaining>(), "CBF_DispRemaining", nullptr,
@@ -94,7 +96,7 @@ RecordWords WordsOf(const session::MeasuredValues& m) {
 
 DateTime LocalNow() {
     const QDateTime t = QDateTime::currentDateTime();
-    return {t.date().year(), t.date().month(),  t.date().day(),
+    return {t.date().year(),  t.date().month(),   t.date().day(),
             t.time().hour(), t.time().minute(), t.time().second()};
 }
 
@@ -177,8 +179,8 @@ void RecorderPage::ApplyRecordMode() {
 }
 
 void RecorderPage::ComputeRecordTime() {
-    const RecordTime t = recorder::ComputeRecordTime(
-        interval->value(), static_cast<std::uint16_t>(valueCount->value()));
+    const RecordTime t =
+        recorder::ComputeRecordTime(interval->value(), static_cast<std::uint16_t>(valueCount->value()));
     ui::SetValue(recorded, QStringLiteral("0"));
     ui::SetValue(remaining, QString::number(valueCount->value()));
     if (interval->value() < kMinInterval) ui::SetValue(interval, kMinInterval);
@@ -232,10 +234,10 @@ void RecorderPage::CBF_ButtonSelRecFile(ui::Event e) {
         popups.Message(Text(ui::kAttentionTitle), Text(kNoFileSelected));
         return;
     }
-    if (QFileInfo::exists(*chosen) && !popups.Confirm(Text(ui::kAttentionTitle), Text(kFileExists)))
+    if (QFileInfo::exists(*chosen) &&
+        !popups.Confirm(Text(ui::kAttentionTitle), Text(kFileExists)))
         return;
-    if (QFileInfo::exists(*chosen))
-        popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
+    if (QFileInfo::exists(*chosen)) popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
     CreateRecordFile(*chosen);
 }
 
@@ -277,7 +279,8 @@ void RecorderPage::CBF_ButtonStartRecord(ui::Event e) {
 }
 
 void RecorderPage::SetIndicatorMode(bool running) {
-    for (QWidget* w : ui::Widgets(interval, valueCount)) w->setEnabled(!running);
+    for (QWidget* w : ui::Widgets(interval, valueCount))
+        w->setEnabled(!running);
     // Start is dimmed by the busy convention meanwhile; red says that it runs.
     ui::SetButtonColour(start, running ? ui::kButtonRunning : ui::kButtonIdle);
 }
