@@ -43,7 +43,7 @@ class FrameSink {
             created = file_.Create(path_, c_.options.id);
         } else {
             std::remove(path_.c_str());  // a new file, as the record file is
-            created = file_.Append(path_, {});
+            created = file_.Append(path_, std::string_view(""));
         }
         if (!created) return Lost();
         return kExitDone;
