@@ -406,6 +406,16 @@ bool Link::Up() const {
     return !impl_->TransportDown();
 }
 
+void Link::Report(std::string_view text) {
+    impl_->Fail(text);
+}
+
+bool Link::ReportPlausibility(const Exchange& reply, std::string_view tail) {
+    if (!reply.Ok() || reply.parameter == 0) return false;
+    Report(PlausibilityText(reply.parameter, tail));
+    return true;
+}
+
 bool Link::Busy() const {
     return impl_->transacting > 0;
 }

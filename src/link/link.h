@@ -154,6 +154,15 @@ class Link : public QObject {
     // The transport is open (serial) or connected (TCP).
     bool Up() const;
 
+    // A failure of the caller's own (a reply too short for its layout, say), reported as the
+    // link reports its own: the text into the message buffer, then the observer. Nothing
+    // after Abort.
+    void Report(std::string_view text);
+    // A reply whose parameter word says that the sensor replaced that many implausible
+    // values by its defaults: "INFO!\n", the count and `tail` reported. True when it was
+    // reported; an error frame, whose word is its code, never is.
+    bool ReportPlausibility(const Exchange& reply, std::string_view tail);
+
     // Ends every wait of the link's wait object at once; this and all later exchanges
     // end Aborted without a report. Called when the program closes.
     // QCoreApplication::quit() or exit() during a wait has the same effect.

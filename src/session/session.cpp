@@ -39,10 +39,7 @@ void Session::ReportFailure(std::string_view text) {
 }
 
 bool Session::ReportPlausibility(const sensorlink::Exchange& reply, std::string_view tail) {
-    if (!reply.Ok() || reply.parameter == 0) return false;
-    ReportFailure(QStringLiteral("INFO!\n%1").arg(reply.parameter) +
-                  QString::fromUtf8(tail.data(), static_cast<qsizetype>(tail.size())));
-    return true;
+    return link_->ReportPlausibility(reply, tail);
 }
 
 void Session::ReportRefused(std::string_view text) {
