@@ -49,8 +49,9 @@ void Refresh::Request() {
     if (Hidden()) return;  // the area's Show asks again
     const qint64 wait =
         since_.isValid() ? std::max<qint64>(0, kIntervalMs - since_.elapsed()) : 0;
-    if (timer_.isActive() && (wait > 0 || timer_.remainingTime() == 0)) return;
-    timer_.start(static_cast<int>(wait));
+    const qint64 at = wait > 0 ? wait + kGraceMs : 0;
+    if (timer_.isActive() && timer_.remainingTime() <= at) return;
+    timer_.start(static_cast<int>(at));
 }
 
 void Refresh::Flush() {

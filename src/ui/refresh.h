@@ -5,7 +5,11 @@
 // the sensor over a local network).
 //
 // A refresh that is due runs at the next pass of the event loop: in a sensor loop that is
-// right after the next request went out, while the sensor is busy answering.
+// right after the next request went out, while the sensor is busy answering. Work asked for
+// before its interval has passed is not run by a timer in the middle of an exchange (where
+// it would hold up taking the reply and sending the next request): the next request for it
+// after the interval, the next frame of a fast loop, brings it forward to that moment. A
+// timer kGraceMs after the interval runs it when no further request comes.
 //
 // Work for a page or panel in the back waits until it is shown (ShownIn): a loop does not
 // lay out or paint what nobody sees.
@@ -22,6 +26,7 @@ namespace ui {
 class Refresh {
   public:
     static constexpr int kIntervalMs = 16;  // about one screen refresh
+    static constexpr int kGraceMs = 16;     // the backstop's lateness beyond the interval
 
     explicit Refresh(std::function<void()> work);
     ~Refresh();
@@ -34,6 +39,8 @@ class Refresh {
     // Runs due work now, shown or not (at the end of a loop, before a value is read back).
     void Flush();
     bool Pending() const { return pending_; }
+    // Milliseconds until the timer runs due work; -1 when it is not set.
+    int DueInMs() const { return timer_.isActive() ? timer_.remainingTime() : -1; }
 
   private:
     bool Hidden() const { return area_ && !area_->isVisible(); }

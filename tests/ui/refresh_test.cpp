@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QWidget>
 
 #include "wait_for.h"
@@ -29,6 +31,34 @@ TEST(Refresh, ManyRequestsRunTheWorkOnceAndAFlushRunsOnlyDueWork) {
     EXPECT_EQ(runs, 2);
     testing_support::WaitFor([] { return false; }, 3 * ui::Refresh::kIntervalMs);
     EXPECT_EQ(runs, 2);
+}
+
+// Work asked for again before its interval has passed waits for the request after the
+// interval (in a fast sensor loop: the next frame, right after its request went out) instead
+// of a timer that fires in the middle of an exchange; without further requests, a backstop
+// runs it a little after the interval.
+TEST(Refresh, EarlyWorkRunsAtTheNextRequestAfterTheIntervalOrByTheBackstop) {
+    int runs = 0;
+    ui::Refresh refresh([&] { ++runs; });
+    refresh.Request();
+    ASSERT_TRUE(testing_support::WaitFor([&] { return runs == 1; }));
+    // Early: its timer is the backstop, beyond the interval, not the interval's end.
+    QTest::qSleep(2);
+    refresh.Request();
+    EXPECT_GE(refresh.DueInMs(), ui::Refresh::kGraceMs);
+    // Past the interval (no events meanwhile), a request brings it to the next pass.
+    QTest::qSleep(ui::Refresh::kIntervalMs);
+    refresh.Request();
+    EXPECT_EQ(refresh.DueInMs(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(runs, 2);
+
+    // No further request: the backstop runs it, after the interval.
+    QElapsedTimer clock;
+    clock.start();
+    refresh.Request();
+    ASSERT_TRUE(testing_support::WaitFor([&] { return runs == 3; }));
+    EXPECT_GE(clock.elapsed(), ui::Refresh::kIntervalMs);
 }
 
 // Work for a page in the back waits for the page: nothing is written that nobody sees, and
