@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -159,6 +160,18 @@ class BenchProgram {
         for (const auto& page : program_->Pages())
             if (auto* p = dynamic_cast<T*>(page.get())) return p;
         return nullptr;
+    }
+
+    // A control of the panel set by its panel and object name; nullptr when there is none.
+    template <class T = QWidget>
+    T* Control(const char* panel, const char* name) {
+        QWidget* p = program_->Panel(panel);
+        return p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+    // The user picks the item of `value` from a list.
+    static void Choose(QComboBox* list, int value) {
+        ui::SetComboValue(list, value);
+        emit list->activated(list->currentIndex());
     }
 
     struct Loop {

@@ -160,13 +160,14 @@ void TakeAll(const QString& dir, const QString& suffix) {
     auto* recorder = program.Page<recorder::RecorderPage>();
     shots.Page(session::kPageRecorder);
     recorder->CreateRecordFile(files.filePath(QStringLiteral("RecordFile.dat")));
-    ui::SetComboValue(recorder->mode, recorder::kModeContinuous);
-    recorder->CBF_EditSelectDataRec(ui::Event::Commit);
-    recorder->interval->setValue(0.25);
-    QTimer::singleShot(6000, [&] { recorder->stop->click(); });
+    BenchProgram::Choose(program.Control<QComboBox>("MAINP", "EditRecMode"),
+                         recorder::kModeContinuous);
+    program.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
+    QTimer::singleShot(6000,
+                       [&] { program.Control<QPushButton>("MAINP", "ButtonRecStop")->click(); });
     popups.AnswerConfirm(true);
-    recorder->showGraph->click();
-    recorder->start->click();
+    program.Control<QPushButton>("MAINP", "ButtonShowGraph")->click();
+    program.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     shots.Save("recorder");
 
     // The scope: cycle time, a single-shot scan, the cursors apart.

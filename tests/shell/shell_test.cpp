@@ -248,7 +248,6 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     ASSERT_TRUE(p.program);
     auto& c = p.Connection();
     auto& params = p.Page<params::ParameterPanel>();
-    auto& rec = p.Page<recorder::RecorderPage>();
     auto& scope = p.Page<scope::ScopePage>();
     auto& cal = p.Page<calib::CalibPage>();
     const std::vector<QWidget*> always = {p.Page<measure::MeasurePage>().go,
@@ -261,10 +260,10 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
                                           cal.sendOffset,
                                           cal.getOffset,
                                           cal.calcOffset,
-                                          rec.fileSelect,
-                                          rec.mode,
-                                          rec.start,
-                                          rec.startTriggered,
+                                          p.Control("MAINP", "ButtonRecFileSelect"),
+                                          p.Control("MAINP", "EditRecMode"),
+                                          p.Control("MAINP", "ButtonRecStart"),
+                                          p.Control("MAINP", "ButtonRecStartTriggered"),
                                           scope.cycleTimeButton,
                                           scope.scan,
                                           scope.breakScan,
@@ -673,7 +672,7 @@ TEST(Settings, WindowPlacementAndAddressesSurviveARestart) {
     EXPECT_EQ(q->mainPanel->geometry(), QRect(40, 60, 900, 600));
     EXPECT_EQ(q.Connection().AddressHistory(), (QStringList{"192.168.0.7", "sensor-a.local"}));
     EXPECT_EQ(q.Session().IdentificationText(), "Line 3 / station 2");
-    EXPECT_EQ(q.Page<recorder::RecorderPage>().identification->text(), "Line 3 / station 2");
+    EXPECT_EQ(q.Control<QLineEdit>("MAINP", "DispRecId")->text(), "Line 3 / station 2");
 }
 
 TEST(Settings, FullscreenTwoMaximisesTheMainPanel) {
