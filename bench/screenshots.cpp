@@ -25,7 +25,6 @@
 #include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
 #include "scope/scope_page.h"
-#include "teach/teach_page.h"
 
 namespace {
 
@@ -136,24 +135,24 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("teach-table");
 
     // The capture-and-mean panel: its own live loop, ten captures, then CLOSE.
-    auto* teach = program.Page<teach::TeachPage>();
     int frames = 0;
     program.onFrame = [&](int) {
         ++frames;
-        if (frames % 5 == 0 && frames <= 50) teach->meanPanel.capture->click();
+        if (frames % 5 == 0 && frames <= 50)
+            program.Control<QPushButton>("TEACHP1", "ButtonTP1Capture")->click();
         if (frames == 80) program.S().StopLoops();
     };
-    teach->meanPanel.teachMean->click();
+    program.Control<QPushButton>("MAINP", "ButtonTeachMean")->click();
     program.onFrame = {};
     shots.Save("teach-mean");
-    teach->meanPanel.close->click();
+    program.Control<QPushButton>("TEACHP1", "ButtonCloseTeachPanel")->click();
 
     // The record-based panel: a recording of a few seconds of the scene.
-    teach->recordPanel.open->click();
+    program.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
     QTimer::singleShot(4000, [&] { program.S().StopLoops(); });
-    teach->recordPanel.start->click();
+    program.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     shots.Save("teach-record");
-    teach->recordPanel.close->click();
+    program.Control<QPushButton>("TEACHP2", "ButtonCloseTP2")->click();
 
     // The recorder: a continuous recording, then the record graph.
     QTemporaryDir files;

@@ -76,9 +76,10 @@ void RecordingFigures() {
         std::printf("  program not connected: %s\n", qPrintable(program.Message()));
         return;
     }
-    teach::RecordPanel& panel = page->recordPanel;
-    panel.open->click();
-    std::printf("  TEACHP2 %s\n", panel.panel->isVisible() ? "shown" : "hidden");
+    teach::RecordPanel& panel = page->Recording();
+    program.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
+    std::printf("  TEACHP2 %s\n",
+                program.Program().Panel("TEACHP2")->isVisible() ? "shown" : "hidden");
     const double rss0 = ResidentBytes();
 
     std::vector<Sample> samples;
@@ -92,7 +93,7 @@ void RecordingFigures() {
     watch.start();
     const double wall0 = WallSeconds();
     const double cpu0 = ThreadCpuSeconds();
-    panel.start->click();
+    program.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     const double wall = WallSeconds() - wall0;
     const double cpu = ThreadCpuSeconds() - cpu0;
     watch.stop();

@@ -267,7 +267,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
                                           scope.cycleTimeButton,
                                           scope.scan,
                                           scope.breakScan,
-                                          p.Page<teach::TeachPage>().recordPanel.start};
+                                          p.Control("TEACHP2", "ButtonTP2Start")};
     const std::vector<QWidget*> transfer = {params.send, params.get, params.selectRam,
                                             params.selectEeprom, params.selectFile};
     QWidget* stop = p.Page<measure::MeasurePage>().stop;
@@ -441,14 +441,14 @@ TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
     auto* password = p.Control<QLineEdit>("PASSWORDP", "StringEnterPW");
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
     EXPECT_EQ(password->maxLength(), 20);
-    ASSERT_NE(p.Page<teach::TeachPage>().teachMenu, nullptr);
+    auto* menu = p.Control<QTableWidget>("MAINP", "GridCtt")->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
     QStringList items;
-    for (QAction* a : p.Page<teach::TeachPage>().teachMenu->actions())
-        items << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : menu->actions()) items << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(items,
               (QStringList{"Help", "-", "Set selection to", "Increment selection with",
                            "Reset selection", "-", "Teach tolerance off", "Teach tolerance on"}));
-    EXPECT_FALSE(p.Page<teach::TeachPage>().teachMenu->actions().last()->isEnabled());
+    EXPECT_FALSE(menu->actions().last()->isEnabled());
     EXPECT_TRUE(p.Connection().ipAddress->isEditable());
 }
 
