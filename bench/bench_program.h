@@ -8,7 +8,9 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QMouseEvent>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -168,6 +170,12 @@ class BenchProgram {
         QWidget* p = program_->Panel(panel);
         return p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
     }
+    // A double click of the left mouse button on a control.
+    static void DoubleClick(QWidget* control) {
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(control, &dbl);
+    }
     // The user picks the item of `value` from a list.
     static void Choose(QComboBox* list, int value) {
         ui::SetComboValue(list, value);
@@ -204,7 +212,7 @@ class BenchProgram {
         if (seconds > 0) stop.start(static_cast<int>(seconds * 1000));
         const double wall0 = WallSeconds();
         const double cpu0 = ThreadCpuSeconds();
-        measure_->CBF_ButtonGo(ui::Event::Commit);
+        Control<QPushButton>("MAINP", "ButtonGo")->click();
         const bool stoppedByTimer = seconds > 0 && !stop.isActive();
         Loop loop;
         loop.cpu = ThreadCpuSeconds() - cpu0;
@@ -216,10 +224,10 @@ class BenchProgram {
     }
 
     // What is on screen while the loop runs.
-    QString Shown() const {
-        QTabWidget* tabs = measure_->tabData;
+    QString Shown() {
+        QTabWidget* tabs = Control<QTabWidget>("DATAP", "TabDataP1");
         return QStringLiteral("data panel %1, data page \"%2\"")
-            .arg(measure_->dataPanel->isVisible() ? "shown" : "hidden",
+            .arg(program_->Panel("DATAP")->isVisible() ? "shown" : "hidden",
                  tabs->tabText(tabs->currentIndex()));
     }
 

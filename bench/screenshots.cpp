@@ -43,12 +43,12 @@ class Shots {
     // The live loop for `seconds`, then STOP.
     void Go(double seconds) {
         QTimer::singleShot(static_cast<int>(seconds * 1000), [this] { p_.S().StopLoops(); });
-        p_.Page<measure::MeasurePage>()->go->click();
+        p_.Control<QPushButton>("MAINP", "ButtonGo")->click();
         Settle(0.2);
     }
     // A page of the data panel's tab control, as a click on its tab.
     void DataPage(int page) {
-        QTabWidget* tabs = p_.Page<measure::MeasurePage>()->tabData;
+        QTabWidget* tabs = p_.Control<QTabWidget>("DATAP", "TabDataP1");
         tabs->setCurrentWidget(ui::PageWidget(tabs, page));
         Settle(0.3);
     }
@@ -116,16 +116,16 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("data-3d");
     shots.CalculationMode(0);
     shots.DataPage(measure::kPage2D);
-    auto* measurePage = program.Page<measure::MeasurePage>();
-    measurePage->CBF_DispCOL(ui::Event::LeftDoubleClick);
-    measurePage->CBF_DispGroup(ui::Event::LeftDoubleClick);
+    QWidget* colBig = program.Program().Panel("COLBIGP");
+    QWidget* grpBig = program.Program().Panel("GRPBIGP");
+    BenchProgram::DoubleClick(program.Control("DATAP", "DispCOL"));
+    BenchProgram::DoubleClick(program.Control("DATAP", "DispGroup"));
     shots.Go(1.0);
     const QRect around = program.Program().mainPanel->frameGeometry().united(
-        measurePage->grpBigPanel->frameGeometry().united(
-            measurePage->colBigPanel->frameGeometry()));
+        grpBig->frameGeometry().united(colBig->frameGeometry()));
     shots.SaveScreen("big-displays", around);
-    measurePage->CBF_COLBIGP(ui::Event::Close);
-    measurePage->CBF_GRPBIGP(ui::Event::Close);
+    colBig->close();
+    grpBig->close();
 
     shots.Page(session::kPageGroupHold);
     shots.Save("group-hold");

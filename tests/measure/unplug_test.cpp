@@ -32,7 +32,7 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
         if (++frames == 5) sensor.Stop();  // the adapter goes
         if (frames > 1000) s.StopLoops();
     });
-    p.Page<measure::MeasurePage>().go->click();  // returns when the loop has ended
+    p.Control<QPushButton>("MAINP", "ButtonGo")->click();  // returns when the loop has ended
     EXPECT_EQ(frames, 5);
     EXPECT_EQ(reports, 1);
     EXPECT_FALSE(s.App().loopRunning);
@@ -48,7 +48,7 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
     QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
         if (frames >= 3) s.StopLoops();
     });
-    p.Page<measure::MeasurePage>().go->click();
+    p.Control<QPushButton>("MAINP", "ButtonGo")->click();
     EXPECT_GE(frames, 3);
     EXPECT_EQ(reports, 1);
 }

@@ -200,8 +200,8 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     EXPECT_EQ(p->mainPanel->windowTitle(), "VELORAX3-KVT-ANA-Scope V1.0");
     EXPECT_FALSE(ui::TabPageVisible(p->tabMain, session::kPageOffset));
     // The sensor's factory set has the colour evaluation off: no colour views.
-    EXPECT_FALSE(ui::TabPageVisible(p.Page<measure::MeasurePage>().tabData, measure::kPage3D));
-    EXPECT_FALSE(ui::TabPageVisible(p.Page<measure::MeasurePage>().tabData, measure::kPage2D));
+    EXPECT_FALSE(ui::TabPageVisible(p.Control<QTabWidget>("DATAP", "TabDataP1"), measure::kPage3D));
+    EXPECT_FALSE(ui::TabPageVisible(p.Control<QTabWidget>("DATAP", "TabDataP1"), measure::kPage2D));
 }
 
 // ACCEPT keeps the link settings at once, not only when the program closes: a program that
@@ -250,7 +250,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     auto& params = p.Page<params::ParameterPanel>();
     auto& scope = p.Page<scope::ScopePage>();
     auto& cal = p.Page<calib::CalibPage>();
-    const std::vector<QWidget*> always = {p.Page<measure::MeasurePage>().go,
+    const std::vector<QWidget*> always = {p.Control<QPushButton>("MAINP", "ButtonGo"),
                                           c.tryConnect,
                                           c.baudRate,
                                           cal.sendCF,
@@ -270,7 +270,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
                                           p.Control("TEACHP2", "ButtonTP2Start")};
     const std::vector<QWidget*> transfer = {params.send, params.get, params.selectRam,
                                             params.selectEeprom, params.selectFile};
-    QWidget* stop = p.Page<measure::MeasurePage>().stop;
+    QWidget* stop = p.Control<QPushButton>("MAINP", "ButtonStop");
 
     p->SetButtonsDimmed(false, true);
     for (QWidget* w : always) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
@@ -523,7 +523,7 @@ TEST(Connection, TryToConnectSucceedsOnceThePeerAppears) {
     p.Connection().tryConnect->click();
     EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
     EXPECT_TRUE(p.Connection().accept->isEnabled());
-    EXPECT_TRUE(p.Page<measure::MeasurePage>().go->isEnabled());
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());
 }
 
 TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {

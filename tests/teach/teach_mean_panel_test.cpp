@@ -286,7 +286,7 @@ TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
         if (frames == 5) t.Control<QPushButton>("TEACHP1", "ButtonCloseTeachPanel")->click();
         if (frames > 100) t.S().StopLoops();
     });
-    t.program.Page<measure::MeasurePage>().go->click();
+    t.program.Control<QPushButton>("MAINP", "ButtonGo")->click();
     EXPECT_TRUE(shown);
     EXPECT_EQ(loops, 1);
     EXPECT_EQ(frames, 5);

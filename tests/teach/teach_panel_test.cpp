@@ -292,7 +292,7 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         if (++frames >= 3) t.S().StopLoops();
     });
-    t.program.Page<measure::MeasurePage>().go->click();
+    t.program.Control<QPushButton>("MAINP", "ButtonGo")->click();
     ASSERT_EQ(frames, 3);
 
     const session::MeasuredValues m = t.S().Measured();

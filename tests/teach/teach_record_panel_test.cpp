@@ -299,7 +299,7 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
-    QPushButton* stop = t.program.Page<measure::MeasurePage>().stop;
+    QPushButton* stop = t.program.Control<QPushButton>("MAINP", "ButtonStop");
     t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
 
     // STOP is pressed once five points are there; the check runs inside the link's waits.

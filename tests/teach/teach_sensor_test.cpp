@@ -69,7 +69,7 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
     EXPECT_EQ(t.server.Model().Ram()[0].teach[3].cell, row);
 
     // The colour plane draws the circle of vector 3, and the last frame lies inside it.
-    auto* plane = t.program.Page<measure::MeasurePage>().graph2D->findChild<ui::Graph*>();
+    auto* plane = t.program.Control<QWidget>("DATAP", "Graph2D")->findChild<ui::Graph*>();
     ASSERT_NE(plane, nullptr);
     bool found = false;
     for (int i = 0; i < plane->itemCount(); ++i) {
