@@ -54,10 +54,9 @@ class Shots {
     }
     // CALCULATION MODE as the user chooses it on the parameter page.
     void CalculationMode(int mode) {
-        auto* calc = qobject_cast<QComboBox*>(
-            p_.Page<params::ParameterPanel>()->wordControls[params::kCalculationMode]);
-        calc->setCurrentIndex(calc->findData(mode));
-        emit calc->activated(calc->currentIndex());
+        BenchProgram::Choose(
+            p_.Control<QComboBox>("MAINP", params::WordControlName(params::kCalculationMode)),
+            mode);
         Settle(0.3);
     }
     void Save(const char* name) {

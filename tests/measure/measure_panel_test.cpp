@@ -67,7 +67,7 @@ TEST(LiveLoop, RunsUntilStopAndShowsTheLastFrame) {
     EXPECT_EQ(l.frames, 25);
     EXPECT_FALSE(l.S().App().loopRunning);
     EXPECT_TRUE(l.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());  // the buttons are back
-    EXPECT_TRUE(l.params().send->isEnabled());
+    EXPECT_TRUE(l.Control<QPushButton>("MAINP", "ButtonSend")->isEnabled());
     EXPECT_TRUE(l.program->Panel("DATAP")->isVisible());
     // The displays show the last frame once the loop has ended.
     const session::MeasuredValues& m = l.S().Measured();
@@ -95,9 +95,10 @@ TEST(LiveLoop, SendAndGetPressedDuringALoopRunBetweenFramesSendFirst) {
     ASSERT_EQ(l.sensor.Model().Ram()[0].block.power, 500);
     l.onFrame = [&](int n) {
         if (n == 2) {
-            l.params().power->setValue(321);
-            l.params().get->click();  // both in one pass: SEND still goes first
-            l.params().send->click();
+            l.Control<QSlider>("MAINP", "SlidePower")->setValue(321);
+            l.Control<QPushButton>("MAINP", "ButtonGet")
+                ->click();  // both in one pass: SEND still goes first
+            l.Control<QPushButton>("MAINP", "ButtonSend")->click();
         }
         if (n == 3) {
             EXPECT_EQ(l.sensor.Model().Ram()[0].block.power, 321);
@@ -106,7 +107,7 @@ TEST(LiveLoop, SendAndGetPressedDuringALoopRunBetweenFramesSendFirst) {
     };
     l.Go();
     EXPECT_EQ(l.frames, 3);
-    EXPECT_EQ(l.params().power->value(), 321);
+    EXPECT_EQ(l.Control<QSlider>("MAINP", "SlidePower")->value(), 321);
     EXPECT_FALSE(l.S().App().sendRequest);
     EXPECT_FALSE(l.S().App().getRequest);
 }
@@ -146,7 +147,7 @@ TEST(LiveLoop, AnErrorFrameWithoutTextGoesOnAndAGetItSpoilsIsSaid) {
     Live g;
     g.AddFault("error:3@2#1");
     g.onFrame = [&](int n) {
-        if (n == 2) g.params().get->click();
+        if (n == 2) g.Control<QPushButton>("MAINP", "ButtonGet")->click();
     };
     g.Go();
     EXPECT_EQ(g.frames, 2);
@@ -172,7 +173,7 @@ TEST(LiveLoop, APlausibilityReportOfASendItServedEndsIt) {
     Live l;
     l.AddFault("plausibility:1@1#1");
     l.onFrame = [&](int n) {
-        if (n == 2) l.params().send->click();
+        if (n == 2) l.Control<QPushButton>("MAINP", "ButtonSend")->click();
     };
     l.Go();
     EXPECT_EQ(l.frames, 2);

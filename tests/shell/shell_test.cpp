@@ -247,7 +247,6 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     auto& c = p.Connection();
-    auto& params = p.Page<params::ParameterPanel>();
     auto& scope = p.Page<scope::ScopePage>();
     auto& cal = p.Page<calib::CalibPage>();
     const std::vector<QWidget*> always = {p.Control<QPushButton>("MAINP", "ButtonGo"),
@@ -268,8 +267,11 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
                                           scope.scan,
                                           scope.breakScan,
                                           p.Control("TEACHP2", "ButtonTP2Start")};
-    const std::vector<QWidget*> transfer = {params.send, params.get, params.selectRam,
-                                            params.selectEeprom, params.selectFile};
+    const std::vector<QWidget*> transfer = {p.Control<QPushButton>("MAINP", "ButtonSend"),
+                                            p.Control<QPushButton>("MAINP", "ButtonGet"),
+                                            p.Control<QPushButton>("MAINP", "SelectRam"),
+                                            p.Control<QPushButton>("MAINP", "SelectEeprom"),
+                                            p.Control<QPushButton>("MAINP", "SelectFile")};
     QWidget* stop = p.Control<QPushButton>("MAINP", "ButtonStop");
 
     p->SetButtonsDimmed(false, true);
@@ -296,7 +298,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     // A scope undims on every way out, also when the code inside it leaves early.
     auto leaveEarly = [&](bool early) {
         ui::BusyScope busy(p->Busy());
-        EXPECT_FALSE(params.send->isEnabled());
+        EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonSend")->isEnabled());
         if (early) return;
         EXPECT_FALSE(c.tryConnect->isEnabled());
     };

@@ -235,7 +235,6 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
     teach_testing::OnSensor<Mean> t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::MeanPanel& p = t.panel();
-    auto& params = t.program.Page<params::ParameterPanel>();
     int frames = 0;
     int loops = 0;
     bool sendDimmed = false;
@@ -243,7 +242,7 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         ++frames;
         if (frames == 2) {
-            sendDimmed = ui::IsDimmed(params.send);
+            sendDimmed = ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonSend"));
             EXPECT_EQ(Number(t.Control<QLineEdit>("TEACHP1", "DispTP1Red")), t.S().Measured().red);
             EXPECT_EQ(Number(t.Control<QLineEdit>("TEACHP1", "DispTP1Blue")),
                       t.S().Measured().blue);
@@ -259,7 +258,7 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
     EXPECT_EQ(frames, 4);
     EXPECT_EQ(loops, 1);
     EXPECT_TRUE(sendDimmed);  // SEND and GET wait for the end of this loop
-    EXPECT_FALSE(ui::IsDimmed(params.send));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonSend")));
     EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_EQ(Number(t.Control<QLineEdit>("TEACHP1", "DispTP1Counter")), 1);
     EXPECT_TRUE(t.program->Panel("DATAP")->isVisible());

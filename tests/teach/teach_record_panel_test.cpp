@@ -247,7 +247,6 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
-    auto& params = t.program.Page<params::ParameterPanel>();
     p.SetCapacity(40);
     t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
 
@@ -256,7 +255,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     bool dimmed = false;
     QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] {
         ++loops;
-        dimmed = ui::IsDimmed(params.send) &&
+        dimmed = ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonSend")) &&
                  ui::IsDimmed(t.Control<QPushButton>("TEACHP2", "ButtonTP2Start"));
     });
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] { ++frames; });
@@ -266,7 +265,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     EXPECT_EQ(frames, 0);
     EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")));
-    EXPECT_FALSE(ui::IsDimmed(params.send));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonSend")));
     EXPECT_EQ(t.Counter(), 40);
     ASSERT_EQ(p.Store().Count(), 40u);
     // Each graph holds what the store holds, in order; the last frame is the measured one.

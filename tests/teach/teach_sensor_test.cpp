@@ -23,10 +23,10 @@ struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
 
     // SEND to the sensor's RAM, then the row cleared on screen and read back with GET.
     std::array<std::uint16_t, teach::kValueColumns> SendAndGetBack(int vector) {
-        params().send->click();
+        Control<QPushButton>("MAINP", "ButtonSend")->click();
         for (int c = 1; c <= teach::kValueColumns; ++c)
             ui::SetCell(Control<QTableWidget>("MAINP", "GridCtt"), vector + 1, c, 1);
-        params().get->click();
+        Control<QPushButton>("MAINP", "ButtonGet")->click();
         return S().Parameters().teach[static_cast<std::size_t>(vector)].cell;
     }
 };
