@@ -133,7 +133,7 @@ class BenchProgram {
             std::printf("program not created: %s\n", qPrintable(error));
             return;
         }
-        program_->quitUserInterface = [] {};
+        program_->SetQuit([] {});
         program_->StartUp();
         for (const auto& page : program_->Pages())
             if (auto* m = dynamic_cast<measure::MeasurePage*>(page.get())) measure_ = m;
@@ -197,8 +197,8 @@ class BenchProgram {
     // TRY TO CONNECT after another client took the simulator over, then back to the
     // parameter page the program shows after start-up.
     bool Reconnect() {
-        program_->Connection().CBF_ButtonTryToConnect(ui::Event::Commit);
-        ui::SetActiveTabPage(program_->tabMain, session::kPageParameter);
+        Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
+        ui::SetActiveTabPage(Control<QTabWidget>("MAINP", "TabMain1"), session::kPageParameter);
         return Ok();
     }
 

@@ -36,7 +36,7 @@ class Shots {
         : p_(program), dir_(std::move(dir)), suffix_(std::move(suffix)) {}
 
     void Page(int page) {
-        QTabWidget* tabs = p_.Program().tabMain;
+        QTabWidget* tabs = p_.Control<QTabWidget>("MAINP", "TabMain1");
         tabs->setCurrentWidget(ui::PageWidget(tabs, page));  // as a click on the tab
         Settle(0.3);
     }
@@ -61,12 +61,12 @@ class Shots {
     }
     void Save(const char* name) {
         Settle(0.2);
-        Write(name, p_.Program().mainPanel->grab());
+        Write(name, p_.Program().MainPanel()->grab());
     }
     // The screen around the main window and the windows beside it.
     void SaveScreen(const char* name, const QRect& area) {
         Settle(0.3);
-        QScreen* screen = p_.Program().mainPanel->screen();
+        QScreen* screen = p_.Program().MainPanel()->screen();
         Write(name, screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()));
     }
     static void Settle(double seconds) {
@@ -93,7 +93,7 @@ void TakeAll(const QString& dir, const QString& suffix) {
         std::printf("program not connected: %s\n", qPrintable(program.Message()));
         return;
     }
-    program.Program().mainPanel->resize(790, 548);
+    program.Program().MainPanel()->resize(790, 548);
     Shots shots(program, dir, suffix);
     ui::ScriptedPopups& popups = program.Popups();
 
@@ -120,7 +120,7 @@ void TakeAll(const QString& dir, const QString& suffix) {
     BenchProgram::DoubleClick(program.Control("DATAP", "DispCOL"));
     BenchProgram::DoubleClick(program.Control("DATAP", "DispGroup"));
     shots.Go(1.0);
-    const QRect around = program.Program().mainPanel->frameGeometry().united(
+    const QRect around = program.Program().MainPanel()->frameGeometry().united(
         grpBig->frameGeometry().united(colBig->frameGeometry()));
     shots.SaveScreen("big-displays", around);
     colBig->close();

@@ -117,10 +117,11 @@ TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
     l.AddFault("badcrc-header@8#4");
     l.Go();
     EXPECT_EQ(l.frames, 3);
-    EXPECT_EQ(ui::ActiveTabPage(l.program->tabMain), session::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(l.program.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageConnection);
     EXPECT_TRUE(l.program.Connection().Messages().contains("RECEIVED HEADER FRAME IS INCORRECT"));
     EXPECT_TRUE(l.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());
-    EXPECT_EQ(l.program.Connection().status->text(), "TIMEOUT!");
+    EXPECT_EQ(l.program.Control<QLineEdit>("DATAP", "DispStatus")->text(), "TIMEOUT!");
 
     // A sensor that hangs up during the loop.
     Live h;
@@ -160,7 +161,7 @@ TEST(LiveLoop, TheConnectionAndScopePagesStopIt) {
         l.onFrame = [&](int n) {
             if (n == 3) {
                 // What the user clicks: the tab of that page, wherever hidden pages put it.
-                QTabWidget* tabs = l.program->tabMain;
+                QTabWidget* tabs = l.program.Control<QTabWidget>("MAINP", "TabMain1");
                 tabs->setCurrentIndex(tabs->indexOf(ui::PageWidget(tabs, page)));
             }
         };
@@ -187,7 +188,7 @@ TEST(LiveLoop, ClosingTheMainPanelWhileAReplyIsAwaitedEndsTheProgramCleanly) {
     l.onFrame = [&](int n) {
         if (n == 2) {
             QTimer::singleShot(30, l.program->Panel("DATAP"),
-                               [&] { l.program->mainPanel->close(); });
+                               [&] { l.program->MainPanel()->close(); });
         }
     };
     l.Go();
@@ -306,9 +307,9 @@ TEST(Displays, TheLargeWindowsOpenApartAndStayWhereTheUserPutsThem) {
     const QRect grp = grpBig->frameGeometry();
     EXPECT_FALSE(col.intersects(grp));
     EXPECT_LT(col.top(), grp.top());  // the colour number above the group
-    const QRect screen = p->mainPanel->screen()->availableGeometry();
+    const QRect screen = p->MainPanel()->screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(col) && screen.contains(grp));
-    const QRect main = p->mainPanel->frameGeometry();
+    const QRect main = p->MainPanel()->frameGeometry();
     if (screen.width() >= main.width() + col.width() + 16) {
         EXPECT_FALSE(col.intersects(main) || grp.intersects(main));
     }
@@ -447,7 +448,7 @@ TEST(DataPanelLayout, TheCoordinateChartsAreTallEnoughForTheirLabels) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_EQ(p->mainPanel->size(), QSize(790, 548));
+    ASSERT_EQ(p->MainPanel()->size(), QSize(790, 548));
     ShowDataPage(p, measure::kPageCoord);
     const char* names[] = {"X", "Y", "INT"};
     int i = 0;

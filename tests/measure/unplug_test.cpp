@@ -41,7 +41,7 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
 
     // Back again at the same place: TRY TO CONNECT finds the sensor.
     ASSERT_TRUE(sensor.StartPty(tty));
-    p.Connection().tryConnect->click();
+    p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
     EXPECT_TRUE(s.LinkStatus().linkOk) << s.LinkStatus().message;
     EXPECT_TRUE(s.Link().SerialOpen());
     frames = 0;

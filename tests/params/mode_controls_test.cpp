@@ -53,7 +53,7 @@ struct Page {
     }
     params::ParameterPanel& panel() { return program.Page<params::ParameterPanel>(); }
     session::Session& S() { return program.Session(); }
-    QTabWidget* tabs() { return program->tabMain; }
+    QTabWidget* tabs() { return program.Control<QTabWidget>("MAINP", "TabMain1"); }
     QWidget* control(std::size_t word) {
         const char* name = params::WordControlName(word);
         return name ? program.Control("MAINP", name) : nullptr;

@@ -117,7 +117,8 @@ TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
     EXPECT_TRUE(c.Messages().contains(
         "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
         "VALUE!\n\n"));
-    EXPECT_EQ(ui::ActiveTabPage(c.p()->tabMain), session::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(c.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageConnection);
     // The teach table and the store command still went out.
     EXPECT_EQ(Words(c.sensor.Model().EepromImage().sets[0]), Words(wanted));
 }
@@ -278,7 +279,8 @@ TEST(Transfer, SendToEepromSurvivesARestartOfTheSensor) {
     startSensor(sensor);
     Select(p.Control<QPushButton>("MAINP", "SelectRam"));
     p.Control<QSlider>("MAINP", "SlidePower")->setValue(500);
-    p.Connection().tryConnect->click();  // identification reads the RAM, loaded from EEPROM
+    p.Control<QPushButton>("MAINP", "ButtonTryToConnect")
+        ->click();  // identification reads the RAM, loaded from EEPROM
     EXPECT_EQ(p.Control<QSlider>("MAINP", "SlidePower")->value(), 321);
     stopSensor(sensor);
 }

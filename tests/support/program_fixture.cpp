@@ -31,6 +31,10 @@ void DoubleClick(QWidget* control) {
     QTest::mouseDClick(control, Qt::LeftButton);
 }
 
+void RightDoubleClick(QWidget* control) {
+    QTest::mouseDClick(control, Qt::RightButton);
+}
+
 int FreeTcpPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
@@ -84,7 +88,7 @@ TestProgram::TestProgram(const QString& settings, ui::Clock* clock) {
     options.session.portScanner = [] { return QList<sensorlink::SystemPort>{}; };
     options.session.clock = clock;
     program = shell::Program::Create(dir.path(), popups, options, &createError);
-    if (program) program->quitUserInterface = [] {};
+    if (program) program->SetQuit([] {});
 }
 
 TestProgram::~TestProgram() {

@@ -34,8 +34,9 @@ QString SerialSettingsText(const QString& device, int baudIndex = 4);
 // callbacks run as they do for the user.
 // Picks the item of `value` from a list.
 void Choose(QComboBox* list, int value);
-// A double click with the left mouse button.
+// A double click with the left mouse button, and with the right one.
 void DoubleClick(QWidget* control);
+void RightDoubleClick(QWidget* control);
 
 class TestProgram {
   public:

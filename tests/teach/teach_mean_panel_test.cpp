@@ -297,7 +297,7 @@ TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
 TEST(MeanPanelLayout, EveryColumnShowsWithoutScrollingSideways) {
     Mean p;
     p.program->ShowChildPanel(p.program->Panel("TEACHP1"));
-    ASSERT_EQ(p.program->mainPanel->size(), QSize(790, 548));
+    ASSERT_EQ(p.program->MainPanel()->size(), QSize(790, 548));
     ui::SetCell(p.Control<QTableWidget>("TEACHP1", "GridTP1Values"), 1, 6, 65535);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     for (QTableWidget* table : {p.Control<QTableWidget>("TEACHP1", "GridTP1Values"),

@@ -332,8 +332,9 @@ TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
 // the colour beside them, nothing to scroll sideways, and every button as wide as its text.
 TEST(TeachTable, FiveDigitValuesShowUncutAtTheDefaultSize) {
     teach_testing::TeachProgram p;
-    ui::SetActiveTabPage(p.program->tabMain, session::kPageTeachTable);
-    ASSERT_EQ(p.program->mainPanel->size(), QSize(790, 548));
+    ui::SetActiveTabPage(p.program.Control<QTabWidget>("MAINP", "TabMain1"),
+                         session::kPageTeachTable);
+    ASSERT_EQ(p.program->MainPanel()->size(), QSize(790, 548));
     QTableWidget* table = p.Table();
     for (int c = 1; c <= teach::kValueColumns; ++c) ui::SetCell(table, 1, c, 65535);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -347,7 +348,8 @@ TEST(TeachTable, FiveDigitValuesShowUncutAtTheDefaultSize) {
     EXPECT_GE(table->columnWidth(colour), 10);
     EXPECT_LE(table->columnViewportPosition(colour) + table->columnWidth(colour),
               table->viewport()->width());
-    QWidget* page = ui::PageWidget(p.program->tabMain, session::kPageTeachTable);
+    QWidget* page = ui::PageWidget(p.program.Control<QTabWidget>("MAINP", "TabMain1"),
+                                   session::kPageTeachTable);
     for (QPushButton* button : page->findChildren<QPushButton*>()) {
         if (!button->isVisible()) continue;
         EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 4)
