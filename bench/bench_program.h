@@ -1,17 +1,13 @@
 #pragma once
-// What the whole-program benchmarks share: velorax-sim as a child process, the program in a
-// temporary program folder with a settings file, a plain link's bare exchange rate to
-// measure against, the resident memory, and the verdict line. Header-only: each benchmark
-// is one translation unit.
-
-#include <unistd.h>
+// What the whole-program benchmarks share besides bench_sim.h (velorax-sim as a child
+// process, the bare exchange rate, the resident memory, the verdict line): the program in a
+// temporary program folder with a settings file. Header-only: each benchmark is one
+// translation unit.
 
 #include <QComboBox>
 #include <QFile>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,6 +16,7 @@
 #include <memory>
 
 #include "bench_clock.h"
+#include "bench_sim.h"
 #include "link/commands.h"
 #include "link/frame.h"
 #include "link/link.h"
@@ -34,67 +31,6 @@
 #include "ui/wait.h"
 
 namespace bench {
-
-inline constexpr int kBaudIndex115200 = 4;
-
-inline void Wait(const std::function<bool()>& done, double seconds = ui::kNoDeadline) {
-    ui::EventWait wait;
-    wait.WaitUntil(done, seconds);
-}
-
-// Resident memory of this process, from /proc/self/statm.
-inline double ResidentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    if (fields.size() < 2) return 0;
-    return fields[1].toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE));
-}
-
-// velorax-sim as a child process; the constructor returns once it listens.
-class SimProcess {
-  public:
-    explicit SimProcess(const QStringList& arguments) {
-        process_.setProcessChannelMode(QProcess::MergedChannels);
-        process_.start(QStringLiteral(VELORAX_SIM_EXE), arguments);
-        QByteArray said;
-        Wait(
-            [&] {
-                said += process_.readAll();
-                return said.contains('\n') || process_.state() == QProcess::NotRunning;
-            },
-            10.0);
-        const QRegularExpression tcp(QStringLiteral("listening on tcp [0-9.]+:([0-9]+)"));
-        const auto match = tcp.match(QString::fromLocal8Bit(said));
-        if (match.hasMatch()) port_ = match.captured(1).toInt();
-        ok_ = process_.state() == QProcess::Running && said.contains("velorax-sim: ");
-        if (!ok_) std::printf("velorax-sim did not start: %s\n", said.constData());
-    }
-    ~SimProcess() {
-        process_.terminate();
-        Wait([&] { return process_.state() == QProcess::NotRunning; }, 10.0);
-        if (process_.state() != QProcess::NotRunning) process_.kill();
-        process_.waitForFinished(1000);
-    }
-    bool Ok() const { return ok_; }
-    int Port() const { return port_; }
-    // CPU time the simulator has used so far, from /proc/PID/stat.
-    double CpuSeconds() const {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(process_.processId()));
-        if (!stat.open(QIODevice::ReadOnly)) return 0;
-        const QByteArray text = stat.readAll();
-        // Fields after the command name, which is in parentheses and may hold spaces.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 13) return 0;
-        const double ticks = fields[11].toDouble() + fields[12].toDouble();  // utime, stime
-        return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-    }
-
-  private:
-    QProcess process_;
-    bool ok_ = false;
-    int port_ = 0;
-};
 
 inline QString Lines(const QStringList& lines) {
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
@@ -240,39 +176,5 @@ class BenchProgram {
     std::unique_ptr<shell::Program> program_;
     measure::MeasurePage* measure_ = nullptr;
 };
-
-class Observer : public sensorlink::FailureObserver {
-  public:
-    void ReportLinkFailure() override { ++failures; }
-    int failures = 0;
-};
-
-// Exchanges counted over a stretch of time.
-struct Slice {
-    int exchanges = 0;
-    double seconds = 0;
-    Slice& operator+=(const Slice& other) {
-        exchanges += other.exchanges;
-        seconds += other.seconds;
-        return *this;
-    }
-};
-
-// Bare command-8 exchanges of a plain link for `seconds`, after a short warm-up.
-inline Slice BareExchanges(sensorlink::Link& link, double seconds) {
-    for (int i = 0; i < 50; ++i) link.Command(sensorlink::cmd::kMeasure, 0);
-    Slice slice;
-    const double wall0 = WallSeconds();
-    while (WallSeconds() - wall0 < seconds) {
-        if (link.Command(sensorlink::cmd::kMeasure, 0).Frame()) ++slice.exchanges;
-    }
-    slice.seconds = WallSeconds() - wall0;
-    return slice;
-}
-
-inline void Verdict(const char* figure, double value, const char* goal, bool met) {
-    std::printf("  => %s = %.3f (goal %s): %s\n", figure, value, goal, met ? "met" : "MISSED");
-}
-
 
 }  // namespace bench

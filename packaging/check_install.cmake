@@ -1,7 +1,7 @@
 # Installs the build in BUILD_DIR into the scratch prefix PREFIX and checks that exactly the
-# files the package must hold are there: both programs, the panel set and logo where the
+# files the package must hold are there: the three programs, the panel set and logo where the
 # installed program looks for them, the menu entry with a program and an icon it names,
-# gzipped man pages and the copyright note.
+# gzipped man pages, the bash completion of velorax-cli and the copyright note.
 #   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> -P check_install.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT BUILD_DIR OR NOT PREFIX)
@@ -18,6 +18,7 @@ endif()
 set(expected
   bin/velorax-scope
   bin/velorax-sim
+  bin/velorax-cli
   share/velorax-scope/Velorax3KvtAnaV10.uir
   share/velorax-scope/logoOV.bmp
   share/applications/velorax-scope.desktop
@@ -26,6 +27,8 @@ set(expected
   share/icons/hicolor/128x128/apps/velorax-scope.png
   share/man/man1/velorax-scope.1.gz
   share/man/man1/velorax-sim.1.gz
+  share/man/man1/velorax-cli.1.gz
+  share/bash-completion/completions/velorax-cli
   share/doc/velorax-scope/copyright)
 
 set(faults)
@@ -41,7 +44,7 @@ foreach(f IN LISTS installed)
   endif()
 endforeach()
 
-foreach(program velorax-scope velorax-sim)
+foreach(program velorax-scope velorax-sim velorax-cli)
   if(EXISTS ${PREFIX}/bin/${program})
     file(READ ${PREFIX}/bin/${program} head LIMIT 4 HEX)
     if(NOT head STREQUAL "7f454c46")
@@ -66,7 +69,7 @@ foreach(f Velorax3KvtAnaV10.uir logoOV.bmp)
   endif()
 endforeach()
 
-foreach(page velorax-scope velorax-sim)
+foreach(page velorax-scope velorax-sim velorax-cli)
   set(gz ${PREFIX}/share/man/man1/${page}.1.gz)
   if(EXISTS ${gz})
     file(READ ${gz} magic LIMIT 2 HEX)

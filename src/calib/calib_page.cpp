@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "calib/corrections.h"
 #include "link/commands.h"
 #include "link/link_texts.h"
 #include "link/replies.h"
@@ -222,9 +223,8 @@ void CalibPage::TakeBoxes() {
 
 bool CalibPage::SendCalibrationFactors() {
     TakeBoxes();
-    const sensorlink::Exchange e =
-        S().Link().Command(sensorlink::cmd::kWriteCorrection, 0, S().CorrectionValues().factors);
-    return e.Ok() && !S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
+    return WriteCorrections(S().Link(), Correction::Factors, S().CorrectionValues().factors) ==
+           sensorlink::Outcome::Reply;
 }
 
 void CalibPage::CBF_ButtonSendCF(ui::Event e) {
@@ -315,15 +315,8 @@ void CalibPage::CBF_ButtonStartSelfCalibration(ui::Event e) {
 }
 
 void CalibPage::SelfCalibration() {
-    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kSelfCalibration, 0);
-    if (!e.Ok()) return;  // an error frame carries no factors
-    const auto result = sensorlink::DecodeSelfCalibration(e.payload);
-    if (!result) {
-        // Words the reply does not carry would be stale ones.
-        S().ReportFailure(sensorlink::kDataFrameText);
-        return;
-    }
-    S().Link().UnpackWords();
+    const auto result = SelfCalibrate(S().Link());
+    if (!result) return;
     for (std::size_t i = 0; i < 3; ++i) ui::SetValue(factors[i], result->factors[i]);
     ui::SetValue(setValue, result->setValue);
     ui::SetValue(maxDelta, result->maxDelta);
@@ -335,13 +328,11 @@ void CalibPage::SelfCalibration() {
 
 void CalibPage::SendOffsets() {
     TakeBoxes();
-    const sensorlink::Exchange e =
-        S().Link().Command(sensorlink::cmd::kWriteCorrection, 1, S().CorrectionValues().offsets);
-    S().ReportPlausibility(e, sensorlink::kPlausibilityRamText);
+    WriteCorrections(S().Link(), Correction::Offsets, S().CorrectionValues().offsets);
 }
 
 void CalibPage::MeasureOffsets() {
-    if (!S().Link().Command(sensorlink::cmd::kMeasureOffsets, 1).Ok()) return;
+    if (!calib::MeasureOffsets(S().Link()).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
     for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().CorrectionValues().offsets[i]);
 }

@@ -65,12 +65,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string LowerKey(std::string_view text) {
-    std::string key(text);
-    for (char& c : key) c = LowerAscii(c);
-    return key;
-}
-
 // A name must stay on its own line in the file, so control characters become blanks.
 std::string CleanName(std::string_view name) {
     std::string clean(Trim(name));
@@ -283,30 +277,44 @@ std::string JoinPieces(const std::vector<std::string_view>& values) {
 
 // --- building ---------------------------------------------------------------------------
 
+std::size_t IniObject::NoCaseHash::operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037ull;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+    return hash;
+}
+
+bool IniObject::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
+    return EqualNoCase(a, b);
+}
+
+std::size_t IniObject::SectionAt(const std::string& name) {
+    const auto [found, added] = sectionIndex_.try_emplace(name, sections_.size());
+    if (added) {
+        sections_.push_back(Section{name, {}});
+        itemIndex_.emplace_back();
+    }
+    return found->second;
+}
+
+void IniObject::AddItem(std::size_t section, Item item) {
+    std::vector<Item>& items = sections_[section].items;
+    itemIndex_[section].try_emplace(item.tag, items.size());
+    items.push_back(std::move(item));
+}
+
 void IniObject::PutValue(std::string_view section, std::string_view tag, std::string value) {
     const std::string sectionName = NormalSection(section);
     const std::string tagName = NormalTag(tag);
     // An item without a tag could not be read back, so it is not kept either.
     if (tagName.empty()) return;
 
-    Section* target = nullptr;
-    for (Section& candidate : sections_) {
-        if (EqualNoCase(candidate.name, sectionName)) {
-            target = &candidate;
-            break;
-        }
+    const std::size_t at = SectionAt(sectionName);
+    const auto item = itemIndex_[at].find(std::string_view(tagName));
+    if (item != itemIndex_[at].end()) {
+        sections_[at].items[item->second].value = std::move(value);
+        return;
     }
-    if (target == nullptr) {
-        sections_.push_back(Section{sectionName, {}});
-        target = &sections_.back();
-    }
-    for (Item& item : target->items) {
-        if (EqualNoCase(item.tag, tagName)) {
-            item.value = std::move(value);
-            return;
-        }
-    }
-    target->items.push_back(Item{tagName, std::move(value)});
+    AddItem(at, Item{tagName, std::move(value)});
 }
 
 void IniObject::PutString(std::string_view section, std::string_view tag, std::string_view value) {
@@ -409,19 +417,20 @@ bool IniObject::WriteToFile(const std::string& path) const {
 
 IniObject IniObject::Parse(std::string_view text) {
     IniObject object;
-    std::vector<Section>& sections = object.sections_;
-    // A section named twice continues the first one; the map keeps that look-up linear.
-    std::unordered_map<std::string, std::size_t> sectionIndex;
+    // A section named twice continues the first one.
     // No section yet, or a broken section line: items are ignored until the next good one.
     constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
     std::size_t current = kNoSection;
-    std::optional<PieceRun> run;
+    // The split value being joined; `inRun` says whether there is one. (An optional here
+    // makes GCC's optimiser see uninitialised members that are never read.)
+    PieceRun run;
+    bool inRun = false;
 
     auto flushRun = [&] {
-        if (run && current != kNoSection) {
-            sections[current].items.push_back(Item{run->tag, JoinPieces(run->values)});
+        if (inRun && current != kNoSection) {
+            object.AddItem(current, Item{run.tag, JoinPieces(run.values)});
         }
-        run.reset();
+        inRun = false;
     };
 
     if (text.substr(0, 3) == kUtf8Bom) text.remove_prefix(3);
@@ -443,10 +452,7 @@ IniObject IniObject::Parse(std::string_view text) {
                 current = kNoSection;
                 continue;
             }
-            const std::string name = NormalSection(line.substr(1, close - 1));
-            const auto [found, added] = sectionIndex.try_emplace(LowerKey(name), sections.size());
-            if (added) sections.push_back(Section{name, {}});
-            current = found->second;
+            current = object.SectionAt(NormalSection(line.substr(1, close - 1)));
             continue;
         }
 
@@ -461,27 +467,28 @@ IniObject IniObject::Parse(std::string_view text) {
         if (const auto piece = SplitPieceTag(tag)) {
             const std::string base = CutTag(std::string(Trim(piece->first)));
             if (!base.empty()) {
-                if (run && piece->second == run->lastNumber + 1 && EqualNoCase(run->tag, base)) {
-                    run->lastNumber = piece->second;
-                    run->values.push_back(value);
+                if (inRun && piece->second == run.lastNumber + 1 && EqualNoCase(run.tag, base)) {
+                    run.lastNumber = piece->second;
+                    run.values.push_back(value);
                     continue;
                 }
                 if (piece->second == 1) {
                     flushRun();
                     run = PieceRun{base, 1, {value}};
+                    inRun = true;
                     continue;
                 }
             }
         }
         flushRun();
-        sections[current].items.push_back(Item{CutTag(tag), std::string(value)});
+        object.AddItem(current, Item{CutTag(tag), std::string(value)});
     }
     flushRun();
     return object;
 }
 
 bool IniObject::ReadFromFile(const std::string& path) {
-    sections_.clear();
+    *this = IniObject{};
     std::error_code error;
     // Only plain files: a device or a pipe could feed the reader without end.
     if (!std::filesystem::is_regular_file(path, error)) return false;
@@ -496,39 +503,46 @@ bool IniObject::ReadFromFile(const std::string& path) {
 
 namespace {
 
-const IniObject::Section* FindSection(const std::vector<IniObject::Section>& sections,
-                                      std::string_view name) {
-    const std::string wanted = NormalSection(name);
-    for (const IniObject::Section& section : sections) {
-        if (EqualNoCase(section.name, wanted)) return &section;
-    }
-    return nullptr;
+// NormalSection and NormalTag for a look-up: the name itself when it is clean already (the
+// program's own names always are), so that reading a file makes no copy per item asked for.
+std::string_view CleanView(std::string_view name, std::string& storage) {
+    bool clean = Trim(name).size() == name.size();
+    for (char c : name) clean = clean && !IsControl(c);
+    if (clean) return name;
+    storage = CleanName(name);
+    return storage;
 }
 
-const IniObject::Item* FindItem(const std::vector<IniObject::Section>& sections,
-                                std::string_view sectionName, std::string_view tag) {
-    const IniObject::Section* section = FindSection(sections, sectionName);
-    if (section == nullptr) return nullptr;
-    const std::string wanted = NormalTag(tag);
-    for (const IniObject::Item& item : section->items) {
-        if (EqualNoCase(item.tag, wanted)) return &item;
-    }
-    return nullptr;
+std::string_view TagView(std::string_view tag, std::string& storage) {
+    const std::string_view clean = CleanView(tag, storage);
+    if (clean.size() <= kMaxTagLength) return clean;
+    storage = CutTag(std::string(clean));
+    return storage;
 }
 
 }  // namespace
 
+const IniObject::Item* IniObject::Find(std::string_view section, std::string_view tag) const {
+    std::string storage;
+    const auto found = sectionIndex_.find(CleanView(section, storage));
+    if (found == sectionIndex_.end()) return nullptr;
+    const NameIndex& items = itemIndex_[found->second];
+    const auto item = items.find(TagView(tag, storage));
+    return item == items.end() ? nullptr : &sections_[found->second].items[item->second];
+}
+
 bool IniObject::HasSection(std::string_view section) const {
-    return FindSection(sections_, section) != nullptr;
+    std::string storage;
+    return sectionIndex_.contains(CleanView(section, storage));
 }
 
 bool IniObject::HasItem(std::string_view section, std::string_view tag) const {
-    return FindItem(sections_, section, tag) != nullptr;
+    return Find(section, tag) != nullptr;
 }
 
 std::optional<std::string> IniObject::GetString(std::string_view section,
                                                 std::string_view tag) const {
-    const Item* item = FindItem(sections_, section, tag);
+    const Item* item = Find(section, tag);
     if (item == nullptr) return std::nullopt;
     return Unescape(Unquote(item->value));
 }
@@ -543,7 +557,7 @@ std::optional<std::string> IniObject::GetStringIntoBuffer(std::string_view secti
 
 std::optional<std::int32_t> IniObject::GetInt(std::string_view section,
                                               std::string_view tag) const {
-    const Item* item = FindItem(sections_, section, tag);
+    const Item* item = Find(section, tag);
     if (item == nullptr) return std::nullopt;
     // The value is trimmed already; blanks inside quotes make it no number.
     std::string_view digits = Unquote(item->value);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ini {
@@ -58,10 +59,30 @@ class IniObject {
     const std::vector<Section>& Sections() const { return sections_; }
 
   private:
+    // Names compare without regard to ASCII case; the maps take look-ups by string_view.
+    struct NoCaseHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using NameIndex = std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual>;
+
     // Puts a value already in its file form (quoted and escaped, or a plain number).
     void PutValue(std::string_view section, std::string_view tag, std::string value);
+    // The section of that (clean) name, added at the end when there is none.
+    std::size_t SectionAt(const std::string& name);
+    // An item at the end of a section; a look-up finds the first of a tag named twice.
+    void AddItem(std::size_t section, Item item);
+    const Item* Find(std::string_view section, std::string_view tag) const;
 
     std::vector<Section> sections_;
+    // Where each section and each section's items are, so that reading a file of n items
+    // asks n look-ups of constant cost instead of a scan each.
+    NameIndex sectionIndex_;
+    std::vector<NameIndex> itemIndex_;  // one per section
 };
 
 }  // namespace ini

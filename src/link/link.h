@@ -135,6 +135,17 @@ class Link : public QObject {
     // the pending input as always, and this wait then goes on with what comes after.
     Exchange ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting);
 
+    // The next request of a loop, sent while the caller still works on the last reply (the
+    // reply buffer keeps it): the sensor answers meanwhile. A Command with the same command
+    // and parameter (and no words) then only waits for that reply. Any other exchange first
+    // takes that reply and drops it, so that only one exchange is ever on the line and no
+    // reply is taken for another one's; a loop that ends without it calls Settle. Nothing
+    // happens while an exchange waits, while one is ahead already, or with no line.
+    void SendAhead(std::uint8_t command, std::uint16_t parameter);
+    // Takes and drops the reply of a request sent ahead (Reply when none was pending); a
+    // failure is reported as that of any exchange.
+    Exchange Settle();
+
     // While a Transact waits for its reply, Transact, Command and ReceiveFrame started from
     // a callback inside that wait end Refused at once and BuildRequest leaves the request
     // buffer alone; the refusal goes to FailureObserver::ReportRefused.
@@ -142,6 +153,15 @@ class Link : public QObject {
 
     // The transport is open (serial) or connected (TCP).
     bool Up() const;
+
+    // A failure of the caller's own (a reply too short for its layout, say), reported as the
+    // link reports its own: the text into the message buffer, then the observer. Nothing
+    // after Abort.
+    void Report(std::string_view text);
+    // A reply whose parameter word says that the sensor replaced that many implausible
+    // values by its defaults: "INFO!\n", the count and `tail` reported. True when it was
+    // reported; an error frame, whose word is its code, never is.
+    bool ReportPlausibility(const Exchange& reply, std::string_view tail);
 
     // Ends every wait of the link's wait object at once; this and all later exchanges
     // end Aborted without a report. Called when the program closes.

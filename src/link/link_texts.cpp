@@ -67,4 +67,10 @@ std::string_view TcpConnectResultText(int result) {
     return result >= 0 ? std::string_view{} : Lookup(kTcpConnectTexts, result, kTcpOtherText);
 }
 
+std::string PlausibilityText(std::uint16_t count, std::string_view tail) {
+    std::string text = "INFO!\n" + std::to_string(count);
+    text += tail;
+    return text;
+}
+
 }  // namespace sensorlink

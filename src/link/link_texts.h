@@ -3,6 +3,8 @@
 // and the result tables of opening a serial port and connecting to a TCP server. The tables
 // are shared with the connection page, which shows the same texts.
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace sensorlink {
@@ -26,6 +28,9 @@ inline constexpr std::string_view kPlausibilityRamText =
     " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
 inline constexpr std::string_view kPlausibilityEepromText =
     " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!";
+// "INFO!\n", the count in decimal, then one of the two tails above.
+std::string PlausibilityText(std::uint16_t count, std::string_view tail);
+
 // An exchange started from a callback while another one waits for its reply: refused.
 inline constexpr std::string_view kExchangeRunningText =
     "ANOTHER EXCHANGE WITH THE SENSOR IS STILL RUNNING!";

@@ -55,6 +55,7 @@ void Link::Impl::DropSerial() {
 }
 
 int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
+    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     Impl& d = *impl_;
     if (d.Aborted()) return serial_result::kUnknownSystemError;
     CloseSerialPort();
@@ -99,6 +100,7 @@ int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
 }
 
 void Link::CloseSerialPort() {
+    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     impl_->DropSerial();
 }
 
@@ -171,6 +173,7 @@ void Link::Impl::DropTcp() {
 }
 
 int Link::ConnectTcp(const QString& host, int port) {
+    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     Impl& d = *impl_;
     if (d.Aborted()) return tcp_result::kUnableToRegisterService;
     DisconnectTcp();
@@ -226,6 +229,7 @@ int Link::ConnectTcp(const QString& host, int port) {
 }
 
 void Link::DisconnectTcp() {
+    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     impl_->DropTcp();
 }
 

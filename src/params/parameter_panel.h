@@ -94,9 +94,6 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     void ApplyEvaluation(const ModeOutcome& out);
     void PublishModes();
     void PaintRowColors();
-    // Reads a block into the word buffer. Reply, ErrorReply (an error frame, its payload
-    // taken) or what ended it; a reply too short for the block is reported and fails.
-    sensorlink::Outcome ReadBlock(std::uint16_t blockAddress, std::size_t words);
     void PrepareTables();
     void PrepareControls();
 

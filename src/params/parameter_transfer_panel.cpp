@@ -5,10 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "link/commands.h"
-#include "link/link_texts.h"
 #include "params/parameter_file.h"
 #include "params/parameter_panel.h"
+#include "params/parameter_transfer.h"
 #include "params/texts.h"
 
 namespace params {
@@ -24,36 +23,6 @@ constexpr const char* kWriteFailed = "The parameter file could not be written:\n
 
 // --- transfers ------------------------------------------------------------------------------
 
-sensorlink::Outcome ParameterPanel::ReadBlock(std::uint16_t blockAddress, std::size_t words) {
-    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kReadBlock, blockAddress);
-    if (!e.Frame()) return e.outcome;
-    // A reply too short for the block would fill the set with whatever the word buffer held
-    // before, so it is refused.
-    if (e.payload.size() < words * 2) {
-        S().ReportFailure(sensorlink::kDataFrameText);
-        return sensorlink::Outcome::Failed;
-    }
-    S().Link().UnpackWords();
-    return e.outcome;
-}
-
-namespace {
-
-// One step of a transfer: whether the transfer goes on, and what it comes to so far. An
-// error frame (reported where its code has a text) or a plausibility count lets the
-// transfer go on, but it no longer counts as taken.
-bool Step(session::Session& s, const sensorlink::Exchange& e, std::string_view plausibility,
-          sensorlink::Outcome& result) {
-    if (!e.Frame()) {
-        result = e.outcome;
-        return false;
-    }
-    if (!e.Ok() || s.ReportPlausibility(e, plausibility)) result = sensorlink::Outcome::ErrorReply;
-    return true;
-}
-
-}  // namespace
-
 sensorlink::Outcome ParameterPanel::Send() {
     const session::AppState& app = S().App();
     if (app.transferTarget == TransferTarget::File) {
@@ -61,21 +30,8 @@ sensorlink::Outcome ParameterPanel::Send() {
         return sensorlink::Outcome::Reply;
     }
     ReadControls();
-    sensorlink::Link& link = S().Link();
-    const std::uint16_t set = app.paraSetIndex;
-    auto result = sensorlink::Outcome::Reply;
-    const auto ram = sensorlink::kPlausibilityRamText;
-    if (!Step(S(), link.Command(sensorlink::cmd::kWriteBlock, set, S().Parameters().BlockWords()),
-              ram, result))
-        return result;
-    if (!Step(S(),
-              link.Command(sensorlink::cmd::kWriteBlock, static_cast<std::uint16_t>(set + 2),
-                           S().Parameters().TeachWords()),
-              ram, result))
-        return result;
-    if (app.transferTarget == TransferTarget::Eeprom)
-        Step(S(), link.Command(sensorlink::cmd::kStoreEeprom, 0), {}, result);
-    return result;
+    return SendToSensor(S().Link(), S().Parameters(), app.paraSetIndex,
+                        app.transferTarget == TransferTarget::Eeprom);
 }
 
 sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
@@ -83,27 +39,14 @@ sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
         LoadParameterFile();
         return sensorlink::Outcome::Reply;
     }
-    auto result = sensorlink::Outcome::Reply;
-    if (target == TransferTarget::Eeprom &&
-        !Step(S(), S().Link().Command(sensorlink::cmd::kLoadEeprom, 0),
-              sensorlink::kPlausibilityEepromText, result))
-        return result;
-    const std::uint16_t set = S().App().paraSetIndex;
-    const auto words = std::span(S().LinkStatus().words);
-    // An error frame's payload is taken as the block, as any reply's.
-    const auto taken = [&result](sensorlink::Outcome read) {
-        if (read == sensorlink::Outcome::ErrorReply) result = read;
-        return read == sensorlink::Outcome::Reply || read == sensorlink::Outcome::ErrorReply;
-    };
+    // A ParameterBlock that came before a failure is kept, as the sensor sent it.
     ParameterSet got = S().Parameters();
-    sensorlink::Outcome read = ReadBlock(set, kBlockWords);
-    if (!taken(read)) return read;
-    got.SetBlockWords(words.first(kBlockWords));
-    S().SetParameters(got);  // a block without its teach table is kept, as the sensor sent it
-    read = ReadBlock(static_cast<std::uint16_t>(set + 2), kTeachWords);
-    if (!taken(read)) return read;
-    got.SetTeachWords(words.first(kTeachWords));
+    const sensorlink::Outcome result =
+        GetFromSensor(S().Link(), got, S().App().paraSetIndex, target == TransferTarget::Eeprom);
     S().SetParameters(got);
+    // Only a set that came whole reaches the controls.
+    if (result != sensorlink::Outcome::Reply && result != sensorlink::Outcome::ErrorReply)
+        return result;
     S().WriteControls();
     S().UpdateModeControls();
     return result;

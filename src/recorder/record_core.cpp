@@ -38,6 +38,13 @@ RecordTime ComputeRecordTime(double interval, std::uint16_t valueCount) {
     return r;
 }
 
+RecordWords RecordWordsOf(std::span<const std::uint16_t> measurementWords) {
+    RecordWords words{};
+    for (std::size_t i = 0; i < words.size() && i < measurementWords.size(); ++i)
+        words[i] = measurementWords[i];
+    return words;
+}
+
 std::string DateStr(const DateTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d-%02d-%04d", t.month, t.day, t.year);

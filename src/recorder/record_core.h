@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,8 @@ RecordTime ComputeRecordTime(double interval, std::uint16_t valueCount);
 inline constexpr std::size_t kRecordedWords = 11;
 using RecordWords = std::array<std::uint16_t, kRecordedWords>;
 inline constexpr std::size_t kDeltaCWord = 6;
+// The first eleven words of a measurement frame, in the sensor's order; words it lacks are 0.
+RecordWords RecordWordsOf(std::span<const std::uint16_t> measurementWords);
 
 // A local date and time as the line shows it.
 struct DateTime {

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "link/commands.h"
+#include "recorder/triggered_sending.h"
 #include "ui/controls.h"
 
 namespace recorder {
@@ -353,15 +353,8 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     popups.Message(Text(ui::kAttentionTitle), Text(kNotOpenWarning));
     ui::SetButtonColour(startTriggered, ui::kButtonRunning);
     RunTriggeredLoop();
-    // Triggered sending off again, whatever ended the loop, also after a bad frame; a line
-    // that is gone has been reported already and is not asked again.
-    if (S().Link().Up()) {
-        // Frames triggered meanwhile may still come, one of them half sent: they are
-        // passed over until the acknowledgement, the reply without a payload.
-        S().Link().CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [](const auto& frame) {
-            return sensorlink::IsAckOf(frame, sensorlink::cmd::kTriggeredSend);
-        });
-    }
+    // Triggered sending off again, whatever ended the loop.
+    StopTriggeredSending(S().Link());
     counters_.Flush();
     ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
     ui::SetButtonColour(startTriggered, ui::kButtonIdle);
@@ -371,7 +364,7 @@ void RecorderPage::RunTriggeredLoop() {
     file_.ResetCounts();
     frames_ = 0.0;
     counters_.Request();
-    if (!S().Link().Command(sensorlink::cmd::kTriggeredSend, 1).Ok()) return;
+    if (!StartTriggeredSending(S().Link()).Ok()) return;
     // No time limit for the header: the sensor sends when it is triggered.
     session::Loop loop;
     loop.pace = session::Pace::SensorSends;

@@ -55,4 +55,17 @@ double ScopeAxisMax(std::uint16_t scopeSignal, std::uint16_t calculationMode) {
     return scopeSignal == 1 && (calculationMode == 1 || calculationMode == 3) ? 10000.0 : 4100.0;
 }
 
+std::string ScanCsv(const std::array<Trace, 4>& traces) {
+    std::string text = "sample,red,green,blue,binary\r\n";
+    for (std::size_t i = 0; i < kSamples; ++i) {
+        text += std::to_string(i);
+        for (const Trace& trace : traces) {
+            text += ',';
+            text += std::to_string(trace[i]);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
 }  // namespace scope

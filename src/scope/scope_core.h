@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace scope {
 
@@ -30,6 +31,12 @@ struct BinaryTraces {
     std::array<double, kSamples> lower{};
 };
 BinaryTraces BinaryTracesOf(const Trace& block3);
+
+// The four traces of a scan as CSV text: a header line "sample,red,green,blue,binary", then
+// one line per sample index 0 ... 127 with the red, green and blue traces (drawn in those
+// colours) and the binary word of block 3; CR LF after every line, as all of the program's
+// text files.
+std::string ScanCsv(const std::array<Trace, 4>& traces);
 
 // The cycle-time query shown: the scan frequency (0.0 after a failed query), the cycle time
 // in ms (0.0 unless the frequency is positive), and the decimals of both displays.

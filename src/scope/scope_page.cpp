@@ -8,9 +8,9 @@
 #include <QSpinBox>
 
 #include "link/commands.h"
-#include "link/link_texts.h"
 #include "link/replies.h"
 #include "scope/scope_print.h"
+#include "scope/scope_scan.h"
 #include "ui/controls.h"
 
 namespace scope {
@@ -204,13 +204,13 @@ void ScopePage::CBF_ButtonScan(ui::Event e) {
 }
 
 bool ScopePage::RunScan() {
-    const auto mode = static_cast<std::uint16_t>(ui::ComboValue(triggerMode));
-    const auto pre = static_cast<std::uint16_t>(preTrigger->value());
-    const std::array<std::uint16_t, sensorlink::kScopeRequestWords> words = {
-        mode, pre, static_cast<std::uint16_t>(triggerLevel->value()),
-        static_cast<std::uint16_t>(scanRate->value()),
-        static_cast<std::uint16_t>(ui::ComboValue(recordedSignal))};
-    if (!S().Link().Command(sensorlink::cmd::kScopeScan, 1, words).Ok()) return false;
+    ScanSettings settings;
+    settings.triggerMode = static_cast<std::uint16_t>(ui::ComboValue(triggerMode));
+    settings.preTrigger = static_cast<std::uint16_t>(preTrigger->value());
+    settings.triggerLevel = static_cast<std::uint16_t>(triggerLevel->value());
+    settings.scanRate = static_cast<std::uint16_t>(scanRate->value());
+    settings.signal = static_cast<std::uint16_t>(ui::ComboValue(recordedSignal));
+    if (!StartScan(S().Link(), settings).Ok()) return false;
     ui::SetDimmed(breakScan, false);
     std::array<Trace, 4> received = traces_;
     std::size_t blocks = 0;
@@ -221,17 +221,9 @@ bool ScopePage::RunScan() {
     loop.passes = static_cast<int>(received.size());
     loop.flag = &scanActive_;
     loop.frame = [&](const sensorlink::Exchange& e) {
-        if (e.payload.empty()) {
-            S().ReportFailure(sensorlink::kHeaderFrameText);
-            return false;
-        }
-        const auto block = sensorlink::DecodeScopeBlock(e.payload);
-        if (!block) {  // shorter than its 129 words
-            S().ReportFailure(sensorlink::kDataFrameText);
-            return false;
-        }
-        S().Link().UnpackReply();
-        received[blocks++] = RingOrder(block->ring, block->triggerIndex, pre, mode);
+        const std::optional<Trace> trace = TakeScanBlock(S().Link(), e, settings);
+        if (!trace) return false;
+        received[blocks++] = *trace;
         return true;
     };
     scanActive_ = true;
@@ -247,9 +239,7 @@ void ScopePage::CBF_ButtonBreakScan(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ui::BusyScope busy(ctx.busy);
     // Blocks may still come, one of them half way in: passed over until the acknowledgement.
-    S().Link().CommandAmidFrames(sensorlink::cmd::kScopeScan, 0, [](const auto& frame) {
-        return sensorlink::IsAckOf(frame, sensorlink::cmd::kScopeScan);
-    });
+    BreakScan(S().Link());
     scanActive_ = false;  // whatever the result: a waiting scan returns
 }
 

@@ -4,10 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
-#include <algorithm>
 
-#include "link/commands.h"
 #include "params/hardware_file.h"
+#include "service/hardware_info.h"
 #include "ui/controls.h"
 
 namespace service {
@@ -60,14 +59,10 @@ void HardwareFilePage::GenerateHardwareInfoFile() {
     // The parameter set as the sensor runs it: GET from RAM, whatever the panel selects.
     if (s.GetParametersFrom(session::TransferTarget::Ram) != sensorlink::Outcome::Reply) return;
     if (!s.ReadCorrectionValues()) return;
-    const sensorlink::Exchange hw =
-        s.Link().Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey);
-    // An error frame carries no hardware data, also one whose code has no text to report.
-    if (!hw.Ok()) return;
-    s.Link().UnpackReply();
+    const std::optional<HardwareData> data = ReadHardwareData(s.Link());
+    if (!data) return;
     params::HardwareSnapshot snapshot;
-    // A short reply leaves the later words as the buffer held them.
-    std::copy_n(s.LinkStatus().measurementWords.begin(), snapshot.data.size(), snapshot.data.begin());
+    snapshot.data = *data;
 
     const auto chosen = s.popups.FileSelect(HardwareFileDialog(s.Paths().hwInfoFilePath));
     if (!chosen || chosen->isEmpty()) {

@@ -1,6 +1,7 @@
 #include "ui/panel_set.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QUiLoader>
 
 namespace ui {
@@ -28,6 +29,10 @@ std::unique_ptr<PanelSet> PanelSet::Load(const QString& path, QString* error) {
     for (const QPointer<QWidget>& panel : set->panels_) {
         panel->hide();
         panel->setParent(nullptr);
+        // Displays change with every frame: a field that fills its own background is
+        // repainted alone, not together with the group box behind it.
+        for (QLineEdit* display : panel->findChildren<QLineEdit*>())
+            if (display->isReadOnly()) display->setAutoFillBackground(true);
     }
     return set;
 }

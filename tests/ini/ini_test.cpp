@@ -1,5 +1,6 @@
 #include "ini/ini.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -234,6 +235,34 @@ TEST(IniReader, FollowsLineRules) {
     EXPECT_EQ(read.GetInt("first", "MERGED"), 2);
     EXPECT_EQ(read.GetString("ODD]NAME", "C"), "quoted");
     EXPECT_EQ(read.Sections()[1].items[0].value, "\"quoted\"");
+}
+
+// Look-ups go through an index kept beside the items: it must follow every way the object
+// changes (a put after reading, a copy, a second read) and find what a scan would.
+TEST(IniReader, LookUpsFollowPutsCopiesAndRereads) {
+    IniObject read = IniObject::Parse("[S]\nDUP = 1\ndup = 2\n[s]\nLATE = 3\n");
+    read.PutInt("S", "Dup", 7);  // replaces the first, the one a reader gets
+    read.PutInt(" s ", "NEW", 8);
+    read.PutInt("T", "X", 9);
+    const IniObject copy = read;
+    EXPECT_EQ(copy.GetInt("s", "dup"), 7);
+    EXPECT_EQ(copy.Sections()[0].items[1].value, "2");
+    EXPECT_EQ(copy.GetInt("S", "late"), 3);
+    EXPECT_EQ(copy.GetInt("S", "new"), 8);
+    EXPECT_EQ(copy.GetInt("t", "x"), 9);
+    EXPECT_EQ(copy.ToText(), "[S]\r\nDUP = 7\r\ndup = 2\r\nLATE = 3\r\nNEW = 8\r\n\r\n[T]\r\nX = 9\r\n\r\n");
+    // A tag longer than a tag may be is found by its cut form, as it was written.
+    read.PutInt("S", std::string(300, 'q'), 4);
+    EXPECT_EQ(read.GetInt("S", std::string(260, 'Q')), 4);
+
+    // A file read into the object replaces everything, the index too.
+    const std::string path = testing::TempDir() + "/lookups.ini";
+    ASSERT_TRUE(IniObject::Parse("[Other]\nA = 1\n").WriteToFile(path));
+    ASSERT_TRUE(read.ReadFromFile(path));
+    EXPECT_FALSE(read.HasSection("S"));
+    EXPECT_FALSE(read.HasItem("T", "X"));
+    EXPECT_EQ(read.GetInt("other", "a"), 1);
+    std::remove(path.c_str());
 }
 
 TEST(IniReader, JoinsOnlyConsecutiveNumberedPieces) {

@@ -1,5 +1,5 @@
 cmake_minimum_required(VERSION 3.25)
-# Every source file under src/ and sim/ includes only what its folder's README allows. The
+# Every source file under src/, sim/ and cli/ includes only what its folder's README allows. The
 # README's line "May include: ..." lists path prefixes in backquotes: `link/` allows every
 # file of that folder, `ui/wait.h` that one file; words outside backquotes are notes for
 # the reader and allow nothing. Run with -DROOT=<the repository>.
@@ -7,7 +7,7 @@ get_filename_component(ROOT "${ROOT}" ABSOLUTE)
 file(GLOB src_folders LIST_DIRECTORIES true RELATIVE ${ROOT} ${ROOT}/src/*)
 file(GLOB sim_folders LIST_DIRECTORIES true RELATIVE ${ROOT} ${ROOT}/sim/*)
 set(failures "")
-foreach(folder ${src_folders} sim ${sim_folders})
+foreach(folder ${src_folders} sim ${sim_folders} cli)
   if(NOT IS_DIRECTORY ${ROOT}/${folder})
     continue()
   endif()

@@ -378,21 +378,6 @@ TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
 }
 
-// Buttons say what they start, in the words the sensor's users know them by.
-TEST(Texts, ButtonsCarryTheirWholeNames) {
-    TestProgram p(testing_support::NoSensorSettingsText());
-    ASSERT_TRUE(p.program);
-    const std::pair<const char*, const char*> buttons[] = {
-        {"ButtonSelfCalibration", "START SELF CALIBRATION"},
-        {"ButtonTeachMean", "TEACH MEAN VALUE"},
-    };
-    for (const auto& [name, text] : buttons) {
-        auto* button = p.Control<QPushButton>("MAINP", name);
-        ASSERT_NE(button, nullptr) << name;
-        EXPECT_EQ(button->text(), text);
-    }
-}
-
 // Scroll arrows would hide most page titles of the narrow left column; the tabs fit
 // instead, with the service page and without.
 TEST(MainPanel, EveryPageTitleShowsInFullAtTheDefaultSize) {

@@ -1,0 +1,268 @@
+// Benchmark of velorax-cli as a process of its own against velorax-sim processes, run by
+// scripts/bench (never by ctest). All figures are ratios measured in one run:
+//   1. measure --format jsonl > /dev/null over TCP on 127.0.0.1: frames per second as a
+//      share of the bare command-8 exchange rate of a plain link against the same simulator;
+//   2. frames per second over the simulator's paced pseudo-terminal at 115200 baud as a
+//      share of the wire limit, 185.8 exchanges per second;
+//   3. resident memory while measuring, and the CPU share of one core while the sensor
+//      answers every 200 ms;
+//   4. eight velorax-cli against eight simulators at once, each on a paced pseudo-terminal
+//      at 115200 baud: each one's rate as a share of the rate of one alone.
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "bench_sim.h"
+#include "link/serial_ports.h"
+
+namespace {
+
+using namespace bench;
+
+constexpr double kWireLimit = 185.8;  // 115200 / (10 bits x 62 bytes)
+
+// velorax-cli with its standard output to a file or /dev/null.
+class CliProcess {
+  public:
+    explicit CliProcess(const QStringList& arguments, const QString& out = {}) {
+        process_.setStandardOutputFile(out.isEmpty() ? QProcess::nullDevice() : out);
+        process_.setStandardErrorFile(QProcess::nullDevice());
+        start_ = WallSeconds();
+        process_.start(QStringLiteral(VELORAX_CLI_EXE), arguments);
+        process_.waitForStarted(5000);
+    }
+    ~CliProcess() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(2000);
+        }
+    }
+    // Seconds from the start to the end, or a negative number when it did not end well.
+    double Finish(double seconds = 60) {
+        Wait([this] { return process_.state() == QProcess::NotRunning; }, seconds);
+        const double took = WallSeconds() - start_;
+        if (process_.state() != QProcess::NotRunning || process_.exitCode() != 0) return -1;
+        return took;
+    }
+    void Interrupt() { ::kill(static_cast<pid_t>(process_.processId()), SIGINT); }
+    qint64 Pid() const { return process_.processId(); }
+    int ExitCode() const { return process_.exitCode(); }
+
+  private:
+    QProcess process_;
+    double start_ = 0;
+};
+
+QStringList Tcp(int port) {
+    return {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port)};
+}
+
+QStringList Serial(const QString& tty) {
+    return {QStringLiteral("--serial"), tty, QStringLiteral("--baud"), QStringLiteral("115200")};
+}
+
+// Frames per second between the first and the last frame of a JSON-lines file, from their
+// time stamps (milliseconds): the start-up of the process is not in it.
+double RateOfFile(const QString& path, int* frames = nullptr) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    const QRegularExpression time(QStringLiteral("T(\\d\\d):(\\d\\d):(\\d\\d\\.\\d\\d\\d)"));
+    std::vector<double> stamps;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const auto m = time.match(QString::fromLatin1(line));
+        if (!m.hasMatch()) continue;
+        stamps.push_back(m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 +
+                         m.captured(3).toDouble());
+    }
+    if (frames) *frames = static_cast<int>(stamps.size());
+    if (stamps.size() < 2 || stamps.back() <= stamps.front()) return 0;
+    return static_cast<double>(stamps.size() - 1) / (stamps.back() - stamps.front());
+}
+
+// 1. measure > /dev/null over TCP against the bare link's exchange rate.
+void FramesOverTcp() {
+    std::printf("1. measure --format jsonl > /dev/null over TCP 127.0.0.1 against velorax-sim\n");
+    SimProcess sim({"--tcp", "127.0.0.1:0"});
+    if (!sim.Ok()) return;
+    sensorlink::LinkState state;
+    state.comProtocol = sensorlink::ComProtocol::Tcp;
+    Observer observer;
+    sensorlink::Link link(state, observer);
+    // The plain link and velorax-cli take turns, so that both see the same load; the
+    // simulator serves the newest client. velorax-cli's rate is the difference of two runs
+    // of different lengths, so its start-up and connection drop out.
+    Slice bare;
+    int frames = 0;
+    double seconds = 0;
+    for (int round = 0; round < 5; ++round) {
+        if (link.ConnectTcp(QStringLiteral("127.0.0.1"), sim.Port()) != 0) {
+            std::printf("  bare link cannot connect: %s\n", state.message.c_str());
+            return;
+        }
+        const Slice slice = BareExchanges(link, 1.0);
+        bare += slice;
+        link.DisconnectTcp();
+        const int shortRun = std::max(200, static_cast<int>(0.2 * slice.exchanges));
+        const int longRun = shortRun + std::max(1000, slice.exchanges);
+        double took[2] = {0, 0};
+        const int counts[2] = {shortRun, longRun};
+        for (int i = 0; i < 2; ++i) {
+            CliProcess cli(Tcp(sim.Port()) + QStringList{"measure", "--format", "jsonl", "--count",
+                                                         QString::number(counts[i])});
+            took[i] = cli.Finish();
+            if (took[i] < 0) {
+                std::printf("  velorax-cli failed (status %d)\n", cli.ExitCode());
+                return;
+            }
+        }
+        frames += longRun - shortRun;
+        seconds += took[1] - took[0];
+    }
+    const double bareRate = bare.exchanges / bare.seconds;
+    const double rate = frames / seconds;
+    std::printf("  bare link, command 8 exchanges: %8.0f per second (%d in %.2f s)\n", bareRate,
+                bare.exchanges, bare.seconds);
+    std::printf("  velorax-cli measure, jsonl:     %8.0f frames per second (%d in %.2f s)\n", rate,
+                frames, seconds);
+    Verdict("measure frames/s / bare exchanges/s", rate / bareRate, ">= 0.95",
+            rate / bareRate >= 0.95);
+}
+
+// One velorax-cli measuring `count` frames over a paced pseudo-terminal: its rate.
+double PacedRate(const QString& tty, const QString& out, int count) {
+    CliProcess cli(Serial(tty) + QStringList{"measure", "--format", "jsonl", "--count",
+                                             QString::number(count), "-o", out});
+    if (cli.Finish() < 0) {
+        std::printf("  velorax-cli on %s failed (status %d)\n", qPrintable(tty), cli.ExitCode());
+        return 0;
+    }
+    return RateOfFile(out);
+}
+
+// 2. The paced pseudo-terminal at 115200 baud against the wire limit.
+double FramesOverPacedTerminal() {
+    std::printf("2. measure over velorax-sim's pseudo-terminal, --baud-emulation, 115200 baud\n");
+    QTemporaryDir dir;
+    const QString tty = dir.filePath("velorax-tty");
+    SimProcess sim({"--pty", tty, "--baud-emulation"});
+    if (!sim.Ok()) return 0;
+    double bare = 0;
+    {
+        sensorlink::LinkState state;
+        Observer observer;
+        sensorlink::Link link(state, observer);
+        link.Ports().SetScanner([] { return QList<sensorlink::SystemPort>{}; });
+        if (link.OpenSerialPort(link.Ports().AddDevicePath(tty), kBaudIndex115200) != 0) {
+            std::printf("  bare link cannot open %s: %s\n", qPrintable(tty), state.message.c_str());
+            return 0;
+        }
+        const Slice slice = BareExchanges(link, 2.0);
+        bare = slice.exchanges / slice.seconds;
+    }
+    const double rate = PacedRate(tty, dir.filePath("frames.jsonl"), 600);
+    std::printf("  bare link, command 8 exchanges: %6.1f per second (%.3f of the limit)\n", bare,
+                bare / kWireLimit);
+    std::printf("  velorax-cli measure:            %6.1f frames per second (wire limit %.1f)\n",
+                rate, kWireLimit);
+    Verdict("measure frames/s / 185.8", rate / kWireLimit, ">= 0.95", rate / kWireLimit >= 0.95);
+    return rate;
+}
+
+// 3. Memory while measuring, and CPU while a slow sensor is awaited.
+void MemoryAndCpu() {
+    std::printf("3. resident memory while measuring; CPU with a sensor answering every 200 ms\n");
+    {
+        SimProcess sim({"--tcp", "127.0.0.1:0"});
+        if (!sim.Ok()) return;
+        CliProcess cli(Tcp(sim.Port()) + QStringList{"measure", "--format", "jsonl"});
+        double peak = 0;
+        const double until = WallSeconds() + 3.0;
+        while (WallSeconds() < until) {
+            Wait([] { return false; }, 0.25);
+            peak = std::max(peak, ProcessResidentBytes(cli.Pid()));
+        }
+        cli.Interrupt();
+        const bool clean = cli.Finish(10) >= 0;
+        const double mb = peak / (1024.0 * 1024.0);
+        std::printf("  RSS while measuring back to back for 3 s: %.1f MB (ended by SIGINT: %s)\n",
+                    mb, clean ? "status 0" : "NOT CLEAN");
+        Verdict("RSS in MB", mb, "<= 20", mb <= 20.0 && clean);
+    }
+    {
+        SimProcess sim({"--tcp", "127.0.0.1:0", "--latency", "200"});
+        if (!sim.Ok()) return;
+        CliProcess cli(Tcp(sim.Port()) + QStringList{"measure", "--format", "jsonl"});
+        // After the start-up: five seconds of frames every 200 ms.
+        Wait([] { return false; }, 1.0);
+        const double cpu0 = ProcessCpuSeconds(cli.Pid());
+        const double wall0 = WallSeconds();
+        Wait([] { return false; }, 5.0);
+        const double cpu = ProcessCpuSeconds(cli.Pid()) - cpu0;
+        const double wall = WallSeconds() - wall0;
+        cli.Interrupt();
+        cli.Finish(10);
+        const double share = cpu / wall;
+        std::printf("  CPU over %.1f s: %.1f ms (%.2f %% of a core; the clock ticks are 10 ms)\n",
+                    wall, 1e3 * cpu, 100 * share);
+        Verdict("CPU share in %", 100 * share, "<= 0.5", 100 * share <= 0.5);
+    }
+}
+
+// 4. Eight against eight on paced pseudo-terminals, each against the rate of one alone.
+void EightSideBySide(double solo) {
+    constexpr int kPairs = 8;
+    std::printf("4. %d velorax-cli against %d velorax-sim at once, paced, 115200 baud\n", kPairs,
+                kPairs);
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    for (int i = 0; i < kPairs; ++i) {
+        sims.push_back(std::make_unique<SimProcess>(
+            QStringList{"--pty", dir.filePath(QString("tty%1").arg(i)), "--baud-emulation"}));
+        if (!sims.back()->Ok()) return;
+    }
+    if (solo <= 0) solo = PacedRate(dir.filePath("tty0"), dir.filePath("solo.jsonl"), 600);
+    std::vector<std::unique_ptr<CliProcess>> clis;
+    for (int i = 0; i < kPairs; ++i)
+        clis.push_back(std::make_unique<CliProcess>(
+            Serial(dir.filePath(QString("tty%1").arg(i))) +
+            QStringList{"measure", "--format", "jsonl", "--count", "600", "-o",
+                        dir.filePath(QString("frames%1.jsonl").arg(i))}));
+    double worst = 1e9;
+    for (int i = 0; i < kPairs; ++i) {
+        if (clis[static_cast<std::size_t>(i)]->Finish() < 0) {
+            std::printf("  velorax-cli %d failed\n", i);
+            return;
+        }
+        const double rate = RateOfFile(dir.filePath(QString("frames%1.jsonl").arg(i)));
+        std::printf("  process %d: %.1f frames per second (%.3f of one alone)\n", i, rate,
+                    rate / solo);
+        worst = std::min(worst, rate / solo);
+    }
+    std::printf("  one alone: %.1f frames per second\n", solo);
+    Verdict("worst rate of eight / rate of one alone", worst, ">= 0.9", worst >= 0.9);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList figures = app.arguments().mid(1);
+    if (figures.isEmpty()) figures = {"1", "2", "3", "4"};
+    std::printf("== cli_bench ==\n");
+    double solo = 0;
+    if (figures.contains("1")) FramesOverTcp();
+    std::fflush(stdout);
+    if (figures.contains("2")) solo = FramesOverPacedTerminal();
+    std::fflush(stdout);
+    if (figures.contains("3")) MemoryAndCpu();
+    std::fflush(stdout);
+    if (figures.contains("4")) EightSideBySide(solo);
+    return 0;
+}

@@ -1,0 +1,18 @@
+# Fails when the executable EXE loads Qt's GUI or widget libraries: velorax-cli runs on
+# machines without a display. Run with -DEXE=<path>.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ldd ${EXE} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "ldd ${EXE} failed (${rc}):\n${out}")
+endif()
+if(NOT out MATCHES "libQt6Core")
+  message(FATAL_ERROR "${EXE} does not load QtCore; is ldd's output what it was?\n${out}")
+endif()
+string(REGEX MATCHALL "libQt6[A-Za-z]+" qt "${out}")
+list(REMOVE_DUPLICATES qt)
+foreach(library ${qt})
+  if(NOT library MATCHES "^libQt6(Core|Network|SerialPort)$")
+    message(FATAL_ERROR "${EXE} loads ${library}; only QtCore, QtNetwork and QtSerialPort may be")
+  endif()
+endforeach()
+message(STATUS "${EXE} loads ${qt}")

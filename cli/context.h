@@ -1,0 +1,82 @@
+#pragma once
+// Inside velorax-cli: what a running command has (its options, outputs, the link, the stop
+// request) and the commands themselves. Not part of the library's interface.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/cli.h"
+#include "cli/options.h"
+#include "ini/ini.h"
+#include "link/link.h"
+#include "link/link_state.h"
+
+namespace cli {
+
+class Context : public sensorlink::FailureObserver {
+  public:
+    Context(const Options& options, Environment& env, Stop& stop);
+    ~Context() override;
+
+    // Opens the transport the options name: 0, or kExitLink (the failure said).
+    int Connect();
+
+    // One line on standard error: "velorax-cli: " and the text.
+    void Say(std::string_view text);
+    int Said() const { return said_; }
+    // "velorax-cli: PATH: reason"; returns kExitFile.
+    int FileFailed(const std::string& path, const std::string& reason);
+    // The status of an exchange that did not end with a reply.
+    int ExitOf(sensorlink::Outcome outcome) const;
+    // What standard output could not take; returns kExitFile, or kExitDone when the reader
+    // went away (a closed pipe ends the output, not the run, in error).
+    int OutputFailed();
+
+    Stamp Now() const { return env.now ? env.now() : LocalStamp(); }
+    // The first 23 words of the measurement word buffer.
+    FrameWords MeasurementWords() const;
+
+    // While a loop runs, Ctrl-C only wakes it (the loop ends after the frame in hand); a
+    // second Ctrl-C, or one outside a loop, ends every wait of the link at once.
+    void StopEndsLoop(bool loop);
+
+    void ReportLinkFailure() override;
+    void ReportRefused(std::string_view text) override;
+
+    const Options& options;
+    Environment& env;
+    Stop& stop;
+    sensorlink::LinkState state;
+    sensorlink::Link link;
+
+  private:
+    int said_ = 0;
+};
+
+// The commands; each returns its exit status.
+int Identify(Context& c);
+int Get(Context& c);
+int Send(Context& c);
+int Measure(Context& c);
+int Triggered(Context& c);
+int Calibration(Context& c);
+int Offsets(Context& c);
+int HwInfo(Context& c);
+int Scan(Context& c);
+
+// --- files ------------------------------------------------------------------------------
+// Why `path` cannot be written now, or empty when it looks writable: the target is no
+// directory or special file, and its folder exists. Asked before the sensor is, so that a
+// wrong path costs no exchange.
+std::string WriteObstacle(const std::string& path);
+// Why `path` cannot be read as a file, or empty.
+std::string ReadObstacle(const std::string& path);
+// An INI file the program's way (ini::IniObject::WriteToFile: a unique temporary file
+// beside the target, renamed over it): kExitDone, or kExitFile with the path and reason.
+int WriteIni(Context& c, const ini::IniObject& file, const std::string& path);
+// The bytes into `path` whole or not at all: a unique temporary file beside it, renamed
+// over it. Empty on success, else the reason.
+std::string WriteWhole(const std::string& path, std::string_view bytes);
+
+}  // namespace cli

@@ -1,0 +1,72 @@
+#pragma once
+// velorax-cli's command line: the link, one command and its options, and the help texts.
+// Free of Qt.
+//
+//   velorax-cli (--tcp HOST[:PORT] | --serial DEVICE [--baud RATE]) COMMAND [OPTIONS]
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scope/scope_scan.h"
+
+namespace cli {
+
+enum class Command {
+    None,
+    Identify,
+    Get,
+    Send,
+    Measure,
+    Triggered,
+    Calibration,
+    Offsets,
+    HwInfo,
+    Scan,
+};
+
+enum class Format { Tsv, Jsonl };
+
+inline constexpr int kDefaultTcpPort = 10001;
+inline constexpr std::uint16_t kDefaultBaudIndex = 4;  // 115200
+inline constexpr double kMinInterval = 0.25;           // seconds, as the recorder's
+
+struct Options {
+    bool help = false;
+    Command command = Command::None;
+
+    // The link: exactly one of the two.
+    bool tcp = false;
+    std::string host;
+    int port = kDefaultTcpPort;
+    bool serial = false;
+    std::string device;
+    std::uint16_t baudIndex = kDefaultBaudIndex;
+
+    std::string output;         // -o; empty: standard output
+    std::string file;           // send FILE
+    bool eeprom = false;        // --from eeprom, --to eeprom
+    std::uint16_t paraSet = 0;  // --set 0|1 of get, send, hwinfo
+    bool force = false;         // send: a file of another type or version anyway
+    int count = 0;              // frames; 0: until Ctrl-C
+    double interval = 0.0;      // seconds from one request to the next; 0: back to back
+    Format format = Format::Tsv;
+    std::string id;                                      // the record file's PANEL ID
+    std::optional<std::array<std::uint16_t, 3>> values;  // --set R G B
+    scope::ScanSettings scan{scope::kModeSingleShot, 0, 2048, 1, 0};
+};
+
+struct Parsed {
+    Options options;
+    std::string error;  // not empty: a usage error, said in one line
+};
+
+// The arguments without the program's name.
+Parsed ParseArguments(const std::vector<std::string>& arguments);
+
+// The help of the whole (Command::None) or of one command.
+std::string HelpText(Command command);
+
+}  // namespace cli

@@ -1,0 +1,105 @@
+// calibration, offsets, hwinfo and scan: the correction values, the hardware information
+// file and a scope scan.
+
+#include "calib/corrections.h"
+#include "cli/context.h"
+#include "link/commands.h"
+#include "link/replies.h"
+#include "params/hardware_file.h"
+#include "params/parameter_transfer.h"
+#include "scope/scope_scan.h"
+#include "service/hardware_info.h"
+#include "ui/wait.h"
+
+namespace cli {
+
+namespace {
+
+int Corrections(Context& c, calib::Correction which) {
+    if (const int status = c.Connect()) return status;
+    int status = kExitDone;
+    if (c.options.values) {
+        const sensorlink::Outcome written =
+            calib::WriteCorrections(c.link, which, *c.options.values);
+        if (written != sensorlink::Outcome::Reply && written != sensorlink::Outcome::ErrorReply)
+            return c.ExitOf(written);
+        // What the sensor made of them is read back below.
+        status = c.ExitOf(written);
+    }
+    sensorlink::Outcome read = sensorlink::Outcome::Failed;
+    const auto values = calib::ReadCorrections(c.link, &read);
+    if (!values) return c.ExitOf(read);
+    const auto& three = which == calib::Correction::Factors ? values->factors : values->offsets;
+    const std::string line = std::to_string(three[0]) + " " + std::to_string(three[1]) + " " +
+                             std::to_string(three[2]) + "\n";
+    if (!c.env.out.Write(line)) return c.OutputFailed();
+    return status;
+}
+
+}  // namespace
+
+int Calibration(Context& c) {
+    return Corrections(c, calib::Correction::Factors);
+}
+
+int Offsets(Context& c) {
+    return Corrections(c, calib::Correction::Offsets);
+}
+
+int HwInfo(Context& c) {
+    const std::string& path = c.options.output;
+    if (const std::string obstacle = WriteObstacle(path); !obstacle.empty())
+        return c.FileFailed(path, obstacle);
+    if (const int status = c.Connect()) return status;
+    // As the program has it once connected: the identification, then the parameter set as
+    // the sensor runs it (RAM), the correction values and the hardware data.
+    const sensorlink::Exchange id = c.link.Command(sensorlink::cmd::kFirmware, 0);
+    if (!id.Ok()) return c.ExitOf(id.outcome);
+    params::HardwareSnapshot snapshot;
+    snapshot.firmware = sensorlink::FirmwareText(id.payload);
+    // Any objection of the sensor ends it before the file, as the program's button does.
+    const sensorlink::Outcome got =
+        params::GetFromSensor(c.link, snapshot.parameters, c.options.paraSet, false);
+    if (got != sensorlink::Outcome::Reply) return c.ExitOf(got);
+    sensorlink::Outcome read = sensorlink::Outcome::Failed;
+    const auto corrections = calib::ReadCorrections(c.link, &read);
+    if (!corrections) return c.ExitOf(read);
+    snapshot.factors = corrections->factors;
+    snapshot.offsets = corrections->offsets;
+    const auto data = service::ReadHardwareData(c.link, &read);
+    if (!data) return c.ExitOf(read);
+    snapshot.data = *data;
+    return WriteIni(c, params::BuildHardwareFile(snapshot), path);
+}
+
+int Scan(Context& c) {
+    const std::string& path = c.options.output;
+    if (const std::string obstacle = WriteObstacle(path); !obstacle.empty())
+        return c.FileFailed(path, obstacle);
+    if (const int status = c.Connect()) return status;
+    const scope::ScanSettings& settings = c.options.scan;
+    c.StopEndsLoop(true);
+    const sensorlink::Exchange started = scope::StartScan(c.link, settings);
+    if (!started.Ok()) return c.ExitOf(started.outcome);
+    scope::ScanTraces traces{};
+    for (scope::Trace& trace : traces) {
+        // No time limit: the sensor sends once it has triggered. Ctrl-C breaks the scan off.
+        const sensorlink::Exchange block =
+            c.link.ReceiveFrame(ui::kNoDeadline, [&c] { return !c.stop.Requested(); });
+        if (block.outcome == sensorlink::Outcome::Stopped) {
+            scope::BreakScan(c.link);
+            c.Say("the scan was broken off; nothing was written");
+            return kExitInterrupted;
+        }
+        if (!block.Frame()) return c.ExitOf(block.outcome);
+        const auto taken = scope::TakeScanBlock(c.link, block, settings);
+        if (!taken) return block.Ok() ? kExitLink : kExitRefused;
+        trace = *taken;
+    }
+    c.StopEndsLoop(false);
+    if (const std::string reason = WriteWhole(path, scope::ScanCsv(traces)); !reason.empty())
+        return c.FileFailed(path, reason);
+    return kExitDone;
+}
+
+}  // namespace cli

@@ -1,0 +1,18 @@
+#include "recorder/triggered_sending.h"
+
+#include "link/commands.h"
+
+namespace recorder {
+
+sensorlink::Exchange StartTriggeredSending(sensorlink::Link& link) {
+    return link.Command(sensorlink::cmd::kTriggeredSend, 1);
+}
+
+sensorlink::Exchange StopTriggeredSending(sensorlink::Link& link) {
+    if (!link.Up()) return sensorlink::Exchange(sensorlink::Outcome::LinkDown);
+    return link.CommandAmidFrames(sensorlink::cmd::kTriggeredSend, 0, [](const auto& frame) {
+        return sensorlink::IsAckOf(frame, sensorlink::cmd::kTriggeredSend);
+    });
+}
+
+}  // namespace recorder

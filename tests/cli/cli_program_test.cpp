@@ -1,0 +1,132 @@
+// velorax-cli writes byte for byte what the program writes for the same data: the parameter
+// file, the hardware information file and the recorder's count-mode record file, each
+// written once by the whole program (offscreen, its real pages) and once by velorax-cli.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+#include "cli_fixture.h"
+#include "program_fixture.h"
+#include "recorder/recorder_page.h"
+#include "sim/model/scene.h"
+#include "ui/controls.h"
+
+namespace {
+
+using clitest::ReadAll;
+using clitest::RunCli;
+
+std::vector<std::string> TcpLink(const sim::SimServer& sensor) {
+    return {"--tcp", "127.0.0.1:" + std::to_string(sensor.TcpPort())};
+}
+
+std::vector<std::string> With(std::vector<std::string> link,
+                              std::initializer_list<std::string> rest) {
+    link.insert(link.end(), rest);
+    return link;
+}
+
+TEST(CliAgainstTheProgram, TheParameterAndHardwareFilesAreTheProgramsByteForByte) {
+    testing_support::SensorProgram t;
+    sim::SensorModel& model = t.sensor.Model();
+    sim::Eeprom eeprom;
+    eeprom.factors = {1100, 980, 1333};
+    eeprom.offsets = {21, 7, 300};
+    model.PowerUp(eeprom);
+    params::ParameterSet& ram = model.Ram()[0];
+    ram.block.power = 777;
+    for (std::size_t v = 0; v < params::kVectorCount; ++v) {
+        ram.teach[v].cell = {static_cast<std::uint16_t>(100 + v), 2, 3, 4, 5};
+        ram.teach[v].hold = static_cast<std::uint16_t>(v + 1);
+    }
+    QTemporaryDir dir;
+    const QString programFile = dir.filePath("program.ini");
+    const QString cliFile = dir.filePath("cli.ini");
+
+    // The program: GET from RAM, then SEND to a file.
+    session::Session& s = t.S();
+    ASSERT_EQ(s.GetParametersFrom(session::TransferTarget::Ram), sensorlink::Outcome::Reply);
+    s.SelectTransferTarget(session::TransferTarget::File);
+    t.program.popups.AnswerFile(programFile);
+    s.SendParameters();
+    ASSERT_TRUE(QFile::exists(programFile));
+    clitest::Result r = RunCli(With(TcpLink(t.sensor), {"get", "-o", cliFile.toStdString()}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(cliFile), ReadAll(programFile));
+
+    // The hardware information file: the program's button, then velorax-cli. The simulator
+    // serves the newest client: the program connects again first.
+    const QString programHw = dir.filePath("program-hw.ini");
+    const QString cliHw = dir.filePath("cli-hw.ini");
+    t.program.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
+    t.program.popups.AnswerFile(programHw);
+    t.program.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->click();
+    ASSERT_TRUE(QFile::exists(programHw)) << t.program.Connection().Messages().toStdString();
+    r = RunCli(With(TcpLink(t.sensor), {"hwinfo", "-o", cliHw.toStdString()}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(cliHw), ReadAll(programHw));
+}
+
+// A sensor whose frames are the same for every client that asks the same number of times:
+// one colour patch, no trigger, the same seed, a temperature that stays at 28 degrees for
+// the seconds of the test.
+sim::ServerOptions SteadySensor() {
+    sim::ServerOptions options;
+    options.model.seed = 11;
+    options.model.triggerRate = 0;
+    options.model.scene = sim::Scene({sim::Patch{"grey", {0.5, 0.4, 0.3}, 60.0}});
+    return options;
+}
+
+TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) {
+    QTemporaryDir dir;
+    const QString programFile = dir.filePath("program.dat");
+    const QString cliFile = dir.filePath("cli.dat");
+
+    // The program's recorder: count mode, three values at the shortest interval, on a clock
+    // that the test moves so that no interval is waited for.
+    testing_support::ManualClock clock;
+    sim::SimServer programSensor(SteadySensor());
+    programSensor.StartTcp(0);
+    testing_support::TestProgram program(
+        testing_support::TcpSettingsText("127.0.0.1", programSensor.TcpPort()), &clock);
+    program->StartUp();
+    session::Session& s = program.Session();
+    ASSERT_TRUE(s.LinkStatus().linkOk);
+    s.SetIdentificationText("line 4 / sensor 2");
+    auto& page = program.Page<recorder::RecorderPage>();
+    page.SetClock([] { return clitest::FixedStamp().local; });
+    ASSERT_TRUE(page.CreateRecordFile(programFile));
+    testing_support::Choose(program.Control<QComboBox>("MAINP", "EditRecMode"),
+                            recorder::kModeCount);
+    ui::SetValue(program.Control<QSpinBox>("MAINP", "EditRecVal"), 3);
+    program.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
+    QTimer ticks;
+    ticks.setInterval(0);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        clock.now += 0.05;
+        s.Wait().Wake();
+    });
+    QObject::connect(&s, &session::Session::LoopStarted, &s, [&] { ticks.start(); });
+    program.popups.AnswerConfirm(true);
+    program.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
+    ticks.stop();
+
+    // velorax-cli against a sensor of its own in the same state.
+    sim::SimServer cliSensor(SteadySensor());
+    cliSensor.StartTcp(0);
+    const clitest::Result r =
+        RunCli(With(TcpLink(cliSensor), {"measure", "--count", "3", "--id", "line 4 / sensor 2",
+                                         "-o", cliFile.toStdString()}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string written = ReadAll(programFile);
+    ASSERT_EQ(std::count(written.begin(), written.end(), '\n'), 8);
+    EXPECT_EQ(ReadAll(cliFile), written);
+}
+
+}  // namespace
