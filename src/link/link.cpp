@@ -79,8 +79,8 @@ void Link::Impl::DiscardInput() {
     state.receivedCount = 0;
 }
 
-void Link::Impl::Send(const char* bytes, qint64 count, bool keepReply) {
-    if (!keepReply) state.reply.fill(0);
+void Link::Impl::Send(const char* bytes, qint64 count) {
+    state.reply.fill(0);
     state.comStatus = 0;
     if (TransportDown()) return;  // the wait for the reply says so
     if (UsingTcp()) {
@@ -286,45 +286,10 @@ std::uint8_t Link::BuildRequest(std::uint8_t command, std::uint16_t wordCount,
     return out[7];
 }
 
-Link::Impl::Got Link::Impl::Settle() {
-    if (!ahead.pending) return Got::Frame;
-    ahead.pending = false;
-    ++transacting;
-    const Got got = Receive(kReplyTimeoutSeconds, {});
-    if (got != Got::Gone) --transacting;
-    return got;
-}
-
-void Link::SendAhead(std::uint8_t command, std::uint16_t parameter) {
-    Impl& d = *impl_;
-    if (d.Aborted() || d.transacting > 0 || d.ahead.pending || d.TransportDown()) return;
-    d.DiscardInput();
-    BuildRequest(command, 0, parameter, 0);
-    d.Send(reinterpret_cast<const char*>(d.state.request.data()),
-           static_cast<qint64>(kHeaderSize), true);
-    d.ahead = {true, command, parameter};
-}
-
-Exchange Link::Settle() {
-    Impl& d = *impl_;
-    if (!d.ahead.pending) return Exchange(Outcome::Reply);
-    if (d.Aborted()) return Exchange(Outcome::Aborted);
-    const Impl::Got got = d.Settle();
-    if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-    return d.Result(got);
-}
-
 Exchange Link::Transact(int bytesToSend) {
     Impl& d = *impl_;
     if (d.Aborted()) return Exchange(Outcome::Aborted);
     if (d.Refuse()) return Exchange(Outcome::Refused);
-    // A reply still owed to a request sent ahead is taken first: it must not be taken for
-    // this one's, and only one exchange is ever on the line.
-    if (d.ahead.pending) {
-        const Impl::Got got = d.Settle();
-        if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-        if (got != Impl::Got::Frame) return d.Result(got);
-    }
     // Up until a report of this exchange says otherwise.
     d.state.linkOk = true;
     const auto count = static_cast<qint64>(std::clamp<int>(bytesToSend, 0, kBufferSize));
@@ -344,11 +309,6 @@ Exchange Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
     Impl& d = *impl_;
     if (d.Aborted()) return Exchange(Outcome::Aborted);
     if (d.Refuse()) return Exchange(Outcome::Refused);
-    if (d.ahead.pending) {
-        const Impl::Got got = d.Settle();
-        if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-        if (got != Impl::Got::Frame) return d.Result(got);
-    }
     // After a failure nobody knows where the next frame starts.
     if (d.streamBroken) d.DiscardInput();
     BuildRequest(command, 0, parameter, 0);
@@ -386,11 +346,6 @@ Exchange Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& 
     Impl& d = *impl_;
     if (d.Aborted()) return Exchange(Outcome::Aborted);
     if (d.Refuse()) return Exchange(Outcome::Refused);
-    if (d.ahead.pending) {
-        const Impl::Got got = d.Settle();
-        if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-        if (got != Impl::Got::Frame) return d.Result(got);
-    }
     // After a failed Transact its reply may still be coming in pieces.
     if (d.streamBroken) d.DiscardInput();
     d.state.linkOk = true;
@@ -460,17 +415,6 @@ Exchange Link::Command(std::uint8_t command, std::uint16_t parameter,
     // Refused before the word buffer is touched.
     if (d.Aborted()) return Exchange(Outcome::Aborted);
     if (d.Refuse()) return Exchange(Outcome::Refused);
-    if (d.ahead.pending && words.empty() && d.ahead.command == command &&
-        d.ahead.parameter == parameter) {
-        // The request went out ahead: only its reply is left to wait for.
-        d.ahead.pending = false;
-        d.state.linkOk = true;
-        ++d.transacting;
-        const Impl::Got got = d.Receive(kReplyTimeoutSeconds, {});
-        if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-        --d.transacting;
-        return d.Result(got);
-    }
     LinkState& s = d.state;
     const std::size_t count = std::min<std::size_t>(words.size(), kMaxPayload / 2);
     std::copy_n(words.begin(), count, s.words.begin());

@@ -135,17 +135,6 @@ class Link : public QObject {
     // the pending input as always, and this wait then goes on with what comes after.
     Exchange ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting);
 
-    // The next request of a loop, sent while the caller still works on the last reply (the
-    // reply buffer keeps it): the sensor answers meanwhile. A Command with the same command
-    // and parameter (and no words) then only waits for that reply. Any other exchange first
-    // takes that reply and drops it, so that only one exchange is ever on the line and no
-    // reply is taken for another one's; a loop that ends without it calls Settle. Nothing
-    // happens while an exchange waits, while one is ahead already, or with no line.
-    void SendAhead(std::uint8_t command, std::uint16_t parameter);
-    // Takes and drops the reply of a request sent ahead (Reply when none was pending); a
-    // failure is reported as that of any exchange.
-    Exchange Settle();
-
     // While a Transact waits for its reply, Transact, Command and ReceiveFrame started from
     // a callback inside that wait end Refused at once and BuildRequest leaves the request
     // buffer alone; the refusal goes to FailureObserver::ReportRefused.

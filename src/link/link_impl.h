@@ -52,11 +52,8 @@ struct Link::Impl {
     // Drops all pending input: the device's and the assembler's.
     void DiscardInput();
     // Reply buffer = the front bytes of the assembler (zeros after them).
-    // The request bytes onto the line; the reply buffer and line status start afresh
-    // (`keepReply`: the reply buffer keeps the last frame, for a request sent ahead).
-    void Send(const char* bytes, qint64 count, bool keepReply = false);
-    // Takes the reply of a request sent ahead and drops it; Frame when none was pending.
-    Got Settle();
+    // The request bytes onto the line; the reply buffer and line status start afresh.
+    void Send(const char* bytes, qint64 count);
     void CopyFront();
 
     bool UsingTcp() const { return state.comProtocol == ComProtocol::Tcp; }
@@ -92,12 +89,6 @@ struct Link::Impl {
     std::uint32_t closedReports = 0;
     std::uint32_t closedClaimed = 0;
     int transacting = 0;  // Transacts waiting for their reply (at most one)
-    // A request sent ahead (SendAhead) whose reply nobody has taken yet.
-    struct Ahead {
-        bool pending = false;
-        std::uint8_t command = 0;
-        std::uint16_t parameter = 0;
-    } ahead;
 
     SerialPortTable ports;
     // Guarded: a callback that runs inside a wait may close the port or drop the socket.

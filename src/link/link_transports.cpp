@@ -55,7 +55,6 @@ void Link::Impl::DropSerial() {
 }
 
 int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
-    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     Impl& d = *impl_;
     if (d.Aborted()) return serial_result::kUnknownSystemError;
     CloseSerialPort();
@@ -100,7 +99,6 @@ int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
 }
 
 void Link::CloseSerialPort() {
-    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     impl_->DropSerial();
 }
 
@@ -173,7 +171,6 @@ void Link::Impl::DropTcp() {
 }
 
 int Link::ConnectTcp(const QString& host, int port) {
-    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     Impl& d = *impl_;
     if (d.Aborted()) return tcp_result::kUnableToRegisterService;
     DisconnectTcp();
@@ -229,7 +226,6 @@ int Link::ConnectTcp(const QString& host, int port) {
 }
 
 void Link::DisconnectTcp() {
-    impl_->ahead.pending = false;  // a request sent ahead goes with the line
     impl_->DropTcp();
 }
 

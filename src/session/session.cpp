@@ -1,6 +1,5 @@
 #include "session/session.h"
 
-#include <QPointer>
 #include <memory>
 
 #include "link/commands.h"
@@ -111,16 +110,6 @@ LoopEnd Session::RunLoop(const Loop& loop) {
     const auto notRunning = [&] {
         return stops_ != stopsBefore || loop.flag ? LoopEnd::Stopped : LoopEnd::Failed;
     };
-    // AtOnce: the next request goes out as soon as a frame is in, before the frame's work
-    // (displays, charts, stores) is done, so that the sensor answers while the program works
-    // instead of after it. Whatever ends the loop, a reply still owed is taken (and dropped)
-    // before the caller goes on, so no later exchange can take it for its own.
-    struct Settle {
-        QPointer<sensorlink::Link> link;  // null once a wait saw the session destroyed
-        ~Settle() {
-            if (link) link->Settle();
-        }
-    } settle{link_.get()};
     double due = wait_.Now();
     LoopEnd end = LoopEnd::Finished;
     for (int pass = 0; loop.passes == 0 || pass < loop.passes; ++pass) {
@@ -144,9 +133,6 @@ LoopEnd Session::RunLoop(const Loop& loop) {
                 : link_->Command(loop.command, 0);
         bool goOn = true;
         if (e.Frame()) {
-            if (loop.pace == Pace::AtOnce && (loop.passes == 0 || pass + 1 < loop.passes) &&
-                running())
-                link_->SendAhead(loop.command, 0);
             if (loop.frame) goOn = loop.frame(e);
         } else if (e.LinkEnded()) {
             end = LoopEnd::LinkEnded;

@@ -58,7 +58,7 @@ enum class FrameStage : int { RawValues = 0, Displays, Charts, Recorder, Teach, 
 
 // How a sensor loop gets its frames.
 enum class Pace {
-    AtOnce,       // the next request as soon as a frame is in, before its work (the live loop)
+    AtOnce,       // the next request as soon as a frame is taken (the live loop)
     Schedule,     // one request per period, from the start of one to the start of the next
     SensorSends,  // frames the sensor sends on its own (trigger, scope blocks): no request
 };

@@ -7,9 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "link/commands.h"
 #include "link/link_texts.h"
-#include "link/replies.h"
 #include "session/session.h"
 #include "sim/model/faults.h"
 #include "sim/server/sim_server.h"
@@ -118,47 +116,6 @@ TEST_P(LoopRunner, StopEndsEveryLoopTheSkippingOneToo) {
         EXPECT_EQ(frames, 3);
     }
     EXPECT_TRUE(reports.isEmpty());
-}
-
-// The live kind of loop sends its next request before the frame's work is done. The reply
-// owed to it must never be taken for another exchange's: not for one that runs between two
-// frames (SEND during GO), not for the first one after the loop ended, and an error frame
-// the sensor gives it is still reported.
-TEST_P(LoopRunner, AReplyOwedToARequestSentAheadIsNeverTakenForAnotherExchange) {
-    session::Loop loop = Counting();
-    int passes = 0;
-    sensorlink::Exchange between;
-    loop.beforePass = [&] {
-        if (++passes == 3) between = session.Link().Command(sensorlink::cmd::kReadCorrection, 0);
-    };
-    loop.frame = [&](const sensorlink::Exchange& e) {
-        EXPECT_EQ(e.command, sensorlink::cmd::kMeasure);
-        if (++frames == 5) session.StopLoops();
-        return true;
-    };
-    EXPECT_EQ(session.RunLoop(loop), session::LoopEnd::Stopped);
-    EXPECT_EQ(frames, 5);
-    EXPECT_TRUE(between.Ok());
-    EXPECT_EQ(between.command, sensorlink::cmd::kReadCorrection);
-    EXPECT_EQ(between.payload.size(), 12u);
-
-    const sensorlink::Exchange after = session.Link().Command(sensorlink::cmd::kFirmware, 0);
-    ASSERT_TRUE(after.Ok());
-    EXPECT_EQ(after.command, sensorlink::cmd::kFirmware);
-    EXPECT_FALSE(sensorlink::FirmwareText(after.payload).empty());
-    EXPECT_TRUE(reports.isEmpty()) << reports.join(" | ").toStdString();
-
-    // The request sent after the last frame is answered with an error frame: said once.
-    Fault("error:1@8#3");
-    frames = 0;
-    loop.beforePass = {};
-    loop.frame = [&](const sensorlink::Exchange&) {
-        if (++frames == 2) session.StopLoops();
-        return true;
-    };
-    EXPECT_EQ(session.RunLoop(loop), session::LoopEnd::Stopped);
-    EXPECT_EQ(reports, QStringList{Text(sensorlink::ErrorReplyText(1))});
-    EXPECT_TRUE(session.Link().Command(sensorlink::cmd::kFirmware, 0).Ok());
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, LoopRunner,
