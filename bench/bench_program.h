@@ -4,7 +4,10 @@
 // temporary program folder with a settings file. Header-only: each benchmark is one
 // translation unit.
 
+#include <QComboBox>
 #include <QFile>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -66,7 +69,7 @@ class BenchProgram {
             std::printf("program not created: %s\n", qPrintable(error));
             return;
         }
-        program_->quitUserInterface = [] {};
+        program_->SetQuit([] {});
         program_->StartUp();
         for (const auto& page : program_->Pages())
             if (auto* m = dynamic_cast<measure::MeasurePage*>(page.get())) measure_ = m;
@@ -97,6 +100,24 @@ class BenchProgram {
         return nullptr;
     }
 
+    // A control of the panel set by its panel and object name; nullptr when there is none.
+    template <class T = QWidget>
+    T* Control(const char* panel, const char* name) {
+        QWidget* p = program_->Panel(panel);
+        return p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+    // A double click of the left mouse button on a control.
+    static void DoubleClick(QWidget* control) {
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(control, &dbl);
+    }
+    // The user picks the item of `value` from a list.
+    static void Choose(QComboBox* list, int value) {
+        ui::SetComboValue(list, value);
+        emit list->activated(list->currentIndex());
+    }
+
     struct Loop {
         int frames = 0;
         double wall = 0;
@@ -112,8 +133,8 @@ class BenchProgram {
     // TRY TO CONNECT after another client took the simulator over, then back to the
     // parameter page the program shows after start-up.
     bool Reconnect() {
-        program_->Connection().CBF_ButtonTryToConnect(ui::Event::Commit);
-        ui::SetActiveTabPage(program_->tabMain, session::kPageParameter);
+        Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
+        ui::SetActiveTabPage(Control<QTabWidget>("MAINP", "TabMain1"), session::kPageParameter);
         return Ok();
     }
 
@@ -127,7 +148,7 @@ class BenchProgram {
         if (seconds > 0) stop.start(static_cast<int>(seconds * 1000));
         const double wall0 = WallSeconds();
         const double cpu0 = ThreadCpuSeconds();
-        measure_->CBF_ButtonGo(ui::Event::Commit);
+        Control<QPushButton>("MAINP", "ButtonGo")->click();
         const bool stoppedByTimer = seconds > 0 && !stop.isActive();
         Loop loop;
         loop.cpu = ThreadCpuSeconds() - cpu0;
@@ -139,10 +160,10 @@ class BenchProgram {
     }
 
     // What is on screen while the loop runs.
-    QString Shown() const {
-        QTabWidget* tabs = measure_->tabData;
+    QString Shown() {
+        QTabWidget* tabs = Control<QTabWidget>("DATAP", "TabDataP1");
         return QStringLiteral("data panel %1, data page \"%2\"")
-            .arg(measure_->dataPanel->isVisible() ? "shown" : "hidden",
+            .arg(program_->Panel("DATAP")->isVisible() ? "shown" : "hidden",
                  tabs->tabText(tabs->currentIndex()));
     }
 

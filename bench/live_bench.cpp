@@ -284,7 +284,7 @@ void StartUpToParameters() {
             std::printf("  program not connected: %s\n", qPrintable(program.Message()));
             return;
         }
-        program.Program().mainPanel->repaint();  // painted, not only due
+        program.Program().MainPanel()->repaint();  // painted, not only due
         seconds.push_back(WallSeconds() - wall0);
     }
     const Spread s = Summarise(seconds);

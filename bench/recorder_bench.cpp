@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <cmath>
 #include <cstdio>
@@ -50,8 +51,7 @@ recorder::RecorderPage* Prepare(BenchProgram& program, const QString& file, int 
     auto* page = program.Page<recorder::RecorderPage>();
     if (!page) return nullptr;
     page->CreateRecordFile(file);
-    ui::SetComboValue(page->mode, mode);
-    page->CBF_EditSelectDataRec(ui::Event::Commit);
+    BenchProgram::Choose(program.Control<QComboBox>("MAINP", "EditRecMode"), mode);
     return page;
 }
 
@@ -66,12 +66,13 @@ void CountMode() {
         std::printf("  program not connected: %s\n", qPrintable(program.Message()));
         return;
     }
-    page->interval->setValue(kInterval);
-    page->valueCount->setValue(kCountFrames);
+    program.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(kInterval);
+    program.Control<QSpinBox>("MAINP", "EditRecVal")->setValue(kCountFrames);
     std::vector<double> taken;
     taken.reserve(kCountFrames);
     program.onFrame = [&](int) { taken.push_back(program.S().Wait().Now()); };
-    const Run run = Record(program, [&] { page->start->click(); });
+    const Run run =
+        Record(program, [&] { program.Control<QPushButton>("MAINP", "ButtonRecStart")->click(); });
     if (static_cast<int>(taken.size()) != kCountFrames) {
         std::printf("  %zu frames instead of %d: %s\n", taken.size(), kCountFrames,
                     qPrintable(program.Message()));
@@ -105,8 +106,11 @@ void TriggeredIdle() {
     QTemporaryDir dir;
     auto* page = Prepare(program, dir.filePath("idle.dat"), recorder::kModeTriggered);
     if (!program.Ok() || !page) return;
-    QTimer::singleShot(static_cast<int>(kTriggeredSeconds * 1000), [&] { page->stop->click(); });
-    const Run run = Record(program, [&] { page->startTriggered->click(); });
+    QTimer::singleShot(static_cast<int>(kTriggeredSeconds * 1000),
+                       [&] { program.Control<QPushButton>("MAINP", "ButtonRecStop")->click(); });
+    const Run run = Record(program, [&] {
+        program.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->click();
+    });
     std::printf("  %.1f ms CPU in %.2f s\n", 1e3 * run.cpu, run.wall);
     Verdict("CPU share of one core while waiting", run.cpu / run.wall, "< 0.02",
             run.cpu / run.wall < 0.02);
@@ -158,8 +162,11 @@ void TriggeredFlood() {
     const QString file = dir.filePath("flood.dat");
     auto* page = Prepare(program, file, recorder::kModeTriggered);
     if (!program.Ok() || !page) return;
-    QTimer::singleShot(static_cast<int>(kTriggeredSeconds * 1000), [&] { page->stop->click(); });
-    const Run run = Record(program, [&] { page->startTriggered->click(); });
+    QTimer::singleShot(static_cast<int>(kTriggeredSeconds * 1000),
+                       [&] { program.Control<QPushButton>("MAINP", "ButtonRecStop")->click(); });
+    const Run run = Record(program, [&] {
+        program.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->click();
+    });
     const std::vector<QByteArray> sent = SentFrames(trace);
     const std::vector<QByteArray> recorded = RecordedFrames(file);
     // Frames sent after STOP, before the sensor took the command to stop, are not recorded.

@@ -25,7 +25,6 @@
 #include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
 #include "scope/scope_page.h"
-#include "teach/teach_page.h"
 
 namespace {
 
@@ -37,38 +36,37 @@ class Shots {
         : p_(program), dir_(std::move(dir)), suffix_(std::move(suffix)) {}
 
     void Page(int page) {
-        QTabWidget* tabs = p_.Program().tabMain;
+        QTabWidget* tabs = p_.Control<QTabWidget>("MAINP", "TabMain1");
         tabs->setCurrentWidget(ui::PageWidget(tabs, page));  // as a click on the tab
         Settle(0.3);
     }
     // The live loop for `seconds`, then STOP.
     void Go(double seconds) {
         QTimer::singleShot(static_cast<int>(seconds * 1000), [this] { p_.S().StopLoops(); });
-        p_.Page<measure::MeasurePage>()->go->click();
+        p_.Control<QPushButton>("MAINP", "ButtonGo")->click();
         Settle(0.2);
     }
     // A page of the data panel's tab control, as a click on its tab.
     void DataPage(int page) {
-        QTabWidget* tabs = p_.Page<measure::MeasurePage>()->tabData;
+        QTabWidget* tabs = p_.Control<QTabWidget>("DATAP", "TabDataP1");
         tabs->setCurrentWidget(ui::PageWidget(tabs, page));
         Settle(0.3);
     }
     // CALCULATION MODE as the user chooses it on the parameter page.
     void CalculationMode(int mode) {
-        auto* calc = qobject_cast<QComboBox*>(
-            p_.Page<params::ParameterPanel>()->wordControls[params::kCalculationMode]);
-        calc->setCurrentIndex(calc->findData(mode));
-        emit calc->activated(calc->currentIndex());
+        BenchProgram::Choose(
+            p_.Control<QComboBox>("MAINP", params::WordControlName(params::kCalculationMode)),
+            mode);
         Settle(0.3);
     }
     void Save(const char* name) {
         Settle(0.2);
-        Write(name, p_.Program().mainPanel->grab());
+        Write(name, p_.Program().MainPanel()->grab());
     }
     // The screen around the main window and the windows beside it.
     void SaveScreen(const char* name, const QRect& area) {
         Settle(0.3);
-        QScreen* screen = p_.Program().mainPanel->screen();
+        QScreen* screen = p_.Program().MainPanel()->screen();
         Write(name, screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()));
     }
     static void Settle(double seconds) {
@@ -95,7 +93,7 @@ void TakeAll(const QString& dir, const QString& suffix) {
         std::printf("program not connected: %s\n", qPrintable(program.Message()));
         return;
     }
-    program.Program().mainPanel->resize(790, 548);
+    program.Program().MainPanel()->resize(790, 548);
     Shots shots(program, dir, suffix);
     ui::ScriptedPopups& popups = program.Popups();
 
@@ -117,16 +115,16 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("data-3d");
     shots.CalculationMode(0);
     shots.DataPage(measure::kPage2D);
-    auto* measurePage = program.Page<measure::MeasurePage>();
-    measurePage->CBF_DispCOL(ui::Event::LeftDoubleClick);
-    measurePage->CBF_DispGroup(ui::Event::LeftDoubleClick);
+    QWidget* colBig = program.Program().Panel("COLBIGP");
+    QWidget* grpBig = program.Program().Panel("GRPBIGP");
+    BenchProgram::DoubleClick(program.Control("DATAP", "DispCOL"));
+    BenchProgram::DoubleClick(program.Control("DATAP", "DispGroup"));
     shots.Go(1.0);
-    const QRect around = program.Program().mainPanel->frameGeometry().united(
-        measurePage->grpBigPanel->frameGeometry().united(
-            measurePage->colBigPanel->frameGeometry()));
+    const QRect around = program.Program().MainPanel()->frameGeometry().united(
+        grpBig->frameGeometry().united(colBig->frameGeometry()));
     shots.SaveScreen("big-displays", around);
-    measurePage->CBF_COLBIGP(ui::Event::Close);
-    measurePage->CBF_GRPBIGP(ui::Event::Close);
+    colBig->close();
+    grpBig->close();
 
     shots.Page(session::kPageGroupHold);
     shots.Save("group-hold");
@@ -136,37 +134,38 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("teach-table");
 
     // The capture-and-mean panel: its own live loop, ten captures, then CLOSE.
-    auto* teach = program.Page<teach::TeachPage>();
     int frames = 0;
     program.onFrame = [&](int) {
         ++frames;
-        if (frames % 5 == 0 && frames <= 50) teach->meanPanel.capture->click();
+        if (frames % 5 == 0 && frames <= 50)
+            program.Control<QPushButton>("TEACHP1", "ButtonTP1Capture")->click();
         if (frames == 80) program.S().StopLoops();
     };
-    teach->meanPanel.teachMean->click();
+    program.Control<QPushButton>("MAINP", "ButtonTeachMean")->click();
     program.onFrame = {};
     shots.Save("teach-mean");
-    teach->meanPanel.close->click();
+    program.Control<QPushButton>("TEACHP1", "ButtonCloseTeachPanel")->click();
 
     // The record-based panel: a recording of a few seconds of the scene.
-    teach->recordPanel.open->click();
+    program.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
     QTimer::singleShot(4000, [&] { program.S().StopLoops(); });
-    teach->recordPanel.start->click();
+    program.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     shots.Save("teach-record");
-    teach->recordPanel.close->click();
+    program.Control<QPushButton>("TEACHP2", "ButtonCloseTP2")->click();
 
     // The recorder: a continuous recording, then the record graph.
     QTemporaryDir files;
     auto* recorder = program.Page<recorder::RecorderPage>();
     shots.Page(session::kPageRecorder);
     recorder->CreateRecordFile(files.filePath(QStringLiteral("RecordFile.dat")));
-    ui::SetComboValue(recorder->mode, recorder::kModeContinuous);
-    recorder->CBF_EditSelectDataRec(ui::Event::Commit);
-    recorder->interval->setValue(0.25);
-    QTimer::singleShot(6000, [&] { recorder->stop->click(); });
+    BenchProgram::Choose(program.Control<QComboBox>("MAINP", "EditRecMode"),
+                         recorder::kModeContinuous);
+    program.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
+    QTimer::singleShot(6000,
+                       [&] { program.Control<QPushButton>("MAINP", "ButtonRecStop")->click(); });
     popups.AnswerConfirm(true);
-    recorder->showGraph->click();
-    recorder->start->click();
+    program.Control<QPushButton>("MAINP", "ButtonShowGraph")->click();
+    program.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     shots.Save("recorder");
 
     // The scope: cycle time, a single-shot scan, the cursors apart.

@@ -74,9 +74,11 @@ void RecordingFigures() {
         std::printf("  program not connected: %s\n", qPrintable(program.Message()));
         return;
     }
-    teach::RecordPanel& panel = page->recordPanel;
-    panel.open->click();
-    std::printf("  TEACHP2 %s\n", panel.panel->isVisible() ? "shown" : "hidden");
+    teach::RecordPanel& panel = page->Recording();
+    QPushButton* open = program.Control<QPushButton>("MAINP", "ButtonTeachRecVal");
+    open->click();
+    std::printf("  TEACHP2 %s\n",
+                program.Program().Panel("TEACHP2")->isVisible() ? "shown" : "hidden");
     const double rss0 = ResidentBytes();
 
     std::vector<Sample> samples;
@@ -101,14 +103,14 @@ void RecordingFigures() {
             std::printf("  program not connected again: %s\n", qPrintable(program.Message()));
             return;
         }
-        panel.open->click();  // TEACHP2 in front again, after the connection page
+        open->click();  // TEACHP2 in front again, after the connection page
         panel.ResetRecord();
         samples.clear();
         const long replots0 = Replots(panel);
         watch.start();
         const double wall0 = WallSeconds();
         const double cpu0 = ThreadCpuSeconds();
-        panel.start->click();
+        program.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
         const double w = WallSeconds() - wall0;
         const double c = ThreadCpuSeconds() - cpu0;
         watch.stop();

@@ -30,7 +30,9 @@ constexpr const char* kCalibratedHelp =
 constexpr const char* kOffsetHelp = "Edit Box for the offset values. ";
 constexpr const char* kMeasuredOffsetHelp = "Displays the offset values. ";
 
-const ui::ControlRow<C> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<C> C::kControls[] = {
     {"MAINP", "ButtonSendCF", Field<&C::sendCF>(), "CBF_ButtonSendCF", &C::CBF_ButtonSendCF,
      "Calibration factors for RED,GREEN and BLUE will be send to the EEPROM of the sensor."},
     {"MAINP", "ButtonGetCF", Field<&C::getCF>(), "CBF_ButtonGetCF", &C::CBF_ButtonGetCF,
@@ -59,6 +61,8 @@ const ui::ControlRow<C> kControls[] = {
      "CBF_ButtonCloseOffsetCompensation", &C::CBF_ButtonCloseOffsetCompensation,
      "Close PANEL and return to MAIN PANEL. ", "Close offset page"},
 };
+
+namespace {
 
 // Controls of one kind per colour: red, green, blue.
 struct Triple {

@@ -12,6 +12,7 @@
 
 #include "calib/calib_core.h"
 #include "session/page.h"
+#include "ui/controls.h"
 #include "ui/refresh.h"
 
 class QLineEdit;
@@ -48,6 +49,9 @@ class CalibPage final : public session::Page {
     void SendOffsets();
     void MeasureOffsets();
 
+  private:
+    static const ui::ControlRow<CalibPage> kControls[];
+
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonSendCF(ui::Event e);
     void CBF_ButtonGetCF(ui::Event e);
@@ -58,7 +62,7 @@ class CalibPage final : public session::Page {
     void CBF_ButtonCalcOffset(ui::Event e);
     void CBF_ButtonCloseOffsetCompensation(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QPushButton *sendCF = nullptr, *getCF = nullptr, *calcCF = nullptr,
                 *selfCalibration = nullptr;
     QPushButton *sendOffset = nullptr, *getOffset = nullptr, *calcOffset = nullptr,
@@ -74,7 +78,6 @@ class CalibPage final : public session::Page {
     QSpinBox* setValue = nullptr;
     QSpinBox* maxDelta = nullptr;
 
-  private:
     void WriteDisplays();
     void ShowCorrections();
     void TakeBoxes();  // the boxes into the session's corrections

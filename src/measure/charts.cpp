@@ -116,7 +116,7 @@ void Charts::Build(const Places& p, ui::Runtime& runtime) {
     }
     OnClicks(rgb_, [this](bool twice) { CBF_GraphRGB(twice); });
     for (ui::Graph* g : {x_, y_, int_})
-        OnClicks(g, [this](bool twice) { CBF_GraphINT1(twice, calculationMode); });
+        OnClicks(g, [this](bool twice) { CBF_GraphINT1(twice, calculationMode_); });
 }
 
 void Charts::AppendChartHistory(const session::MeasuredValues& m) {
@@ -172,6 +172,11 @@ void Charts::DrawIntensityBand(const params::ParameterSet& set, std::uint16_t ca
     const AxisWindow band = IntensityBand(cells[column], cells[column + 1]);
     intensityBar_->DeleteAllPlots();
     intensityBar_->PlotRectangle(band.min, 0, band.max, 100, kBand, kBand);
+}
+
+void Charts::SetCalculationMode(std::uint16_t calculationMode) {
+    calculationMode_ = calculationMode;
+    ApplyCoordinateAxes(calculationMode);
 }
 
 void Charts::ApplyCoordinateAxes(std::uint16_t calculationMode) {

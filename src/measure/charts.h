@@ -49,16 +49,9 @@ class Charts : public QObject {
     void DrawIntensityBand(const params::ParameterSet& set, std::uint16_t calculationMode,
                            int teachRowNo);
 
-    // The coordinate page's y axes follow the calculation mode while they are fixed.
-    void ApplyCoordinateAxes(std::uint16_t calculationMode);
-
-    // Graph callbacks: a left click fixes the y axes, a double click scales them to the
-    // data.
-    void CBF_GraphRGB(bool doubleClick);
-    void CBF_GraphINT1(bool doubleClick, std::uint16_t calculationMode);
-
-    // CALCULATION MODE as the mode rules last left it; the coordinate charts' click reads it.
-    std::uint16_t calculationMode = 0;
+    // CALCULATION MODE as the mode rules last left it: the coordinate page's y axes follow
+    // it while they are fixed, at once and when a click fixes them again.
+    void SetCalculationMode(std::uint16_t calculationMode);
 
     const ChartHistory& History() const { return history_; }
     const PlotExtents& Extents() const { return extents_; }
@@ -72,6 +65,14 @@ class Charts : public QObject {
 
   private:
     static void Fix(ui::Graph* graph, double min, double max);
+    void ApplyCoordinateAxes(std::uint16_t calculationMode);
+
+    // Graph callbacks: a left click fixes the y axes, a double click scales them to the
+    // data.
+    void CBF_GraphRGB(bool doubleClick);
+    void CBF_GraphINT1(bool doubleClick, std::uint16_t calculationMode);
+
+    std::uint16_t calculationMode_ = 0;
 
     ChartHistory history_;
     PlotExtents extents_;

@@ -22,7 +22,9 @@ constexpr const char* kHelpMinMax =
 constexpr const char* kHelpLab = "Displays the calculated Lab values.";
 constexpr const char* kHelpSimRef = "Displays the s i M reference values of the analog outputs.";
 
-const ui::ControlRow<M> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<M> M::kControls[] = {
     {"MAINP", "ButtonGo", Field<&M::go>(), "CBF_ButtonGo", &M::CBF_ButtonGo,
      "Starts data transfer from sensor to PC. \n\nShortcut Key: F11. "},
     {"MAINP", "ButtonStop", Field<&M::stop>(), "CBF_ButtonStop", &M::CBF_ButtonStop,
@@ -127,6 +129,8 @@ const ui::ControlRow<M> kControls[] = {
     {"GRPBIGP", "DispGroupBig", Field<&M::grpBig>(), nullptr, nullptr, nullptr, "Group"},
     {"GRPBIGP", "DispGrpBigId", Field<&M::grpBigId>(), nullptr, nullptr, nullptr, "Identification"},
 };
+
+namespace {
 
 void Show(QLineEdit* display, int value) {
     ui::SetValue(display, QString::number(value));
@@ -330,8 +334,7 @@ void MeasurePage::ApplyModes() {
         labelGraphXInt->setText(views[1]);
         labelGraphYInt->setText(views[2]);
     }
-    charts.calculationMode = v.calculationMode;
-    charts.ApplyCoordinateAxes(v.calculationMode);
+    charts.SetCalculationMode(v.calculationMode);
 }
 
 // --- the large windows ----------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "measure/charts.h"
 #include "measure/colour_math.h"
 #include "session/page.h"
+#include "ui/controls.h"
 #include "ui/refresh.h"
 
 class QLabel;
@@ -40,6 +41,14 @@ class MeasurePage final : public session::Page {
     void UpdateCharts();
     void DrawTolerancePlot();
 
+    // The charts of the data panel, L a b of the last frame, the output LEDs as last shown.
+    const Charts& ChartSet() const { return charts; }
+    const Lab& LastLab() const { return lab; }
+    const OutputLeds& Leds() const { return leds; }
+
+  private:
+    static const ui::ControlRow<MeasurePage> kControls[];
+
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonGo(ui::Event e);
     void CBF_ButtonStop(ui::Event e);
@@ -48,7 +57,7 @@ class MeasurePage final : public session::Page {
     void CBF_COLBIGP(ui::Event e);
     void CBF_GRPBIGP(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QPushButton* go = nullptr;
     QPushButton* stop = nullptr;
     QWidget* dataPanel = nullptr;
@@ -90,7 +99,6 @@ class MeasurePage final : public session::Page {
     Lab lab;          // of the last frame
     OutputLeds leds;  // as last shown
 
-  private:
     static constexpr int kBigPanelGap = 8;  // pixels between the windows
     void PlaceBigPanels();
     void ApplyModes();

@@ -54,42 +54,9 @@ constexpr WordControl kWordControls[kBlockWords] = {
     {kAnalogZoom, "EditAnaZoom", "CBF_EditAnaZoom", false},
 };
 
-
-QString Help(const char* callback) {
-    const char* text = ParameterHelpText(callback);
-    return text ? QString::fromUtf8(text) : QString();
-}
-
 using session::TransferTarget;
 using P = ParameterPanel;
 using ui::Field;
-
-// The controls that are not words of the parameter block.
-const ui::ControlRow<P> kControls[] = {
-    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", nullptr, nullptr,
-     "POWER value"},
-    {"MAINP", "EditGridGroups", Field<&P::groupTable>(), "CBF_EditGridGroups",
-     &P::CBF_EditGridGroups, nullptr, "Group table"},
-    {"MAINP", "EditGridHold", Field<&P::holdTable>(), "CBF_EditGridHold", nullptr, nullptr,
-     "Hold table"},
-    {"MAINP", "GridCtt", Field<&P::teachTable>(), "CBF_GridCtt", nullptr, nullptr, "Teach table"},
-    {"MAINP", "EditResetHold", Field<&P::resetHold>(), "CBF_EditResetHold"},
-    {"MAINP", "ButtonResetGroupTable", Field<&P::resetGroups>(), "CBF_ButtonResetGroupTable",
-     &P::CBF_ButtonResetGroupTable, "Reset the GROUP TABLE. \nAll cells are set to 0.",
-     "Reset group table"},
-    {"MAINP", "ButtonResetHoldTable", Field<&P::resetHolds>(), "CBF_ButtonResetHoldTable",
-     &P::CBF_ButtonResetHoldTable,
-     "Reset the HOLD TABLE. \nAll cells are set the value \nin the Edit Box.", "Reset hold table"},
-    {"MAINP", "ButtonSend", Field<&P::send>(), "CBF_ButtonSend", &P::CBF_ButtonSend},
-    {"MAINP", "ButtonGet", Field<&P::get>(), "CBF_ButtonGet", &P::CBF_ButtonGet},
-    {"MAINP", "SelectRam", Field<&P::selectRam>(), "CBF_SelectMem", &P::CBF_SelectMem},
-    {"MAINP", "SelectEeprom", Field<&P::selectEeprom>(), "CBF_SelectMem", &P::CBF_SelectMem},
-    {"MAINP", "SelectFile", Field<&P::selectFile>(), "CBF_SelectMem", &P::CBF_SelectMem},
-    {"MAINP", "SelectParaSet0", Field<&P::selectParaSet0>(), "CBF_SelectParaSet",
-     &P::CBF_SelectParaSet, nullptr, "Parameter set 0"},
-    {"MAINP", "SelectParaSet1", Field<&P::selectParaSet1>(), "CBF_SelectParaSet",
-     &P::CBF_SelectParaSet, nullptr, "Parameter set 1"},
-};
 
 // What a control offers the user to type; values from the sensor or a file may lie outside
 // and are shown as they are.
@@ -141,6 +108,37 @@ constexpr const char* kRawWord = "veloraxRawWord";
 
 }  // namespace
 
+const char* WordControlName(std::size_t word) {
+    return word < kBlockWords ? kWordControls[word].control : nullptr;
+}
+
+// The controls that are not words of the parameter block.
+const ui::ControlRow<P> P::kControls[] = {
+    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", nullptr, nullptr,
+     "POWER value"},
+    {"MAINP", "EditGridGroups", Field<&P::groupTable>(), "CBF_EditGridGroups",
+     &P::CBF_EditGridGroups, nullptr, "Group table"},
+    {"MAINP", "EditGridHold", Field<&P::holdTable>(), "CBF_EditGridHold", nullptr, nullptr,
+     "Hold table"},
+    {"MAINP", "GridCtt", Field<&P::teachTable>(), "CBF_GridCtt", nullptr, nullptr, "Teach table"},
+    {"MAINP", "EditResetHold", Field<&P::resetHold>(), "CBF_EditResetHold"},
+    {"MAINP", "ButtonResetGroupTable", Field<&P::resetGroups>(), "CBF_ButtonResetGroupTable",
+     &P::CBF_ButtonResetGroupTable, "Reset the GROUP TABLE. \nAll cells are set to 0.",
+     "Reset group table"},
+    {"MAINP", "ButtonResetHoldTable", Field<&P::resetHolds>(), "CBF_ButtonResetHoldTable",
+     &P::CBF_ButtonResetHoldTable,
+     "Reset the HOLD TABLE. \nAll cells are set the value \nin the Edit Box.", "Reset hold table"},
+    {"MAINP", "ButtonSend", Field<&P::send>(), "CBF_ButtonSend", &P::CBF_ButtonSend},
+    {"MAINP", "ButtonGet", Field<&P::get>(), "CBF_ButtonGet", &P::CBF_ButtonGet},
+    {"MAINP", "SelectRam", Field<&P::selectRam>(), "CBF_SelectMem", &P::CBF_SelectMem},
+    {"MAINP", "SelectEeprom", Field<&P::selectEeprom>(), "CBF_SelectMem", &P::CBF_SelectMem},
+    {"MAINP", "SelectFile", Field<&P::selectFile>(), "CBF_SelectMem", &P::CBF_SelectMem},
+    {"MAINP", "SelectParaSet0", Field<&P::selectParaSet0>(), "CBF_SelectParaSet",
+     &P::CBF_SelectParaSet, nullptr, "Parameter set 0"},
+    {"MAINP", "SelectParaSet1", Field<&P::selectParaSet1>(), "CBF_SelectParaSet",
+     &P::CBF_SelectParaSet, nullptr, "Parameter set 1"},
+};
+
 ParameterPanel::ParameterPanel(session::PageContext& context) : Page(context) {
     S().SetParameterAccess(this);
     QObject::connect(&S(), &session::Session::RowColorsChanged, ctx.mainPanel,
@@ -166,7 +164,8 @@ void ParameterPanel::LookUp(ui::Lookup& look) {
             cb = [this](ui::Event e) { CBF_EditCalcmode(e); };
         else if (wc.modeControl)
             cb = [this](ui::Event e) { ModeChanged(e); };
-        ui::AttachControl(rt, c, wc.callback, cb, Help(wc.callback), nullptr);
+        ui::AttachControl(rt, c, wc.callback, cb, QString::fromUtf8(ParameterHelpText(wc.callback)),
+                          nullptr);
     }
     power = qobject_cast<QSlider*>(wordControls[kPower]);
     colorGroup = qobject_cast<QCheckBox*>(wordControls[kColorGroup]);

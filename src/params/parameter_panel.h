@@ -8,6 +8,7 @@
 #include "params/mode_rules.h"
 #include "params/parameter_set.h"
 #include "session/page.h"
+#include "ui/controls.h"
 
 class QCheckBox;
 class QPushButton;
@@ -19,6 +20,10 @@ class QWidget;
 namespace params {
 
 inline constexpr int kTeachColumns = 5;  // cells; column 6 is the row colour indicator
+
+// The object name on the main panel of the control of parameter-block word `word`; nullptr
+// for HOLD FAIL (a cell of the hold table) and for a word beyond the block.
+const char* WordControlName(std::size_t word);
 
 class ParameterPanel final : public session::Page, public session::ParameterAccess {
   public:
@@ -44,6 +49,9 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     void SaveParameterFile();
     void LoadParameterFile();
 
+  private:
+    static const ui::ControlRow<ParameterPanel> kControls[];
+
     // --- callbacks -------------------------------------------------------------------
     void CBF_ButtonSend(ui::Event e);
     void CBF_ButtonGet(ui::Event e);
@@ -55,7 +63,7 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     void CBF_ButtonResetHoldTable(ui::Event e);
     void ModeChanged(ui::Event e);  // the mode selectors whose commit re-runs the mode rules
 
-    // Controls, public for the tests.
+    // Controls.
     QSlider* power = nullptr;
     QSpinBox* powerNumber = nullptr;
     std::array<QWidget*, kBlockWords> wordControls{};  // nullptr for HOLD FAIL (hold table)
@@ -74,7 +82,6 @@ class ParameterPanel final : public session::Page, public session::ParameterAcce
     QPushButton* selectParaSet0 = nullptr;
     QPushButton* selectParaSet1 = nullptr;
 
-  private:
     std::uint16_t ReadWord(std::size_t word) const;
     void WriteWord(std::size_t word, std::uint16_t value);
     // CONT and SELF only, or every trigger; the value shown stays if the list has it.

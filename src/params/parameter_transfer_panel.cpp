@@ -41,8 +41,8 @@ sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
     }
     // A ParameterBlock that came before a failure is kept, as the sensor sent it.
     ParameterSet got = S().Parameters();
-    const sensorlink::Outcome result = GetFromSensor(S().Link(), got, S().App().paraSetIndex,
-                                                     target == TransferTarget::Eeprom);
+    const sensorlink::Outcome result =
+        GetFromSensor(S().Link(), got, S().App().paraSetIndex, target == TransferTarget::Eeprom);
     S().SetParameters(got);
     // Only a set that came whole reaches the controls.
     if (result != sensorlink::Outcome::Reply && result != sensorlink::Outcome::ErrorReply)

@@ -9,12 +9,10 @@
 
 namespace recorder {
 
-namespace {
-
 using G = RecordGraph;
 using ui::Field;
 
-const ui::ControlRow<G> kControls[] = {
+const ui::ControlRow<G> G::kControls[] = {
     {"GRAPHP", "ButtonGpClose", Field<&G::close>(), "CBF_ButtonGpClose", &G::CBF_ButtonGpClose,
      "Close PANEL and return to MAIN PANEL. "},
     {"GRAPHP", "EditSignal", Field<&G::signal>(), "CBF_EditSignal", &G::CBF_EditSignal,
@@ -22,6 +20,8 @@ const ui::ControlRow<G> kControls[] = {
     {"GRAPHP", "GraphArea", Field<&G::area>(), "CBF_PanelGraphGraph", nullptr,
      "Displays the signals selected with SIGNAL. ", "Record graph"},
 };
+
+namespace {
 
 constexpr const char* kDisplays[kGraphSignals] = {"DispGpRed", "DispGpGreen", "DispGpBlue",
                                                   "DispGpX",   "DispGpY",     "DispGpInt",
@@ -37,6 +37,10 @@ constexpr std::size_t kWordOf[kGraphSignals] = {0, 1, 2, 3, 4, 5, 10};
 }  // namespace
 
 RecordGraph::RecordGraph(session::PageContext& context) : ctx_(context) {}
+
+void RecordGraph::Show() {
+    ctx_.childArea.Show(panel);
+}
 
 void RecordGraph::LookUp(ui::Lookup& look) {
     panel = look.PanelOf("GRAPHP");

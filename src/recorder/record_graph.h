@@ -9,6 +9,7 @@
 
 #include "recorder/record_core.h"
 #include "session/page.h"
+#include "ui/controls.h"
 #include "ui/graph.h"
 #include "ui/refresh.h"
 
@@ -41,20 +42,24 @@ class RecordGraph {
     ui::Graph* Graph() const { return graph_; }
     ui::PlotId Trace(int signal) const { return traces_[static_cast<std::size_t>(signal)]; }
     void FlushDisplays() { displays_.Flush(); }
+    // The panel in the child area, in front of the data panel.
+    void Show();
+
+  private:
+    static const ui::ControlRow<RecordGraph> kControls[];
 
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonGpClose(ui::Event e);
     void CBF_EditSignal(ui::Event e);
 
-    // Controls, public for the tests.
+    void WriteDisplays();
+
+    // Controls.
     QWidget* panel = nullptr;
     QWidget* area = nullptr;
     QComboBox* signal = nullptr;
     QPushButton* close = nullptr;
     std::array<QLineEdit*, kGraphSignals> values{};
-
-  private:
-    void WriteDisplays();
 
     session::PageContext& ctx_;
     ui::Graph* graph_ = nullptr;

@@ -17,12 +17,10 @@ namespace recorder {
 
 using ui::Text;
 
-namespace {
-
 using R = RecorderPage;
 using ui::Field;
 
-const ui::ControlRow<R> kControls[] = {
+const ui::ControlRow<R> R::kControls[] = {
     {"MAINP", "ButtonRecFileSelect", Field<&R::fileSelect>(), "CBF_ButtonSelRecFile",
      &R::CBF_ButtonSelRecFile, "Select a record file for data save. ", "Select record file"},
     {"MAINP", "DispRecPath", Field<&R::path>(), "CBF_DispRecFile", nullptr,
@@ -48,11 +46,9 @@ const ui::ControlRow<R> kControls[] = {
     {"MAINP", "DispRecordHours", Field<&R::hours>(), "CBF_DispRecordTime", nullptr,
      "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, hours"},
     {"MAINP", "DispRecordMinutes", Field<&R::minutes>(), "CBF_DispRecordTime", nullptr,
-     "Displays the time for recording \nwhen all VALUES will be recorded.",
-     "Record time, minutes"},
+     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, minutes"},
     {"MAINP", "DispRecordSeconds", Field<&R::seconds>(), "CBF_DispRecordTime", nullptr,
-     "Displays the time for recording \nwhen all VALUES will be recorded.",
-     "Record time, seconds"},
+     "Displays the time for recording \nwhen all VALUES will be recorded.", "Record time, seconds"},
     {"MAINP", "DispRecordedValues", Field<&R::recorded>(), "CBF_DispRecordedValues", nullptr,
      "Displays how many values are already recorded."},
     {"MAINP", "DispRemaining", Field<&R::remaining>(), "CBF_DispRemaining", nullptr,
@@ -67,6 +63,8 @@ const ui::ControlRow<R> kControls[] = {
     {"MAINP", "LabelRecRemaining", Field<&R::labelRemaining>()},
     {"MAINP", "LabelRecFrames", Field<&R::labelFrames>()},
 };
+
+namespace {
 
 constexpr const char* kRightFileQuestion =
     "Are you sure, that you have selected the right file name?";
@@ -103,7 +101,7 @@ DateTime LocalNow() {
 }  // namespace
 
 RecorderPage::RecorderPage(session::PageContext& context)
-    : Page(context), now(LocalNow), graph(context), counters_([this] {
+    : Page(context), graph(context), now_(LocalNow), counters_([this] {
           ui::SetValue(recorded, QString::number(recordedCount_));
           if (Mode() == kModeCount)
               ui::SetValue(remaining, QString::number(valueCount->value() - recordedCount_));
@@ -111,6 +109,11 @@ RecorderPage::RecorderPage(session::PageContext& context)
       }) {
     QObject::connect(&S(), &session::Session::IdentificationChanged, ctx.mainPanel,
                      [this](const QString& text) { ui::SetValue(identification, text); });
+}
+
+void RecorderPage::FlushDisplays() {
+    counters_.Flush();
+    graph.FlushDisplays();
 }
 
 void RecorderPage::LookUp(ui::Lookup& look) {
@@ -212,7 +215,7 @@ void RecorderPage::CBF_EditRecVal(ui::Event e) {
 }
 
 void RecorderPage::CBF_ButtonShowGraph(ui::Event e) {
-    if (e == ui::Event::Commit) ctx.childArea.Show(graph.panel);
+    if (e == ui::Event::Commit) graph.Show();
 }
 
 // --- the file --------------------------------------------------------------------------------
@@ -252,7 +255,7 @@ bool RecorderPage::CreateRecordFile(const QString& chosen) {
 }
 
 void RecorderPage::AppendLine(const session::MeasuredValues& m) {
-    file_.Append(PathBytes(), DataLine(now(), WordsOf(m)));
+    file_.Append(PathBytes(), DataLine(now_(), WordsOf(m)));
 }
 
 void RecorderPage::ShowEnd(int frames) {

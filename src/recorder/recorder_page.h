@@ -12,6 +12,7 @@
 #include "recorder/record_core.h"
 #include "recorder/record_graph.h"
 #include "session/page.h"
+#include "ui/controls.h"
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -43,8 +44,17 @@ class RecorderPage final : public session::Page {
     int RecordedCount() const { return recordedCount_; }
     int Mode() const;
 
-    // The local date and time of a data line; tests set a fixed one.
-    std::function<DateTime()> now;
+    // The local date and time of a data line: the machine's clock unless a test sets a
+    // fixed one.
+    void SetClock(std::function<DateTime()> now) { now_ = std::move(now); }
+    // The record graph panel, as it stands.
+    const RecordGraph& GraphPanel() const { return graph; }
+    // Writes the counters and the record graph's displays now (they follow once per screen
+    // refresh while frames come).
+    void FlushDisplays();
+
+  private:
+    static const ui::ControlRow<RecorderPage> kControls[];
 
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonSelRecFile(ui::Event e);
@@ -57,7 +67,7 @@ class RecorderPage final : public session::Page {
     void CBF_EditRecVal(ui::Event e);
     void CBF_ButtonShowGraph(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QPushButton* fileSelect = nullptr;
     QComboBox* mode = nullptr;
     QPushButton* start = nullptr;
@@ -81,8 +91,8 @@ class RecorderPage final : public session::Page {
     QWidget* timeUnits = nullptr;  // the d, h, min, s labels go with the record time
 
     RecordGraph graph;
+    std::function<DateTime()> now_;
 
-  private:
     // The interval loop of count and continuous mode, after the questions.
     void RunIntervalLoop();
     // Frames the sensor sends on its triggers until STOP.

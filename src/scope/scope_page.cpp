@@ -29,7 +29,9 @@ constexpr const char* kGraphHelp =
     "\nBlue line is BLUE or INT or M. \n\nUpdate display deltaX and deltaY by moving the "
     "cursors. \nZoom in: <Ctrl>+Left Mouse Button (drag to select).\nZoom out: Press ZOOM 1:1.";
 
-const ui::ControlRow<P> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<P> P::kControls[] = {
     {"MAINP", "EditTriggerMode", Field<&P::triggerMode>(), "CBF_EditTriggerMode",
      &P::CBF_EditTriggerMode,
      "Select trigger mode! \nSINGLE SHOT: Data recording starts after pushing SCAN. \nRISING "
@@ -82,6 +84,8 @@ const ui::ControlRow<P> kControls[] = {
     {"SCOPEP", "ButtonCloseSP", Field<&P::close>(), "CBF_ButtonCloseSP", &P::CBF_ButtonCloseSP,
      "Close PANEL and return to MAIN PANEL. "},
 };
+
+namespace {
 
 const QColor kTraceColours[3] = {QColor(0xFF0000), QColor(0x00FF00), QColor(0x0000FF)};
 const QColor kBinaryColour(0x808080);

@@ -13,6 +13,7 @@
 
 #include "scope/scope_core.h"
 #include "session/page.h"
+#include "ui/controls.h"
 #include "ui/graph.h"
 
 class QComboBox;
@@ -51,6 +52,9 @@ class ScopePage final : public session::Page {
     ui::Graph* ScopeGraph() const { return graph_; }
     ui::Graph* BinaryGraph() const { return binary_; }
 
+  private:
+    static const ui::ControlRow<ScopePage> kControls[];
+
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonGetCycleTime(ui::Event e);
     void CBF_ButtonScan(ui::Event e);
@@ -64,7 +68,7 @@ class ScopePage final : public session::Page {
     void CBF_ButtonCloseSP(ui::Event e);
     void CBF_ButtonPrintScopeGraph(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QWidget* panel = nullptr;  // SCOPEP
     QComboBox* triggerMode = nullptr;
     QSpinBox* preTrigger = nullptr;
@@ -89,7 +93,6 @@ class ScopePage final : public session::Page {
     QPushButton* zoom11 = nullptr;
     QPushButton* close = nullptr;
 
-  private:
     ui::Graph* graph_ = nullptr;
     ui::Graph* binary_ = nullptr;
     std::array<Trace, 4> traces_{};

@@ -18,9 +18,8 @@ class HardwareFilePage final : public session::Page {
     void LookUp(ui::Lookup& look) override;
     void RegisterBusy(ui::Busy& busy) override;
 
-    void CBF_ButtonGenHwInfoFile(ui::Event e);
-
   private:
+    void CBF_ButtonGenHwInfoFile(ui::Event e);
     void GenerateHardwareInfoFile();
 
     QPushButton* button_ = nullptr;

@@ -30,7 +30,9 @@ namespace {
 using P = TableAttributesPage;
 using ui::Field;
 
-const ui::ControlRow<P> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<P> P::kControls[] = {
     {"MAINP", "EditSetColor", Field<&P::colorMode>(), "CBF_EditSetColor", &P::CBF_EditSetColor,
      "Set mode for the row indicator colors. \n\nManually: Indicator colors can be set "
      "manually. \n\nAutomatically: Indicator colors will be set automatically, \naccording to "
@@ -59,6 +61,8 @@ const ui::ControlRow<P> kControls[] = {
      "Detected color"},
     {"MAINP", "LabelColorDetected", Field<&P::detectedLabel>()},
 };
+
+namespace {
 
 constexpr const char* kColorModeItems[] = {"MANUALLY", "AUTOMATICALLY"};
 

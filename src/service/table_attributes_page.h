@@ -12,6 +12,7 @@
 
 #include "service/table_attributes.h"
 #include "session/page.h"
+#include "ui/controls.h"
 
 class QComboBox;
 class QFrame;
@@ -50,6 +51,9 @@ class TableAttributesPage final : public session::Page {
     // The attributes as the page holds them: colours from the session, texts from the table.
     RowAttributes Attributes() const;
 
+  private:
+    static const ui::ControlRow<TableAttributesPage> kControls[];
+
     // --- callbacks -------------------------------------------------------------------
     void CBF_EditSetColor(ui::Event e);
     void CBF_EditRow(ui::Event e);
@@ -59,7 +63,7 @@ class TableAttributesPage final : public session::Page {
     void CBF_ButtonGetArray(ui::Event e);
     void CBF_ButtonTableAttrReset(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QComboBox* colorMode = nullptr;
     QSpinBox* row = nullptr;
     QSpinBox* color = nullptr;
@@ -73,7 +77,6 @@ class TableAttributesPage final : public session::Page {
     QFrame* detectedColor = nullptr;
     QLabel* detectedLabel = nullptr;
 
-  private:
     void UpdateMode();
     void SetRowColor();
     void SaveFile();

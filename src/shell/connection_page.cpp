@@ -39,7 +39,9 @@ namespace {
 using C = ConnectionPage;
 using ui::Field;
 
-const ui::ControlRow<C> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<C> C::kControls[] = {
     {"MAINP", "EditCommunicationProtocol", Field<&C::protocol>(), "CBF_EditCommunicationProtocol",
      &C::CBF_EditCommunicationProtocol, "Select RS232 or TCP/IP Interface. "},
     {"MAINP", "EditSelectComPort", Field<&C::comPort>(), "CBF_EditSelectComPort",
@@ -70,8 +72,6 @@ const ui::ControlRow<C> kControls[] = {
     {"DATAP", "DispIpAdress", Field<&C::statusIpAddress>(), nullptr, nullptr, nullptr,
      "Server address"},
 };
-
-}  // namespace
 
 ConnectionPage::ConnectionPage(session::PageContext& context) : Page(context) {
     QObject::connect(&S(), &session::Session::LinkFailed, ctx.mainPanel,

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "link/link_state.h"
-#include "shell/failure_log.h"
 #include "params/panel_settings.h"
 #include "session/page.h"
+#include "shell/failure_log.h"
+#include "ui/controls.h"
 
 class QComboBox;
 class QLineEdit;
@@ -85,11 +86,18 @@ class ConnectionPage final : public session::Page {
     void RestoreTypedDevicePaths(const QStringList& paths);
     void RefreshPortList(int select);
 
-    LinkSettings settings;
+    // The link settings as the controls last gave them.
+    const LinkSettings& Settings() const { return settings; }
     // How ACCEPT saves the panel settings; the program sets it.
+    void SetSaveSettings(std::function<void()> save) { saveSettings = std::move(save); }
+
+  private:
+    static const ui::ControlRow<ConnectionPage> kControls[];
+
+    LinkSettings settings;
     std::function<void()> saveSettings;
 
-    // Controls, public for the tests that drive the page.
+    // Controls.
     QComboBox* protocol = nullptr;
     QComboBox* comPort = nullptr;
     QComboBox* baudRate = nullptr;
@@ -116,7 +124,6 @@ class ConnectionPage final : public session::Page {
     void CBF_DispStatus(ui::Event e);
     void CBF_EditID(ui::Event e);
 
-  private:
     int ReadComPortSelector();
     void ShowComPort(int number);
     void ShowLinkFailure(const QString& message);

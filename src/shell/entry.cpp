@@ -34,7 +34,7 @@ void InstallCloseOnSignals(Program& program, QObject* owner) {
     QObject::connect(notifier, &QSocketNotifier::activated, owner, [&program] {
         char byte;
         [[maybe_unused]] auto n = ::read(signalFds[1], &byte, 1);
-        if (!program.QuitRequested()) program.CBF_MAINP(ui::Event::Close);
+        if (!program.QuitRequested()) program.RequestClose();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -86,8 +86,8 @@ int ProgramEntry(int argc, char** argv, const session::PageFactories& pages) {
                          qPrintable(ResourceDirCandidates(programDir).join(QStringLiteral(", "))));
         return -1;
     }
-    program->mainPanel->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));
-    program->quitUserInterface = [] { QCoreApplication::quit(); };
+    program->MainPanel()->setWindowTitle(QString::fromLatin1(velorax::kProgramTitle));
+    program->SetQuit([] { QCoreApplication::quit(); });
 
     QObject signalOwner;
     InstallCloseOnSignals(*program, &signalOwner);

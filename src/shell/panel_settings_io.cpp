@@ -31,12 +31,12 @@ ini::IniObject ReadSettingsFile(Program& program) {
     const QString& path = program.Session().App().panelSettingsPath;
     if (!QFile::exists(path)) return file;
     if (!file.ReadFromFile(Native(path))) {
-        if (!program.keepSettingsFile)
+        if (!program.KeepsSettingsFile())
             std::fprintf(stderr,
                          "velorax-scope: cannot read %s; it is left as it is and the settings "
                          "of this run are not saved\n",
                          qPrintable(QDir::toNativeSeparators(path)));
-        program.keepSettingsFile = true;
+        program.KeepSettingsFile();
         return {};
     }
     return file;
@@ -58,9 +58,9 @@ void LoadPanelSettings(Program& p) {
     session.SetPaths(paths);
 
     if (s.Maximised()) {
-        p.mainPanel->setWindowState(Qt::WindowMaximized);
+        p.MainPanel()->setWindowState(Qt::WindowMaximized);
     } else if (s.HasPosition()) {
-        p.mainPanel->setGeometry(s.left, s.top, s.width, s.height);
+        p.MainPanel()->setGeometry(s.left, s.top, s.width, s.height);
     }
 
     session.SetIdentificationText(QString::fromStdString(s.panelId));
@@ -73,12 +73,12 @@ void LoadCommunicationSettings(Program& p) {
 }
 
 void SavePanelSettings(Program& p) {
-    if (p.keepSettingsFile) return;
+    if (p.KeepsSettingsFile()) return;
     session::Session& session = p.Session();
     ConnectionPage& connection = p.Connection();
     params::PanelSettings s;
     s.panelId = session.IdentificationText().toStdString();
-    QWidget* panel = p.mainPanel;
+    QWidget* panel = p.MainPanel();
     int state = params::kWindowNormal;
     if (panel->isMaximized())
         state = params::kWindowMaximised;

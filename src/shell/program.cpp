@@ -26,13 +26,18 @@ constexpr const char* kChildPanels[] = {"DATAP", "GRAPHP", "TEACHP1", "TEACHP2",
 constexpr const char* kDefaultChildPanel = "DATAP";
 
 using ui::Field;
-const ui::ControlRow<Program> kControls[] = {
+
+}  // namespace
+
+const ui::ControlRow<Program> Program::kControls[] = {
     {"MAINP", "TabMain1", Field<&Program::tabMain>(), "CBF_TabMain1", &Program::CBF_TabMain1,
      "Select TAB-window.", "Pages"},
     {"MAINP", "ChildArea", Field<&Program::childArea>()},
     {"MAINP", "PictureLogo", Field<&Program::logo>(), nullptr, nullptr, nullptr, "Logo"},
     {"MAINP", "DecoHeader", Field<&Program::header>()},
 };
+
+namespace {
 
 // The folder of the panel set and the logo, below a prefix, and that of a system install.
 constexpr char kSharedDataFolder[] = "../share/velorax-scope";
@@ -110,7 +115,7 @@ bool Program::LookUpControls(QString* error) {
         session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain});
     auto connection = std::make_unique<ConnectionPage>(*context_);
     connection_ = connection.get();
-    connection_->saveSettings = [this] { SavePanelSettings(*this); };
+    connection_->SetSaveSettings([this] { SavePanelSettings(*this); });
     pages_.push_back(std::move(connection));
     for (const session::PageFactory& make : factories_) pages_.push_back(make(*context_));
     for (const auto& page : pages_) page->LookUp(look);
@@ -197,7 +202,7 @@ void Program::CBF_MAINP(ui::Event event) {
             session_->Close();
             // A window still shown would veto the end of the event loop.
             mainPanel->hide();
-            if (quitUserInterface) quitUserInterface();
+            if (quitUserInterface_) quitUserInterface_();
             break;
         default:
             break;

@@ -16,6 +16,7 @@
 #include "session/session.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"
+#include "ui/controls.h"
 #include "ui/panel_set.h"
 #include "ui/popups.h"
 #include "ui/runtime.h"
@@ -63,12 +64,11 @@ class Program : public QObject {
     void Shutdown();
 
     // How the event loop is ended; the entry sets it to QCoreApplication::quit.
-    std::function<void()> quitUserInterface;
+    void SetQuit(std::function<void()> quit) { quitUserInterface_ = std::move(quit); }
     bool QuitRequested() const { return quitRequested_; }
-
-    // --- callbacks ----------------------------------------------------------------------
-    void CBF_MAINP(ui::Event event);
-    void CBF_TabMain1(ui::Event event);
+    // What the main panel's close box does: loops stopped, settings saved, link closed,
+    // the event loop ended.
+    void RequestClose() { CBF_MAINP(ui::Event::Close); }
 
     // --- what the shell's modules and the tests use ---------------------------------------
     session::Session& Session() { return *session_; }
@@ -77,6 +77,7 @@ class Program : public QObject {
     ui::ChildArea& ChildArea() { return childArea_; }
     ConnectionPage& Connection() { return *connection_; }
     QWidget* Panel(const char* name) const { return panelSet_->Panel(name); }
+    QWidget* MainPanel() const { return mainPanel; }
     const std::vector<std::unique_ptr<session::Page>>& Pages() const { return pages_; }
     // The folder the panel set was loaded from; the logo is looked for there.
     const QString& ResourceDir() const { return resourceDir_; }
@@ -88,18 +89,22 @@ class Program : public QObject {
     }
     void ShowChildPanel(QWidget* panel) { childArea_.Show(panel); }
 
-    // The main panel's own controls.
-    QWidget* mainPanel = nullptr;
-    QTabWidget* tabMain = nullptr;
-    QWidget* childArea = nullptr;
-    QLabel* logo = nullptr;
-    QFrame* header = nullptr;
-
     // The settings file exists but could not be read: it is kept as it is, never replaced
     // by defaults.
-    bool keepSettingsFile = false;
+    bool KeepsSettingsFile() const { return keepSettingsFile_; }
+    void KeepSettingsFile() { keepSettingsFile_ = true; }
 
   private:
+    static const ui::ControlRow<Program> kControls[];
+    // The header and the logo are the branding's to fill.
+    friend void BuildBranding(Program& program);
+    friend void AddBrandText(Program& program, const QString& text, int left, int top,
+                             int pointSize, QColor background, QColor textColour);
+
+    // --- callbacks ----------------------------------------------------------------------
+    void CBF_MAINP(ui::Event event);
+    void CBF_TabMain1(ui::Event event);
+
     Program(const QString& programDir, const QString& resourceDir, ui::Popups& popups,
             const ProgramOptions& options);
     bool LookUpControls(QString* error);
@@ -118,6 +123,15 @@ class Program : public QObject {
     const QString resourceDir_;
     const bool installed_;
 
+    // The main panel's own controls.
+    QWidget* mainPanel = nullptr;
+    QTabWidget* tabMain = nullptr;
+    QWidget* childArea = nullptr;
+    QLabel* logo = nullptr;
+    QFrame* header = nullptr;
+
+    std::function<void()> quitUserInterface_;
+    bool keepSettingsFile_ = false;
     bool quitRequested_ = false;
     bool shutDown_ = false;
 };

@@ -24,7 +24,9 @@ using ui::Field;
 constexpr const char* kRingHelp =
     "Choose to which value the tolerance \nshould be set in the TEACH TABLE.";
 
-const ui::ControlRow<P> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<P> P::kControls[] = {
     {"MAINP", "ButtonTeachMean", Field<&P::teachMean>(), "CBF_ButtonTeachMeanVal",
      &P::CBF_ButtonTeachMeanVal, "Opens a panel to teach mean values. "},
     {"MAINP", "LabelNo", Field<&P::labelNo>()},
@@ -69,6 +71,8 @@ const ui::ControlRow<P> kControls[] = {
     {"TEACHP1", "ButtonCloseTeachPanel", Field<&P::close>(), "CBF_ButtonCloseTeachPanel",
      &P::CBF_ButtonCloseTeachPanel, "Close PANEL and return to MAIN PANEL. "},
 };
+
+namespace {
 
 constexpr const char* kResetQuestion = params::kResetTableQuestion;
 constexpr int kUndoRowsInView = 5;  // rows above the last capture kept in view

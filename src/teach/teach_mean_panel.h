@@ -9,6 +9,7 @@
 
 #include "session/page.h"
 #include "teach/teach_core.h"
+#include "ui/controls.h"
 
 class QComboBox;
 class QLabel;
@@ -40,6 +41,9 @@ class MeanPanel {
     const CaptureStore& Captures() const { return store_; }
     const Means& LastMeans() const { return means_; }
 
+  private:
+    static const ui::ControlRow<MeanPanel> kControls[];
+
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonTeachMeanVal(ui::Event e);
     void CBF_ButtonTP1Capture(ui::Event e);
@@ -48,7 +52,7 @@ class MeanPanel {
     void CBF_ButtonTP1Teach(ui::Event e);
     void CBF_ButtonCloseTeachPanel(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QWidget* panel = nullptr;
     QPushButton* teachMean = nullptr;  // on the teach table page
     QLabel* labelNo = nullptr;         // on the teach table page
@@ -74,7 +78,6 @@ class MeanPanel {
     QPushButton* teach = nullptr;
     QPushButton* close = nullptr;
 
-  private:
     session::Session& S() { return ctx_.session; }
     void ShowRow(int row);
     void ShowMeans();

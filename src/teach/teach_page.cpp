@@ -39,9 +39,11 @@ constexpr const char* kValueText = "Insert a cell value!";
 constexpr int kValueMaxLength = 9;
 constexpr const char* kResetQuestion = params::kResetTableQuestion;
 
+}  // namespace
+
 // The teach table is bound by the parameter page, whose words its cells are; this page adds
 // the menu and what the table's edits set off.
-const ui::ControlRow<T> kControls[] = {
+const ui::ControlRow<T> T::kControls[] = {
     {"MAINP", "GridCtt", Field<&T::teachTable>(), nullptr, nullptr, nullptr, "Teach table"},
     {"MAINP", "ButtonTeachDataTo", Field<&T::teachDataTo>(), "CBF_ButtonTeachDataTo",
      &T::CBF_ButtonTeachDataTo, kTeachDataToHelp},
@@ -51,6 +53,8 @@ const ui::ControlRow<T> kControls[] = {
     {"MAINP", "ButtonResetTable", Field<&T::resetTable>(), "CBF_ButtonResetTable",
      &T::CBF_ButtonResetTable, kResetTableHelp, "Reset teach table"},
 };
+
+namespace {
 
 const QStringList kTeachMenuItems = {"Help",
                                      "",
@@ -155,7 +159,7 @@ void TeachPage::ApplyTeach(const TeachOutcome& out) {
 void TeachPage::ApplyTeachPanelLabels(std::uint16_t evaluationMode, std::uint16_t calculationMode) {
     // Thresholds are taught into fixed rows: neither a recording nor a row number applies.
     const bool threshold = evaluationMode >= kFirstThresholdMode;
-    ui::SetDimmed(recordPanel.open, threshold);
+    recordPanel.SetAvailable(!threshold);
     ui::SetVisible(editNo, !threshold);
     ui::SetVisible(radioInc, !threshold);
     meanPanel.ApplyLabels(evaluationMode, calculationMode);

@@ -13,6 +13,7 @@
 #include "teach/teach_core.h"
 #include "teach/teach_mean_panel.h"
 #include "teach/teach_record_panel.h"
+#include "ui/controls.h"
 
 class QAction;
 class QCheckBox;
@@ -65,12 +66,30 @@ class TeachPage final : public session::Page {
     // The selected rectangle of the table, 1-based; empty when nothing is selected.
     Selection TableSelection() const;
 
+    // "Teach tolerance off" is in force: a teach leaves the tolerance cells as they are.
+    bool ToleranceOff() const { return toleranceOff_; }
+
+    // The capture-and-mean teach panel, opened by TEACH MEAN.
+    MeanPanel& Mean() { return meanPanel; }
+    // The record-based teach panel, opened by TEACH RECORD.
+    RecordPanel& Recording() { return recordPanel; }
+
+  private:
+    static const ui::ControlRow<TeachPage> kControls[];
+
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonTeachDataTo(ui::Event e);
     void CBF_EditNo(ui::Event e);
     void CBF_ButtonResetTable(ui::Event e);
 
-    // Controls, public for the tests.
+    void SetToleranceOff(bool off);
+    void SetSelectionTo();
+    void IncrementSelectionWith();
+    // Cells into the table, then the parameter set and the charts follow.
+    void WriteCells(const std::vector<CellWrite>& cells);
+    void TableChanged();
+
+    // Controls.
     QTableWidget* teachTable = nullptr;
     QPushButton* teachDataTo = nullptr;
     QSpinBox* editNo = nullptr;
@@ -80,21 +99,8 @@ class TeachPage final : public session::Page {
     QAction* toleranceOffItem = nullptr;
     QAction* toleranceOnItem = nullptr;
 
-    // The capture-and-mean teach panel, opened by TEACH MEAN.
     MeanPanel meanPanel;
-    // The record-based teach panel, opened by TEACH RECORD.
     RecordPanel recordPanel;
-
-    // "Teach tolerance off" is in force: a teach leaves the tolerance cells as they are.
-    bool ToleranceOff() const { return toleranceOff_; }
-
-  private:
-    void SetToleranceOff(bool off);
-    void SetSelectionTo();
-    void IncrementSelectionWith();
-    // Cells into the table, then the parameter set and the charts follow.
-    void WriteCells(const std::vector<CellWrite>& cells);
-    void TableChanged();
     // Context of the connections to the table and the session: they end with the page.
     QObject connections_;
     bool toleranceOff_ = false;

@@ -23,9 +23,12 @@ constexpr const char* kGraphHelp =
     "Display for recorded values. \nMove cursor to select a position \nwhich should be teached "
     "to the table.";
 
-const ui::ControlRow<P> kControls[] = {
+}  // namespace
+
+const ui::ControlRow<P> P::kControls[] = {
     {"MAINP", "ButtonTeachRecVal", Field<&P::open>(), "CBF_ButtonTeachRecVal",
-     &P::CBF_ButtonTeachRecVal, "Opens a panel to teach, with help \nfrom a graph, recorded values. "},
+     &P::CBF_ButtonTeachRecVal,
+     "Opens a panel to teach, with help \nfrom a graph, recorded values. "},
     {"TEACHP2", "ButtonTP2Start", Field<&P::start>(), "CBF_ButtonTP2Start", &P::CBF_ButtonTP2Start,
      "Start recording of values \nand displaying in the graphs."},
     {"TEACHP2", "ButtonTP2Reset", Field<&P::reset>(), "CBF_ButtonTP2Reset", &P::CBF_ButtonTP2Reset,
@@ -52,6 +55,8 @@ const ui::ControlRow<P> kControls[] = {
     {"TEACHP2", "DispTP2Counter", Field<&P::counter>(), "CBF_DispTP2Counter", nullptr,
      "Displays the amount of recorded values. "},
 };
+
+namespace {
 
 constexpr const char* kResetQuestion = params::kResetTableQuestion;
 const QColor kPointColour(0xFF, 0x00, 0x00);
@@ -145,6 +150,10 @@ void RecordPanel::CBF_ButtonCloseTP2(ui::Event e) {
     if (e != ui::Event::Commit) return;
     S().StopLoops();   // a recording ends after its pass
     ctx_.childArea.Show(nullptr);  // the data panel
+}
+
+void RecordPanel::SetAvailable(bool available) {
+    ui::SetDimmed(open, !available);
 }
 
 void RecordPanel::ApplyLabels(std::uint16_t calculationMode) {

@@ -12,6 +12,7 @@
 
 #include "session/page.h"
 #include "teach/teach_record.h"
+#include "ui/controls.h"
 #include "ui/graph.h"
 #include "ui/refresh.h"
 
@@ -53,6 +54,11 @@ class RecordPanel {
     void SetCapacity(std::size_t capacity);
     ui::Graph* GraphOf(RecordGraph graph) const { return graphs_[Index(graph)]; }
     ui::PlotId CloudOf(RecordGraph graph) const { return clouds_[Index(graph)]; }
+    // TEACH RECORD usable or dimmed: the threshold modes have no recording.
+    void SetAvailable(bool available);
+
+  private:
+    static const ui::ControlRow<RecordPanel> kControls[];
 
     // --- callbacks ----------------------------------------------------------------------
     void CBF_ButtonTeachRecVal(ui::Event e);
@@ -64,7 +70,7 @@ class RecordPanel {
     void CBF_GraphXIntTP2(ui::Event e);
     void CBF_GraphYIntTP2(ui::Event e);
 
-    // Controls, public for the tests.
+    // Controls.
     QWidget* panel = nullptr;
     QPushButton* open = nullptr;  // on the teach table page
     QPushButton* start = nullptr;
@@ -85,7 +91,6 @@ class RecordPanel {
     QLabel* labelInt = nullptr;
     QLineEdit* counter = nullptr;
 
-  private:
     static std::size_t Index(RecordGraph graph) { return static_cast<std::size_t>(graph); }
     session::Session& S() { return ctx_.session; }
     void NewClouds();

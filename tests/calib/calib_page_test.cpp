@@ -38,7 +38,9 @@ struct Calib : testing_support::SensorProgram {
         : SensorProgram(WhiteTarget(), testing_support::Transport::Tcp, clock) {}
     calib::CalibPage& page() { return Page<calib::CalibPage>(); }
     std::array<int, 3> Factors() {
-        return {page().factors[0]->value(), page().factors[1]->value(), page().factors[2]->value()};
+        return {Control<QSpinBox>("MAINP", "EditCFR")->value(),
+                Control<QSpinBox>("MAINP", "EditCFG")->value(),
+                Control<QSpinBox>("MAINP", "EditCFB")->value()};
     }
     // GO until `frames` frames came; the last frame's calibrated values.
     std::array<int, 3> LiveFrames(int frames) {
@@ -56,7 +58,7 @@ struct Calib : testing_support::SensorProgram {
         program.popups.AnswerConfirm(true);
         auto c = QObject::connect(&S(), &session::Session::LoopStarted, &S(),
                                   [this] { S().StopLoops(); });
-        page().calcCF->click();
+        Control<QPushButton>("MAINP", "ButtonCalcCF")->click();
         QObject::disconnect(c);
     }
 };
@@ -67,18 +69,22 @@ TEST(CalculateCF, FactorsBringTheChannelsToTheSetValueInTheNextFramesAndReachThe
     Calib t;
     calib::CalibPage& p = t.page();
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
-    ui::SetValue(p.setValue, 2000);
-    ui::SetValue(p.maxDelta, 4095);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditSetValue"), 2000);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 4095);
     bool blinked = false;  // looked at between the passes
     QTimer watch;
     watch.setInterval(0);
-    QObject::connect(&watch, &QTimer::timeout,
-                     [&] { blinked = blinked || p.calcCF->styleSheet().contains("FF0000"); });
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        blinked = blinked ||
+                  t.Control<QPushButton>("MAINP", "ButtonCalcCF")->styleSheet().contains("FF0000");
+    });
     watch.start();
     t.Calculate();
     watch.stop();
     EXPECT_TRUE(blinked);
-    EXPECT_TRUE(p.calcCF->styleSheet().contains("E0E0E0"));  // grey at the end
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonCalcCF")
+                    ->styleSheet()
+                    .contains("E0E0E0"));  // grey at the end
     const QStringList texts = t.program.popups.Texts();
     ASSERT_GE(texts.size(), 3);
     EXPECT_TRUE(texts[0].startsWith("Make sure, that the sensor shines on a WHITE target!"));
@@ -93,17 +99,16 @@ TEST(CalculateCF, FactorsBringTheChannelsToTheSetValueInTheNextFramesAndReachThe
     const auto cal = t.LiveFrames(5);
     for (int v : cal) EXPECT_NEAR(v, 2000, 40);
     p.FlushDisplays();
-    EXPECT_EQ(p.calibrated[0]->text().toInt(), cal[0]);
-    EXPECT_EQ(p.rawDelta->text().toInt(),
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispCalRed")->text().toInt(), cal[0]);
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRawDelta")->text().toInt(),
               calib::RawDelta(t.S().Measured().rawRed, t.S().Measured().rawGreen,
                               t.S().Measured().rawBlue));
 }
 
 TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
     Calib t;
-    calib::CalibPage& p = t.page();
-    ui::SetValue(p.setValue, 2000);
-    ui::SetValue(p.maxDelta, 4095);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditSetValue"), 2000);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 4095);
     // The first 20 of the 100 measurement requests get an error reply.
     for (int n = 1; n <= 20; ++n) t.Fault("error:1@8#" + std::to_string(n));
     t.Calculate();
@@ -111,13 +116,13 @@ TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
     for (int v : cal) EXPECT_NEAR(v, 2000, 40);  // a division by 100 would give 2500
 
     // Every pass fails: said, and the factors stay.
-    ui::SetValue(p.factors[0], 1111);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditCFR"), 1111);
     t.program.popups.Clear();
     t.Fault("error:1@8#1+");
     t.program.popups.AnswerConfirm(true);
     t.program.popups.AnswerConfirm(true);
-    p.calcCF->click();
-    EXPECT_EQ(p.factors[0]->value(), 1111);
+    t.Control<QPushButton>("MAINP", "ButtonCalcCF")->click();
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditCFR")->value(), 1111);
     EXPECT_TRUE(t.program.popups.Messages().contains(
         "No measurement of the calculation reached the PC. \nCalibration is not possible. \nCheck "
         "the connection to the sensor and try again. "));
@@ -126,12 +131,11 @@ TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
 
 TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     Calib t;
-    calib::CalibPage& p = t.page();
-    ui::SetValue(p.factors[1], 999);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditCFG"), 999);
     // The spread of a white target is more than 0.
-    ui::SetValue(p.maxDelta, 0);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 0);
     t.Calculate();
-    EXPECT_EQ(p.factors[1]->value(), 999);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditCFG")->value(), 999);
     EXPECT_TRUE(t.program.popups.Messages().last().startsWith(
         "The maximum delta of the raw data values RED,GREEN and BLUE is to high."));
     // Nothing reaches the EEPROM right after "Calibration is not possible", least of all a
@@ -144,7 +148,7 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     t.program.popups.AnswerConfirm(false);
     auto stop = QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(),
                                  [&] { t.S().StopLoops(); });
-    p.calcCF->click();
+    t.Control<QPushButton>("MAINP", "ButtonCalcCF")->click();
     QObject::disconnect(stop);
     EXPECT_EQ(t.program.popups.Messages().first(),
               "Please insert the right values and press \n CALCULATE CALIBRATION FACTORS again.");
@@ -155,7 +159,7 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
     QString reported;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& text) { reported = text; });
-    p.sendCF->click();
+    t.Control<QPushButton>("MAINP", "ButtonSendCF")->click();
     EXPECT_EQ(reported, "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET "
                         "TO DEFAULT VALUE!");
 }
@@ -164,8 +168,8 @@ TEST(CalculateCF, RefusalsAndADeclinedQuestionKeepTheFactors) {
 // sent and no success is claimed.
 TEST(CalculateCF, ALineLostHalfWayIsOneReportAndNoSuccess) {
     Calib t;
-    ui::SetValue(t.page().maxDelta, 4095);
-    ui::SetValue(t.page().factors[0], 1111);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 4095);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditCFR"), 1111);
     t.Fault("close-after:50@8");
     QStringList reports;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
@@ -177,15 +181,15 @@ TEST(CalculateCF, ALineLostHalfWayIsOneReportAndNoSuccess) {
     EXPECT_FALSE(t.program.popups.Messages().contains(
         "Calibration successful! \nCalibration factors were sent to the EEPROM of the sensor. "
         "\nGO mode will be activated. "));
-    EXPECT_EQ(t.page().factors[0]->value(), 1111);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditCFR")->value(), 1111);
     EXPECT_EQ(loops, 1);  // the passes; no live loop on a line that is gone
-    EXPECT_TRUE(t.page().calcCF->isEnabled());
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonCalcCF")->isEnabled());
 }
 
 // New factors that the sensor does not take are not called a success.
 TEST(CalculateCF, ASendThatFailsIsReportedInsteadOfTheSuccessText) {
     Calib t;
-    ui::SetValue(t.page().maxDelta, 4095);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 4095);
     t.Fault("badcrc-header@101#1");
     QStringList reports;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
@@ -201,7 +205,7 @@ TEST(CalculateCF, ASendThatFailsIsReportedInsteadOfTheSuccessText) {
 TEST(CalculateCF, StopEndsThePassesAndNothingIsSent) {
     testing_support::ManualClock clock;
     Calib t(&clock);
-    ui::SetValue(t.page().factors[0], 1111);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditCFR"), 1111);
     t.Fault("silent@8");
     int reports = 0;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(), [&](const QString&) {
@@ -217,84 +221,84 @@ TEST(CalculateCF, StopEndsThePassesAndNothingIsSent) {
     });
     t.program.popups.AnswerConfirm(true);
     t.program.popups.AnswerConfirm(true);
-    t.page().calcCF->click();
+    t.Control<QPushButton>("MAINP", "ButtonCalcCF")->click();
     EXPECT_EQ(reports, 1);  // the one pass that ran
     EXPECT_EQ(t.sensor.Model().EepromImage().factors[0], 1024);
-    EXPECT_EQ(t.page().factors[0]->value(), 1111);
-    EXPECT_TRUE(t.page().calcCF->isEnabled());
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditCFR")->value(), 1111);
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonCalcCF")->isEnabled());
 }
 
 TEST(SelfCalibration, FillsFiveBoxesAndWritesNothingBeforeSendCF) {
     Calib t;
-    calib::CalibPage& p = t.page();
     const auto before = t.sensor.Model().EepromImage().factors;
     t.program.popups.AnswerConfirm(true);
-    p.selfCalibration->click();
-    EXPECT_EQ(p.setValue->value(), sim::kSelfCalSetValue);
-    EXPECT_EQ(p.maxDelta->value(), sim::kSelfCalMaxDelta);
+    t.Control<QPushButton>("MAINP", "ButtonSelfCalibration")->click();
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditSetValue")->value(), sim::kSelfCalSetValue);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditMaxDelta")->value(), sim::kSelfCalMaxDelta);
     EXPECT_NE(t.Factors()[0], 1024);
     EXPECT_EQ(t.program.popups.Messages().last(), "Confirm calibration factors with SEND CF.");
     EXPECT_EQ(t.sensor.Model().EepromImage().factors, before);
-    p.sendCF->click();
+    t.Control<QPushButton>("MAINP", "ButtonSendCF")->click();
     EXPECT_EQ(t.sensor.Model().EepromImage().factors[0], t.Factors()[0]);
 
     // A reply of four words: said, no box changes.
-    ui::SetValue(p.setValue, 1234);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditSetValue"), 1234);
     t.Fault("short:8@103#1");
     QString reported;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& text) { reported = text; });
     t.program.popups.AnswerConfirm(true);
-    p.selfCalibration->click();
+    t.Control<QPushButton>("MAINP", "ButtonSelfCalibration")->click();
     EXPECT_EQ(reported.toStdString(), std::string(sensorlink::kDataFrameText));
-    EXPECT_EQ(p.setValue->value(), 1234);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditSetValue")->value(), 1234);
 }
 
 TEST(Offsets, BothPagesShareTheCorrectionValuesAndTheMeasuredDisplaysFollowOnlyAMeasurement) {
     Calib t;
-    calib::CalibPage& p = t.page();
     sim::Eeprom e = t.sensor.Model().EepromImage();
     e.factors = {1100, 1200, 1300};
     e.offsets = {11, 12, 13};
     t.sensor.Model().PowerUp(e);
 
-    p.getOffset->click();  // GET OFFSET replaces the factors too
+    t.Control<QPushButton>("MAINP", "ButtonGetOffset")
+        ->click();  // GET OFFSET replaces the factors too
     EXPECT_EQ(t.Factors(), (std::array<int, 3>{1100, 1200, 1300}));
-    EXPECT_EQ(p.offsets[2]->value(), 13);
-    EXPECT_EQ(p.measuredOffsets[0]->text(), "0");  // only a measurement shows here
-    ui::SetValue(p.factors[0], 1500);
-    ui::SetValue(p.offsets[0], 99);
-    p.getCF->click();  // and GET CF the offsets
-    EXPECT_EQ(p.offsets[0]->value(), 11);
-    EXPECT_EQ(p.factors[0]->value(), 1100);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditBlueOffset")->value(), 13);
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRedOffset")->text(),
+              "0");  // only a measurement shows here
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditCFR"), 1500);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditRedOffset"), 99);
+    t.Control<QPushButton>("MAINP", "ButtonGetCF")->click();  // and GET CF the offsets
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditRedOffset")->value(), 11);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditCFR")->value(), 1100);
 
     // SEND OFFSET writes what the boxes show.
-    p.offsets[1]->setValue(42);  // as the user types
+    t.Control<QSpinBox>("MAINP", "EditGreenOffset")->setValue(42);  // as the user types
     EXPECT_EQ(t.S().CorrectionValues().offsets[1], 42);
-    p.sendOffset->click();
+    t.Control<QPushButton>("MAINP", "ButtonSendOffset")->click();
     EXPECT_EQ(t.sensor.Model().EepromImage().offsets[1], 42);
 
     // CALCULATE OFFSET: No sends nothing; Yes measures and shows.
     const auto generation = t.sensor.Model().EepromGeneration();
-    p.calcOffset->click();
+    t.Control<QPushButton>("MAINP", "ButtonCalcOffset")->click();
     EXPECT_EQ(t.sensor.Model().EepromGeneration(), generation);
     t.program.popups.AnswerConfirm(true);
-    p.calcOffset->click();
+    t.Control<QPushButton>("MAINP", "ButtonCalcOffset")->click();
     const auto measured = t.sensor.Model().EepromImage().offsets;
-    EXPECT_EQ(p.measuredOffsets[2]->text().toInt(), measured[2]);
-    EXPECT_EQ(p.offsets[2]->value(), measured[2]);
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispBlueOffset")->text().toInt(), measured[2]);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditBlueOffset")->value(), measured[2]);
 
     // Six words expected, four come: said, nothing changes.
     t.Fault("short:8@102#1");
-    p.getCF->click();
-    EXPECT_EQ(p.offsets[2]->value(), measured[2]);
+    t.Control<QPushButton>("MAINP", "ButtonGetCF")->click();
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditBlueOffset")->value(), measured[2]);
     EXPECT_EQ(t.program.popups.History().size(), 2u);  // the two questions only
 }
 
 TEST(PasswordGate, OnlyTheExactPasswordShowsTheOffsetPageAndCloseLocksItAgain) {
     Calib t;
     shell::Program& program = *t.program;
-    QTabWidget* tabs = program.tabMain;
+    QTabWidget* tabs = t.program.Control<QTabWidget>("MAINP", "TabMain1");
     QWidget* panel = program.Panel("PASSWORDP");
     auto* password = t.program.Control<QLineEdit>("PASSWORDP", "StringEnterPW");
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
@@ -332,7 +336,7 @@ TEST(PasswordGate, OnlyTheExactPasswordShowsTheOffsetPageAndCloseLocksItAgain) {
     EXPECT_FALSE(panel->isVisible());
     EXPECT_TRUE(password->text().isEmpty());
 
-    t.page().closeOffset->click();
+    t.Control<QPushButton>("MAINP", "ButtonCloseOffsetCompensation")->click();
     EXPECT_FALSE(ui::TabPageVisible(tabs, session::kPageOffset));
     EXPECT_EQ(ui::ActiveTabPage(tabs), session::kPageParameter);
 

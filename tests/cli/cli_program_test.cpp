@@ -63,7 +63,7 @@ TEST(CliAgainstTheProgram, TheParameterAndHardwareFilesAreTheProgramsByteForByte
     // serves the newest client: the program connects again first.
     const QString programHw = dir.filePath("program-hw.ini");
     const QString cliHw = dir.filePath("cli-hw.ini");
-    t.program.Connection().CBF_ButtonTryToConnect(ui::Event::Commit);
+    t.program.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
     t.program.popups.AnswerFile(programHw);
     t.program.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->click();
     ASSERT_TRUE(QFile::exists(programHw)) << t.program.Connection().Messages().toStdString();
@@ -100,12 +100,12 @@ TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) 
     ASSERT_TRUE(s.LinkStatus().linkOk);
     s.SetIdentificationText("line 4 / sensor 2");
     auto& page = program.Page<recorder::RecorderPage>();
-    page.now = [] { return clitest::FixedStamp().local; };
+    page.SetClock([] { return clitest::FixedStamp().local; });
     ASSERT_TRUE(page.CreateRecordFile(programFile));
-    ui::SetComboValue(page.mode, recorder::kModeCount);
-    page.CBF_EditSelectDataRec(ui::Event::Commit);
-    ui::SetValue(page.valueCount, 3);
-    page.interval->setValue(0.25);
+    testing_support::Choose(program.Control<QComboBox>("MAINP", "EditRecMode"),
+                            recorder::kModeCount);
+    ui::SetValue(program.Control<QSpinBox>("MAINP", "EditRecVal"), 3);
+    program.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
     QTimer ticks;
     ticks.setInterval(0);
     QObject::connect(&ticks, &QTimer::timeout, [&] {
@@ -114,7 +114,7 @@ TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) 
     });
     QObject::connect(&s, &session::Session::LoopStarted, &s, [&] { ticks.start(); });
     program.popups.AnswerConfirm(true);
-    page.start->click();
+    program.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     ticks.stop();
 
     // velorax-cli against a sensor of its own in the same state.

@@ -46,7 +46,7 @@ struct Live : testing_support::SensorProgram {
     params::ParameterPanel& params() { return Page<params::ParameterPanel>(); }
     void AddFault(const char* spec) { Fault(spec); }
     // GO, ended by `onFrame` or by the sensor.
-    void Go() { page().go->click(); }
+    void Go() { Control<QPushButton>("MAINP", "ButtonGo")->click(); }
     void StopAt(int frame) {
         onFrame = [this, frame](int n) {
             if (n >= frame) S().StopLoops();
@@ -66,15 +66,15 @@ TEST(LiveLoop, RunsUntilStopAndShowsTheLastFrame) {
     l.Go();
     EXPECT_EQ(l.frames, 25);
     EXPECT_FALSE(l.S().App().loopRunning);
-    EXPECT_TRUE(l.page().go->isEnabled());  // the buttons are back
-    EXPECT_TRUE(l.params().send->isEnabled());
+    EXPECT_TRUE(l.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());  // the buttons are back
+    EXPECT_TRUE(l.Control<QPushButton>("MAINP", "ButtonSend")->isEnabled());
     EXPECT_TRUE(l.program->Panel("DATAP")->isVisible());
     // The displays show the last frame once the loop has ended.
     const session::MeasuredValues& m = l.S().Measured();
-    EXPECT_EQ(l.page().dispRed->text(), QString::number(m.red));
-    EXPECT_EQ(l.page().rgbBlue->text(), QString::number(m.blue));
-    EXPECT_EQ(l.page().dispDeltaC->text(), QString::number(m.deltaC));
-    EXPECT_EQ(l.page().charts.History().x.back(), m.x);
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispRED")->text(), QString::number(m.red));
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispRgbBLUE")->text(), QString::number(m.blue));
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispDeltaC")->text(), QString::number(m.deltaC));
+    EXPECT_EQ(l.page().ChartSet().History().x.back(), m.x);
     EXPECT_GT(m.red, 0);
 }
 
@@ -82,7 +82,9 @@ TEST(LiveLoop, StopWhileAReplyIsAwaitedStillShowsThatReply) {
     Live l;
     l.AddFault("late:0.3@8#3");
     l.onFrame = [&](int n) {
-        if (n == 2) QTimer::singleShot(50, l.page().stop, [&] { l.page().stop->click(); });
+        if (n == 2)
+            QTimer::singleShot(50, l.Control<QPushButton>("MAINP", "ButtonStop"),
+                               [&] { l.Control<QPushButton>("MAINP", "ButtonStop")->click(); });
     };
     l.Go();
     EXPECT_EQ(l.frames, 3);  // the late one is taken, none after it
@@ -93,9 +95,10 @@ TEST(LiveLoop, SendAndGetPressedDuringALoopRunBetweenFramesSendFirst) {
     ASSERT_EQ(l.sensor.Model().Ram()[0].block.power, 500);
     l.onFrame = [&](int n) {
         if (n == 2) {
-            l.params().power->setValue(321);
-            l.params().get->click();  // both in one pass: SEND still goes first
-            l.params().send->click();
+            l.Control<QSlider>("MAINP", "SlidePower")->setValue(321);
+            l.Control<QPushButton>("MAINP", "ButtonGet")
+                ->click();  // both in one pass: SEND still goes first
+            l.Control<QPushButton>("MAINP", "ButtonSend")->click();
         }
         if (n == 3) {
             EXPECT_EQ(l.sensor.Model().Ram()[0].block.power, 321);
@@ -104,7 +107,7 @@ TEST(LiveLoop, SendAndGetPressedDuringALoopRunBetweenFramesSendFirst) {
     };
     l.Go();
     EXPECT_EQ(l.frames, 3);
-    EXPECT_EQ(l.params().power->value(), 321);
+    EXPECT_EQ(l.Control<QSlider>("MAINP", "SlidePower")->value(), 321);
     EXPECT_FALSE(l.S().App().sendRequest);
     EXPECT_FALSE(l.S().App().getRequest);
 }
@@ -114,10 +117,11 @@ TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
     l.AddFault("badcrc-header@8#4");
     l.Go();
     EXPECT_EQ(l.frames, 3);
-    EXPECT_EQ(ui::ActiveTabPage(l.program->tabMain), session::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(l.program.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageConnection);
     EXPECT_TRUE(l.program.Connection().Messages().contains("RECEIVED HEADER FRAME IS INCORRECT"));
-    EXPECT_TRUE(l.page().go->isEnabled());
-    EXPECT_EQ(l.program.Connection().status->text(), "TIMEOUT!");
+    EXPECT_TRUE(l.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());
+    EXPECT_EQ(l.program.Control<QLineEdit>("DATAP", "DispStatus")->text(), "TIMEOUT!");
 
     // A sensor that hangs up during the loop.
     Live h;
@@ -125,7 +129,7 @@ TEST(LiveLoop, AFailedExchangeEndsItWithTheLinkTextAndUsableButtons) {
     h.Go();
     EXPECT_EQ(h.frames, 6);  // the sixth reply arrives, then the line goes
     EXPECT_FALSE(h.S().App().loopRunning);
-    EXPECT_TRUE(h.page().go->isEnabled());
+    EXPECT_TRUE(h.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());
 }
 
 // An error frame whose code has no text is no reason to end GO: its frame is taken and the
@@ -144,7 +148,7 @@ TEST(LiveLoop, AnErrorFrameWithoutTextGoesOnAndAGetItSpoilsIsSaid) {
     Live g;
     g.AddFault("error:3@2#1");
     g.onFrame = [&](int n) {
-        if (n == 2) g.params().get->click();
+        if (n == 2) g.Control<QPushButton>("MAINP", "ButtonGet")->click();
     };
     g.Go();
     EXPECT_EQ(g.frames, 2);
@@ -157,7 +161,7 @@ TEST(LiveLoop, TheConnectionAndScopePagesStopIt) {
         l.onFrame = [&](int n) {
             if (n == 3) {
                 // What the user clicks: the tab of that page, wherever hidden pages put it.
-                QTabWidget* tabs = l.program->tabMain;
+                QTabWidget* tabs = l.program.Control<QTabWidget>("MAINP", "TabMain1");
                 tabs->setCurrentIndex(tabs->indexOf(ui::PageWidget(tabs, page)));
             }
         };
@@ -170,7 +174,7 @@ TEST(LiveLoop, APlausibilityReportOfASendItServedEndsIt) {
     Live l;
     l.AddFault("plausibility:1@1#1");
     l.onFrame = [&](int n) {
-        if (n == 2) l.params().send->click();
+        if (n == 2) l.Control<QPushButton>("MAINP", "ButtonSend")->click();
     };
     l.Go();
     EXPECT_EQ(l.frames, 2);
@@ -183,8 +187,8 @@ TEST(LiveLoop, ClosingTheMainPanelWhileAReplyIsAwaitedEndsTheProgramCleanly) {
     QFile::remove(l.program.SettingsPath());
     l.onFrame = [&](int n) {
         if (n == 2) {
-            QTimer::singleShot(30, l.page().dataPanel,
-                               [&] { l.program->mainPanel->close(); });
+            QTimer::singleShot(30, l.program->Panel("DATAP"),
+                               [&] { l.program->MainPanel()->close(); });
         }
     };
     l.Go();
@@ -220,18 +224,18 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     l.S().SetModes(modes);
     page.ShowMeasuredValues();
     page.FlushDisplays();
-    EXPECT_EQ(page.dispDeltaC->text(), "-1");
-    EXPECT_EQ(page.dispL->text(), "100.00");
-    EXPECT_EQ(page.dispA->text(), "0.00");
-    EXPECT_TRUE(page.leds.bit1);
-    EXPECT_FALSE(page.leds.bit0);
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispDeltaC")->text(), "-1");
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispL")->text(), "100.00");
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispA")->text(), "0.00");
+    EXPECT_TRUE(page.Leds().bit1);
+    EXPECT_FALSE(page.Leds().bit0);
     // In the other evaluation modes the LEDs keep their last state.
     modes.evaluationMode = 1;
     l.S().SetModes(modes);
     m.colorNo = 0;
     l.S().SetMeasured(m);
     page.ShowMeasuredValues();
-    EXPECT_TRUE(page.leds.bit1);
+    EXPECT_TRUE(page.Leds().bit1);
 }
 
 // The sensor's minimum and maximum of each colour show under the labels that name them:
@@ -248,7 +252,7 @@ TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
     QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
         if (++frames == 5) s.StopLoops();
     });
-    p.Page<measure::MeasurePage>().go->click();
+    p.Control<QPushButton>("MAINP", "ButtonGo")->click();
     ASSERT_EQ(frames, 5);
     QWidget* data = p->Panel("DATAP");
     // The display that follows the label in its row.
@@ -275,17 +279,16 @@ TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
 
 TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
     Live l;
-    auto& page = l.page();
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(page.dispCol, &dbl);
-    EXPECT_TRUE(page.colBigPanel->isVisible());
+    QWidget* colBig = l.program->Panel("COLBIGP");
+    testing_support::DoubleClick(l.Control("DATAP", "DispCOL"));
+    EXPECT_TRUE(colBig->isVisible());
     l.StopAt(3);
     l.Go();
-    EXPECT_EQ(page.colBig->text(), QString::number(l.S().Measured().colorNo));
+    EXPECT_EQ(l.Control<QLabel>("COLBIGP", "DispColorBig")->text(),
+              QString::number(l.S().Measured().colorNo));
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QCoreApplication::sendEvent(page.colBigPanel, &right);
-    EXPECT_FALSE(page.colBigPanel->isVisible());
+    QCoreApplication::sendEvent(colBig, &right);
+    EXPECT_FALSE(colBig->isVisible());
 }
 
 // Where no window manager places them, both large windows opened at 0,0 on top of each
@@ -295,25 +298,27 @@ TEST(Displays, TheLargeWindowsOpenApartAndStayWhereTheUserPutsThem) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    measure::MeasurePage& page = p.Page<measure::MeasurePage>();
-    page.CBF_DispGroup(ui::Event::LeftDoubleClick);
-    page.CBF_DispCOL(ui::Event::LeftDoubleClick);
-    ASSERT_TRUE(page.colBigPanel->isVisible() && page.grpBigPanel->isVisible());
-    const QRect col = page.colBigPanel->frameGeometry();
-    const QRect grp = page.grpBigPanel->frameGeometry();
+    QWidget* colBig = p->Panel("COLBIGP");
+    QWidget* grpBig = p->Panel("GRPBIGP");
+    testing_support::DoubleClick(p.Control("DATAP", "DispGroup"));
+    testing_support::DoubleClick(p.Control("DATAP", "DispCOL"));
+    ASSERT_TRUE(colBig->isVisible() && grpBig->isVisible());
+    const QRect col = colBig->frameGeometry();
+    const QRect grp = grpBig->frameGeometry();
     EXPECT_FALSE(col.intersects(grp));
     EXPECT_LT(col.top(), grp.top());  // the colour number above the group
-    const QRect screen = p->mainPanel->screen()->availableGeometry();
+    const QRect screen = p->MainPanel()->screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(col) && screen.contains(grp));
-    const QRect main = p->mainPanel->frameGeometry();
+    const QRect main = p->MainPanel()->frameGeometry();
     if (screen.width() >= main.width() + col.width() + 16) {
         EXPECT_FALSE(col.intersects(main) || grp.intersects(main));
     }
     // Closed, moved by the user and opened again: where the user put it.
-    page.CBF_COLBIGP(ui::Event::Close);
-    page.colBigPanel->move(5, 7);
-    page.CBF_DispCOL(ui::Event::LeftDoubleClick);
-    EXPECT_EQ(page.colBigPanel->pos(), QPoint(5, 7));
+    colBig->close();
+    EXPECT_FALSE(colBig->isVisible());
+    colBig->move(5, 7);
+    testing_support::DoubleClick(p.Control("DATAP", "DispCOL"));
+    EXPECT_EQ(colBig->pos(), QPoint(5, 7));
 }
 
 TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
@@ -325,7 +330,7 @@ TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
                       fill);
             s.Link().State().replyLength = static_cast<std::uint16_t>(length);
             s.TakeMeasurementReply();
-            const measure::Lab& lab = l.page().lab;
+            const measure::Lab& lab = l.page().LastLab();
             ASSERT_TRUE(std::isfinite(lab.l) && std::isfinite(lab.a) && std::isfinite(lab.b));
         }
         // The full-length reply set every word: the last frame is all `fill`.
@@ -337,12 +342,12 @@ TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
     s.Link().State().replyLength = 65535;
     s.TakeMeasurementReply();
     l.page().FlushDisplays();
-    EXPECT_EQ(l.page().dispRed->text(), "65535");
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispRED")->text(), "65535");
 }
 
 TEST(Charts, AClickFixesTheStripChartsADoubleClickScalesThemToTheData) {
     Live l;
-    measure::Charts& charts = l.page().charts;
+    const measure::Charts& charts = l.page().ChartSet();
     auto* rgb = charts.Rgb();
     const auto coordinates = charts.Coordinates();
     QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
@@ -354,8 +359,13 @@ TEST(Charts, AClickFixesTheStripChartsADoubleClickScalesThemToTheData) {
     QCoreApplication::sendEvent(rgb, &press);
     EXPECT_FALSE(rgb->AutoScale(ui::Axis::Y));
     EXPECT_EQ(rgb->AxisRange(ui::Axis::Y).upper, 4096);
-    // The coordinate charts take the ranges of s i M while fixed.
-    charts.calculationMode = 1;
+    // The coordinate charts take the ranges of s i M when a click fixes them: scaled to the
+    // data, they do not follow a change of the mode at once.
+    QCoreApplication::sendEvent(coordinates[0], &dbl);
+    session::ModeView modes = l.S().Modes();
+    modes.calculationMode = 1;
+    l.S().SetModes(modes);
+    EXPECT_TRUE(coordinates[0]->AutoScale(ui::Axis::Y));
     QCoreApplication::sendEvent(coordinates[0], &press);
     EXPECT_EQ(coordinates[0]->AxisRange(ui::Axis::Y).upper, 10000);
     EXPECT_EQ(coordinates[1]->AxisRange(ui::Axis::Y).upper, 5000);
@@ -380,7 +390,7 @@ TEST(Charts, TheColourPlaneScalesToTheTaughtVectorAndTheCurrentPoint) {
         l.S().SetMeasured(m);
     }
     l.page().UpdateCharts();
-    ui::Graph* plane = l.page().charts.Plane();
+    ui::Graph* plane = l.page().ChartSet().Plane();
     EXPECT_EQ(plane->RequestedRange(ui::Axis::X).lower, 875);
     EXPECT_EQ(plane->RequestedRange(ui::Axis::X).upper, 1525);
     EXPECT_EQ(plane->RequestedRange(ui::Axis::Y).lower, 475);
@@ -397,9 +407,9 @@ namespace {
 // laid out and painted.
 void ShowDataPage(TestProgram& p, int page) {
     measure::MeasurePage& m = p.Page<measure::MeasurePage>();
-    ui::SetActiveTabPage(m.tabData, page);
+    ui::SetActiveTabPage(p.Control<QTabWidget>("DATAP", "TabDataP1"), page);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const measure::Charts& c = m.charts;
+    const measure::Charts& c = m.ChartSet();
     for (ui::Graph* g : {c.Rgb(), c.Plane(), c.IntensityBar(), c.XY(), c.XInt(), c.YInt()})
         if (g->isVisible()) g->ReplotNow();
     for (ui::Graph* g : c.Coordinates())
@@ -438,11 +448,11 @@ TEST(DataPanelLayout, TheCoordinateChartsAreTallEnoughForTheirLabels) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_EQ(p->mainPanel->size(), QSize(790, 548));
+    ASSERT_EQ(p->MainPanel()->size(), QSize(790, 548));
     ShowDataPage(p, measure::kPageCoord);
     const char* names[] = {"X", "Y", "INT"};
     int i = 0;
-    for (ui::Graph* chart : p.Page<measure::MeasurePage>().charts.Coordinates()) {
+    for (ui::Graph* chart : p.Page<measure::MeasurePage>().ChartSet().Coordinates()) {
         ASSERT_TRUE(chart->isVisible());
         EXPECT_GE(chart->height(), 60) << names[i];
         ExpectTickLabelsApart(chart->yAxis, names[i++]);
@@ -454,10 +464,10 @@ TEST(DataPanelLayout, TheQuarterGraphsOfThe3DPageKeepTheirTickLabelsApart) {
     ASSERT_TRUE(p.program);
     p->StartUp();
     measure::MeasurePage& m = p.Page<measure::MeasurePage>();
-    ui::SetTabPageVisible(m.tabData, measure::kPage3D, true);
+    ui::SetTabPageVisible(p.Control<QTabWidget>("DATAP", "TabDataP1"), measure::kPage3D, true);
     ShowDataPage(p, measure::kPage3D);
     const std::pair<ui::Graph*, const char*> views[] = {
-        {m.charts.XY(), "X/Y"}, {m.charts.XInt(), "X/INT"}, {m.charts.YInt(), "Y/INT"}};
+        {m.ChartSet().XY(), "X/Y"}, {m.ChartSet().XInt(), "X/INT"}, {m.ChartSet().YInt(), "Y/INT"}};
     for (auto [graph, name] : views) {
         ASSERT_TRUE(graph->isVisible());
         ExpectTickLabelsApart(graph->xAxis, name);
@@ -482,7 +492,7 @@ TEST(DataPanelLayout, TheColourPlanesKeepOneScaleForXAndY) {
         session::ModeView modes = s.Modes();
         modes.calculationMode = static_cast<std::uint16_t>(mode);
         s.SetModes(modes);
-        ui::SetTabPageVisible(m.tabData, page, true);
+        ui::SetTabPageVisible(p.Control<QTabWidget>("DATAP", "TabDataP1"), page, true);
         m.DrawTolerancePlot();
         {
             session::MeasuredValues m = s.Measured();
@@ -492,7 +502,7 @@ TEST(DataPanelLayout, TheColourPlanesKeepOneScaleForXAndY) {
         }
         m.UpdateCharts();
         ShowDataPage(p, page);
-        ui::Graph* plane = mode == 0 ? m.charts.Plane() : m.charts.XY();
+        ui::Graph* plane = mode == 0 ? m.ChartSet().Plane() : m.ChartSet().XY();
         ASSERT_TRUE(plane->isVisible());
         EXPECT_GE(plane->height(), 80);
         const double perX = plane->xAxis->coordToPixel(1) - plane->xAxis->coordToPixel(0);

@@ -32,7 +32,7 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
         if (++frames == 5) sensor.Stop();  // the adapter goes
         if (frames > 1000) s.StopLoops();
     });
-    p.Page<measure::MeasurePage>().go->click();  // returns when the loop has ended
+    p.Control<QPushButton>("MAINP", "ButtonGo")->click();  // returns when the loop has ended
     EXPECT_EQ(frames, 5);
     EXPECT_EQ(reports, 1);
     EXPECT_FALSE(s.App().loopRunning);
@@ -41,14 +41,14 @@ TEST(UnpluggedAdapter, OneReportThePortClosedAndTryToConnectWorksWhenItIsBack) {
 
     // Back again at the same place: TRY TO CONNECT finds the sensor.
     ASSERT_TRUE(sensor.StartPty(tty));
-    p.Connection().tryConnect->click();
+    p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
     EXPECT_TRUE(s.LinkStatus().linkOk) << s.LinkStatus().message;
     EXPECT_TRUE(s.Link().SerialOpen());
     frames = 0;
     QObject::connect(&s, &session::Session::FrameTaken, &s, [&] {
         if (frames >= 3) s.StopLoops();
     });
-    p.Page<measure::MeasurePage>().go->click();
+    p.Control<QPushButton>("MAINP", "ButtonGo")->click();
     EXPECT_GE(frames, 3);
     EXPECT_EQ(reports, 1);
 }

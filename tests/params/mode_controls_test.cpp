@@ -53,8 +53,11 @@ struct Page {
     }
     params::ParameterPanel& panel() { return program.Page<params::ParameterPanel>(); }
     session::Session& S() { return program.Session(); }
-    QTabWidget* tabs() { return program->tabMain; }
-    QWidget* control(std::size_t word) { return panel().wordControls[word]; }
+    QTabWidget* tabs() { return program.Control<QTabWidget>("MAINP", "TabMain1"); }
+    QWidget* control(std::size_t word) {
+        const char* name = params::WordControlName(word);
+        return name ? program.Control("MAINP", name) : nullptr;
+    }
     QComboBox* combo(std::size_t word) { return qobject_cast<QComboBox*>(control(word)); }
 
     // What GET or a file load does.
@@ -74,7 +77,9 @@ struct Page {
         panel().ReadControls();
         return S().Parameters().block[word];
     }
-    int Group(int row) { return ui::CellValue(panel().groupTable, row, 1); }
+    int Group(int row) {
+        return ui::CellValue(program.Control<QTableWidget>("MAINP", "EditGridGroups"), row, 1);
+    }
     QStringList Messages() { return program.popups.Messages(); }
 
     TestProgram program{testing_support::NoSensorSettingsText()};
@@ -108,30 +113,39 @@ QString Snapshot(Page& t) {
     p.ReadControls();
     for (std::size_t w = 0; w < params::kBlockWords; ++w) {
         s << QString::number(t.S().Parameters().block[w]);
-        if (QWidget* c = p.wordControls[w])
-            s << QString("%1%2").arg(c->isEnabled()).arg(c->isHidden());
+        if (QWidget* c = t.control(w)) s << QString("%1%2").arg(c->isEnabled()).arg(c->isHidden());
     }
-    s << QString("%1%2").arg(p.power->isEnabled()).arg(p.powerNumber->isEnabled());
+    s << QString("%1%2")
+             .arg(t.program.Control<QSlider>("MAINP", "SlidePower")->isEnabled())
+             .arg(t.program.Control<QSpinBox>("MAINP", "NumPower")->isEnabled());
     s << Items(t.combo(params::kTrigger));
     for (QWidget* w :
-         {static_cast<QWidget*>(p.colorGroup), static_cast<QWidget*>(p.groupTable),
-          static_cast<QWidget*>(p.resetGroups), static_cast<QWidget*>(p.selectParaSet0),
-          static_cast<QWidget*>(p.selectParaSet1)})
+         {static_cast<QWidget*>(t.program.Control<QCheckBox>("MAINP", "EditColorGroups")),
+          static_cast<QWidget*>(t.program.Control<QTableWidget>("MAINP", "EditGridGroups")),
+          static_cast<QWidget*>(t.program.Control<QPushButton>("MAINP", "ButtonResetGroupTable")),
+          static_cast<QWidget*>(t.program.Control<QPushButton>("MAINP", "SelectParaSet0")),
+          static_cast<QWidget*>(t.program.Control<QPushButton>("MAINP", "SelectParaSet1"))})
         s << QString::number(w->isEnabled());
     s << QString("%1%2%3")
-             .arg(p.selectParaSet0->isChecked())
-             .arg(p.selectParaSet1->isChecked())
+             .arg(t.program.Control<QPushButton>("MAINP", "SelectParaSet0")->isChecked())
+             .arg(t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->isChecked())
              .arg(t.S().App().paraSetIndex);
     for (int c = 0; c < params::kTeachColumns; ++c)
-        s << p.teachTable->horizontalHeaderItem(c)->text()
-          << QString::number(p.teachTable->isColumnHidden(c));
+        s << t.program.Control<QTableWidget>("MAINP", "GridCtt")->horizontalHeaderItem(c)->text()
+          << QString::number(
+                 t.program.Control<QTableWidget>("MAINP", "GridCtt")->isColumnHidden(c));
     for (int r = 1; r <= 31; ++r) {
-        s << QString::number(RowLabel(p.teachTable, r))
-          << QString::number(RowLabel(p.groupTable, r))
-          << QString::number(CellColor(p.groupTable, r, 1));
-        for (int c = 1; c <= 5; ++c) s << QString::number(ui::CellValue(p.teachTable, r, c));
+        s << QString::number(RowLabel(t.program.Control<QTableWidget>("MAINP", "GridCtt"), r))
+          << QString::number(
+                 RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), r))
+          << QString::number(
+                 CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), r, 1));
+        for (int c = 1; c <= 5; ++c)
+            s << QString::number(
+                ui::CellValue(t.program.Control<QTableWidget>("MAINP", "GridCtt"), r, c));
     }
-    for (int r = 1; r <= 32; ++r) s << QString::number(RowLabel(p.holdTable, r));
+    for (int r = 1; r <= 32; ++r)
+        s << QString::number(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), r));
     s << QString("%1%2%3")
              .arg(ui::TabPageVisible(t.tabs(), session::kPageGroupHold))
              .arg(ui::TabPageVisible(t.tabs(), session::kPageTeachTable))
@@ -194,8 +208,8 @@ TEST(ModeControls, WithoutDigitalOutputsTheEvaluationGoesAway) {
         EXPECT_FALSE(FormLabelVisible(t.control(w))) << params::kParameters[w].label;
     }
     // The evaluation steps did not run: row colours and the trigger list stay as they were.
-    EXPECT_EQ(RowLabel(t.panel().teachTable, 3), kGreen);
-    EXPECT_EQ(RowLabel(t.panel().teachTable, 4), kRed);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 3), kGreen);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 4), kRed);
     EXPECT_EQ(t.combo(params::kTrigger)->count(), 2);
 
     t.Choose(params::kDigitalOutMode, 1);
@@ -222,15 +236,14 @@ TEST(ModeControls, MaxVecNoAboveWhatTheOutputsSignal) {
     EXPECT_EQ(t.S().Modes().maxVecNo, 2);
 
     // Rows 1 and 2 active; the hold table counts HOLD FAIL with them.
-    auto& p = t.panel();
-    EXPECT_EQ(RowLabel(p.teachTable, 2), kGreen);
-    EXPECT_EQ(RowLabel(p.teachTable, 3), kRed);
-    EXPECT_EQ(RowLabel(p.groupTable, 2), kGreen);
-    EXPECT_EQ(RowLabel(p.groupTable, 31), kRed);
-    EXPECT_EQ(RowLabel(p.holdTable, 1), kGreen);
-    EXPECT_EQ(RowLabel(p.holdTable, 3), kGreen);
-    EXPECT_EQ(RowLabel(p.holdTable, 4), kRed);
-    EXPECT_EQ(RowLabel(p.holdTable, 32), kRed);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 2), kGreen);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 3), kRed);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 2), kGreen);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 31), kRed);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), 1), kGreen);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), 3), kGreen);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), 4), kRed);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), 32), kRed);
 
     // BINARY outputs take three rows; with colour groups all 31.
     t.program.popups.Clear();
@@ -243,7 +256,7 @@ TEST(ModeControls, MaxVecNoAboveWhatTheOutputsSignal) {
     set.block.maxVecNo = 31;
     t.Load(set);
     EXPECT_EQ(t.Word(params::kMaxVecNo), 31);
-    EXPECT_EQ(RowLabel(p.holdTable, 32), kGreen);
+    EXPECT_EQ(RowLabel(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), 32), kGreen);
     EXPECT_TRUE(t.Messages().isEmpty());
 }
 
@@ -253,15 +266,16 @@ TEST(ModeControls, GroupNumbersAboveWhatTheOutputsSignal) {
     set.block.colorGroup = 1;
     set.teach[9].group = 1;
     t.Load(set);
-    auto& p = t.panel();
     ui::SetActiveTabPage(t.tabs(), session::kPageParameter);
 
     // The user types 2 into row 5, with DIRECT outputs.
-    p.groupTable->item(4, 0)->setData(Qt::EditRole, 2);
+    t.program.Control<QTableWidget>("MAINP", "EditGridGroups")
+        ->item(4, 0)
+        ->setData(Qt::EditRole, 2);
     EXPECT_EQ(t.Group(5), 0);
-    EXPECT_EQ(CellColor(p.groupTable, 5, 1), kRed);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 5, 1), kRed);
     EXPECT_EQ(t.Group(10), 1);
-    EXPECT_EQ(CellColor(p.groupTable, 10, 1), kWhite);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 10, 1), kWhite);
     EXPECT_EQ(t.Messages(), QStringList{kGroupText});
     EXPECT_EQ(ui::ActiveTabPage(t.tabs()), session::kPageGroupHold);
 
@@ -272,14 +286,16 @@ TEST(ModeControls, GroupNumbersAboveWhatTheOutputsSignal) {
     t.Load(set);
     EXPECT_EQ(t.Group(1), 0);
     EXPECT_EQ(t.Group(31), 0);
-    EXPECT_EQ(CellColor(p.groupTable, 31, 1), kRed);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 31, 1), kRed);
     EXPECT_EQ(t.Messages(), QStringList{kGroupText});
 
     // The mark stays while the cell keeps its 0, and goes when the user types a number.
     t.S().UpdateModeControls();
-    EXPECT_EQ(CellColor(p.groupTable, 31, 1), kRed);
-    p.groupTable->item(30, 0)->setData(Qt::EditRole, 1);
-    EXPECT_EQ(CellColor(p.groupTable, 31, 1), kWhite);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 31, 1), kRed);
+    t.program.Control<QTableWidget>("MAINP", "EditGridGroups")
+        ->item(30, 0)
+        ->setData(Qt::EditRole, 1);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 31, 1), kWhite);
     EXPECT_EQ(t.Messages().size(), 1);
 
     // BINARY outputs signal groups 0 to 2.
@@ -299,18 +315,17 @@ TEST(ModeControls, Col2AndThresholdModesForceTheirValues) {
     set.block.intLim = 300;
     set.block.calculationMode = 2;
     t.Load(set);
-    auto& p = t.panel();
 
     t.Choose(params::kEvaluationMode, 3);  // COL2
-    EXPECT_FALSE(p.colorGroup->isChecked());
+    EXPECT_FALSE(t.program.Control<QCheckBox>("MAINP", "EditColorGroups")->isChecked());
     EXPECT_EQ(t.Word(params::kColorGroup), 0);
     EXPECT_EQ(t.Word(params::kMaxVecNo), 2);
     EXPECT_EQ(t.Word(params::kDigitalOutMode), 2);
     EXPECT_EQ(t.Word(params::kIntLim), 300);
     EXPECT_EQ(t.Word(params::kCalculationMode), 2);
-    EXPECT_FALSE(p.colorGroup->isEnabled());
-    EXPECT_FALSE(p.groupTable->isEnabled());
-    EXPECT_FALSE(p.resetGroups->isEnabled());
+    EXPECT_FALSE(t.program.Control<QCheckBox>("MAINP", "EditColorGroups")->isEnabled());
+    EXPECT_FALSE(t.program.Control<QTableWidget>("MAINP", "EditGridGroups")->isEnabled());
+    EXPECT_FALSE(t.program.Control<QPushButton>("MAINP", "ButtonResetGroupTable")->isEnabled());
     EXPECT_FALSE(t.control(params::kMaxVecNo)->isEnabled());
     EXPECT_TRUE(t.control(params::kIntLim)->isEnabled());
     EXPECT_TRUE(t.control(params::kCalculationMode)->isEnabled());
@@ -321,22 +336,25 @@ TEST(ModeControls, Col2AndThresholdModesForceTheirValues) {
     EXPECT_FALSE(t.control(params::kIntLim)->isEnabled());
     EXPECT_FALSE(t.control(params::kCalculationMode)->isEnabled());
     EXPECT_FALSE(t.control(params::kTrigger)->isEnabled());
-    EXPECT_EQ(p.teachTable->horizontalHeaderItem(0)->text(), "THD");
+    EXPECT_EQ(t.program.Control<QTableWidget>("MAINP", "GridCtt")->horizontalHeaderItem(0)->text(),
+              "THD");
     for (int c = 1; c < params::kTeachColumns; ++c)
-        EXPECT_EQ(p.teachTable->horizontalHeaderItem(c)->text(), "");
+        EXPECT_EQ(
+            t.program.Control<QTableWidget>("MAINP", "GridCtt")->horizontalHeaderItem(c)->text(),
+            "");
 
     t.Choose(params::kEvaluationMode, 0);
-    EXPECT_TRUE(p.colorGroup->isEnabled());
+    EXPECT_TRUE(t.program.Control<QCheckBox>("MAINP", "EditColorGroups")->isEnabled());
     EXPECT_TRUE(t.control(params::kMaxVecNo)->isEnabled());
     EXPECT_TRUE(t.control(params::kCalculationMode)->isEnabled());
     EXPECT_TRUE(t.control(params::kTrigger)->isEnabled());
-    EXPECT_EQ(p.teachTable->horizontalHeaderItem(2)->text(), "CTO");
+    EXPECT_EQ(t.program.Control<QTableWidget>("MAINP", "GridCtt")->horizontalHeaderItem(2)->text(),
+              "CTO");
 }
 
 TEST(ModeControls, TeachTableColumnsFollowTheModes) {
     Page t;
     t.Load(Evaluating());
-    auto& p = t.panel();
     const QStringList expected[4] = {
         {"X", "Y", "CTO", "INT", "ITO"},
         {"s", "i", "siTO", "M", "MTO"},
@@ -347,18 +365,20 @@ TEST(ModeControls, TeachTableColumnsFollowTheModes) {
         t.Choose(params::kCalculationMode, calc);
         QStringList labels;
         for (int c = 0; c < params::kTeachColumns; ++c)
-            labels << p.teachTable->horizontalHeaderItem(c)->text();
+            labels << t.program.Control<QTableWidget>("MAINP", "GridCtt")
+                          ->horizontalHeaderItem(c)
+                          ->text();
         EXPECT_EQ(labels, expected[calc]) << calc;
     }
     // MIN DIST has no use for the colour tolerance.
     t.Choose(params::kEvaluationMode, 2);
-    EXPECT_TRUE(p.teachTable->isColumnHidden(2));
-    EXPECT_FALSE(p.teachTable->isColumnHidden(3));
+    EXPECT_TRUE(t.program.Control<QTableWidget>("MAINP", "GridCtt")->isColumnHidden(2));
+    EXPECT_FALSE(t.program.Control<QTableWidget>("MAINP", "GridCtt")->isColumnHidden(3));
     t.Choose(params::kCalculationMode, 3);
-    EXPECT_FALSE(p.teachTable->isColumnHidden(2));
-    EXPECT_TRUE(p.teachTable->isColumnHidden(3));
+    EXPECT_FALSE(t.program.Control<QTableWidget>("MAINP", "GridCtt")->isColumnHidden(2));
+    EXPECT_TRUE(t.program.Control<QTableWidget>("MAINP", "GridCtt")->isColumnHidden(3));
     t.Choose(params::kEvaluationMode, 1);
-    EXPECT_FALSE(p.teachTable->isColumnHidden(3));
+    EXPECT_FALSE(t.program.Control<QTableWidget>("MAINP", "GridCtt")->isColumnHidden(3));
 }
 
 TEST(ModeControls, ForcedCalculationModeTakesTheTeachCellsAlong) {
@@ -368,11 +388,11 @@ TEST(ModeControls, ForcedCalculationModeTakesTheTeachCellsAlong) {
     set.block.calculationMode = 2;
     set.teach[3].cell = {1200, 1300, 2000, 150, 1};  // X, Y, INT, TOL
     t.Load(set);
-    auto& p = t.panel();
     auto cells = [&] {
         std::array<int, 5> c{};
         for (int i = 0; i < 5; ++i)
-            c[static_cast<std::size_t>(i)] = ui::CellValue(p.teachTable, 4, i + 1);
+            c[static_cast<std::size_t>(i)] =
+                ui::CellValue(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 4, i + 1);
         return c;
     };
     int changes = 0;
@@ -397,12 +417,11 @@ TEST(ModeControls, LedOffTakesThePowerAndDynamicTeachingAway) {
     set.block.power = 800;
     t.Load(set);
     t.Choose(params::kLedMode, 2);
-    auto& p = t.panel();
     EXPECT_EQ(t.Word(params::kExternTeach), 0);
-    EXPECT_EQ(p.power->value(), 0);
-    EXPECT_EQ(p.powerNumber->value(), 0);
-    EXPECT_FALSE(p.power->isEnabled());
-    EXPECT_FALSE(p.powerNumber->isEnabled());
+    EXPECT_EQ(t.program.Control<QSlider>("MAINP", "SlidePower")->value(), 0);
+    EXPECT_EQ(t.program.Control<QSpinBox>("MAINP", "NumPower")->value(), 0);
+    EXPECT_FALSE(t.program.Control<QSlider>("MAINP", "SlidePower")->isEnabled());
+    EXPECT_FALSE(t.program.Control<QSpinBox>("MAINP", "NumPower")->isEnabled());
     EXPECT_FALSE(t.control(params::kPowerMode)->isEnabled());
     EXPECT_FALSE(t.control(params::kDynWinHi)->isEnabled());
 }
@@ -412,15 +431,14 @@ TEST(ModeControls, TriggerDecidesTeachingAndTheParameterSet) {
     params::ParameterSet set = Evaluating();
     set.block.trigger = 6;  // PARA
     t.Load(set);
-    auto& p = t.panel();
-    p.selectParaSet1->click();
+    t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->click();
     EXPECT_EQ(t.S().App().paraSetIndex, 1);
 
     t.Choose(params::kTrigger, 1);  // SELF
     EXPECT_EQ(t.S().App().paraSetIndex, 0);
-    EXPECT_TRUE(p.selectParaSet0->isChecked());
-    EXPECT_FALSE(p.selectParaSet1->isChecked());
-    EXPECT_FALSE(p.selectParaSet1->isEnabled());
+    EXPECT_TRUE(t.program.Control<QPushButton>("MAINP", "SelectParaSet0")->isChecked());
+    EXPECT_FALSE(t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->isChecked());
+    EXPECT_FALSE(t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->isEnabled());
 
     t.Choose(params::kExternTeach, 1);  // ON: the teach input is taken
     EXPECT_EQ(Items(t.combo(params::kTrigger)), (QStringList{"CONT", "SELF"}));
@@ -465,11 +483,10 @@ TEST(ModeControls, ModesChangedCarriesTheFinalWords) {
 
 TEST(ModeControls, IndicatorColumnsShowTheRowColours) {
     Page t;
-    auto& p = t.panel();
     // Start-up sets off the teach rows beyond the third.
-    EXPECT_EQ(CellColor(p.teachTable, 4, 1), 0xE0E0E0u);
-    EXPECT_EQ(CellColor(p.teachTable, 31, 5), 0xE0E0E0u);
-    EXPECT_NE(CellColor(p.teachTable, 3, 1), 0xE0E0E0u);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 4, 1), 0xE0E0E0u);
+    EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 31, 5), 0xE0E0E0u);
+    EXPECT_NE(CellColor(t.program.Control<QTableWidget>("MAINP", "GridCtt"), 3, 1), 0xE0E0E0u);
 
     session::RowColors colors{};
     for (std::size_t i = 0; i < colors.size(); ++i)
@@ -477,9 +494,14 @@ TEST(ModeControls, IndicatorColumnsShowTheRowColours) {
     t.S().SetRowColors(colors);
     for (int i : {0, 17, 30}) {
         const QRgb rgb = static_cast<QRgb>(colors[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(CellColor(p.teachTable, i + 1, 6), rgb) << i;
-        EXPECT_EQ(CellColor(p.groupTable, i + 1, 2), rgb) << i;
-        EXPECT_EQ(CellColor(p.holdTable, i + 2, 2), rgb) << i;
+        EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "GridCtt"), i + 1, 6), rgb)
+            << i;
+        EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), i + 1, 2),
+                  rgb)
+            << i;
+        EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridHold"), i + 2, 2),
+                  rgb)
+            << i;
     }
     EXPECT_TRUE(t.Messages().isEmpty());  // painting is no edit of the group table
 }

@@ -90,14 +90,16 @@ TEST(Transfer, GetThenSendReturnsAllWordsBitExact) {
     Connected c;
     const params::ParameterSet original = DistinctSet(0);
     c.sensor.Model().Ram()[0] = original;
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     EXPECT_EQ(Words(c.p().Session().Parameters()), Words(original));
-    EXPECT_EQ(c.panel().power->value(), original.block.power);
-    EXPECT_EQ(ui::CellValue(c.panel().holdTable, 1, 1), original.block.holdFail);
-    EXPECT_EQ(ui::CellValue(c.panel().holdTable, 32, 1), original.teach[30].hold);
+    EXPECT_EQ(c.Control<QSlider>("MAINP", "SlidePower")->value(), original.block.power);
+    EXPECT_EQ(ui::CellValue(c.Control<QTableWidget>("MAINP", "EditGridHold"), 1, 1),
+              original.block.holdFail);
+    EXPECT_EQ(ui::CellValue(c.Control<QTableWidget>("MAINP", "EditGridHold"), 32, 1),
+              original.teach[30].hold);
 
     c.sensor.Model().Ram()[0] = sim::DefaultParameterSet();
-    c.panel().send->click();
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
     EXPECT_EQ(Words(c.sensor.Model().Ram()[0]), Words(original));  // spare words included
     EXPECT_FALSE(c.Messages().contains("PLAUSIBILITY"));
 }
@@ -106,16 +108,17 @@ TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
     Connected c;
     const params::ParameterSet wanted = DistinctSet(1);
     c.sensor.Model().Ram()[0] = wanted;
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     c.AddFault("plausibility:2@1#1");
-    Select(c.panel().selectEeprom);
+    Select(c.Control<QPushButton>("MAINP", "SelectEeprom"));
     EXPECT_EQ(c.p().Session().App().transferTarget, session::TransferTarget::Eeprom);
-    EXPECT_FALSE(c.panel().selectRam->isChecked());
-    c.panel().send->click();
+    EXPECT_FALSE(c.Control<QPushButton>("MAINP", "SelectRam")->isChecked());
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
     EXPECT_TRUE(c.Messages().contains(
         "INFO!\n2 PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
         "VALUE!\n\n"));
-    EXPECT_EQ(ui::ActiveTabPage(c.p()->tabMain), session::kPageConnection);
+    EXPECT_EQ(ui::ActiveTabPage(c.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageConnection);
     // The teach table and the store command still went out.
     EXPECT_EQ(Words(c.sensor.Model().EepromImage().sets[0]), Words(wanted));
 }
@@ -126,9 +129,9 @@ TEST(Transfer, GetFromEepromLoadsItIntoRamFirst) {
     image.sets[0] = DistinctSet(2);
     c.sensor.Model().PowerUp(image);
     c.sensor.Model().Ram()[0] = DistinctSet(5);
-    Select(c.panel().selectEeprom);
+    Select(c.Control<QPushButton>("MAINP", "SelectEeprom"));
     c.AddFault("plausibility:3@4");
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     EXPECT_EQ(Words(c.p().Session().Parameters()),
               Words(image.sets[0]));  // the report did not stop it
     EXPECT_TRUE(c.Messages().contains(
@@ -140,16 +143,17 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
     Connected c;
     c.sensor.Model().Ram()[0] = DistinctSet(3);
     c.sensor.Model().Ram()[1] = DistinctSet(4);
-    Select(c.panel().selectParaSet1);  // dimmed: the set read at connection has TRIGGER CONT
+    Select(c.Control<QPushButton>(
+        "MAINP", "SelectParaSet1"));  // dimmed: the set read at connection has TRIGGER CONT
     EXPECT_EQ(c.p().Session().App().paraSetIndex, 0);
-    c.panel().get->click();  // TRIGGER PARA
-    Select(c.panel().selectParaSet1);
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();  // TRIGGER PARA
+    Select(c.Control<QPushButton>("MAINP", "SelectParaSet1"));
     EXPECT_EQ(c.p().Session().App().paraSetIndex, 1);
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     EXPECT_EQ(Words(c.p().Session().Parameters()), Words(DistinctSet(4)));
-    ui::SetValue(c.panel().powerNumber, 123);
-    c.panel().power->setValue(123);
-    c.panel().send->click();
+    ui::SetValue(c.Control<QSpinBox>("MAINP", "NumPower"), 123);
+    c.Control<QSlider>("MAINP", "SlidePower")->setValue(123);
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
     EXPECT_EQ(c.sensor.Model().Ram()[1].block.power, 123);
     EXPECT_EQ(Words(c.sensor.Model().Ram()[0]), Words(DistinctSet(3)));  // set 0 untouched
 }
@@ -173,7 +177,7 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     odd.teach[4].group = 77;
     odd.teach[5].hold = 60000;
     c.sensor.Model().Ram()[0] = odd;
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     // SEND reads the controls first: what it would send is what came. COLOR GROUP 2 shows
     // as on, and BINARY outputs signal groups 0 to 2 only.
     c.panel().ReadControls();
@@ -183,7 +187,7 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     ASSERT_EQ(c.program.popups.Messages().size(), 1);
     EXPECT_TRUE(c.program.popups.Messages()[0].contains("3 groups are possible"));
     // What the user changes is the user's.
-    c.panel().colorGroup->click();
+    c.Control<QCheckBox>("MAINP", "EditColorGroups")->click();
     c.panel().ReadControls();
     EXPECT_EQ(c.p().Session().Parameters().block.colorGroup, 0);
 }
@@ -191,7 +195,7 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
 TEST(Transfer, AnErrorReplyToASendIsNotReadAsAPlausibilityCount) {
     Connected c;
     c.AddFault("error:2@1#1");
-    c.panel().send->click();
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
     const QString messages = c.Messages();
     EXPECT_FALSE(messages.contains("PLAUSIBILITY")) << messages.toStdString();
     EXPECT_FALSE(messages.contains("INFO!\n2")) << messages.toStdString();
@@ -200,24 +204,25 @@ TEST(Transfer, AnErrorReplyToASendIsNotReadAsAPlausibilityCount) {
 TEST(Transfer, TheMemorySelectorWorksThroughTheAccessibilityInterface) {
     Connected c;
     // Screen readers toggle a checkable button without a click.
-    QAccessibleInterface* file = QAccessible::queryAccessibleInterface(c.panel().selectFile);
+    QAccessibleInterface* file =
+        QAccessible::queryAccessibleInterface(c.Control<QPushButton>("MAINP", "SelectFile"));
     ASSERT_NE(file, nullptr);
     ASSERT_TRUE(file->actionInterface()->actionNames().contains(
         QAccessibleActionInterface::toggleAction()));
     file->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_TRUE(c.panel().selectFile->isChecked());
-    EXPECT_FALSE(c.panel().selectRam->isChecked());
+    EXPECT_TRUE(c.Control<QPushButton>("MAINP", "SelectFile")->isChecked());
+    EXPECT_FALSE(c.Control<QPushButton>("MAINP", "SelectRam")->isChecked());
     EXPECT_EQ(c.p().Session().App().transferTarget, session::TransferTarget::File);
-    EXPECT_EQ(c.panel().selectFile->accessibleName(), "FILE");
-    EXPECT_FALSE(c.panel().selectFile->accessibleDescription().isEmpty());
+    EXPECT_EQ(c.Control<QPushButton>("MAINP", "SelectFile")->accessibleName(), "FILE");
+    EXPECT_FALSE(c.Control<QPushButton>("MAINP", "SelectFile")->accessibleDescription().isEmpty());
 }
 
 TEST(Transfer, DuringALoopTheButtonsOnlyRaiseRequests) {
     Connected c;
     std::optional<session::LoopScope> loop(std::in_place, c.p().Session());
-    c.panel().send->click();
-    c.panel().send->click();
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     EXPECT_TRUE(c.p().Session().App().sendRequest);
     EXPECT_TRUE(c.p().Session().App().getRequest);
     loop.reset();
@@ -227,17 +232,17 @@ TEST(Transfer, DuringALoopTheButtonsOnlyRaiseRequests) {
 
 TEST(Transfer, FailedOrShortRepliesLeaveTheControlsAlone) {
     Connected c;
-    const int before = c.panel().power->value();
+    const int before = c.Control<QSlider>("MAINP", "SlidePower")->value();
     c.sensor.Model().Ram()[0] = DistinctSet(6);
     c.AddFault("badcrc-payload@2#2");  // the teach table read fails
-    c.panel().get->click();
-    EXPECT_EQ(c.panel().power->value(), before);
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
+    EXPECT_EQ(c.Control<QSlider>("MAINP", "SlidePower")->value(), before);
     EXPECT_TRUE(c.Messages().contains("ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!"));
 
     c.sensor.Model().Faults().Clear();
     c.AddFault("length:10@2#1");  // a parameter block of five words
-    c.panel().get->click();
-    EXPECT_EQ(c.panel().power->value(), before);
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
+    EXPECT_EQ(c.Control<QSlider>("MAINP", "SlidePower")->value(), before);
 }
 
 // The velorax-sim program keeps its EEPROM in a file across runs, as a sensor keeps it
@@ -265,28 +270,29 @@ TEST(Transfer, SendToEepromSurvivesARestartOfTheSensor) {
         startSensor(sensor);
         p->StartUp();
         ASSERT_TRUE(p.Session().LinkStatus().linkOk) << p.Connection().Messages().toStdString();
-        Select(p.Page<params::ParameterPanel>().selectEeprom);
-        p.Page<params::ParameterPanel>().power->setValue(321);
-        p.Page<params::ParameterPanel>().send->click();
+        Select(p.Control<QPushButton>("MAINP", "SelectEeprom"));
+        p.Control<QSlider>("MAINP", "SlidePower")->setValue(321);
+        p.Control<QPushButton>("MAINP", "ButtonSend")->click();
         stopSensor(sensor);
     }
     QProcess sensor;
     startSensor(sensor);
-    Select(p.Page<params::ParameterPanel>().selectRam);
-    p.Page<params::ParameterPanel>().power->setValue(500);
-    p.Connection().tryConnect->click();  // identification reads the RAM, loaded from EEPROM
-    EXPECT_EQ(p.Page<params::ParameterPanel>().power->value(), 321);
+    Select(p.Control<QPushButton>("MAINP", "SelectRam"));
+    p.Control<QSlider>("MAINP", "SlidePower")->setValue(500);
+    p.Control<QPushButton>("MAINP", "ButtonTryToConnect")
+        ->click();  // identification reads the RAM, loaded from EEPROM
+    EXPECT_EQ(p.Control<QSlider>("MAINP", "SlidePower")->value(), 321);
     stopSensor(sensor);
 }
 
 TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
     Connected c;
     c.sensor.Model().Ram()[0] = DistinctSet(7);
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     const QString path = c.program.dir.filePath("set.ini");
-    Select(c.panel().selectFile);
+    Select(c.Control<QPushButton>("MAINP", "SelectFile"));
     c.program.popups.AnswerFile(path);
-    c.panel().send->click();
+    c.Control<QPushButton>("MAINP", "ButtonSend")->click();
     ASSERT_TRUE(QFile::exists(path));
     EXPECT_EQ(c.p().Session().Paths().parameterFilePath, path);
 
@@ -294,7 +300,7 @@ TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
     c.p().Session().SetParameters(sim::DefaultParameterSet());
     c.panel().WriteControls();
     c.program.popups.AnswerFile(path);
-    c.panel().get->click();
+    c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     auto expected = DistinctSet(7);
     for (auto& t : expected.teach) t.spare = 0;
     auto got = c.p().Session().Parameters();
@@ -312,41 +318,41 @@ TEST(ParameterFile, ForeignFileAskedAndRefusedStillShowsACompleteSet) {
     f.write(
         "[GENERAL INFO]\r\nFILE TYPE: = \"Table Attributes\"\r\n\r\n[PARAMETER]\r\nPOWER = 1\r\n");
     f.close();
-    Select(p.Page<params::ParameterPanel>().selectFile);
+    Select(p.Control<QPushButton>("MAINP", "SelectFile"));
     p.popups.AnswerFile(path);
     p.popups.AnswerConfirm(false);
-    p.Page<params::ParameterPanel>().get->click();
+    p.Control<QPushButton>("MAINP", "ButtonGet")->click();
     ASSERT_EQ(p.popups.Texts().size(), 3);
     EXPECT_EQ(p.popups.Texts()[1],
               "Selected file is not a parameter file! \nDo you want to proceed anyway?");
     EXPECT_EQ(p.popups.Texts()[2], "No parameter where read!");
-    EXPECT_NE(p.Page<params::ParameterPanel>().power->value(), 1);
+    EXPECT_NE(p.Control<QSlider>("MAINP", "SlidePower")->value(), 1);
 
     // Yes: everything missing is reported, parameters first.
     p.popups.Clear();
     p.popups.AnswerFile(path);
     p.popups.AnswerConfirm(true);
     p.popups.AnswerConfirm(true);
-    p.Page<params::ParameterPanel>().get->click();
+    p.Control<QPushButton>("MAINP", "ButtonGet")->click();
     const QStringList messages = p.popups.Messages();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].startsWith("Following parameter could not be read"));
     EXPECT_FALSE(messages[0].contains("POWER\n"));
     EXPECT_TRUE(messages[0].contains("EXTEACH\n"));
     EXPECT_TRUE(messages[1].contains("TEACH VECTOR 30\n"));
-    EXPECT_EQ(p.Page<params::ParameterPanel>().power->value(), 1);
+    EXPECT_EQ(p.Control<QSlider>("MAINP", "SlidePower")->value(), 1);
 }
 
 TEST(ParameterFile, CancelledDialogAndUnwritableTargetAreReported) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    Select(p.Page<params::ParameterPanel>().selectFile);
-    p.Page<params::ParameterPanel>().send->click();  // no answer: cancelled
+    Select(p.Control<QPushButton>("MAINP", "SelectFile"));
+    p.Control<QPushButton>("MAINP", "ButtonSend")->click();  // no answer: cancelled
     EXPECT_EQ(p.popups.Messages(), QStringList{"No file was selected!"});
 
     p.popups.Clear();
     p.popups.AnswerFile(p.dir.filePath("no/such/folder/set.ini"));
-    p.Page<params::ParameterPanel>().send->click();
+    p.Control<QPushButton>("MAINP", "ButtonSend")->click();
     ASSERT_EQ(p.popups.Messages().size(), 1);
     EXPECT_TRUE(p.popups.Messages()[0].startsWith("The parameter file could not be written"));
 }
@@ -354,10 +360,11 @@ TEST(ParameterFile, CancelledDialogAndUnwritableTargetAreReported) {
 TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    auto& panel = p.Page<params::ParameterPanel>();
     const int cells[5] = {1200, 1300, 150, 2000, 90};  // X, Y, CTO, INT, ITO
-    for (int c = 0; c < 5; ++c) ui::SetCell(panel.teachTable, 4, c + 1, cells[c]);
-    auto* calc = qobject_cast<QComboBox*>(panel.wordControls[params::kCalculationMode]);
+    for (int c = 0; c < 5; ++c)
+        ui::SetCell(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, c + 1, cells[c]);
+    auto* calc = qobject_cast<QComboBox*>(
+        p.Control("MAINP", params::WordControlName(params::kCalculationMode)));
     ASSERT_NE(calc, nullptr);
     auto choose = [&](int mode) {
         calc->setCurrentIndex(calc->findData(mode));
@@ -365,18 +372,21 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     };
     // Without digital outputs the calculation follows the analog output; with them it is
     // the user's.
-    auto* digital = qobject_cast<QComboBox*>(panel.wordControls[params::kDigitalOutMode]);
+    auto* digital = qobject_cast<QComboBox*>(
+        p.Control("MAINP", params::WordControlName(params::kDigitalOutMode)));
     digital->setCurrentIndex(digital->findData(1));
     emit digital->activated(digital->currentIndex());
     choose(2);
-    EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 3), 2000);  // INT
-    EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 4), 150);   // TOL = CTO
-    EXPECT_EQ(ui::CellValue(panel.teachTable, 4, 5), 1);
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, 3), 2000);  // INT
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, 4), 150);   // TOL = CTO
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, 5), 1);
     choose(0);
     const int back[5] = {1200, 1300, 150, 2000, 150};  // ITO takes the colour tolerance
-    for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, c + 1), back[c]);
     choose(1);  // same dimension: untouched
-    for (int c = 0; c < 5; ++c) EXPECT_EQ(ui::CellValue(panel.teachTable, 4, c + 1), back[c]);
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, c + 1), back[c]);
     EXPECT_EQ(p.Session().Parameters().block.calculationMode, 1);
 }
 
@@ -384,7 +394,8 @@ TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
     auto& panel = p.Page<params::ParameterPanel>();
-    auto* trigger = qobject_cast<QComboBox*>(panel.wordControls[params::kTrigger]);
+    auto* trigger =
+        qobject_cast<QComboBox*>(p.Control("MAINP", params::WordControlName(params::kTrigger)));
     {
         params::ParameterSet edited = p.Session().Parameters();
         edited.block.externTeach = 1;
@@ -408,20 +419,22 @@ TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
 TEST(Controls, GroupAndHoldResetsAskFirstThenFillTheTables) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    auto& panel = p.Page<params::ParameterPanel>();
-    ui::SetCell(panel.groupTable, 5, 1, 1);
-    ui::SetCell(panel.holdTable, 1, 1, 77);
-    panel.resetHold->setValue(33);
+    ui::SetCell(p.Control<QTableWidget>("MAINP", "EditGridGroups"), 5, 1, 1);
+    ui::SetCell(p.Control<QTableWidget>("MAINP", "EditGridHold"), 1, 1, 77);
+    p.Control<QSpinBox>("MAINP", "EditResetHold")->setValue(33);
     p.popups.AnswerConfirm(false);
-    panel.resetGroups->click();
-    EXPECT_EQ(ui::CellValue(panel.groupTable, 5, 1), 1);  // No: nothing happens
+    p.Control<QPushButton>("MAINP", "ButtonResetGroupTable")->click();
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "EditGridGroups"), 5, 1),
+              1);  // No: nothing happens
     p.popups.AnswerConfirm(true);
-    panel.resetGroups->click();
-    EXPECT_EQ(ui::CellValue(panel.groupTable, 5, 1), 0);
-    EXPECT_EQ(panel.groupTable->item(4, 0)->background().color(), QColor(Qt::white));
+    p.Control<QPushButton>("MAINP", "ButtonResetGroupTable")->click();
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "EditGridGroups"), 5, 1), 0);
+    EXPECT_EQ(p.Control<QTableWidget>("MAINP", "EditGridGroups")->item(4, 0)->background().color(),
+              QColor(Qt::white));
     p.popups.AnswerConfirm(true);
-    panel.resetHolds->click();
-    EXPECT_EQ(ui::CellValue(panel.holdTable, 1, 1), 33);  // HOLD FAIL too
-    EXPECT_EQ(ui::CellValue(panel.holdTable, 32, 1), 33);
+    p.Control<QPushButton>("MAINP", "ButtonResetHoldTable")->click();
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "EditGridHold"), 1, 1),
+              33);  // HOLD FAIL too
+    EXPECT_EQ(ui::CellValue(p.Control<QTableWidget>("MAINP", "EditGridHold"), 32, 1), 33);
     EXPECT_EQ(p.popups.Texts().count("Do you really want to reset the table?"), 3);
 }

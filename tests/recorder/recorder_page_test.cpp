@@ -40,7 +40,7 @@ struct Recorder {
           program(Start(sensor), clock) {
         program->StartUp();
         program.popups.Clear();
-        page().now = [] { return recorder::DateTime{2026, 12, 7, 14, 30, 5}; };
+        page().SetClock([] { return recorder::DateTime{2026, 12, 7, 14, 30, 5}; });
         S().RememberPath(&session::FilePaths::recordPath, RecordPath());
     }
     static QString Start(sim::SimServer& sensor) {
@@ -50,9 +50,12 @@ struct Recorder {
     session::Session& S() { return program.Session(); }
     recorder::RecorderPage& page() { return program.Page<recorder::RecorderPage>(); }
     QString RecordPath() const { return dir.filePath("record ä file.dat"); }
+    template <class T = QWidget>
+    T* Control(const char* panel, const char* name) {
+        return program.Control<T>(panel, name);
+    }
     void SelectMode(int mode) {
-        ui::SetComboValue(page().mode, mode);
-        page().CBF_EditSelectDataRec(ui::Event::Commit);
+        testing_support::Choose(Control<QComboBox>("MAINP", "EditRecMode"), mode);
     }
     QByteArray File() const {
         QFile f(RecordPath());
@@ -72,10 +75,10 @@ struct Recorder {
         return static_cast<int>(f.readAll().count(what));
     }
     int Shown(QLineEdit* display) {
-        page().graph.FlushDisplays();
+        page().FlushDisplays();
         return display->text().toInt();
     }
-    bool Visible(QWidget* w) { return ui::IsVisible(w); }
+    bool Visible(const char* name) { return ui::IsVisible(Control("MAINP", name)); }
 
     QTemporaryDir dir;
     sim::SimServer sensor;
@@ -86,7 +89,6 @@ struct Recorder {
 
 TEST(RecorderModes, EachModeShowsItsControlsAndTheRecordTimeKeepsTheMinimumInterval) {
     Recorder t;
-    recorder::RecorderPage& p = t.page();
     struct Case {
         int mode;
         bool interval, values, time, recorded, remaining, frames, start, stop, triggered, manual;
@@ -100,61 +102,62 @@ TEST(RecorderModes, EachModeShowsItsControlsAndTheRecordTimeKeepsTheMinimumInter
     for (const Case& c : cases) {
         t.SelectMode(c.mode);
         SCOPED_TRACE(c.mode);
-        EXPECT_EQ(t.Visible(p.interval), c.interval);
-        EXPECT_EQ(t.Visible(p.labelInterval), c.interval);
-        EXPECT_EQ(t.Visible(p.valueCount), c.values);
-        EXPECT_EQ(t.Visible(p.days), c.time);
-        EXPECT_EQ(t.Visible(p.seconds), c.time);
-        EXPECT_EQ(t.Visible(p.recorded), c.recorded);
-        EXPECT_EQ(t.Visible(p.remaining), c.remaining);
-        EXPECT_EQ(t.Visible(p.frameCounter), c.frames);
-        EXPECT_EQ(t.Visible(p.start), c.start);
-        EXPECT_EQ(t.Visible(p.stop), c.stop);
-        EXPECT_EQ(t.Visible(p.startTriggered), c.triggered);
-        EXPECT_EQ(t.Visible(p.manual), c.manual);
-        for (QWidget* always : {static_cast<QWidget*>(p.mode), static_cast<QWidget*>(p.fileSelect),
-                                static_cast<QWidget*>(p.path), static_cast<QWidget*>(p.identification)})
+        EXPECT_EQ(t.Visible("EditInterval"), c.interval);
+        EXPECT_EQ(t.Visible("LabelRecInterval"), c.interval);
+        EXPECT_EQ(t.Visible("EditRecVal"), c.values);
+        EXPECT_EQ(t.Visible("DispRecordDays"), c.time);
+        EXPECT_EQ(t.Visible("DispRecordSeconds"), c.time);
+        EXPECT_EQ(t.Visible("DispRecordedValues"), c.recorded);
+        EXPECT_EQ(t.Visible("DispRemaining"), c.remaining);
+        EXPECT_EQ(t.Visible("DispRecFrameCounter"), c.frames);
+        EXPECT_EQ(t.Visible("ButtonRecStart"), c.start);
+        EXPECT_EQ(t.Visible("ButtonRecStop"), c.stop);
+        EXPECT_EQ(t.Visible("ButtonRecStartTriggered"), c.triggered);
+        EXPECT_EQ(t.Visible("ButtonManualRecord"), c.manual);
+        for (const char* always :
+             {"EditRecMode", "ButtonRecFileSelect", "DispRecPath", "DispRecId"})
             EXPECT_TRUE(t.Visible(always));
     }
 
     // The record time follows what the user types into the interval, and a value below
     // the minimum becomes the minimum at once.
     t.SelectMode(0);
-    ui::SetValue(p.valueCount, 4);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditRecVal"), 4);
+    auto* interval = t.Control<QDoubleSpinBox>("MAINP", "EditInterval");
     const auto type = [&](const char* text) {
-        p.interval->setFocus();
-        p.interval->selectAll();
-        QTest::keyClicks(p.interval, text);
-        QTest::keyClick(p.interval, Qt::Key_Return);
+        interval->setFocus();
+        interval->selectAll();
+        QTest::keyClicks(interval, text);
+        QTest::keyClick(interval, Qt::Key_Return);
     };
     type("30");
-    EXPECT_EQ(p.minutes->text(), "2");
-    EXPECT_EQ(p.seconds->text(), "0.00");
-    ui::SetValue(p.valueCount, 1000);
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordMinutes")->text(), "2");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordSeconds")->text(), "0.00");
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditRecVal"), 1000);
     type("0.1");
-    EXPECT_DOUBLE_EQ(p.interval->value(), 0.25);
-    EXPECT_EQ(p.days->text(), "0");
-    EXPECT_EQ(p.hours->text(), "0");
-    EXPECT_EQ(p.minutes->text(), "4");
-    EXPECT_EQ(p.seconds->text(), "10.00");
-    EXPECT_EQ(p.remaining->text(), "1000");
-    EXPECT_EQ(p.recorded->text(), "0");
+    EXPECT_DOUBLE_EQ(interval->value(), 0.25);
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordDays")->text(), "0");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordHours")->text(), "0");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordMinutes")->text(), "4");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordSeconds")->text(), "10.00");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRemaining")->text(), "1000");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordedValues")->text(), "0");
 
     // The help texts, on a right-click.
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QCoreApplication::sendEvent(p.interval, &right);
+    QCoreApplication::sendEvent(interval, &right);
     EXPECT_EQ(t.program.popups.History().back().text,
               "Choose a interval in secondes for recording. \nMinimum interval is 0,25 second.");
 }
 
 TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     Recorder t;
-    recorder::RecorderPage& p = t.page();
+    auto* fileSelect = t.Control<QPushButton>("MAINP", "ButtonRecFileSelect");
     auto& popups = t.program.popups;
     const QString before = t.S().Paths().recordPath;
 
     // Cancelled: said, and nothing changes.
-    p.fileSelect->click();
+    fileSelect->click();
     ASSERT_EQ(popups.History().size(), 2u);
     EXPECT_EQ(popups.History()[0].kind, ui::ScriptedPopups::Kind::FileSelect);
     EXPECT_EQ(popups.History()[0].file.title, "FILENAME!");
@@ -166,9 +169,10 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     // A new file: its header at once.
     const QString chosen = t.dir.filePath("new.dat");
     popups.AnswerFile(chosen);
-    p.fileSelect->click();
+    fileSelect->click();
     EXPECT_EQ(t.S().Paths().recordPath, chosen);
-    EXPECT_EQ(p.path->text(), QDir::toNativeSeparators(chosen));
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecPath")->text(),
+              QDir::toNativeSeparators(chosen));
     QFile file(chosen);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("\nRECORD RESULTS OF: VELORAX3-KVT-ANA-Scope V1.0\r\n"));
@@ -180,7 +184,7 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     file.close();
     popups.Clear();
     popups.AnswerFile(chosen);
-    p.fileSelect->click();
+    fileSelect->click();
     EXPECT_EQ(popups.History().back().text,
               "File already exist! \nDo you want to select existing file?");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -188,7 +192,7 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     file.close();
     popups.AnswerFile(chosen);
     popups.AnswerConfirm(true);
-    p.fileSelect->click();
+    fileSelect->click();
     EXPECT_EQ(popups.History().back().text,
               " Make sure, that the file is not opened by any other program. \n Otherwise it can "
               "not be saved.");
@@ -199,7 +203,7 @@ TEST(RecorderFile, TheDialogsQuestionsAndANewHeader) {
     // A directory that does not exist: said at once.
     popups.Clear();
     popups.AnswerFile(t.dir.filePath("no such dir/rec.dat"));
-    p.fileSelect->click();
+    fileSelect->click();
     EXPECT_TRUE(popups.History().back().text.startsWith("The record file could not be written!"))
         << popups.History().back().text.toStdString();
 }
@@ -212,9 +216,8 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     const int before = t.Traced("PC>SIM cmd=8 ");
     t.SelectMode(0);
-    ui::SetValue(p.valueCount, 3);
-    p.interval->setValue(0.25);
-    p.CBF_EditRecVal(ui::Event::Commit);
+    t.Control<QSpinBox>("MAINP", "EditRecVal")->setValue(3);
+    t.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
 
     // The clock runs on in small steps while the program waits.
     QTimer ticks;
@@ -228,11 +231,12 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
                      [&] { requests.push_back(clock.now); });
     bool red = false;
     QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] {
-        red = p.start->styleSheet().contains("FF0000") && !p.start->isEnabled();
+        red = t.Control<QPushButton>("MAINP", "ButtonRecStart")->styleSheet().contains("FF0000") &&
+              !t.Control<QPushButton>("MAINP", "ButtonRecStart")->isEnabled();
         ticks.start();
     });
     t.program.popups.AnswerConfirm(true);
-    p.start->click();
+    t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     ticks.stop();
 
     EXPECT_TRUE(red);
@@ -244,11 +248,11 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
         EXPECT_LT(requests[i] - requests[i - 1], 0.25 + 0.05);
     }
     EXPECT_NEAR(requests[2] - requests[0], 0.5, 0.05);
-    EXPECT_EQ(p.recorded->text(), "3");
-    EXPECT_EQ(p.remaining->text(), "0");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordedValues")->text(), "3");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRemaining")->text(), "0");
     EXPECT_FALSE(t.S().App().loopRunning);
-    EXPECT_TRUE(p.start->isEnabled());
-    EXPECT_TRUE(p.start->styleSheet().contains("E0E0E0"));
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonRecStart")->isEnabled());
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonRecStart")->styleSheet().contains("E0E0E0"));
     const QStringList texts = t.program.popups.Texts();
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[0], "Are you sure, that you have selected the right file name?");
@@ -268,14 +272,14 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
                                         .arg(m.blue)
                                         .toLatin1()));
     // The record graph holds the three frames.
-    EXPECT_EQ(p.graph.Index(), 3);
-    EXPECT_EQ(p.graph.Graph()->PointCount(p.graph.Trace(6)), 3);
-    EXPECT_EQ(t.Shown(p.graph.values[0]), m.red);
+    EXPECT_EQ(p.GraphPanel().Index(), 3);
+    EXPECT_EQ(p.GraphPanel().Graph()->PointCount(p.GraphPanel().Trace(6)), 3);
+    EXPECT_EQ(t.Shown(t.Control<QLineEdit>("GRAPHP", "DispGpRed")), m.red);
 
     // No values: no request at all.
-    ui::SetValue(p.valueCount, 0);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditRecVal"), 0);
     t.program.popups.AnswerConfirm(true);
-    p.start->click();
+    t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     EXPECT_EQ(t.Traced("PC>SIM cmd=8 ") - before, 3);
     EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n0 frames recorded.");
 }
@@ -286,51 +290,49 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     t.SelectMode(1);
-    p.interval->setValue(0.25);
+    t.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
-        if (++frames == 2) p.stop->click();
+        if (++frames == 2) t.Control<QPushButton>("MAINP", "ButtonRecStop")->click();
     });
     t.program.popups.AnswerConfirm(true);
-    p.start->click();
+    t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     EXPECT_EQ(frames, 2);
     EXPECT_EQ(t.DataLines().size(), 2);
-    EXPECT_EQ(p.frameCounter->text(), "2");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecFrameCounter")->text(), "2");
 
     // A change of mode while it runs ends it too.
     frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         if (frames == 1) {
-            ui::SetComboValue(p.mode, 2);
-            p.CBF_EditSelectDataRec(ui::Event::Commit);
+            testing_support::Choose(t.Control<QComboBox>("MAINP", "EditRecMode"), 2);
         }
     });
     t.program.popups.AnswerConfirm(true);
-    ui::SetComboValue(p.mode, 1);
-    p.start->click();
+    ui::SetComboValue(t.Control<QComboBox>("MAINP", "EditRecMode"), 1);
+    t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     EXPECT_EQ(frames, 1);
     EXPECT_FALSE(t.S().App().loopRunning);
     t.SelectMode(1);
-    EXPECT_EQ(p.graph.Index(), 0);  // a mode change resets the graph
+    EXPECT_EQ(p.GraphPanel().Index(), 0);  // a mode change resets the graph
 
     // GRAPHP: the selector shows one trace; CLOSE shows the data panel.
-    p.showGraph->click();
-    EXPECT_TRUE(p.graph.panel->isVisibleTo(t.program->Panel("MAINP")));
-    ui::SetComboValue(p.graph.signal, 6);
-    p.graph.CBF_EditSignal(ui::Event::Commit);
-    ui::Graph* g = p.graph.Graph();
+    t.Control<QPushButton>("MAINP", "ButtonShowGraph")->click();
+    EXPECT_TRUE(t.program->Panel("GRAPHP")->isVisibleTo(t.program->Panel("MAINP")));
+    testing_support::Choose(t.Control<QComboBox>("GRAPHP", "EditSignal"), 6);
+    ui::Graph* g = p.GraphPanel().Graph();
     for (int s = 0; s < recorder::kGraphSignals; ++s) {
-        g->AppendPoint(p.graph.Trace(s), 0, 1);  // visible or not, every trace is drawn
-        EXPECT_EQ(g->PointCount(p.graph.Trace(s)), 1);
+        g->AppendPoint(p.GraphPanel().Trace(s), 0, 1);  // visible or not, every trace is drawn
+        EXPECT_EQ(g->PointCount(p.GraphPanel().Trace(s)), 1);
     }
-    p.graph.close->click();
+    t.Control<QPushButton>("GRAPHP", "ButtonGpClose")->click();
     EXPECT_TRUE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
 
     // The coordinates are named as the calculation mode names them, in the selector and
     // on the values.
     const auto names = [&] {
         QStringList n;
-        for (int i = 3; i <= 5; ++i) n << p.graph.signal->itemText(i);
+        for (int i = 3; i <= 5; ++i) n << t.Control<QComboBox>("GRAPHP", "EditSignal")->itemText(i);
         for (const char* label : {"LabelGpX", "LabelGpY", "LabelGpInt"})
             n << t.program.Control<QLabel>("GRAPHP", label)->text();
         return n;
@@ -365,17 +367,17 @@ TEST(RecorderManual, EachClickAppendsTheLastFrameWithoutARequest) {
     m.temperature = 29;
     t.S().SetMeasured(m);
     const int requests = t.Traced("PC>SIM cmd=8 ");
-    p.manual->click();
-    p.manual->click();
+    t.Control<QPushButton>("MAINP", "ButtonManualRecord")->click();
+    t.Control<QPushButton>("MAINP", "ButtonManualRecord")->click();
     EXPECT_EQ(t.Traced("PC>SIM cmd=8 "), requests);
     const QList<QByteArray> lines = t.DataLines();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], lines[1]);
     EXPECT_EQ(lines[0], "12-07-2026\t14:30:05\t65535\t0\t0\t0\t0\t0\t-1\t0\t0\t0\t29\r");
-    EXPECT_EQ(p.recorded->text(), "2");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordedValues")->text(), "2");
     EXPECT_TRUE(t.program.popups.History().empty());
     t.SelectMode(2);
-    EXPECT_EQ(p.recorded->text(), "0");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecordedValues")->text(), "0");
 }
 
 TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
@@ -386,16 +388,18 @@ TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
     t.SelectMode(3);
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
-        if (++frames == 20) p.stop->click();
+        if (++frames == 20) t.Control<QPushButton>("MAINP", "ButtonRecStop")->click();
     });
     t.program.popups.AnswerConfirm(true);
-    p.startTriggered->click();
+    t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->click();
     EXPECT_EQ(frames, 20);
     EXPECT_EQ(t.DataLines().size(), 20);
-    EXPECT_EQ(p.frameCounter->text(), "20");
+    EXPECT_EQ(t.Control<QLineEdit>("MAINP", "DispRecFrameCounter")->text(), "20");
     EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=1 "), 1);
     EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
-    EXPECT_TRUE(p.startTriggered->styleSheet().contains("E0E0E0"));
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")
+                    ->styleSheet()
+                    .contains("E0E0E0"));
     EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n20 frames recorded.");
     EXPECT_TRUE(t.S().LinkStatus().linkOk);
 }
@@ -412,12 +416,12 @@ TEST(RecorderTriggered, ABadFrameEndsItWithTheLinkTextAndSwitchesTriggeredSendin
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& text) { reported = text; });
     t.program.popups.AnswerConfirm(true);
-    p.startTriggered->click();
+    t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->click();
     EXPECT_FALSE(reported.isEmpty());
     EXPECT_EQ(t.DataLines().size(), 3);
     EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
     EXPECT_FALSE(t.S().App().loopRunning);
-    EXPECT_TRUE(p.startTriggered->isEnabled());
+    EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->isEnabled());
 }
 
 TEST(RecorderLostLines, AFileThatGoesAwayIsReportedInsteadOfTheSuccessText) {
@@ -428,15 +432,15 @@ TEST(RecorderLostLines, AFileThatGoesAwayIsReportedInsteadOfTheSuccessText) {
     ASSERT_TRUE(p.CreateRecordFile(t.dir.filePath("sub/rec.dat")));
     t.program.popups.Clear();
     t.SelectMode(1);
-    p.interval->setValue(0.25);
+    t.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         ++frames;
         if (frames == 2) QDir(t.dir.filePath(QStringLiteral("sub"))).removeRecursively();
-        if (frames == 4) p.stop->click();
+        if (frames == 4) t.Control<QPushButton>("MAINP", "ButtonRecStop")->click();
     });
     t.program.popups.AnswerConfirm(true);
-    p.start->click();
+    t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     const auto& last = t.program.popups.History().back();
     EXPECT_EQ(last.title, "ATTENTION!");
     EXPECT_TRUE(last.text.startsWith("3 of 4 recorded frames could not be written"))

@@ -37,7 +37,9 @@ struct Scope : testing_support::SensorProgram {
     scope::ScopePage& page() { return Page<scope::ScopePage>(); }
     // The page brought to the front, as the user does before a scan.
     void Select() {
-        program->tabMain->setCurrentWidget(ui::PageWidget(program->tabMain, session::kPageScope));
+        program.Control<QTabWidget>("MAINP", "TabMain1")
+            ->setCurrentWidget(ui::PageWidget(program.Control<QTabWidget>("MAINP", "TabMain1"),
+                                              session::kPageScope));
     }
 
     QTemporaryDir dir;
@@ -59,21 +61,23 @@ TEST(ScopeScan, SingleShotDrawsThreeTracesAndTwoBinaryTracesOnBothTransports) {
         ASSERT_TRUE(t.S().LinkStatus().linkOk) << t.S().LinkStatus().message;
         scope::ScopePage& p = t.page();
         t.Select();
-        EXPECT_TRUE(p.panel->isVisibleTo(t.program->Panel("MAINP")));
-        EXPECT_TRUE(ui::IsDimmed(p.preTrigger));  // single shot
+        EXPECT_TRUE(t.program->Panel("SCOPEP")->isVisibleTo(t.program->Panel("MAINP")));
+        EXPECT_TRUE(ui::IsDimmed(t.Control<QSpinBox>("MAINP", "EditPreTrigVal")));  // single shot
         bool scanning = false;
         QTimer watch;
         watch.setInterval(0);
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (p.ScanActive()) scanning = ui::IsVisible(p.scanning) && p.breakScan->isEnabled();
+            if (p.ScanActive())
+                scanning = ui::IsVisible(t.Control<QLabel>("SCOPEP", "LedScanRunning")) &&
+                           t.Control<QPushButton>("MAINP", "ButtonBreakScan")->isEnabled();
         });
         watch.start();
-        p.scan->click();
+        t.Control<QPushButton>("MAINP", "ButtonScan")->click();
         watch.stop();
         EXPECT_TRUE(scanning);
         EXPECT_FALSE(p.ScanActive());
-        EXPECT_FALSE(ui::IsVisible(p.scanning));
-        EXPECT_TRUE(p.scan->isEnabled());
+        EXPECT_FALSE(ui::IsVisible(t.Control<QLabel>("SCOPEP", "LedScanRunning")));
+        EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonScan")->isEnabled());
         EXPECT_EQ(p.ScopeGraph()->PlotCount(), 3);
         EXPECT_EQ(p.BinaryGraph()->PlotCount(), 2);
         EXPECT_TRUE(t.program.popups.History().empty());
@@ -93,19 +97,19 @@ TEST(ScopeScan, BreakEndsTheWaitForATriggerAndTheNextScanWorks) {
     Scope t;
     scope::ScopePage& p = t.page();
     t.Select();
-    ui::SetComboValue(p.triggerMode, scope::kModeRising);
-    p.CBF_EditTriggerMode(ui::Event::Commit);
-    EXPECT_FALSE(ui::IsDimmed(p.triggerLevel));
-    EXPECT_FALSE(ui::IsDimmed(p.preTrigger));
-    ui::SetValue(p.triggerLevel, 4095);  // the blue line never gets there
+    testing_support::Choose(t.Control<QComboBox>("MAINP", "EditTriggerMode"), scope::kModeRising);
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QSpinBox>("MAINP", "EditTriggerLevel")));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QSpinBox>("MAINP", "EditPreTrigVal")));
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditTriggerLevel"),
+                 4095);  // the blue line never gets there
     int scans = 0;
     QTimer breaker;
     breaker.setInterval(50);
     QObject::connect(&breaker, &QTimer::timeout, [&] {
-        if (p.ScanActive()) p.breakScan->click();
+        if (p.ScanActive()) t.Control<QPushButton>("MAINP", "ButtonBreakScan")->click();
     });
     breaker.start();
-    p.scan->click();
+    t.Control<QPushButton>("MAINP", "ButtonScan")->click();
     breaker.stop();
     ++scans;
     EXPECT_FALSE(p.ScanActive());
@@ -114,15 +118,14 @@ TEST(ScopeScan, BreakEndsTheWaitForATriggerAndTheNextScanWorks) {
     EXPECT_TRUE(t.S().LinkStatus().linkOk);
 
     // Single shot now: the stream is clean, the blocks come.
-    ui::SetComboValue(p.triggerMode, scope::kModeSingleShot);
-    p.scan->click();
+    ui::SetComboValue(t.Control<QComboBox>("MAINP", "EditTriggerMode"), scope::kModeSingleShot);
+    t.Control<QPushButton>("MAINP", "ButtonScan")->click();
     EXPECT_EQ(p.ScopeGraph()->PlotCount(), 3);
     EXPECT_TRUE(t.program.popups.History().empty());
 
     // Showing one signal redraws the stored traces without asking the sensor.
     const auto traces = p.Traces();
-    ui::SetComboValue(p.shownSignal, 2);
-    p.CBF_EditScopeSignal(ui::Event::Commit);
+    testing_support::Choose(t.Control<QComboBox>("SCOPEP", "EditScopeSignal"), 2);
     EXPECT_EQ(p.ScopeGraph()->PlotCount(), 1);
     EXPECT_EQ(p.Traces(), traces);
 }
@@ -147,11 +150,11 @@ TEST(ScopeScan, BadBlocksAreReportedAndDrawNothing) {
         QString reported;
         QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                          [&](const QString& text) { reported = text; });
-        p.scan->click();
+        t.Control<QPushButton>("MAINP", "ButtonScan")->click();
         EXPECT_EQ(reported.toStdString(), std::string(c.text));
         EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);
         EXPECT_FALSE(p.ScanActive());
-        EXPECT_TRUE(p.scan->isEnabled());
+        EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonScan")->isEnabled());
     }
 }
 
@@ -165,13 +168,13 @@ TEST(ScopeScan, AHangUpDuringTheWaitEndsTheScanWithTheTextOfItsLink) {
     for (const auto& [transport, text] : cases) {
         Scope t(transport);
         scope::ScopePage& p = t.page();
-        ui::SetComboValue(p.triggerMode, scope::kModeRising);
-        ui::SetValue(p.triggerLevel, 4095);
+        ui::SetComboValue(t.Control<QComboBox>("MAINP", "EditTriggerMode"), scope::kModeRising);
+        ui::SetValue(t.Control<QSpinBox>("MAINP", "EditTriggerLevel"), 4095);
         QTimer::singleShot(100, [&] { t.sensor.Stop(); });
         QStringList reported;
         QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                          [&](const QString& message) { reported << message; });
-        p.scan->click();
+        t.Control<QPushButton>("MAINP", "ButtonScan")->click();
         ASSERT_FALSE(reported.isEmpty());
         EXPECT_EQ(reported.first(), text);
         if (transport == Transport::Serial) {
@@ -185,59 +188,57 @@ TEST(ScopeScan, AHangUpDuringTheWaitEndsTheScanWithTheTextOfItsLink) {
 TEST(ScopeReadout, CycleTimeFromTheSensorAndTheCursorsInMillisecondsDigitsAndVolts) {
     Scope t;
     scope::ScopePage& p = t.page();
-    p.cycleTimeButton->click();
+    t.Control<QPushButton>("MAINP", "ButtonGetCycleTime")->click();
     ASSERT_GT(p.CycleTime(), 0.0);
-    const double frequency = p.scanFrequency->text().toDouble();
+    const double frequency = t.Control<QLineEdit>("MAINP", "DispScanFreq")->text().toDouble();
     EXPECT_NEAR(frequency * p.CycleTime(), 1000.0, 1.0);
-    EXPECT_TRUE(p.cycleTime->text().contains('.'));
+    EXPECT_TRUE(t.Control<QLineEdit>("MAINP", "DispCycleTime")->text().contains('.'));
 
-    ui::SetValue(p.scanRate, 4);
     p.ScopeGraph()->SetCursor(1, 10.7, 4096.5);
     p.ScopeGraph()->SetCursor(2, 3.2, 0.4);
-    p.CBF_EditScanRate(ui::Event::Commit);
+    t.Control<QSpinBox>("MAINP", "EditScanRate")->setValue(4);
     const scope::CursorReadout r = scope::ReadCursors(10.7, 4096.5, 3.2, 0.4, 4, p.CycleTime());
-    EXPECT_EQ(p.deltaX->text(), QString::number(r.deltaX, 'f', r.deltaXDecimals));
-    EXPECT_EQ(p.deltaY->text(), "4096");
-    EXPECT_EQ(p.deltaYVolt->text(), "10.000");
+    EXPECT_EQ(t.Control<QLineEdit>("SCOPEP", "DispDeltaX")->text(),
+              QString::number(r.deltaX, 'f', r.deltaXDecimals));
+    EXPECT_EQ(t.Control<QLineEdit>("SCOPEP", "DispDeltaY")->text(), "4096");
+    EXPECT_EQ(t.Control<QLineEdit>("SCOPEP", "DispDeltaYVolt")->text(), "10.000");
     // The binary graph marks the same instants.
     EXPECT_EQ(p.BinaryGraph()->CursorPosition(1).x(), 10.7);
     EXPECT_EQ(p.BinaryGraph()->CursorPosition(2).x(), 3.2);
 
     // The volts display only for the third recorded signal.
-    ui::SetComboValue(p.recordedSignal, 2);
-    p.CBF_EditScopeRecSignal(ui::Event::Commit);
-    EXPECT_TRUE(ui::IsVisible(p.deltaYVolt));
-    ui::SetComboValue(p.recordedSignal, 1);
-    p.CBF_EditScopeRecSignal(ui::Event::Commit);
-    EXPECT_FALSE(ui::IsVisible(p.deltaYVolt));
+    testing_support::Choose(t.Control<QComboBox>("MAINP", "EditScopeRecSignal"), 2);
+    EXPECT_TRUE(ui::IsVisible(t.Control<QLineEdit>("SCOPEP", "DispDeltaYVolt")));
+    testing_support::Choose(t.Control<QComboBox>("MAINP", "EditScopeRecSignal"), 1);
+    EXPECT_FALSE(ui::IsVisible(t.Control<QLineEdit>("SCOPEP", "DispDeltaYVolt")));
 
     // ZOOM 1:1: back to 0 ... 128 and the y range of the signal.
     p.ScopeGraph()->SetAxisRange(ui::Axis::X, 10, 20);
-    p.zoom11->click();
+    t.Control<QPushButton>("SCOPEP", "ButtonZoom11")->click();
     EXPECT_DOUBLE_EQ(p.ScopeGraph()->AxisRange(ui::Axis::X).upper, 128.0);
 
     // A failed query: 0, and delta X reads 0.
     t.sensor.Stop();
-    p.cycleTimeButton->click();
+    t.Control<QPushButton>("MAINP", "ButtonGetCycleTime")->click();
     EXPECT_EQ(p.CycleTime(), 0.0);
-    EXPECT_EQ(p.deltaX->text().toDouble(), 0.0);
+    EXPECT_EQ(t.Control<QLineEdit>("SCOPEP", "DispDeltaX")->text().toDouble(), 0.0);
 
     // The comment box clears on a right double-click.
-    p.comment->setPlainText(QStringLiteral("to be cleared"));
-    p.CBF_EditScopeComment(ui::Event::RightDoubleClick);
-    EXPECT_TRUE(p.comment->toPlainText().isEmpty());
+    t.Control<QPlainTextEdit>("MAINP", "EditScopeComment")
+        ->setPlainText(QStringLiteral("to be cleared"));
+    testing_support::RightDoubleClick(t.Control("MAINP", "EditScopeComment"));
+    EXPECT_TRUE(t.Control<QPlainTextEdit>("MAINP", "EditScopeComment")->toPlainText().isEmpty());
 }
 
 TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
     Scope t;
-    scope::ScopePage& p = t.page();
     t.Select();
-    p.scan->click();
+    t.Control<QPushButton>("MAINP", "ButtonScan")->click();
     auto& popups = t.program.popups;
     popups.Clear();
 
     // Cancelled: nothing, silently.
-    p.print->click();
+    t.Control<QPushButton>("MAINP", "ButtonPrintScopeGraph")->click();
     ASSERT_EQ(popups.History().size(), 1u);
     EXPECT_EQ(popups.History()[0].kind, ui::ScriptedPopups::Kind::Print);
     EXPECT_TRUE(popups.History()[0].text.startsWith("scope-"));
@@ -246,7 +247,7 @@ TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
     // Without identification and comment.
     const QString bare = t.dir.filePath(QStringLiteral("bare.pdf"));
     popups.AnswerPrint(bare);
-    p.print->click();
+    t.Control<QPushButton>("MAINP", "ButtonPrintScopeGraph")->click();
     EXPECT_EQ(popups.History().back().title, "Info!");
     EXPECT_EQ(popups.History().back().text, "Print successful!");
     const QString bareText = RunTool(QStringLiteral("pdftotext"), {bare, QStringLiteral("-")});
@@ -262,10 +263,11 @@ TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
 
     // With both: in the order of the report.
     t.S().SetIdentificationText(QStringLiteral("Line 4 station 2"));
-    p.comment->setPlainText(QStringLiteral("Trigger seen on part 17.\nSecond line."));
+    t.Control<QPlainTextEdit>("MAINP", "EditScopeComment")
+        ->setPlainText(QStringLiteral("Trigger seen on part 17.\nSecond line."));
     const QString full = t.dir.filePath(QStringLiteral("full.pdf"));
     popups.AnswerPrint(full);
-    p.print->click();
+    t.Control<QPushButton>("MAINP", "ButtonPrintScopeGraph")->click();
     const QString text = RunTool(QStringLiteral("pdftotext"), {full, QStringLiteral("-")});
     const qsizetype title = text.indexOf("Scope Screen Shot");
     const qsizetype id = text.indexOf("PANEL ID: Line 4 station 2");
@@ -279,10 +281,10 @@ TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
     // characters at most) is lost at the edge.
     QString word;
     for (int i = 0; i < 1023; ++i) word += QChar('a' + i % 26);
-    p.comment->setPlainText(word);
+    t.Control<QPlainTextEdit>("MAINP", "EditScopeComment")->setPlainText(word);
     const QString longPdf = t.dir.filePath(QStringLiteral("long.pdf"));
     popups.AnswerPrint(longPdf);
-    p.print->click();
+    t.Control<QPushButton>("MAINP", "ButtonPrintScopeGraph")->click();
     QString printed = RunTool(QStringLiteral("pdftotext"), {longPdf, QStringLiteral("-")});
     printed.remove(QRegularExpression(QStringLiteral("\\s")));
     EXPECT_TRUE(printed.contains(word)) << printed.toStdString();

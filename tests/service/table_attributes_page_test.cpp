@@ -30,14 +30,14 @@ struct Started {
     service::TableAttributesPage& page() { return p.Page<service::TableAttributesPage>(); }
     session::Session& s() { return p.Session(); }
     QTableWidgetItem* Cell(int row, int column) {
-        return page().specTable->item(row - 1, column - 1);
+        return p.Control<QTableWidget>("MAINP", "GridSpec")->item(row - 1, column - 1);
     }
     QRgb CellColor(int row) { return Cell(row, 2)->background().color().rgb() & 0xFFFFFF; }
     QString CellText(int row) { return Cell(row, 1)->text(); }
     void SetRowColor(int row, int color) {
-        page().row->setValue(row);
-        page().color->setValue(color);
-        page().setColor->click();
+        p.Control<QSpinBox>("MAINP", "EditRow")->setValue(row);
+        p.Control<QSpinBox>("MAINP", "EditColorNumericRow")->setValue(color);
+        p.Control<QPushButton>("MAINP", "ButtonSetRowColor")->click();
     }
     QString Write(const QString& name, const QByteArray& text) {
         QFile file(p.dir.filePath(name));
@@ -53,11 +53,11 @@ TEST(AttrPage, StartsWithThePaletteAndSavesItAsDecimals) {
     Started t;
     EXPECT_EQ(t.s().RowColorTable(), service::defaultRowColors);
     EXPECT_EQ(t.CellColor(17), 0x80FF00u);
-    EXPECT_FALSE(ui::IsVisible(t.page().detectedColor));
+    EXPECT_FALSE(ui::IsVisible(t.p.Control<QFrame>("MAINP", "DispColorDetected")));
 
     const QString target = t.p.dir.filePath("attr.ini");
     t.p.popups.AnswerFile(target);
-    t.page().save->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonSaveArray")->click();
     ASSERT_EQ(t.p.popups.History().size(), 1u);  // the dialog only
     const ui::FileDialogSpec& spec = t.p.popups.History()[0].file;
     EXPECT_EQ(QDir(spec.directory), QDir(t.p.Dir()));
@@ -81,28 +81,32 @@ TEST(AttrPage, SetColoursTheRowAndAutomaticModeDimsTheSelectors) {
     EXPECT_EQ(t.CellColor(6), 0x123456u);
     // The row recoloured is the one labelled with the number ROW names, as in the teach
     // and group tables.
-    EXPECT_EQ(t.page().specTable->verticalHeaderItem(5)->text(), "5");
-    EXPECT_EQ(t.page().specTable->verticalHeaderItem(0)->text(), "0");
-    EXPECT_EQ(t.page().specTable->verticalHeaderItem(30)->text(), "30");
+    EXPECT_EQ(t.p.Control<QTableWidget>("MAINP", "GridSpec")->verticalHeaderItem(5)->text(), "5");
+    EXPECT_EQ(t.p.Control<QTableWidget>("MAINP", "GridSpec")->verticalHeaderItem(0)->text(), "0");
+    EXPECT_EQ(t.p.Control<QTableWidget>("MAINP", "GridSpec")->verticalHeaderItem(30)->text(), "30");
     // Typed without Enter still counts: the controls are the master copy.
-    t.page().color->findChild<QLineEdit*>()->setText("#abcdef");
-    t.page().row->setValue(30);
-    t.page().setColor->click();
+    t.p.Control<QSpinBox>("MAINP", "EditColorNumericRow")
+        ->findChild<QLineEdit*>()
+        ->setText("#abcdef");
+    t.p.Control<QSpinBox>("MAINP", "EditRow")->setValue(30);
+    t.p.Control<QPushButton>("MAINP", "ButtonSetRowColor")->click();
     EXPECT_EQ(t.s().RowColorTable()[30], 0xABCDEF);
 
     // A specification takes no more characters than a file gives back.
-    t.page().specTable->editItem(t.Cell(1, 1));
-    auto* editor = t.page().specTable->viewport()->findChild<QLineEdit*>();
+    t.p.Control<QTableWidget>("MAINP", "GridSpec")->editItem(t.Cell(1, 1));
+    auto* editor =
+        t.p.Control<QTableWidget>("MAINP", "GridSpec")->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->maxLength(), 99);
 
-    QComboBox* mode = t.page().colorMode;
+    QComboBox* mode = t.p.Control<QComboBox>("MAINP", "EditSetColor");
     mode->setCurrentIndex(mode->findData(service::kColorModeAutomatic));
     emit mode->activated(mode->currentIndex());
     EXPECT_TRUE(t.page().AutomaticColors());
-    EXPECT_FALSE(t.page().row->isEnabled() || t.page().color->isEnabled() ||
-                 t.page().setColor->isEnabled());
-    EXPECT_TRUE(ui::IsVisible(t.page().detectedColor));
+    EXPECT_FALSE(t.p.Control<QSpinBox>("MAINP", "EditRow")->isEnabled() ||
+                 t.p.Control<QSpinBox>("MAINP", "EditColorNumericRow")->isEnabled() ||
+                 t.p.Control<QPushButton>("MAINP", "ButtonSetRowColor")->isEnabled());
+    EXPECT_TRUE(ui::IsVisible(t.p.Control<QFrame>("MAINP", "DispColorDetected")));
 }
 
 TEST(AttrPage, LoadWithYesToBothQuestionsAppliesAndReports) {
@@ -120,7 +124,7 @@ TEST(AttrPage, LoadWithYesToBothQuestionsAppliesAndReports) {
     t.p.popups.AnswerFile(path);
     t.p.popups.AnswerConfirm(true);
     t.p.popups.AnswerConfirm(true);
-    t.page().load->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonGetArray")->click();
 
     EXPECT_EQ(t.p.popups.Texts(),
               (QStringList{"",
@@ -146,13 +150,13 @@ TEST(AttrPage, DeclinedCancelledOrMissingFilesChangeNothing) {
     QSignalSpy changed(&t.s(), &session::Session::RowColorsChanged);
     t.p.popups.Clear();
     t.p.popups.AnswerFile(foreign);  // and No to "not a table attributes file"
-    t.page().load->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonGetArray")->click();
     t.p.popups.AnswerFile(std::nullopt);
-    t.page().load->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonGetArray")->click();
     t.p.popups.AnswerFile(t.p.dir.filePath("gone.ini"));
-    t.page().load->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonGetArray")->click();
     t.p.popups.AnswerFile(t.p.Dir());  // a folder is no file either
-    t.page().load->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonGetArray")->click();
     EXPECT_EQ(t.p.popups.Messages(),
               (QStringList{"No parameter where read!", "No file was selected!",
                            "No file was selected!", "No file was selected!"}));
@@ -166,10 +170,10 @@ TEST(AttrPage, ResetAsksThenRestoresThePaletteAndClearsTexts) {
     Started t;
     t.SetRowColor(30, 0x0000FF);
     t.Cell(31, 1)->setText("last");
-    t.page().reset->click();  // No
+    t.p.Control<QPushButton>("MAINP", "ButtonTableAttrReset")->click();  // No
     EXPECT_EQ(t.s().RowColorTable()[30], 0x0000FF);
     t.p.popups.AnswerConfirm(true);
-    t.page().reset->click();
+    t.p.Control<QPushButton>("MAINP", "ButtonTableAttrReset")->click();
     EXPECT_EQ(t.p.popups.History().back().title, "ATTENTION!");
     EXPECT_EQ(t.p.popups.History().back().text, "Do you really want to reset the table?");
     EXPECT_EQ(t.s().RowColorTable()[30], 0xFF0000);
@@ -184,7 +188,7 @@ TEST(AttrPage, AFileThatCannotBeWrittenIsReported) {
     for (const QString& target : {locked, t.p.dir.filePath("no/such/folder/attr.ini")}) {
         t.p.popups.Clear();
         t.p.popups.AnswerFile(target);
-        t.page().save->click();
+        t.p.Control<QPushButton>("MAINP", "ButtonSaveArray")->click();
         EXPECT_EQ(t.p.popups.Messages(),
                   QStringList{"The table attributes file could not be written:\n" +
                               QDir::toNativeSeparators(target)});
@@ -203,7 +207,7 @@ TEST(AttrPage, RowAttributesSurviveARestartInThePanelSettings) {
         t.SetRowColor(3, 0xABCDEF);
         t.Cell(1, 1)->setText(special);
         t.Cell(30, 1)->setText(longest);
-        t.p->CBF_MAINP(ui::Event::Close);
+        t.p->MainPanel()->close();
         saved = t.p.ReadSettingsFile();
     }
     const int comm = saved.indexOf("[COMMUNICATION SETTINGS]");
@@ -225,7 +229,11 @@ TEST(AttrPage, RowAttributesSurviveARestartInThePanelSettings) {
 TEST(AttrPage, RowLabelsFollowTheModesOnlyWhileColoursAreEvaluated) {
     Started t;
     auto label = [&](int row) {
-        return t.page().specTable->verticalHeaderItem(row - 1)->background().color().rgb() &
+        return t.p.Control<QTableWidget>("MAINP", "GridSpec")
+                   ->verticalHeaderItem(row - 1)
+                   ->background()
+                   .color()
+                   .rgb() &
                0xFFFFFF;
     };
     session::ModeView view;
@@ -243,10 +251,16 @@ TEST(AttrPage, RowLabelsFollowTheModesOnlyWhileColoursAreEvaluated) {
 TEST(AttrPage, TemperatureAndDetectedColourFollowEachFrame) {
     Started t;
     auto swatch = [&] {
-        return t.page().detectedColor->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+        return t.p.Control<QFrame>("MAINP", "DispColorDetected")
+                   ->palette()
+                   .color(QPalette::Window)
+                   .rgb() &
+               0xFFFFFF;
     };
     // The page must be in front: hidden displays are not written per frame.
-    t.p->tabMain->setCurrentWidget(ui::PageWidget(t.p->tabMain, session::kPageTableAttributes));
+    t.p.Control<QTabWidget>("MAINP", "TabMain1")
+        ->setCurrentWidget(ui::PageWidget(t.p.Control<QTabWidget>("MAINP", "TabMain1"),
+                                          session::kPageTableAttributes));
     session::MeasuredValues m = t.s().Measured();
     m.temperature = 41;
     m.red = 4095;
@@ -254,17 +268,18 @@ TEST(AttrPage, TemperatureAndDetectedColourFollowEachFrame) {
     m.blue = 15;
     t.s().SetMeasured(m);
     t.s().TakeFrame();
-    EXPECT_TRUE(testing_support::WaitFor([&] { return t.page().temperature->text() == "41"; }));
+    EXPECT_TRUE(testing_support::WaitFor(
+        [&] { return t.p.Control<QLineEdit>("MAINP", "DispTemp")->text() == "41"; }));
     EXPECT_EQ(swatch(), 0xFF8000u);  // this frame's colour, not the one before
 
-    ui::SetValue(t.page().temperature, "marker");
+    ui::SetValue(t.p.Control<QLineEdit>("MAINP", "DispTemp"), "marker");
     t.s().TakeFrame();  // unchanged: not written again
     t.page().RefreshFrameDisplays();
-    EXPECT_EQ(t.page().temperature->text(), "marker");
+    EXPECT_EQ(t.p.Control<QLineEdit>("MAINP", "DispTemp")->text(), "marker");
     t.s().SetMeasured({});
     t.s().TakeFrame();
     t.page().RefreshFrameDisplays();
-    EXPECT_EQ(t.page().temperature->text(), "0");
+    EXPECT_EQ(t.p.Control<QLineEdit>("MAINP", "DispTemp")->text(), "0");
     EXPECT_EQ(swatch(), 0u);
 }
 
@@ -273,8 +288,8 @@ TEST(AttrPage, TemperatureAndDetectedColourFollowEachFrame) {
 TEST(AttrPage, HelpOfItsOwnControlsIsTitledInfo) {
     Started t;
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QCoreApplication::sendEvent(t.page().reset, &right);
-    QCoreApplication::sendEvent(t.page().temperature, &right);
+    QCoreApplication::sendEvent(t.p.Control<QPushButton>("MAINP", "ButtonTableAttrReset"), &right);
+    QCoreApplication::sendEvent(t.p.Control<QLineEdit>("MAINP", "DispTemp"), &right);
     ASSERT_EQ(t.p.popups.History().size(), 2u);
     EXPECT_EQ(t.p.popups.History()[0].title, "Info");
     EXPECT_EQ(t.p.popups.History()[0].text, "Set default row colors.");
@@ -285,10 +300,11 @@ TEST(AttrPage, HelpOfItsOwnControlsIsTitledInfo) {
 // whichever digits they are ("#1234" of "#123456" was all it showed).
 TEST(AttrPage, TheColourFieldShowsEverySixDigitColourInFull) {
     Started t;
-    ui::SetActiveTabPage(t.p->tabMain, session::kPageTableAttributes);
-    ASSERT_EQ(t.p->mainPanel->size(), QSize(790, 548));
+    ui::SetActiveTabPage(t.p.Control<QTabWidget>("MAINP", "TabMain1"),
+                         session::kPageTableAttributes);
+    ASSERT_EQ(t.p->MainPanel()->size(), QSize(790, 548));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    QSpinBox* color = t.page().color;
+    QSpinBox* color = t.p.Control<QSpinBox>("MAINP", "EditColorNumericRow");
     ASSERT_TRUE(color->isVisible());
     QLineEdit* field = color->findChild<QLineEdit*>();
     ASSERT_NE(field, nullptr);

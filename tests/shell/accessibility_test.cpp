@@ -210,7 +210,7 @@ TEST_F(Accessibility, TabLeavesEveryTextFieldAndTable) {
 // its large window and Escape closes it; on the calibration page Ctrl+Shift+Return asks
 // for the service password, which Escape dismisses.
 TEST_F(Accessibility, GesturesHaveKeys) {
-    QWidget* main = program->mainPanel;
+    QWidget* main = program->MainPanel();
     QApplication::setActiveWindow(main);
     ASSERT_TRUE(QTest::qWaitForWindowActive(main));
 
@@ -223,7 +223,7 @@ TEST_F(Accessibility, GesturesHaveKeys) {
     QTest::keyClick(big, Qt::Key_Escape);
     EXPECT_FALSE(big->isVisible());
 
-    QTabWidget* tabs = program->tabMain;
+    QTabWidget* tabs = program.Control<QTabWidget>("MAINP", "TabMain1");
     ui::SetActiveTabPage(tabs, session::kPageCalibration);
     QWidget* onPage = nullptr;
     for (QWidget* w : ui::PageWidget(tabs, session::kPageCalibration)->findChildren<QWidget*>())

@@ -46,9 +46,10 @@ using testing_support::WaitFor;
 
 namespace {
 
-void UserSelectsPage(shell::Program& p, int page) {
+void UserSelectsPage(TestProgram& p, int page) {
     // The tab bar is what the user clicks; the tab control's callback follows from it.
-    p.tabMain->tabBar()->setCurrentIndex(p.tabMain->indexOf(ui::PageWidget(p.tabMain, page)));
+    auto* tabs = p.Control<QTabWidget>("MAINP", "TabMain1");
+    tabs->tabBar()->setCurrentIndex(tabs->indexOf(ui::PageWidget(tabs, page)));
 }
 
 // The real program, copied into `dir` so that `dir` is its program folder, started
@@ -149,7 +150,7 @@ TEST(StartUp, HalfWrittenSettingsFileGivesDefaultsWithoutAWord) {
     ASSERT_TRUE(p.program);
     p->StartUp();
     EXPECT_TRUE(p.popups.History().empty());
-    EXPECT_EQ(p.Connection().portNumber->text(), "10001");
+    EXPECT_EQ(p.Control<QLineEdit>("MAINP", "StringPortNumber")->text(), "10001");
     EXPECT_EQ(p.Session().LinkStatus().comProtocol, sensorlink::ComProtocol::Tcp);
 }
 
@@ -157,27 +158,28 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program) << p.createError.toStdString();
     p->StartUp();
-    EXPECT_TRUE(p->mainPanel->isVisible());
-    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageConnection);
-    EXPECT_EQ(p.Connection().status->text(), "TIMEOUT!");
+    EXPECT_TRUE(p->MainPanel()->isVisible());
+    EXPECT_EQ(ui::ActiveTabPage(p.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageConnection);
+    EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(), "TIMEOUT!");
     const QString messages = p.Connection().Messages();
     EXPECT_TRUE(messages.startsWith("TRY TO CONNECT!\n")) << messages.toStdString();
     EXPECT_TRUE(messages.endsWith("\n\n"));
     EXPECT_GT(messages.size(), QString("TRY TO CONNECT!\n\n\n").size());
-    EXPECT_FALSE(p.Connection().accept->isEnabled());
-    EXPECT_FALSE(p.Connection().changeBaud->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled());
     EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
-    EXPECT_TRUE(p.Connection().tryConnect->isEnabled());
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->isEnabled());
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
     EXPECT_FALSE(p.Session().App().loopRunning);
     EXPECT_FALSE(p.Session().LinkStatus().linkOk);
     // A right double-click on the status display clears the message box: the first click of
     // it is a right-click, which must not open a pop-up that would swallow the second.
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(3, 3), QPoint(3, 3));
-    QCoreApplication::sendEvent(p.Connection().status, &right);
+    QCoreApplication::sendEvent(p.Control<QLineEdit>("DATAP", "DispStatus"), &right);
     QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3), Qt::RightButton,
                     Qt::RightButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(p.Connection().status, &dbl);
+    QCoreApplication::sendEvent(p.Control<QLineEdit>("DATAP", "DispStatus"), &dbl);
     EXPECT_TRUE(p.Connection().Messages().isEmpty());
     EXPECT_TRUE(p.popups.History().empty());
 }
@@ -186,22 +188,25 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     testing_support::SensorProgram t;
     TestProgram& p = t.program;
     ASSERT_TRUE(p.program);
-    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageParameter);
-    EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
+    EXPECT_EQ(ui::ActiveTabPage(p.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageParameter);
+    EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(),
+              QString::fromLatin1(sim::kFirmwareText));
     EXPECT_TRUE(p.Connection().Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
-    EXPECT_TRUE(p.Connection().accept->isEnabled());
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled());
     EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
     EXPECT_TRUE(p.Session().LinkStatus().linkOk);
-    EXPECT_TRUE(p.Connection().statusIpAddress->isVisibleTo(p->Panel("DATAP")));
-    EXPECT_FALSE(p.Connection().statusComPort->isVisibleTo(p->Panel("DATAP")));
+    EXPECT_TRUE(p.Control<QLineEdit>("DATAP", "DispIpAdress")->isVisibleTo(p->Panel("DATAP")));
+    EXPECT_FALSE(p.Control<QLineEdit>("DATAP", "DispComPort")->isVisibleTo(p->Panel("DATAP")));
     // The main window is the parameter page with the data panel in the child area.
     EXPECT_TRUE(p->Panel("DATAP")->isVisible());
-    EXPECT_EQ(p->Panel("DATAP")->mapTo(p->mainPanel, QPoint(0, 0)), QPoint(286, 63));
-    EXPECT_EQ(p->mainPanel->windowTitle(), "VELORAX3-KVT-ANA-Scope V1.0");
-    EXPECT_FALSE(ui::TabPageVisible(p->tabMain, session::kPageOffset));
+    EXPECT_EQ(p->Panel("DATAP")->mapTo(p->MainPanel(), QPoint(0, 0)), QPoint(286, 63));
+    EXPECT_EQ(p->MainPanel()->windowTitle(), "VELORAX3-KVT-ANA-Scope V1.0");
+    EXPECT_FALSE(
+        ui::TabPageVisible(p.Control<QTabWidget>("MAINP", "TabMain1"), session::kPageOffset));
     // The sensor's factory set has the colour evaluation off: no colour views.
-    EXPECT_FALSE(ui::TabPageVisible(p.Page<measure::MeasurePage>().tabData, measure::kPage3D));
-    EXPECT_FALSE(ui::TabPageVisible(p.Page<measure::MeasurePage>().tabData, measure::kPage2D));
+    EXPECT_FALSE(ui::TabPageVisible(p.Control<QTabWidget>("DATAP", "TabDataP1"), measure::kPage3D));
+    EXPECT_FALSE(ui::TabPageVisible(p.Control<QTabWidget>("DATAP", "TabDataP1"), measure::kPage2D));
 }
 
 // ACCEPT keeps the link settings at once, not only when the program closes: a program that
@@ -211,12 +216,13 @@ TEST(Connection, AcceptSavesTheSettingsThenShowsTheParameterPage) {
     TestProgram& p = t.program;
     ASSERT_TRUE(p.program);
     ASSERT_TRUE(QFile::remove(p.SettingsPath()));
-    ui::SetActiveTabPage(p->tabMain, session::kPageConnection);
+    ui::SetActiveTabPage(p.Control<QTabWidget>("MAINP", "TabMain1"), session::kPageConnection);
     p.Connection().CommitAddress(QStringLiteral("localhost"));
     p.Connection().CommitAddress(QStringLiteral("127.0.0.1"));
-    ASSERT_TRUE(p.Connection().accept->isEnabled());
-    p.Connection().accept->click();
-    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageParameter);
+    ASSERT_TRUE(p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled());
+    p.Control<QPushButton>("MAINP", "ButtonAccept")->click();
+    EXPECT_EQ(ui::ActiveTabPage(p.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageParameter);
     const QString text = p.ReadSettingsFile();
     EXPECT_TRUE(text.contains("COMPROTOCOL = 1\r\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("IP ADDR 2 = \"localhost\"\r\n")) << text.toStdString();
@@ -228,17 +234,17 @@ TEST(StartUp, AWorkingSensorLeavesTheConnectButtonsUsableAsTryToConnectDoes) {
     testing_support::SensorProgram t;
     TestProgram& p = t.program;
     ASSERT_TRUE(p.program);
-    auto& c = p.Connection();
     const auto usable = [&] {
         return std::vector<bool>{
-            c.accept->isEnabled(), c.changeBaud->isEnabled(),
+            p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled(),
+            p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled(),
             p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled(),
-            c.tryConnect->isEnabled()};
+            p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->isEnabled()};
     };
     // What a user sees once the window is up and its events have run.
     QCoreApplication::processEvents();
     const std::vector<bool> afterStartUp = usable();
-    c.tryConnect->click();
+    p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
     EXPECT_EQ(afterStartUp, usable());
     EXPECT_EQ(afterStartUp, (std::vector<bool>{true, true, true, true}));
 }
@@ -246,37 +252,35 @@ TEST(StartUp, AWorkingSensorLeavesTheConnectButtonsUsableAsTryToConnectDoes) {
 TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
-    auto& c = p.Connection();
-    auto& params = p.Page<params::ParameterPanel>();
-    auto& rec = p.Page<recorder::RecorderPage>();
-    auto& scope = p.Page<scope::ScopePage>();
-    auto& cal = p.Page<calib::CalibPage>();
-    const std::vector<QWidget*> always = {p.Page<measure::MeasurePage>().go,
-                                          c.tryConnect,
-                                          c.baudRate,
-                                          cal.sendCF,
-                                          cal.getCF,
-                                          cal.calcCF,
-                                          cal.selfCalibration,
-                                          cal.sendOffset,
-                                          cal.getOffset,
-                                          cal.calcOffset,
-                                          rec.fileSelect,
-                                          rec.mode,
-                                          rec.start,
-                                          rec.startTriggered,
-                                          scope.cycleTimeButton,
-                                          scope.scan,
-                                          scope.breakScan,
-                                          p.Page<teach::TeachPage>().recordPanel.start};
-    const std::vector<QWidget*> transfer = {params.send, params.get, params.selectRam,
-                                            params.selectEeprom, params.selectFile};
-    QWidget* stop = p.Page<measure::MeasurePage>().stop;
+    const std::vector<QWidget*> always = {p.Control<QPushButton>("MAINP", "ButtonGo"),
+                                          p.Control<QPushButton>("MAINP", "ButtonTryToConnect"),
+                                          p.Control<QComboBox>("MAINP", "EditSelectBaudrate"),
+                                          p.Control<QPushButton>("MAINP", "ButtonSendCF"),
+                                          p.Control<QPushButton>("MAINP", "ButtonGetCF"),
+                                          p.Control<QPushButton>("MAINP", "ButtonCalcCF"),
+                                          p.Control<QPushButton>("MAINP", "ButtonSelfCalibration"),
+                                          p.Control<QPushButton>("MAINP", "ButtonSendOffset"),
+                                          p.Control<QPushButton>("MAINP", "ButtonGetOffset"),
+                                          p.Control<QPushButton>("MAINP", "ButtonCalcOffset"),
+                                          p.Control("MAINP", "ButtonRecFileSelect"),
+                                          p.Control("MAINP", "EditRecMode"),
+                                          p.Control("MAINP", "ButtonRecStart"),
+                                          p.Control("MAINP", "ButtonRecStartTriggered"),
+                                          p.Control<QPushButton>("MAINP", "ButtonGetCycleTime"),
+                                          p.Control<QPushButton>("MAINP", "ButtonScan"),
+                                          p.Control<QPushButton>("MAINP", "ButtonBreakScan"),
+                                          p.Control("TEACHP2", "ButtonTP2Start")};
+    const std::vector<QWidget*> transfer = {p.Control<QPushButton>("MAINP", "ButtonSend"),
+                                            p.Control<QPushButton>("MAINP", "ButtonGet"),
+                                            p.Control<QPushButton>("MAINP", "SelectRam"),
+                                            p.Control<QPushButton>("MAINP", "SelectEeprom"),
+                                            p.Control<QPushButton>("MAINP", "SelectFile")};
+    QWidget* stop = p.Control<QPushButton>("MAINP", "ButtonStop");
 
     p->SetButtonsDimmed(false, true);
     for (QWidget* w : always) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w : transfer) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_FALSE(c.changeBaud->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled());
     EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
     EXPECT_TRUE(stop->isEnabled());
 
@@ -284,7 +288,7 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     for (QWidget* w : always) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w : transfer) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     // Only a successful connection frees these two.
-    EXPECT_FALSE(c.changeBaud->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled());
     EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
 
     // GO keeps SEND, GET and the memory selector usable for the loop.
@@ -297,9 +301,9 @@ TEST(BusyConvention, DimsAndUndimsTheTransactionButtons) {
     // A scope undims on every way out, also when the code inside it leaves early.
     auto leaveEarly = [&](bool early) {
         ui::BusyScope busy(p->Busy());
-        EXPECT_FALSE(params.send->isEnabled());
+        EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonSend")->isEnabled());
         if (early) return;
-        EXPECT_FALSE(c.tryConnect->isEnabled());
+        EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->isEnabled());
     };
     leaveEarly(true);
     leaveEarly(false);
@@ -311,18 +315,18 @@ TEST(MainTab, ConnectionAndScopePagesStopARunningLoop) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ui::SetDimmed(p.Connection().accept, false);
+    ui::SetDimmed(p.Control<QPushButton>("MAINP", "ButtonAccept"), false);
 
     session::LoopScope first(p.Session());
-    UserSelectsPage(*p, session::kPageGroupHold);
+    UserSelectsPage(p, session::kPageGroupHold);
     EXPECT_TRUE(p.Session().App().loopRunning);
 
-    UserSelectsPage(*p, session::kPageConnection);
+    UserSelectsPage(p, session::kPageConnection);
     EXPECT_FALSE(p.Session().App().loopRunning);
-    EXPECT_FALSE(p.Connection().accept->isEnabled());
+    EXPECT_FALSE(p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled());
 
     session::LoopScope second(p.Session());
-    UserSelectsPage(*p, session::kPageScope);
+    UserSelectsPage(p, session::kPageScope);
     EXPECT_FALSE(p.Session().App().loopRunning);
     EXPECT_TRUE(p->Panel("SCOPEP")->isVisible());
     EXPECT_FALSE(p->Panel("DATAP")->isVisible());
@@ -337,12 +341,12 @@ TEST(MainPanel, CloseDuringALoopStopsItSavesAndQuits) {
     ASSERT_TRUE(p.program);
     p->StartUp();
     int quits = 0;
-    p->quitUserInterface = [&quits] { ++quits; };
+    p->SetQuit([&quits] { ++quits; });
     QFile::remove(p.SettingsPath());
 
     // A loop of the kind GO runs: it polls the flag after every event pass.
     session::LoopScope loop(p.Session());
-    QTimer::singleShot(10, p->mainPanel, [&] { p->mainPanel->close(); });
+    QTimer::singleShot(10, p->MainPanel(), [&] { p->MainPanel()->close(); });
     const bool ended = WaitFor([&] { return !p.Session().App().loopRunning; });
     EXPECT_TRUE(ended);
     EXPECT_EQ(quits, 1);
@@ -355,23 +359,23 @@ TEST(MainPanel, SettingsAreWrittenOnceAtClose) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    p->CBF_MAINP(ui::Event::Close);
+    p->MainPanel()->close();
     ASSERT_TRUE(QFile::exists(p.SettingsPath()));
     ASSERT_TRUE(QFile::remove(p.SettingsPath()));
     // Ending the event loop closes the windows once more.
     QCloseEvent again;
-    QCoreApplication::sendEvent(p->mainPanel, &again);
+    QCoreApplication::sendEvent(p->MainPanel(), &again);
     EXPECT_FALSE(QFile::exists(p.SettingsPath()));
-    EXPECT_FALSE(p->mainPanel->isVisible());
+    EXPECT_FALSE(p->MainPanel()->isVisible());
 }
 
 TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    p->mainPanel->resize(1000, 700);
-    p->CBF_MAINP(ui::Event::RightDoubleClick);
-    EXPECT_EQ(p->mainPanel->size(), QSize(790, 548));
+    p->MainPanel()->resize(1000, 700);
+    testing_support::RightDoubleClick(p->MainPanel());
+    EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
 }
 
 // Scroll arrows would hide most page titles of the narrow left column; the tabs fit
@@ -380,12 +384,12 @@ TEST(MainPanel, EveryPageTitleShowsInFullAtTheDefaultSize) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_EQ(p->mainPanel->size(), QSize(790, 548));
-    QTabBar* bar = p->tabMain->tabBar();
+    ASSERT_EQ(p->MainPanel()->size(), QSize(790, 548));
+    QTabBar* bar = p.Control<QTabWidget>("MAINP", "TabMain1")->tabBar();
     auto expectAllTitlesInView = [&](int pages) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         ASSERT_EQ(bar->count(), pages);
-        EXPECT_LE(bar->sizeHint().width(), p->tabMain->width());
+        EXPECT_LE(bar->sizeHint().width(), p.Control<QTabWidget>("MAINP", "TabMain1")->width());
         for (QToolButton* arrow : bar->findChildren<QToolButton*>())
             EXPECT_FALSE(arrow->isVisible());
         EXPECT_GE(bar->font().pointSizeF(), 7.0);
@@ -398,10 +402,10 @@ TEST(MainPanel, EveryPageTitleShowsInFullAtTheDefaultSize) {
     };
     expectAllTitlesInView(8);
     const double normal = bar->font().pointSizeF();
-    ui::SetTabPageVisible(p->tabMain, session::kPageOffset, true);
+    ui::SetTabPageVisible(p.Control<QTabWidget>("MAINP", "TabMain1"), session::kPageOffset, true);
     expectAllTitlesInView(9);
     // The titles grow back when the service page goes.
-    ui::SetTabPageVisible(p->tabMain, session::kPageOffset, false);
+    ui::SetTabPageVisible(p.Control<QTabWidget>("MAINP", "TabMain1"), session::kPageOffset, false);
     expectAllTitlesInView(8);
     EXPECT_EQ(bar->font().pointSizeF(), normal);
 }
@@ -412,8 +416,8 @@ TEST(Help, RightClickShowsTheControlsTextAsInfo) {
     p->StartUp();
     p.popups.Clear();
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QCoreApplication::sendEvent(p.Connection().tryConnect, &event);
-    QCoreApplication::sendEvent(p->tabMain, &event);
+    QCoreApplication::sendEvent(p.Control<QPushButton>("MAINP", "ButtonTryToConnect"), &event);
+    QCoreApplication::sendEvent(p.Control<QTabWidget>("MAINP", "TabMain1"), &event);
     ASSERT_EQ(p.popups.History().size(), 2u);
     EXPECT_EQ(p.popups.History()[0].title, "INFO!");
     EXPECT_EQ(p.popups.History()[0].text, "Try to connect sensor.");
@@ -427,15 +431,15 @@ TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
     auto* password = p.Control<QLineEdit>("PASSWORDP", "StringEnterPW");
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
     EXPECT_EQ(password->maxLength(), 20);
-    ASSERT_NE(p.Page<teach::TeachPage>().teachMenu, nullptr);
+    auto* menu = p.Control<QTableWidget>("MAINP", "GridCtt")->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
     QStringList items;
-    for (QAction* a : p.Page<teach::TeachPage>().teachMenu->actions())
-        items << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : menu->actions()) items << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(items,
               (QStringList{"Help", "-", "Set selection to", "Increment selection with",
                            "Reset selection", "-", "Teach tolerance off", "Teach tolerance on"}));
-    EXPECT_FALSE(p.Page<teach::TeachPage>().teachMenu->actions().last()->isEnabled());
-    EXPECT_TRUE(p.Connection().ipAddress->isEditable());
+    EXPECT_FALSE(menu->actions().last()->isEnabled());
+    EXPECT_TRUE(p.Control<QComboBox>("MAINP", "StringIpAdress")->isEditable());
 }
 
 TEST(Connection, AddressHistoryKeepsTenDistinctEntriesNewestFirst) {
@@ -467,7 +471,8 @@ TEST(Connection, OnlyTheActiveLinksSettingsShowAndMessagesWrap) {
     ASSERT_TRUE(p.program);
     p->StartUp();
     shell::ConnectionPage& c = p.Connection();
-    QWidget* page = ui::PageWidget(p->tabMain, session::kPageConnection);
+    QWidget* page =
+        ui::PageWidget(p.Control<QTabWidget>("MAINP", "TabMain1"), session::kPageConnection);
     auto shown = [&](const char* label) {
         return p.Control<QLabel>("MAINP", label)->isVisibleTo(page);
     };
@@ -476,8 +481,7 @@ TEST(Connection, OnlyTheActiveLinksSettingsShowAndMessagesWrap) {
     EXPECT_FALSE(shown("connFormLabel2"));
     EXPECT_TRUE(shown("connFormLabel3"));
     EXPECT_TRUE(shown("connFormLabel4"));
-    ui::SetComboValue(c.protocol, 0);
-    c.CBF_EditCommunicationProtocol(ui::Event::Commit);
+    testing_support::Choose(p.Control<QComboBox>("MAINP", "EditCommunicationProtocol"), 0);
     EXPECT_TRUE(shown("connFormLabel1"));
     EXPECT_TRUE(shown("connFormLabel2"));
     EXPECT_FALSE(shown("connFormLabel3"));
@@ -488,9 +492,11 @@ TEST(Connection, OnlyTheActiveLinksSettingsShowAndMessagesWrap) {
     c.AppendMessage("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n");
     c.AppendMessage("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    EXPECT_EQ(c.messages->horizontalScrollBar()->maximum(), 0);
-    const int width = c.messages->viewport()->width();
-    for (QTextBlock b = c.messages->document()->begin(); b.isValid(); b = b.next()) {
+    EXPECT_EQ(p.Control<QPlainTextEdit>("MAINP", "TextMessages")->horizontalScrollBar()->maximum(),
+              0);
+    const int width = p.Control<QPlainTextEdit>("MAINP", "TextMessages")->viewport()->width();
+    for (QTextBlock b = p.Control<QPlainTextEdit>("MAINP", "TextMessages")->document()->begin();
+         b.isValid(); b = b.next()) {
         for (int i = 0; i < b.layout()->lineCount(); ++i)
             EXPECT_LE(b.layout()->lineAt(i).naturalTextWidth(), width) << b.text().toStdString();
     }
@@ -504,12 +510,13 @@ TEST(Connection, TryToConnectSucceedsOnceThePeerAppears) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", port));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_EQ(p.Connection().status->text(), "TIMEOUT!");
+    ASSERT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(), "TIMEOUT!");
     ASSERT_TRUE(sensor.StartTcp(static_cast<quint16>(port)));
-    p.Connection().tryConnect->click();
-    EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
-    EXPECT_TRUE(p.Connection().accept->isEnabled());
-    EXPECT_TRUE(p.Page<measure::MeasurePage>().go->isEnabled());
+    p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
+    EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(),
+              QString::fromLatin1(sim::kFirmwareText));
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled());
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonGo")->isEnabled());
 }
 
 TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
@@ -522,8 +529,9 @@ TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
     sensor.Stop();
     EXPECT_TRUE(WaitFor(
         [&] { return p.Connection().Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));
-    EXPECT_EQ(ui::ActiveTabPage(p->tabMain), session::kPageConnection);
-    EXPECT_EQ(p.Connection().status->text(), "TIMEOUT!");
+    EXPECT_EQ(ui::ActiveTabPage(p.Control<QTabWidget>("MAINP", "TabMain1")),
+              session::kPageConnection);
+    EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(), "TIMEOUT!");
 }
 
 TEST(Connection, SerialPortOverAPseudoTerminal) {
@@ -534,9 +542,10 @@ TEST(Connection, SerialPortOverAPseudoTerminal) {
     TestProgram p(testing_support::SerialSettingsText(link));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText))
+    EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(),
+              QString::fromLatin1(sim::kFirmwareText))
         << p.Connection().Messages().toStdString();
-    EXPECT_TRUE(p.Connection().statusComPort->isVisibleTo(p->Panel("DATAP")));
+    EXPECT_TRUE(p.Control<QLineEdit>("DATAP", "DispComPort")->isVisibleTo(p->Panel("DATAP")));
 }
 
 TEST(Connection, ATypedDevicePathIsAcceptedAndRemembered) {
@@ -550,22 +559,25 @@ TEST(Connection, ATypedDevicePathIsAcceptedAndRemembered) {
         ASSERT_TRUE(p.program);
         p->StartUp();
         auto& c = p.Connection();
-        ui::SetComboValue(c.protocol, 0);
-        emit c.protocol->activated(0);
-        c.comPort->setEditText(link);
-        QTest::keyClick(c.comPort->lineEdit(), Qt::Key_Return);
-        c.tryConnect->click();
-        EXPECT_EQ(p.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText))
+        ui::SetComboValue(p.Control<QComboBox>("MAINP", "EditCommunicationProtocol"), 0);
+        emit p.Control<QComboBox>("MAINP", "EditCommunicationProtocol")->activated(0);
+        p.Control<QComboBox>("MAINP", "EditSelectComPort")->setEditText(link);
+        QTest::keyClick(p.Control<QComboBox>("MAINP", "EditSelectComPort")->lineEdit(),
+                        Qt::Key_Return);
+        p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
+        EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispStatus")->text(),
+                  QString::fromLatin1(sim::kFirmwareText))
             << c.Messages().toStdString();
-        EXPECT_EQ(p.Connection().statusComPort->text(), link);
-        p->CBF_MAINP(ui::Event::Close);
+        EXPECT_EQ(p.Control<QLineEdit>("DATAP", "DispComPort")->text(), link);
+        p->MainPanel()->close();
         saved = p.ReadSettingsFile();
     }
     EXPECT_TRUE(saved.contains("COMPROTOCOL = 0\r\n"));
     TestProgram q(saved);
     ASSERT_TRUE(q.program);
     q->StartUp();  // the same number finds the same device again
-    EXPECT_EQ(q.Connection().status->text(), QString::fromLatin1(sim::kFirmwareText));
+    EXPECT_EQ(q.Control<QLineEdit>("DATAP", "DispStatus")->text(),
+              QString::fromLatin1(sim::kFirmwareText));
 }
 
 TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
@@ -576,23 +588,23 @@ TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
     TestProgram p(testing_support::SerialSettingsText(link));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_TRUE(p.Connection().changeBaud->isEnabled());
-    ui::SetComboValue(p.Connection().baudRate, 2);
-    p.Connection().changeBaud->click();
+    ASSERT_TRUE(p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled());
+    ui::SetComboValue(p.Control<QComboBox>("MAINP", "EditSelectBaudrate"), 2);
+    p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->click();
     const QString messages = p.Connection().Messages();
     EXPECT_TRUE(messages.contains("TRY TO CHANGE BAUDRATE!\nSUCCESS!\nTRY TO CONNECT!\n"))
         << messages.toStdString();
     EXPECT_TRUE(messages.endsWith("ATTENTION!!!   CONFIRM NEW BAUDRATE WITH EEPROM AND SEND!\n\n"));
     EXPECT_EQ(sensor.PtyBaudRate(), 38400);
-    EXPECT_EQ(p.Connection().settings.baudIndex, 2);
-    EXPECT_TRUE(p.Connection().changeBaud->isEnabled());
+    EXPECT_EQ(p.Connection().Settings().baudIndex, 2);
+    EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled());
 }
 
 TEST(Settings, StartWithoutFileSavesTheDefaultLinkSettings) {
     TestProgram p;  // no settings file at all
     ASSERT_TRUE(p.program);
     p->StartUp();
-    p->CBF_MAINP(ui::Event::Close);
+    p->MainPanel()->close();
     const QString text = p.ReadSettingsFile();
     EXPECT_TRUE(text.contains("COMPROTOCOL = 0\r\n"));
     EXPECT_TRUE(text.contains("COMPORT = 1\r\n"));
@@ -633,7 +645,7 @@ TEST(Settings, AFileThatCannotBeReadIsKeptAsItIs) {
         p->StartUp();
         EXPECT_EQ(p.Session().LinkStatus().comProtocol,
                   sensorlink::ComProtocol::Rs232);  // defaults for this run
-        p->CBF_MAINP(ui::Event::Close);
+        p->MainPanel()->close();
     }
     QFile::setPermissions(p.SettingsPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(p.ReadSettingsFile(), mine);
@@ -645,20 +657,20 @@ TEST(Settings, WindowPlacementAndAddressesSurviveARestart) {
         TestProgram p(testing_support::NoSensorSettingsText());
         ASSERT_TRUE(p.program);
         p->StartUp();
-        p->mainPanel->setGeometry(40, 60, 900, 600);
+        p->MainPanel()->setGeometry(40, 60, 900, 600);
         p.Connection().CommitAddress("sensor-a.local");
         p.Connection().CommitAddress("192.168.0.7");
         p.Session().SetIdentificationText("Line 3 / station 2");
-        p->CBF_MAINP(ui::Event::Close);
+        p->MainPanel()->close();
         saved = p.ReadSettingsFile();
     }
     TestProgram q(saved);
     ASSERT_TRUE(q.program);
     q->StartUp();
-    EXPECT_EQ(q->mainPanel->geometry(), QRect(40, 60, 900, 600));
+    EXPECT_EQ(q->MainPanel()->geometry(), QRect(40, 60, 900, 600));
     EXPECT_EQ(q.Connection().AddressHistory(), (QStringList{"192.168.0.7", "sensor-a.local"}));
     EXPECT_EQ(q.Session().IdentificationText(), "Line 3 / station 2");
-    EXPECT_EQ(q.Page<recorder::RecorderPage>().identification->text(), "Line 3 / station 2");
+    EXPECT_EQ(q.Control<QLineEdit>("MAINP", "DispRecId")->text(), "Line 3 / station 2");
 }
 
 TEST(Settings, FullscreenTwoMaximisesTheMainPanel) {
@@ -668,5 +680,5 @@ TEST(Settings, FullscreenTwoMaximisesTheMainPanel) {
     TestProgram p(text);
     ASSERT_TRUE(p.program);
     p->StartUp();
-    EXPECT_TRUE(p->mainPanel->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(p->MainPanel()->windowState() & Qt::WindowMaximized);
 }

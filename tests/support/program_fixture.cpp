@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTcpServer>
+#include <QTest>
 
 #include "shell/page_list.h"
 #include "sim/model/faults.h"
@@ -19,6 +20,19 @@ QString TcpSettingsText(const QString& host, int port) {
                   "[COMMUNICATION SETTINGS]", "COMPROTOCOL = 1",
                   QString("IP ADRESS = \"%1\"").arg(host),
                   QString("PORT NUMBER = \"%1\"").arg(port), ""});
+}
+
+void Choose(QComboBox* list, int value) {
+    ui::SetComboValue(list, value);
+    emit list->activated(list->currentIndex());
+}
+
+void DoubleClick(QWidget* control) {
+    QTest::mouseDClick(control, Qt::LeftButton);
+}
+
+void RightDoubleClick(QWidget* control) {
+    QTest::mouseDClick(control, Qt::RightButton);
 }
 
 int FreeTcpPort() {
@@ -74,7 +88,7 @@ TestProgram::TestProgram(const QString& settings, ui::Clock* clock) {
     options.session.portScanner = [] { return QList<sensorlink::SystemPort>{}; };
     options.session.clock = clock;
     program = shell::Program::Create(dir.path(), popups, options, &createError);
-    if (program) program->quitUserInterface = [] {};
+    if (program) program->SetQuit([] {});
 }
 
 TestProgram::~TestProgram() {

@@ -3,9 +3,11 @@
 // scripted pop-ups, every page of the program, no serial port of the machine (the port
 // table sees none), and optionally a settings file written before start-up.
 
+#include <QComboBox>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "session/session.h"
@@ -28,6 +30,14 @@ QString TcpSettingsText(const QString& host, int port);
 // A panel settings file that selects the serial port typed as `device`.
 QString SerialSettingsText(const QString& device, int baudIndex = 4);
 
+// What the user does to a control, through the events a user's hand makes: the program's
+// callbacks run as they do for the user.
+// Picks the item of `value` from a list.
+void Choose(QComboBox* list, int value);
+// A double click with the left mouse button, and with the right one.
+void DoubleClick(QWidget* control);
+void RightDoubleClick(QWidget* control);
+
 class TestProgram {
   public:
     // An empty `settings` leaves the program without a settings file. `clock` (may be
@@ -47,11 +57,15 @@ class TestProgram {
             if (auto* p = dynamic_cast<T*>(page.get())) return *p;
         throw std::logic_error("no such page");
     }
-    // A control of the panel set by its name.
+    // A control of the panel set by its panel and object name, as the pages' tables name
+    // it: the tests' one way to the controls. A name that is not there (or a control of
+    // another kind) throws, so a test fails at the line that asked for it.
     template <class T = QWidget>
     T* Control(const char* panel, const char* name) {
         QWidget* p = program->Panel(panel);
-        return p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+        T* control = p ? p->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+        if (!control) throw std::logic_error(std::string("no control ") + panel + "/" + name);
+        return control;
     }
 
     QString Dir() const { return dir.path(); }
@@ -78,6 +92,10 @@ class SensorProgram {
     template <class T>
     T& Page() {
         return program.Page<T>();
+    }
+    template <class T = QWidget>
+    T* Control(const char* panel, const char* name) {
+        return program.Control<T>(panel, name);
     }
     // A fault of the simulator's fault language ("silent@8#3", "close-after:5@8", ...).
     void Fault(const std::string& spec);

@@ -2,6 +2,7 @@
 // The whole program for a teach test: started, its pop-ups cleared, a known teach table
 // (every cell 1), and the table and parameter set read row by row.
 
+#include <QMenu>
 #include <QStyle>
 #include <QTableWidget>
 #include <vector>
@@ -37,6 +38,13 @@ struct TeachProgram {
     }
     session::Session& S() { return program.Session(); }
     teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
+    template <class T = QWidget>
+    T* Control(const char* panel, const char* name) {
+        return program.Control<T>(panel, name);
+    }
+    QTableWidget* Table() { return Control<QTableWidget>("MAINP", "GridCtt"); }
+    // The teach table's context menu, separators included.
+    QList<QAction*> MenuItems() { return Table()->findChild<QMenu*>()->actions(); }
 
     // The modes into their controls, as the user would have set them.
     void SetModes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power = 0) {
@@ -72,8 +80,7 @@ struct TeachProgram {
     // Row `row` (1-based) of the teach table, and of the parameter set.
     Row Cells(int row) {
         Row r;
-        for (int c = 1; c <= teach::kValueColumns; ++c)
-            r.push_back(ui::CellValue(page().teachTable, row, c));
+        for (int c = 1; c <= teach::kValueColumns; ++c) r.push_back(ui::CellValue(Table(), row, c));
         return r;
     }
     Row Words(int row) {

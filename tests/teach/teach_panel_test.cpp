@@ -26,7 +26,6 @@ struct Teach : teach_testing::TeachProgram {
         : TeachProgram(settings) {
         QObject::connect(&S(), &session::Session::TeachTableChanged, &S(), [this] { ++changes; });
     }
-    QTableWidget* table() { return page().teachTable; }
     void Modes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power) {
         SetModes(evaluation, calculation, power);
     }
@@ -42,15 +41,15 @@ struct Teach : teach_testing::TeachProgram {
         S().SetMeasured(m);
     }
     void Select(int top, int left, int height, int width) {
-        table()->clearSelection();
-        table()->setRangeSelected(
+        Table()->clearSelection();
+        Table()->setRangeSelected(
             QTableWidgetSelectionRange(top - 1, left - 1, top + height - 2, left + width - 2),
             true);
     }
-    void Choose(int item) { page().teachMenu->actions().at(item)->trigger(); }
+    void Choose(int item) { MenuItems().at(item)->trigger(); }
     void TeachTo(int rowNo) {
-        page().editNo->setValue(rowNo);
-        page().teachDataTo->click();
+        Control<QSpinBox>("MAINP", "EditNo")->setValue(rowNo);
+        Control<QPushButton>("MAINP", "ButtonTeachDataTo")->click();
     }
 
     int changes = 0;
@@ -80,8 +79,8 @@ TEST(TeachDataTo, WritesTheFrameWithTheDefaultTolerancesOfTheModes) {
 
 TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) {
     Teach t;
-    QAction* off = t.page().toleranceOffItem;
-    QAction* on = t.page().toleranceOnItem;
+    QAction* off = t.MenuItems().at(teach::kMenuToleranceOff);
+    QAction* on = t.MenuItems().at(teach::kMenuToleranceOn);
     EXPECT_TRUE(off->isEnabled());
     EXPECT_FALSE(on->isEnabled());
 
@@ -91,7 +90,7 @@ TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) 
     EXPECT_TRUE(on->isEnabled());
 
     t.Modes(1, 0, 1);
-    for (int c = 1; c <= 5; ++c) ui::SetCell(t.table(), 5, c, 9);
+    for (int c = 1; c <= 5; ++c) ui::SetCell(t.Table(), 5, c, 9);
     t.Frame(1500, 1200, 2000);
     t.TeachTo(4);
     EXPECT_EQ(t.Cells(5), (Row{1500, 1200, 9, 2000, 9}));
@@ -111,32 +110,33 @@ TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) 
 TEST(TeachDataTo, AutoIncrementAdvancesTheFieldAndStopsAtThirty) {
     Teach t;
     t.Modes(0, 0, 0);
-    t.page().editNo->setValue(9);  // the field's commit: the row the charts band
+    t.Control<QSpinBox>("MAINP", "EditNo")
+        ->setValue(9);  // the field's commit: the row the charts band
     EXPECT_EQ(t.S().TeachRowNo(), 9);
 
-    t.page().radioInc->setChecked(true);
+    t.Control<QCheckBox>("MAINP", "RadioInc")->setChecked(true);
     t.Frame(100, 200, 300);
     t.TeachTo(29);
     EXPECT_EQ(t.Cells(30)[0], 100);
-    EXPECT_EQ(t.page().editNo->value(), 30);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditNo")->value(), 30);
     t.Frame(101, 201, 301);
-    t.page().teachDataTo->click();
+    t.Control<QPushButton>("MAINP", "ButtonTeachDataTo")->click();
     EXPECT_EQ(t.Cells(31)[0], 101);
-    EXPECT_EQ(t.page().editNo->value(), 30);  // stays at the last row
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditNo")->value(), 30);  // stays at the last row
     t.Frame(102, 202, 302);
-    t.page().teachDataTo->click();
+    t.Control<QPushButton>("MAINP", "ButtonTeachDataTo")->click();
     EXPECT_EQ(t.Cells(31), (Row{102, 202, 100, 302, 100}));  // overwritten
     EXPECT_EQ(t.Cells(30)[0], 100);
 
-    t.page().radioInc->setChecked(false);
+    t.Control<QCheckBox>("MAINP", "RadioInc")->setChecked(false);
     t.TeachTo(3);
-    EXPECT_EQ(t.page().editNo->value(), 3);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditNo")->value(), 3);
 }
 
 TEST(TeachDataTo, ThresholdModesTeachVectorsZeroAndOne) {
     Teach t;
     t.Modes(5, 0, 0);  // THD Red Blue
-    t.page().radioInc->setChecked(true);
+    t.Control<QCheckBox>("MAINP", "RadioInc")->setChecked(true);
     t.Frame(1500, 1200, 2000, 700, 800, 900);
     t.TeachTo(12);
     EXPECT_EQ(t.Cells(1), (Row{700, 1, 1, 1, 1}));
@@ -144,12 +144,12 @@ TEST(TeachDataTo, ThresholdModesTeachVectorsZeroAndOne) {
     EXPECT_EQ(t.Cells(13), kOnes);
     EXPECT_EQ(t.Words(1)[0], 700);
     EXPECT_EQ(t.Words(2)[0], 900);
-    EXPECT_EQ(t.page().editNo->value(), 12);  // no advance
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditNo")->value(), 12);  // no advance
 }
 
 TEST(TableMenu, IncrementWalksTheSelectionRowByRow) {
     Teach t;
-    ui::SetCell(t.table(), 2, 1, 100);
+    ui::SetCell(t.Table(), 2, 1, 100);
     t.Select(2, 1, 2, 3);
     t.program.popups.AnswerPrompt(QStringLiteral("10"));
     t.Choose(teach::kMenuIncrementSelection);
@@ -164,7 +164,7 @@ TEST(TableMenu, IncrementWalksTheSelectionRowByRow) {
     EXPECT_EQ(shown[0].text, "Insert a cell value!");
 
     // A negative step counts down, wrapping below 0.
-    ui::SetCell(t.table(), 5, 1, 3);
+    ui::SetCell(t.Table(), 5, 1, 3);
     t.Select(5, 1, 1, 3);
     t.program.popups.AnswerPrompt(QStringLiteral("-5"));
     t.Choose(teach::kMenuIncrementSelection);
@@ -173,7 +173,7 @@ TEST(TableMenu, IncrementWalksTheSelectionRowByRow) {
 
 TEST(TableMenu, TheColourColumnIsNeverWrittenAndNeverStartsAWalk) {
     Teach t;
-    QTableWidgetItem* colour = t.table()->item(0, teach::kColorColumn - 1);
+    QTableWidgetItem* colour = t.Table()->item(0, teach::kColorColumn - 1);
     ASSERT_NE(colour, nullptr);
     const QColor background = colour->background().color();
     const QVariant data = colour->data(Qt::EditRole);
@@ -198,7 +198,7 @@ TEST(TableMenu, TheColourColumnIsNeverWrittenAndNeverStartsAWalk) {
     EXPECT_EQ(colour->background().color(), background);
 
     // Nothing selected: nothing asked, nothing changed.
-    t.table()->clearSelection();
+    t.Table()->clearSelection();
     t.program.popups.Clear();
     const int before = t.changes;
     t.Choose(teach::kMenuSetSelection);
@@ -252,7 +252,7 @@ TEST(TableMenu, HelpShowsTheOperations) {
 
 TEST(TeachTable, AnEditByTheUserReachesTheParameterSetAndTheCharts) {
     Teach t;
-    t.table()->item(3, 1)->setData(Qt::EditRole, 555);
+    t.Table()->item(3, 1)->setData(Qt::EditRole, 555);
     EXPECT_EQ(t.Words(4)[1], 555);
     EXPECT_EQ(t.changes, 1);
 }
@@ -265,22 +265,22 @@ TEST(TeachTable, ResetAsksFirstThenSetsEveryCellToOne) {
     const Row taught = t.Cells(8);
     t.program.popups.Clear();
 
-    t.page().resetTable->click();  // answered No
+    t.Control<QPushButton>("MAINP", "ButtonResetTable")->click();  // answered No
     ASSERT_EQ(t.program.popups.History().size(), 1u);
     EXPECT_EQ(t.program.popups.History()[0].kind, ui::ScriptedPopups::Kind::Confirm);
     EXPECT_EQ(t.program.popups.History()[0].title, "ATTENTION!");
     EXPECT_EQ(t.program.popups.History()[0].text, "Do you really want to reset the table?");
     EXPECT_EQ(t.Cells(8), taught);
-    EXPECT_EQ(t.page().editNo->value(), 7);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditNo")->value(), 7);
 
     const int before = t.changes;
     t.program.popups.AnswerConfirm(true);
-    t.page().resetTable->click();
+    t.Control<QPushButton>("MAINP", "ButtonResetTable")->click();
     for (int row = 1; row <= teach::kTableRows; ++row) {
         EXPECT_EQ(t.Cells(row), kOnes) << row;
         EXPECT_EQ(t.Words(row), kOnes) << row;
     }
-    EXPECT_EQ(t.page().editNo->value(), 0);
+    EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditNo")->value(), 0);
     EXPECT_EQ(t.S().TeachRowNo(), 0);
     EXPECT_EQ(t.changes, before + 1);
 }
@@ -292,7 +292,7 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         if (++frames >= 3) t.S().StopLoops();
     });
-    t.program.Page<measure::MeasurePage>().go->click();
+    t.program.Control<QPushButton>("MAINP", "ButtonGo")->click();
     ASSERT_EQ(frames, 3);
 
     const session::MeasuredValues m = t.S().Measured();
@@ -316,15 +316,15 @@ TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
     Teach t;
     t.S().SetAutomaticRowColors(true);  // the table attributes page's colour mode
     t.S().SetCurrentColor(0x12AB34);
-    t.page().editNo->setValue(6);
-    t.page().teachDataTo->click();
+    t.Control<QSpinBox>("MAINP", "EditNo")->setValue(6);
+    t.Control<QPushButton>("MAINP", "ButtonTeachDataTo")->click();
     EXPECT_EQ(t.S().RowColorTable()[6], 0x12AB34);
     // Manual mode leaves the colours alone.
     t.S().SetAutomaticRowColors(false);
     t.S().SetCurrentColor(0x000001);
-    t.page().editNo->setValue(7);
+    t.Control<QSpinBox>("MAINP", "EditNo")->setValue(7);
     const std::int32_t before = t.S().RowColorTable()[7];
-    t.page().teachDataTo->click();
+    t.Control<QPushButton>("MAINP", "ButtonTeachDataTo")->click();
     EXPECT_EQ(t.S().RowColorTable()[7], before);
 }
 
@@ -332,9 +332,10 @@ TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
 // the colour beside them, nothing to scroll sideways, and every button as wide as its text.
 TEST(TeachTable, FiveDigitValuesShowUncutAtTheDefaultSize) {
     teach_testing::TeachProgram p;
-    ui::SetActiveTabPage(p.program->tabMain, session::kPageTeachTable);
-    ASSERT_EQ(p.program->mainPanel->size(), QSize(790, 548));
-    QTableWidget* table = p.page().teachTable;
+    ui::SetActiveTabPage(p.program.Control<QTabWidget>("MAINP", "TabMain1"),
+                         session::kPageTeachTable);
+    ASSERT_EQ(p.program->MainPanel()->size(), QSize(790, 548));
+    QTableWidget* table = p.Table();
     for (int c = 1; c <= teach::kValueColumns; ++c) ui::SetCell(table, 1, c, 65535);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     ASSERT_TRUE(table->isVisible());
@@ -347,7 +348,8 @@ TEST(TeachTable, FiveDigitValuesShowUncutAtTheDefaultSize) {
     EXPECT_GE(table->columnWidth(colour), 10);
     EXPECT_LE(table->columnViewportPosition(colour) + table->columnWidth(colour),
               table->viewport()->width());
-    QWidget* page = ui::PageWidget(p.program->tabMain, session::kPageTeachTable);
+    QWidget* page = ui::PageWidget(p.program.Control<QTabWidget>("MAINP", "TabMain1"),
+                                   session::kPageTeachTable);
     for (QPushButton* button : page->findChildren<QPushButton*>()) {
         if (!button->isVisible()) continue;
         EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 4)

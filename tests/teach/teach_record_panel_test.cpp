@@ -33,20 +33,21 @@ struct Record : teach_testing::TeachProgram {
         : TeachProgram(settings) {
         ApplyModes(1, 0);  // X Y INT 2D
     }
-    teach::RecordPanel& panel() { return page().recordPanel; }
+    teach::RecordPanel& panel() { return page().Recording(); }
     ui::Graph* graph(RecordGraph g) { return panel().GraphOf(g); }
     std::vector<QPointF> points(RecordGraph g) {
         return graph(g)->Points(panel().CloudOf(g));
     }
     Row Shown() {
         panel().FlushDisplays();
-        return {panel().dispX->text().toInt(), panel().dispY->text().toInt(),
-                panel().dispInt->text().toInt()};
+        return {Control<QLineEdit>("TEACHP2", "DispTP2X")->text().toInt(),
+                Control<QLineEdit>("TEACHP2", "DispTP2Y")->text().toInt(),
+                Control<QLineEdit>("TEACHP2", "DispTP2Int")->text().toInt()};
     }
     QPointF Cursor(RecordGraph g) { return graph(g)->CursorPosition(1); }
     int Counter() {
         panel().FlushDisplays();
-        return panel().counter->text().toInt();
+        return Control<QLineEdit>("TEACHP2", "DispTP2Counter")->text().toInt();
     }
 };
 
@@ -54,20 +55,23 @@ struct Record : teach_testing::TeachProgram {
 
 TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimTheButton) {
     Record t;
-    teach::RecordPanel& p = t.panel();
     t.SetModes(1, 1);  // s i M 2D
-    p.open->click();
+    t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
     EXPECT_TRUE(t.program->Panel("TEACHP2")->isVisibleTo(t.program->Panel("MAINP")));
     EXPECT_FALSE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
-    EXPECT_EQ(p.labelXY->text(), "s/i");
-    EXPECT_EQ(p.labelXInt->text(), "s/M");
-    EXPECT_EQ(p.labelYInt->text(), "i/M");
-    EXPECT_EQ(p.labelX->text(), "s");
-    EXPECT_EQ(p.labelInt->text(), "M");
-    EXPECT_TRUE(p.dispY->styleSheet().contains("#80ffff", Qt::CaseInsensitive));
-    EXPECT_TRUE(p.dispY->styleSheet().contains("#ffff00", Qt::CaseInsensitive));
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2GraphXY")->text(), "s/i");
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2GraphXInt")->text(), "s/M");
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2GraphYInt")->text(), "i/M");
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2X")->text(), "s");
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2Int")->text(), "M");
+    EXPECT_TRUE(t.Control<QLineEdit>("TEACHP2", "DispTP2Y")
+                    ->styleSheet()
+                    .contains("#80ffff", Qt::CaseInsensitive));
+    EXPECT_TRUE(t.Control<QLineEdit>("TEACHP2", "DispTP2Y")
+                    ->styleSheet()
+                    .contains("#ffff00", Qt::CaseInsensitive));
     // The capture-and-mean panel is labelled by the same call.
-    EXPECT_EQ(t.page().meanPanel.labelMaxDeltaXY->text(), "d (s/i)");
+    EXPECT_EQ(t.Control<QLabel>("TEACHP1", "LabelTP1MaxDeltaXY")->text(), "d (s/i)");
 
     // The mode rules relabel it too.
     t.S().ReadControls();
@@ -78,20 +82,24 @@ TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimT
     }
     t.S().WriteControls();
     t.S().UpdateModeControls();
-    EXPECT_EQ(p.labelYInt->text(), "Y/INT");
-    EXPECT_EQ(p.labelY->text(), "Y");
-    EXPECT_TRUE(p.dispX->styleSheet().contains("#e0e0e0", Qt::CaseInsensitive));
-    EXPECT_TRUE(p.dispX->styleSheet().contains("#ff0000", Qt::CaseInsensitive));
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2GraphYInt")->text(), "Y/INT");
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2Y")->text(), "Y");
+    EXPECT_TRUE(t.Control<QLineEdit>("TEACHP2", "DispTP2X")
+                    ->styleSheet()
+                    .contains("#e0e0e0", Qt::CaseInsensitive));
+    EXPECT_TRUE(t.Control<QLineEdit>("TEACHP2", "DispTP2X")
+                    ->styleSheet()
+                    .contains("#ff0000", Qt::CaseInsensitive));
 
     t.page().ApplyTeachPanelLabels(4, 1);  // a threshold mode
-    EXPECT_TRUE(ui::IsDimmed(p.open));
-    EXPECT_EQ(p.labelXY->text(), "X/Y");  // left as they were
+    EXPECT_TRUE(ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")));
+    EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2GraphXY")->text(), "X/Y");  // left as they were
     t.page().ApplyTeachPanelLabels(1, 0);
-    EXPECT_FALSE(ui::IsDimmed(p.open));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")));
 
     // Help on a right-click, for the graphs too.
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QCoreApplication::sendEvent(p.open, &right);
+    QCoreApplication::sendEvent(t.Control<QPushButton>("MAINP", "ButtonTeachRecVal"), &right);
     ASSERT_FALSE(t.program.popups.History().empty());
     EXPECT_EQ(t.program.popups.History().back().title, "INFO!");
     EXPECT_EQ(t.program.popups.History().back().text,
@@ -104,7 +112,7 @@ TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimT
               "teached to the table.");
 
     // CLOSE: back to the data panel.
-    p.close->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonCloseTP2")->click();
     EXPECT_TRUE(t.program->Panel("DATAP")->isVisibleTo(t.program->Panel("MAINP")));
 }
 
@@ -145,26 +153,26 @@ TEST(RecordPanelPoints, CursorOnTheThirdPointMarksThatFrameEverywhereAndTeachWri
 
     // Y/INT (2200, 3300) belongs to frames 3, 4 and 5: the earliest, the third, is taken.
     t.graph(RecordGraph::YInt)->SetCursor(1, 2200, 3300);
-    p.CBF_GraphYIntTP2(ui::Event::Commit);
+    emit t.graph(RecordGraph::YInt)->CursorCommitted(1);
     EXPECT_EQ(t.Cursor(RecordGraph::XY), QPointF(1200, 2200));
     // A cursor on no recorded point takes the first frame.
     t.graph(RecordGraph::XY)->SetCursor(1, 1234.5, 2000);
-    p.CBF_GraphXYTP2(ui::Event::Commit);
+    emit t.graph(RecordGraph::XY)->CursorCommitted(1);
     EXPECT_EQ(t.Shown(), (Row{1000, 2000, 3000}));
     EXPECT_EQ(t.Cursor(RecordGraph::XInt), QPointF(1000, 3000));
 
     // TEACH writes the displayed point, not the last frame received, into the "No.:" row.
     t.graph(RecordGraph::XY)->SetCursor(1, 1100, 2100);
-    p.CBF_GraphXYTP2(ui::Event::Commit);
+    emit t.graph(RecordGraph::XY)->CursorCommitted(1);
     session::MeasuredValues m = t.S().Measured();
     m.x = 4000;
     m.y = 4000;
     m.intensity = 4000;
     t.S().SetMeasured(m);
-    ui::SetValue(t.page().editNo, 7);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditNo"), 7);
     int changes = 0;
     QObject::connect(&t.S(), &session::Session::TeachTableChanged, &t.S(), [&] { ++changes; });
-    p.teach->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Teach")->click();
     const Row taught = t.Cells(8);
     EXPECT_EQ(taught[0], 1100);
     EXPECT_EQ(taught[1], 2100);
@@ -219,13 +227,13 @@ TEST(RecordPanelPoints, ResetAsksThenClearsGraphsAndCounterButNotTheStore) {
     teach::RecordPanel& p = t.panel();
     p.AddPoint({10, 20, 30});
     p.AddPoint({11, 21, 31});
-    p.reset->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Reset")->click();
     ASSERT_EQ(t.program.popups.History().size(), 1u);
     EXPECT_EQ(t.program.popups.History()[0].title, "ATTENTION!");
     EXPECT_EQ(t.program.popups.History()[0].text, "Do you really want to reset the table?");
     EXPECT_EQ(t.Counter(), 2);  // No
     t.program.popups.AnswerConfirm(true);
-    p.reset->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Reset")->click();
     EXPECT_EQ(t.Counter(), 0);
     for (RecordGraph g : teach::kRecordGraphs) EXPECT_TRUE(t.points(g).empty());
     EXPECT_EQ(p.Store().At(1), (RecordedPoint{11, 21, 31}));
@@ -239,25 +247,25 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
-    auto& params = t.program.Page<params::ParameterPanel>();
     p.SetCapacity(40);
-    p.open->click();
+    t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
 
     int loops = 0;
     int frames = 0;  // frames handed to the live loop's consumers: none here
     bool dimmed = false;
     QObject::connect(&t.S(), &session::Session::LoopStarted, &t.S(), [&] {
         ++loops;
-        dimmed = ui::IsDimmed(params.send) && ui::IsDimmed(p.start);
+        dimmed = ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonSend")) &&
+                 ui::IsDimmed(t.Control<QPushButton>("TEACHP2", "ButtonTP2Start"));
     });
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] { ++frames; });
-    p.start->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     EXPECT_EQ(loops, 1);
     EXPECT_TRUE(dimmed);
     EXPECT_EQ(frames, 0);
     EXPECT_FALSE(t.S().App().loopRunning);
-    EXPECT_FALSE(ui::IsDimmed(p.start));
-    EXPECT_FALSE(ui::IsDimmed(params.send));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("MAINP", "ButtonSend")));
     EXPECT_EQ(t.Counter(), 40);
     ASSERT_EQ(p.Store().Count(), 40u);
     // Each graph holds what the store holds, in order; the last frame is the measured one.
@@ -279,7 +287,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     QString reported;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& message) { reported = message; });
-    p.start->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     EXPECT_TRUE(reported.isEmpty()) << reported.toStdString();
     EXPECT_EQ(loops, 2);
     EXPECT_EQ(t.Counter(), 40);
@@ -290,8 +298,8 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
     teach::RecordPanel& p = t.panel();
-    QPushButton* stop = t.program.Page<measure::MeasurePage>().stop;
-    p.open->click();
+    QPushButton* stop = t.program.Control<QPushButton>("MAINP", "ButtonStop");
+    t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
 
     // STOP is pressed once five points are there; the check runs inside the link's waits.
     QTimer watch;
@@ -300,7 +308,7 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
         if (p.Store().Count() >= 5) stop->click();
     });
     watch.start();
-    p.start->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     watch.stop();
     QObject::disconnect(first5);
     const std::size_t first = p.Store().Count();
@@ -309,10 +317,11 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     EXPECT_EQ(static_cast<std::size_t>(t.Counter()), first);
 
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (p.Store().Count() >= first + 3) p.close->click();  // CLOSE ends it too
+        if (p.Store().Count() >= first + 3)
+            t.Control<QPushButton>("TEACHP2", "ButtonCloseTP2")->click();  // CLOSE ends it too
     });
     watch.start();
-    p.start->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     watch.stop();
     EXPECT_GE(p.Store().Count(), first + 3);
     EXPECT_EQ(t.points(RecordGraph::XInt).size(), p.Store().Count());
@@ -328,11 +337,11 @@ TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
     QString reported;
     QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(),
                      [&](const QString& message) { reported = message; });
-    p.start->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
     EXPECT_FALSE(reported.isEmpty());
     EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_EQ(p.Store().Count(), 6u);
     EXPECT_EQ(t.Counter(), 6);
     EXPECT_EQ(t.points(RecordGraph::XY).size(), 6u);
-    EXPECT_FALSE(ui::IsDimmed(p.start));
+    EXPECT_FALSE(ui::IsDimmed(t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")));
 }

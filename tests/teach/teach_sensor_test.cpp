@@ -23,10 +23,10 @@ struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
 
     // SEND to the sensor's RAM, then the row cleared on screen and read back with GET.
     std::array<std::uint16_t, teach::kValueColumns> SendAndGetBack(int vector) {
-        params().send->click();
+        Control<QPushButton>("MAINP", "ButtonSend")->click();
         for (int c = 1; c <= teach::kValueColumns; ++c)
-            ui::SetCell(page().teachTable, vector + 1, c, 1);
-        params().get->click();
+            ui::SetCell(Control<QTableWidget>("MAINP", "GridCtt"), vector + 1, c, 1);
+        Control<QPushButton>("MAINP", "ButtonGet")->click();
         return S().Parameters().teach[static_cast<std::size_t>(vector)].cell;
     }
 };
@@ -36,22 +36,25 @@ struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
 TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasuredPoint) {
     Sensor t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
-    teach::MeanPanel& mean = t.page().meanPanel;
-    ui::SetComboValue(mean.ctoWith, teach::kToleranceFixedPlusScatter);
-    ui::SetValue(mean.valueCto, 40);
-    ui::SetComboValue(mean.itoWith, teach::kToleranceFixedPlusScatter);
-    ui::SetValue(mean.valueIto, 40);
-    ui::SetValue(t.page().editNo, 3);
+    teach::MeanPanel& mean = t.page().Mean();
+    ui::SetComboValue(t.Control<QComboBox>("TEACHP1", "EditTP1TeachCtoWith"),
+                      teach::kToleranceFixedPlusScatter);
+    ui::SetValue(t.Control<QSpinBox>("TEACHP1", "EditTP1ValueCto"), 40);
+    ui::SetComboValue(t.Control<QComboBox>("TEACHP1", "EditTP1TeachItoWith"),
+                      teach::kToleranceFixedPlusScatter);
+    ui::SetValue(t.Control<QSpinBox>("TEACHP1", "EditTP1ValueIto"), 40);
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditNo"), 3);
 
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         ++frames;
-        if (frames >= 2 && frames <= 11) mean.capture->click();
-        if (frames == 11) mean.teach->click();
-        if (frames == 12) mean.close->click();
+        if (frames >= 2 && frames <= 11)
+            t.Control<QPushButton>("TEACHP1", "ButtonTP1Capture")->click();
+        if (frames == 11) t.Control<QPushButton>("TEACHP1", "ButtonTP1Teach")->click();
+        if (frames == 12) t.Control<QPushButton>("TEACHP1", "ButtonCloseTeachPanel")->click();
         if (frames > 100) t.S().StopLoops();
     });
-    mean.teachMean->click();  // runs the live loop until CLOSE
+    t.Control<QPushButton>("MAINP", "ButtonTeachMean")->click();  // runs the live loop until CLOSE
     ASSERT_EQ(frames, 12);
     ASSERT_EQ(mean.Captures().Count(), 10);
     const teach::Means m = mean.LastMeans();
@@ -66,7 +69,7 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
     EXPECT_EQ(t.server.Model().Ram()[0].teach[3].cell, row);
 
     // The colour plane draws the circle of vector 3, and the last frame lies inside it.
-    auto* plane = t.program.Page<measure::MeasurePage>().graph2D->findChild<ui::Graph*>();
+    auto* plane = t.program.Control<QWidget>("DATAP", "Graph2D")->findChild<ui::Graph*>();
     ASSERT_NE(plane, nullptr);
     bool found = false;
     for (int i = 0; i < plane->itemCount(); ++i) {
@@ -86,10 +89,10 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
 TEST(TeachSensor, ARecordedPointUnderTheCursorIsTaughtSentAndReadBack) {
     Sensor t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
-    teach::RecordPanel& record = t.page().recordPanel;
+    teach::RecordPanel& record = t.page().Recording();
     record.SetCapacity(200);
-    record.open->click();
-    record.start->click();  // until the store is full
+    t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();  // until the store is full
     ASSERT_EQ(record.Store().Count(), 200u);
 
     // The cursor of the X/Y graph on frame 100 (or the first with its X and Y): all three
@@ -98,11 +101,11 @@ TEST(TeachSensor, ARecordedPointUnderTheCursorIsTaughtSentAndReadBack) {
         *record.Store().At(record.Store().Find(teach::RecordGraph::XY, record.Store().At(99)->x,
                                                record.Store().At(99)->y));
     record.GraphOf(teach::RecordGraph::XY)->SetCursor(1, p.x, p.y);
-    record.CBF_GraphXYTP2(ui::Event::Commit);
+    emit record.GraphOf(teach::RecordGraph::XY)->CursorCommitted(1);
     EXPECT_EQ(record.GraphOf(teach::RecordGraph::YInt)->CursorPosition(1), QPointF(p.y, p.intensity));
 
-    ui::SetValue(t.page().editNo, 5);
-    record.teach->click();
+    ui::SetValue(t.Control<QSpinBox>("MAINP", "EditNo"), 5);
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Teach")->click();
     const auto row = t.SendAndGetBack(5);
     EXPECT_EQ(row[0], p.x);
     EXPECT_EQ(row[1], p.y);
