@@ -33,27 +33,21 @@ sim::ServerOptions Options(const QString& trace, double triggerRate) {
     return o;
 }
 
+// The folder of the trace and the record files: there before the sensor that writes into it.
+struct RecorderFolder {
+    QTemporaryDir dir;
+};
+
 // The simulated sensor (tracing every frame) and the program connected to it.
-struct Recorder {
+struct Recorder : RecorderFolder, testing_support::SensorProgram {
     explicit Recorder(double triggerRate = 0, ui::Clock* clock = nullptr)
-        : sensor(Options(dir.filePath("trace.txt"), triggerRate)),
-          program(Start(sensor), clock) {
-        program->StartUp();
-        program.popups.Clear();
+        : SensorProgram(Options(dir.filePath("trace.txt"), triggerRate),
+                        testing_support::Transport::Tcp, clock) {
         page().SetClock([] { return recorder::DateTime{2026, 12, 7, 14, 30, 5}; });
         S().RememberPath(&session::FilePaths::recordPath, RecordPath());
     }
-    static QString Start(sim::SimServer& sensor) {
-        sensor.StartTcp(0);
-        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
-    }
-    session::Session& S() { return program.Session(); }
     recorder::RecorderPage& page() { return program.Page<recorder::RecorderPage>(); }
     QString RecordPath() const { return dir.filePath("record ä file.dat"); }
-    template <class T = QWidget>
-    T* Control(const char* panel, const char* name) {
-        return program.Control<T>(panel, name);
-    }
     void SelectMode(int mode) {
         testing_support::Choose(Control<QComboBox>("MAINP", "EditRecMode"), mode);
     }
@@ -80,9 +74,6 @@ struct Recorder {
     }
     bool Visible(const char* name) { return ui::IsVisible(Control("MAINP", name)); }
 
-    QTemporaryDir dir;
-    sim::SimServer sensor;
-    TestProgram program;
 };
 
 }  // namespace

@@ -36,18 +36,11 @@ void PrepareSensor(sim::SensorModel& model) {
     }
 }
 
-struct HardwareFile {
-    HardwareFile() : program(Start(sensor)) {
-        program->StartUp();
-        program.popups.Clear();
-        S().RememberPath(&session::FilePaths::hwInfoFilePath, dir.filePath("old/HardwareInitialFile.ini"));
+struct HardwareFile : testing_support::SensorProgram {
+    HardwareFile() : SensorProgram({}, testing_support::Transport::Tcp, nullptr, PrepareSensor) {
+        S().RememberPath(&session::FilePaths::hwInfoFilePath,
+                         dir.filePath("old/HardwareInitialFile.ini"));
     }
-    static QString Start(sim::SimServer& sensor) {
-        PrepareSensor(sensor.Model());
-        sensor.StartTcp(0);
-        return testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort());
-    }
-    session::Session& S() { return program.Session(); }
     QString Messages() { return program.Connection().Messages(); }
     QPushButton* Button() { return program.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile"); }
     // The button as the user presses it.
@@ -73,8 +66,6 @@ struct HardwareFile {
     }
 
     QTemporaryDir dir;
-    sim::SimServer sensor;
-    TestProgram program;
 };
 
 // Every item of `expected`, section by section in order, is in `actual` with its value.

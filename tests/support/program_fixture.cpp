@@ -52,8 +52,9 @@ QString SerialSettingsText(const QString& device, int baudIndex) {
                   QString("DEVICE 1 = \"%1\"").arg(device), ""});
 }
 
-SensorProgram::SensorProgram(sim::ServerOptions options, Transport transport, ui::Clock* clock)
-    : sensor(std::move(options)), program(Connect(sensor, sensorDir, transport), clock) {
+SensorProgram::SensorProgram(sim::ServerOptions options, Transport transport, ui::Clock* clock,
+                             const std::function<void(sim::SensorModel&)>& prepare)
+    : sensor(std::move(options)), program(Connect(sensor, sensorDir, transport, prepare), clock) {
     if (!program.program) return;
     program->StartUp();
     program.popups.Clear();
@@ -62,7 +63,9 @@ SensorProgram::SensorProgram(sim::ServerOptions options, Transport transport, ui
 }
 
 QString SensorProgram::Connect(sim::SimServer& sensor, const QTemporaryDir& dir,
-                               Transport transport) {
+                               Transport transport,
+                               const std::function<void(sim::SensorModel&)>& prepare) {
+    if (prepare) prepare(sensor.Model());
     if (transport == Transport::Serial) {
         const QString tty = dir.filePath(QStringLiteral("velorax-tty"));
         sensor.StartPty(tty);

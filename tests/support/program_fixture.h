@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -85,8 +86,10 @@ enum class Transport { Tcp, Serial };
 
 class SensorProgram {
   public:
+    // `prepare` sets the simulated sensor up before the program connects (its EEPROM, its RAM).
     explicit SensorProgram(sim::ServerOptions options = {}, Transport transport = Transport::Tcp,
-                           ui::Clock* clock = nullptr);
+                           ui::Clock* clock = nullptr,
+                           const std::function<void(sim::SensorModel&)>& prepare = {});
 
     session::Session& S() { return program.Session(); }
     template <class T>
@@ -107,7 +110,8 @@ class SensorProgram {
     TestProgram program;
 
   private:
-    static QString Connect(sim::SimServer& sensor, const QTemporaryDir& dir, Transport transport);
+    static QString Connect(sim::SimServer& sensor, const QTemporaryDir& dir, Transport transport,
+                           const std::function<void(sim::SensorModel&)>& prepare);
     QStringList reports_;
 };
 
