@@ -32,18 +32,8 @@ std::vector<std::string> With(std::vector<std::string> link,
 }
 
 TEST(CliAgainstTheProgram, TheParameterAndHardwareFilesAreTheProgramsByteForByte) {
-    testing_support::SensorProgram t;
-    sim::SensorModel& model = t.sensor.Model();
-    sim::Eeprom eeprom;
-    eeprom.factors = {1100, 980, 1333};
-    eeprom.offsets = {21, 7, 300};
-    model.PowerUp(eeprom);
-    params::ParameterSet& ram = model.Ram()[0];
-    ram.block.power = 777;
-    for (std::size_t v = 0; v < params::kVectorCount; ++v) {
-        ram.teach[v].cell = {static_cast<std::uint16_t>(100 + v), 2, 3, 4, 5};
-        ram.teach[v].hold = static_cast<std::uint16_t>(v + 1);
-    }
+    testing_support::SensorProgram t({}, testing_support::Transport::Tcp, nullptr,
+                                     testing_support::UnlikeTheDefaults);
     QTemporaryDir dir;
     const QString programFile = dir.filePath("program.ini");
     const QString cliFile = dir.filePath("cli.ini");

@@ -19,25 +19,9 @@ using testing_support::TestProgram;
 
 namespace {
 
-// Correction values and a RAM parameter set that differ from every default, in the
-// sensor before the program connects.
-void PrepareSensor(sim::SensorModel& model) {
-    sim::Eeprom eeprom;
-    eeprom.factors = {1100, 980, 1333};
-    eeprom.offsets = {21, 7, 300};
-    model.PowerUp(eeprom);
-    params::ParameterSet& ram = model.Ram()[0];
-    ram.block.power = 777;
-    ram.block.holdFail = 25;
-    for (std::size_t v = 0; v < params::kVectorCount; ++v) {
-        for (std::size_t c = 0; c < 5; ++c)
-            ram.teach[v].cell[c] = static_cast<std::uint16_t>(100 + 10 * v + c);
-        ram.teach[v].hold = static_cast<std::uint16_t>(v + 1);
-    }
-}
-
 struct HardwareFile : testing_support::SensorProgram {
-    HardwareFile() : SensorProgram({}, testing_support::Transport::Tcp, nullptr, PrepareSensor) {
+    HardwareFile() : SensorProgram({}, testing_support::Transport::Tcp, nullptr,
+                                     testing_support::UnlikeTheDefaults) {
         S().RememberPath(&session::FilePaths::hwInfoFilePath,
                          dir.filePath("old/HardwareInitialFile.ini"));
     }

@@ -6,6 +6,7 @@
 
 #include "shell/page_list.h"
 #include "sim/model/faults.h"
+#include "sim/model/sensor_model.h"
 
 namespace testing_support {
 
@@ -73,6 +74,21 @@ QString SensorProgram::Connect(sim::SimServer& sensor, const QTemporaryDir& dir,
     }
     sensor.StartTcp(0);
     return TcpSettingsText(QStringLiteral("127.0.0.1"), sensor.TcpPort());
+}
+
+void UnlikeTheDefaults(sim::SensorModel& model) {
+    sim::Eeprom eeprom;
+    eeprom.factors = {1100, 980, 1333};
+    eeprom.offsets = {21, 7, 300};
+    model.PowerUp(eeprom);
+    params::ParameterSet& ram = model.Ram()[0];
+    ram.block.power = 777;
+    ram.block.holdFail = 25;
+    for (std::size_t v = 0; v < params::kVectorCount; ++v) {
+        for (std::size_t c = 0; c < 5; ++c)
+            ram.teach[v].cell[c] = static_cast<std::uint16_t>(100 + 10 * v + c);
+        ram.teach[v].hold = static_cast<std::uint16_t>(v + 1);
+    }
 }
 
 void SensorProgram::Fault(const std::string& spec) {

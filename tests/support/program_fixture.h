@@ -84,6 +84,11 @@ class TestProgram {
 // the simulator's pseudo-terminal.
 enum class Transport { Tcp, Serial };
 
+// Correction values and a RAM parameter set that differ from every default: a sensor whose
+// files show at once when a value is missed or taken from the wrong place. For the `prepare`
+// step of SensorProgram.
+void UnlikeTheDefaults(sim::SensorModel& model);
+
 class SensorProgram {
   public:
     // `prepare` sets the simulated sensor up before the program connects (its EEPROM, its RAM).
