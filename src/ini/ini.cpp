@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <filesystem>
@@ -122,11 +123,23 @@ std::size_t UnitLength(std::string_view text, std::size_t pos) {
     }
 }
 
+bool NeedsEscape(char c) {
+    return c == '"' || c == '\\' || IsControl(c);
+}
+
+// Both walk the text in runs of plain characters, copied whole, and the one unit after each.
 std::string Escape(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(text.size() + text.size() / 8 + 2);
-    for (char c : text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = pos;
+        while (end < text.size() && !NeedsEscape(text[end])) ++end;
+        out.append(text.substr(pos, end - pos));
+        if (end == text.size()) break;
+        const char c = text[end];
+        pos = end + 1;
         switch (c) {
             case '"':
                 out += "\\\"";
@@ -143,15 +156,12 @@ std::string Escape(std::string_view text) {
             case '\r':
                 out += "\\r";
                 break;
-            default:
-                if (IsControl(c)) {
-                    const auto byte = static_cast<unsigned char>(c);
-                    out += "\\x";
-                    out += kHex[byte >> 4];
-                    out += kHex[byte & 0x0f];
-                } else {
-                    out += c;
-                }
+            default: {
+                const auto byte = static_cast<unsigned char>(c);
+                out += "\\x";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0x0f];
+            }
         }
     }
     return out;
@@ -162,6 +172,10 @@ std::string Unescape(std::string_view text) {
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        const std::size_t slash = std::min(text.find('\\', pos), text.size());
+        out.append(text.substr(pos, slash - pos));
+        pos = slash;
+        if (pos == text.size()) break;
         const std::size_t unit = UnitLength(text, pos);
         if (unit == 1) {
             out += text[pos];
@@ -207,20 +221,24 @@ void AppendPieceNumber(std::string& out, int number) {
 }
 
 void AppendItem(std::string& out, const IniObject::Item& item) {
-    const bool quoted = IsQuoted(item.value);
-    const std::string_view body = Unquote(item.value);
-    if (body.size() <= kMaxPieceLength) {
+    if (Unquote(item.value).size() <= kMaxPieceLength) {
         out += item.tag;
         out += " = ";
         out += item.value;
         out += kLineEnd;
         return;
     }
+    // A long value without quotes (only a hand-edited file has one) is written quoted: each
+    // piece's value is trimmed when read, so blanks at the cuts would otherwise be lost.
+    std::string requoted;
+    if (!IsQuoted(item.value)) requoted = Quote(Escape(Unescape(item.value)));
+    const std::string_view value = requoted.empty() ? std::string_view(item.value) : requoted;
+    const std::string_view body = Unquote(value);
     std::size_t pos = 0;
     for (int number = 1; pos < body.size() && number <= kMaxPieces; ++number) {
         std::size_t end = pos;
         while (end < body.size()) {
-            const std::size_t unit = quoted ? UnitLength(body, end) : 1;
+            const std::size_t unit = UnitLength(body, end);
             if (end + unit - pos > kMaxPieceLength) break;
             end += unit;
         }
@@ -228,10 +246,9 @@ void AppendItem(std::string& out, const IniObject::Item& item) {
         out += ' ';
         out += kPieceWord;
         AppendPieceNumber(out, number);
-        out += " = ";
-        if (quoted) out += '"';
+        out += " = \"";
         out += body.substr(pos, end - pos);
-        if (quoted) out += '"';
+        out += '"';
         out += kLineEnd;
         pos = end;
     }
@@ -442,7 +459,11 @@ IniObject IniObject::Parse(std::string_view text) {
         std::string_view line = text.substr(pos, lineEnd - pos);
         pos = lineEnd + 1;
 
-        while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+        // Control characters before the first sign count as blanks, as they do around names:
+        // otherwise "\0[X]" would be an item whose tag starts with '[', which written out
+        // would read back as a section.
+        while (!line.empty() && (IsBlank(line.front()) || IsControl(line.front())))
+            line.remove_prefix(1);
         if (line.empty() || line.front() == ';') continue;
 
         if (line.front() == '[') {

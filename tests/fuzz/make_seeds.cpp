@@ -67,6 +67,13 @@ int main(int argc, char** argv) {
     };
     Bytes allRequests;
     Bytes allReplies{0};  // even first byte: the stream as it is
+    Bytes linkRecords;    // each reply as the answer to a measurement request
+    const auto record = [](Bytes& out, std::uint8_t kind, const Bytes& bytes) {
+        out.push_back(kind);
+        out.push_back(static_cast<std::uint8_t>(bytes.size() & 0xff));
+        out.push_back(static_cast<std::uint8_t>(bytes.size() >> 8));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    };
     for (const Request& r : requests) {
         const Bytes request = sensorlink::MakeWordFrame(r.command, r.parameter, r.words);
         const auto header = sensorlink::ParseHeader(request.data());
@@ -80,7 +87,25 @@ int main(int argc, char** argv) {
         allReplies.insert(allReplies.end(), reply.begin(), reply.end());
         Put(root / "replies_fuzz", r.name,
             Bytes(reply.begin() + sensorlink::kHeaderSize, reply.end()));
+        if (linkRecords.size() < 1024) record(linkRecords, 0, reply);
     }
+    Put(root / "link_fuzz", "replies", linkRecords);
+    // A block read, a triggered frame, a frame amid which the command's reply comes, a
+    // hang-up after a frame.
+    const auto replyTo = [&model](std::uint8_t command, std::uint16_t parameter) {
+        const Bytes request = sensorlink::MakeWordFrame(command, parameter, {});
+        return model.Execute(sensorlink::ParseHeader(request.data()), {}, 1.0);
+    };
+    const Bytes measured = replyTo(cmd::kMeasure, 0);
+    Bytes kinds;
+    record(kinds, 1, replyTo(cmd::kReadBlock, 2));
+    record(kinds, 2, measured);
+    Bytes amid = measured;
+    const Bytes off = sensorlink::MakeWordFrame(cmd::kTriggeredSend, 0, {});
+    amid.insert(amid.end(), off.begin(), off.end());
+    record(kinds, 3, amid);
+    record(kinds, 4, measured);
+    Put(root / "link_fuzz", "kinds", kinds);
     Put(root / "frame_receiver_fuzz", "all", allRequests);
     Put(root / "frame_assembler_fuzz", "all", allReplies);
     // Odd first byte: frames described by length and flags, one of them damaged.

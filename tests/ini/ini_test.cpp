@@ -373,6 +373,40 @@ TEST(IniReader, HostileInputNeverBreaksTheReader) {
     EXPECT_EQ(manyRead.Sections()[19999].items.size(), 2u);
 }
 
+// A file read and written again must read back to what was written: a save after a load may
+// neither lose an item nor turn one into something else. Found by fuzzing: control characters
+// before a '[' or a ';' made the line an item whose tag began with it, and written out at the
+// start of a line it read back as a section or a comment.
+TEST(IniReader, WhatItWritesReadsBackTheSame) {
+    const std::string_view text =
+        "[S]\r\n"
+        "A = 1\r\n"
+        "\0\0[GENERAL\0eInitial = \"\"\r INFO]\r\n"
+        "\x01; NOTE = 2\r\n"
+        "\x7f[T]\r\n"
+        "B = 3\r\n"sv;
+    const IniObject read = IniObject::Parse(text);
+    const std::string written = read.ToText();
+    const IniObject again = IniObject::Parse(written);
+    EXPECT_EQ(again.ToText(), written);
+    ASSERT_EQ(again.Sections().size(), read.Sections().size());
+    // Control characters at the start of a line count as blanks, as they do around names.
+    EXPECT_TRUE(read.HasSection("GENERAL eInitial = \"\"  INFO"));
+    EXPECT_TRUE(read.HasSection("T"));
+    EXPECT_EQ(read.GetInt("T", "B"), 3);
+    EXPECT_FALSE(read.HasItem("GENERAL eInitial = \"\"  INFO", "; NOTE"));
+    EXPECT_EQ(read.Sections()[0].items.size(), 1u);
+
+    // A long value without quotes, as a hand-edited file may have one: written in pieces, it
+    // must not lose the blanks where it was cut (a piece's value is trimmed when read).
+    std::string spaced = "x";
+    for (int i = 0; i < 150; ++i) spaced += " a";
+    const IniObject loose = IniObject::Parse("[S]\r\nLOOSE = " + spaced + "\\x41\r\n");
+    ASSERT_EQ(loose.GetString("S", "LOOSE"), spaced + "A");
+    const IniObject looseAgain = IniObject::Parse(loose.ToText());
+    EXPECT_EQ(looseAgain.GetString("S", "LOOSE"), spaced + "A");
+}
+
 TEST_F(IniFileTest, WritesCrLfFileAndReadsItBack) {
     const fs::path target = dir_ / "Parameter.ini";
     WriteAll(target, "old content that is longer than the new one ......................");

@@ -1,0 +1,155 @@
+// The link itself over a real connection: TCP on 127.0.0.1, with the sensor's side a peer in
+// this process that answers each request with bytes of the input. Slower than the pure
+// targets (every run goes through sockets and the event loop), it covers what they cannot:
+// the exchange's reading in pieces, the time-outs, the dropping of late bytes, a frame that
+// comes unasked, and a hang-up.
+//
+// The input is a list of records: a kind byte, a length of two bytes (low byte first), then that
+// many bytes.
+//   kind % 5 == 0  a measurement request answered with the bytes
+//            1     a block read answered with the bytes
+//            2     the bytes sent unasked, then the next frame waited for (triggered frames)
+//            3     a command amid frames (switching triggered sending off) answered with them
+//            4     the bytes, then the peer hangs up
+// Once the bytes are out, the clock runs (ten seconds each time the link asks it), so a reply
+// that is incomplete or absent ends in a time-out at once; the wait's last pass after its
+// time ran out still takes in the bytes that had arrived. Whatever came, the link
+// must stay sane, and a well-formed exchange right after must see only its own reply.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+
+#include "link/commands.h"
+#include "link/frame.h"
+#include "link/link.h"
+#include "link/link_state.h"
+#include "test_support.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+// Stands still while the peer has not answered; runs once the answer is out.
+class RunningClock : public ui::Clock {
+  public:
+    double Seconds() override {
+        if (running) now += 10.0;
+        return now;
+    }
+    double now = 1000.0;
+    bool running = false;
+};
+
+struct Rig {
+    Rig() {
+        state.comProtocol = sensorlink::ComProtocol::Tcp;
+        link.SetClock(&clock);
+    }
+    bool Connect() {
+        if (link.TcpConnected() && peer.HasClient()) return true;
+        link.DisconnectTcp();
+        if (link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()) != 0) return false;
+        return testing_support::WaitFor([this] { return peer.HasClient(); });
+    }
+    // The peer's answer: the bytes, and the clock set going.
+    linktest::Step Answer(QByteArray bytes, bool hangUp = false) {
+        return linktest::Step{std::move(bytes), 0, [this] { clock.running = true; }, hangUp};
+    }
+
+    sensorlink::LinkState state;
+    linktest::RecordingObserver observer{state};
+    RunningClock clock;
+    sensorlink::Link link{state, observer};
+    linktest::TcpPeer peer;
+};
+
+Rig* rig = nullptr;
+
+void CheckReply(const sensorlink::Exchange& exchange) {
+    Check(!rig->link.Busy());
+    if (!exchange.Frame()) return;
+    const auto payload = rig->link.ReplyPayload();
+    Check(payload.size() <= sensorlink::kMaxPayload);
+    Check(payload.size() == static_cast<std::size_t>(rig->state.replyLength));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    static Rig theRig;
+    rig = &theRig;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Check(rig->Connect());
+    std::size_t at = 0;
+    int records = 0;
+    while (at + 3 <= size && ++records <= 8) {
+        const std::uint8_t kind = data[at] % 5;
+        const std::size_t length =
+            std::min<std::size_t>(data[at + 1] | (data[at + 2] << 8), size - at - 3);
+        const QByteArray bytes(reinterpret_cast<const char*>(data + at + 3),
+                               static_cast<qsizetype>(length));
+        at += 3 + length;
+
+        rig->clock.running = false;
+        sensorlink::Exchange exchange;
+        switch (kind) {
+            case 0:
+                rig->peer.Answer({rig->Answer(bytes)});
+                exchange = rig->link.Command(sensorlink::cmd::kMeasure, 0);
+                break;
+            case 1:
+                rig->peer.Answer({rig->Answer(bytes)});
+                exchange = rig->link.Command(sensorlink::cmd::kReadBlock, 2);
+                if (exchange.Frame()) rig->link.UnpackWords();
+                break;
+            case 2:
+                rig->peer.Send(bytes);
+                rig->clock.running = true;
+                exchange = rig->link.ReceiveFrame(3.0, {});
+                break;
+            case 3:
+                rig->peer.Answer({rig->Answer(bytes)});
+                exchange = rig->link.CommandAmidFrames(
+                    sensorlink::cmd::kTriggeredSend, 0, [](const sensorlink::Exchange& e) {
+                        return sensorlink::IsAckOf(e, sensorlink::cmd::kTriggeredSend);
+                    });
+                break;
+            default:
+                rig->peer.Answer({rig->Answer(bytes, true)});
+                exchange = rig->link.Command(sensorlink::cmd::kMeasure, 0);
+                break;
+        }
+        CheckReply(exchange);
+        if (kind == 4 || !rig->link.TcpConnected()) break;
+    }
+    rig->clock.running = false;
+    for (const std::string& report : rig->observer.reports) Check(!report.empty());
+    rig->observer.reports.clear();
+    rig->observer.refusals.clear();
+
+    // Whatever was left over, a fresh exchange sees its own reply only.
+    Check(rig->Connect());
+    rig->peer.Forget();
+    static std::uint16_t marker = 0;
+    ++marker;
+    rig->peer.Answer({rig->Answer(linktest::Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}))});
+    const sensorlink::Exchange clean = rig->link.Command(sensorlink::cmd::kMeasure, 0);
+    Check(clean.Frame());
+    Check(rig->state.replyParameter == marker && rig->state.replyLength == 6);
+    rig->clock.running = false;
+    rig->observer.reports.clear();
+    rig->peer.requests.clear();
+    return 0;
+}
