@@ -415,4 +415,49 @@ TEST(LinkLifetime, ALinkDestroyedInsideAFrameWaitOfASharedWaitIsLeftAlone) {
     EXPECT_TRUE(observer.reports.empty());
 }
 
+// A clock that stands while the peer has not answered and then says, whenever it is asked,
+// that ten seconds have passed: every wait of the link ends in the first pass after the answer.
+class JumpingClock : public ui::Clock {
+  public:
+    double Seconds() override {
+        if (running) now += 10.0;
+        return now;
+    }
+    double now = 1000.0;
+    bool running = false;
+};
+
+// Bytes that have reached the system by the time a wait runs out still count: the header's
+// wait and the payload's, also right after a receive that timed out on junk (whose bytes the
+// next exchange must drop, not take for the start of its reply).
+TYPED_TEST(ReceiveFrame, BytesThatArrivedWhenTheTimeRanOutAreTaken) {
+    JumpingClock jumping;
+    this->link.SetClock(&jumping);
+    const auto answer = [&jumping](QByteArray bytes) {
+        return Step{std::move(bytes), 0, [&jumping] { jumping.running = true; }};
+    };
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        jumping.running = false;
+        this->peer().Send(QByteArray("A."));
+        jumping.running = true;
+        EXPECT_EQ(this->Receive(nullptr, 3.0), -1);
+        EXPECT_EQ(this->observer.reports.back(), kTimeout);
+
+        jumping.running = false;
+        this->peer().Answer({answer(Frame(sensorlink::cmd::kMeasure, 40 + round, {1, 2, 3}))});
+        ASSERT_TRUE(this->link.Command(sensorlink::cmd::kMeasure, 0).Frame());
+        EXPECT_EQ(this->state.replyParameter, 40 + round);
+
+        // The payload's own wait, too.
+        jumping.running = false;
+        const QByteArray frame = Frame(sensorlink::cmd::kMeasure, 50 + round, {4, 5, 6});
+        this->peer().Answer({Step{frame.left(8)}, answer(frame.mid(8))});
+        ASSERT_TRUE(this->link.Command(sensorlink::cmd::kMeasure, 0).Frame());
+        EXPECT_EQ(this->state.replyParameter, 50 + round);
+    }
+    EXPECT_EQ(this->observer.reports.size(), 4u);
+    this->link.SetClock(&this->clock);
+}
+
 }  // namespace

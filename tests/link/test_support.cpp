@@ -73,6 +73,9 @@ TcpPeer::TcpPeer() : state_(std::make_unique<State>()) {
         while (QTcpSocket* socket = state_->server.nextPendingConnection()) {
             if (state_->client) state_->client->abort();
             state_->client = socket;
+            // Each write goes out at once, as a sensor sends: a small write after another
+            // would otherwise wait for the first one's acknowledgement.
+            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             QObject::connect(socket, &QTcpSocket::readyRead, &context_,
                              [this, socket] { Feed(socket->readAll()); });
         }

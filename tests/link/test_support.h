@@ -64,6 +64,11 @@ class ScriptedPeer {
     virtual ~ScriptedPeer() = default;
     void Answer(Script script) { scripts_.push_back(std::move(script)); }
     void AnswerFrame(const QByteArray& frame) { Answer({Step{frame}}); }
+    // Drops the scripts not played yet and a request not read whole.
+    void Forget() {
+        scripts_.clear();
+        pending_.clear();
+    }
     virtual void Send(const QByteArray& bytes) = 0;  // at once, unasked
     virtual void HangUp() = 0;
     QList<QByteArray> requests;
