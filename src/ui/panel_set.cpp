@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QUiLoader>
 
+#include "ui/display_style.h"
+
 namespace ui {
 
 std::unique_ptr<PanelSet> PanelSet::Load(const QString& path, QString* error) {
@@ -30,9 +32,13 @@ std::unique_ptr<PanelSet> PanelSet::Load(const QString& path, QString* error) {
         panel->hide();
         panel->setParent(nullptr);
         // Displays change with every frame: a field that fills its own background is
-        // repainted alone, not together with the group box behind it.
-        for (QLineEdit* display : panel->findChildren<QLineEdit*>())
-            if (display->isReadOnly()) display->setAutoFillBackground(true);
+        // repainted alone, not together with the group box behind it, and its frame is
+        // copied, not drawn anew.
+        for (QLineEdit* display : panel->findChildren<QLineEdit*>()) {
+            if (!display->isReadOnly()) continue;
+            display->setAutoFillBackground(true);
+            display->setStyle(SharedDisplayStyle());
+        }
     }
     return set;
 }

@@ -37,6 +37,7 @@
 #include "scope/scope_page.h"
 #include "shell/connection_page.h"
 #include "shell/page_list.h"
+#include "ui/display_style.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"
 #include "teach/teach_page.h"
@@ -106,6 +107,28 @@ TEST(PanelSet, RefusesMissingTruncatedOrIncompleteFiles) {
     QTemporaryDir empty;
     ui::ScriptedPopups popups;
     EXPECT_EQ(shell::Program::Create(empty.path(), popups, AllPagesOptions()), nullptr);
+}
+
+// Displays repaint with every frame: each fills its own background and copies its frame;
+// fields a user types into keep the application's style as it is.
+TEST(PanelSet, DisplaysFillTheirBackgroundAndCopyTheirFrame) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    int displays = 0;
+    int editable = 0;
+    for (const char* name : ui::kPanelNames) {
+        for (QLineEdit* field : p->Panel(name)->findChildren<QLineEdit*>()) {
+            if (field->isReadOnly()) {
+                ++displays;
+                EXPECT_TRUE(field->autoFillBackground()) << field->objectName().toStdString();
+                EXPECT_EQ(field->style(), ui::SharedDisplayStyle()) << field->objectName().toStdString();
+            } else {
+                ++editable;
+                EXPECT_NE(field->style(), ui::SharedDisplayStyle()) << field->objectName().toStdString();
+            }
+        }
+    }
+    EXPECT_GT(displays, 20);
+    EXPECT_GT(editable, 0);
 }
 
 TEST(PanelSet, ProgramWithoutPanelSetExitsMinusOneAndWritesNothing) {

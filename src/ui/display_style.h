@@ -1,0 +1,23 @@
+#pragma once
+// The look of the read-only fields that show values (the displays): the application's own
+// style, except that a display's panel (its background and rounded, antialiased frame) is
+// drawn once for each size and look and then copied. Displays change with every frame, and
+// stroking that frame was the larger part of repainting one.
+
+#include <QProxyStyle>
+
+namespace ui {
+
+class DisplayStyle : public QProxyStyle {
+  public:
+    // Over a fresh instance of the application's style (a widget's style is its own).
+    DisplayStyle();
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override;
+};
+
+// The one instance, owned by the application; the displays of every panel share it.
+DisplayStyle* SharedDisplayStyle();
+
+}  // namespace ui
