@@ -2,8 +2,7 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <QPixmap>
-#include <QPixmapCache>
+#include <QImage>
 #include <QPointer>
 #include <QStyleFactory>
 #include <QStyleOptionFrame>
@@ -15,15 +14,20 @@ DisplayStyle::DisplayStyle() : QProxyStyle(QStyleFactory::create(QApplication::s
 void DisplayStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                  QPainter* painter, const QWidget* widget) const {
     const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
-    // Only the panel, and only where a copy lands on the same pixels: no scaling or rotation.
-    if (element != PE_PanelLineEdit || !frame || option->rect.isEmpty() || !painter->device() ||
+    // Only the panel, only on the screen (a printout keeps its lines sharp), and only where a
+    // copy lands on the same pixels: no scaling or rotation.
+    const QPaintDevice* device = painter->device();
+    const bool onScreen = device && (device->devType() == QInternal::Widget ||
+                                     device->devType() == QInternal::Pixmap ||
+                                     device->devType() == QInternal::Image);
+    if (element != PE_PanelLineEdit || !frame || option->rect.isEmpty() || !onScreen ||
         painter->transform().type() > QTransform::TxTranslate) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    const qreal ratio = painter->device()->devicePixelRatioF();
+    const qreal ratio = device->devicePixelRatioF();
     // Everything the panel's look depends on: size, state, colours, frame width, pixel ratio.
-    const QString key = QStringLiteral("velorax-display-%1x%2-%3-%4-%5-%6-%7")
+    const QString key = QStringLiteral("%1x%2 %3 %4 %5 %6 %7")
                             .arg(option->rect.width())
                             .arg(option->rect.height())
                             .arg(static_cast<uint>(option->state))
@@ -31,9 +35,11 @@ void DisplayStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
                             .arg(frame->lineWidth)
                             .arg(frame->midLineWidth)
                             .arg(ratio);
-    QPixmap panel;
-    if (!QPixmapCache::find(key, &panel)) {
-        panel = QPixmap(option->rect.size() * ratio);
+    QImage panel;
+    if (panels_.contains(key)) {
+        panel = panels_.value(key);
+    } else {
+        panel = QImage(option->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         panel.setDevicePixelRatio(ratio);
         panel.fill(Qt::transparent);
         QStyleOptionFrame atOrigin(*frame);
@@ -41,9 +47,10 @@ void DisplayStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         QPainter onPanel(&panel);
         QProxyStyle::drawPrimitive(element, &atOrigin, &onPanel, widget);
         onPanel.end();
-        QPixmapCache::insert(key, panel);
+        if (panels_.size() > 256) panels_.clear();
+        panels_.insert(key, panel);
     }
-    painter->drawPixmap(option->rect.topLeft(), panel);
+    painter->drawImage(option->rect.topLeft(), panel);
 }
 
 DisplayStyle* SharedDisplayStyle() {
