@@ -16,12 +16,10 @@
 // time ran out still takes in the bytes that had arrived. Whatever came, the link
 // must stay sane, and a well-formed exchange right after must see only its own reply.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <span>
 #include <string>
-#include <vector>
 
 #include <QCoreApplication>
 
