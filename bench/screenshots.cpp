@@ -20,7 +20,6 @@
 #include <cstdio>
 
 #include "bench_program.h"
-#include "calib/calib_page.h"
 #include "measure/measure_page.h"
 #include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
@@ -171,12 +170,13 @@ void TakeAll(const QString& dir, const QString& suffix) {
     // The scope: cycle time, a single-shot scan, the cursors apart.
     auto* scope = program.Page<scope::ScopePage>();
     shots.Page(session::kPageScope);
-    scope->cycleTimeButton->click();
-    scope->scan->click();
+    program.Control<QPushButton>("MAINP", "ButtonGetCycleTime")->click();
+    program.Control<QPushButton>("MAINP", "ButtonScan")->click();
     scope->ScopeGraph()->SetCursor(1, 20, 0);
     scope->ScopeGraph()->SetCursor(2, 84, 0);
     scope->UpdateReadout();
-    scope->comment->setPlainText(QStringLiteral("Scan of the white patch"));
+    program.Control<QPlainTextEdit>("MAINP", "EditScopeComment")
+        ->setPlainText(QStringLiteral("Scan of the white patch"));
     shots.Save("scope");
 
     shots.Page(session::kPageCalibration);
@@ -192,10 +192,9 @@ void TakeAll(const QString& dir, const QString& suffix) {
         program.Program().Panel("PASSWORDP")->findChild<QLineEdit*>(QStringLiteral("StringEnterPW"));
     password->setText(QStringLiteral("tovrin"));
     emit password->returnPressed();
-    auto* calib = program.Page<calib::CalibPage>();
-    calib->getOffset->click();
+    program.Control<QPushButton>("MAINP", "ButtonGetOffset")->click();
     shots.Save("offset");
-    calib->closeOffset->click();
+    program.Control<QPushButton>("MAINP", "ButtonCloseOffsetCompensation")->click();
 }
 
 }  // namespace
