@@ -14,8 +14,12 @@
 // On the offscreen platform unless a display is there (scripts/bench may provide Xvfb).
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "bench_program.h"
@@ -51,12 +55,27 @@ class TimingApplication : public QApplication {
         if (took > kCounted) {
             refreshSeconds += took;
             ++refreshes;
+            if (keepRuns) {
+                const char* what = type == QEvent::UpdateRequest
+                                       ? "paint"
+                                       : receiver->metaObject()->className();
+                runs.push_back({start, start + took, what});
+            }
         }
         return result;
     }
     static constexpr double kCounted = 100e-6;
     double refreshSeconds = 0;
     int refreshes = 0;
+    // Each counted run, while keepRuns is set: when, and what ran (a paint, or the class of
+    // the timer's receiver).
+    struct Run {
+        double start;
+        double end;
+        const char* what;
+    };
+    bool keepRuns = false;
+    std::vector<Run> runs;
 
   private:
     int depth_ = 0;
@@ -155,6 +174,12 @@ void FramesOverPacedTerminal() {
     double refreshSeconds = 0;
     int refreshes = 0;
     double simCpu = 0;
+    // Per kind of refresh work: in how many late frames and how many on-time frames it ran.
+    std::map<std::string, std::pair<int, int>> ranIn;
+    // When that work began after the frame before, and how long before the next frame it ended.
+    std::vector<double> lateStarts, otherStarts, lateEnds, otherEnds;
+    int onTime = 0;
+    App()->keepRuns = true;
     for (int round = 0; round < kRounds; ++round) {
         program.S().Link().CloseSerialPort();
         if (link.OpenSerialPort(number, kBaudIndex115200) != 0) {
@@ -168,6 +193,7 @@ void FramesOverPacedTerminal() {
             return;
         }
         taken.clear();
+        App()->runs.clear();
         const double refresh0 = App()->refreshSeconds;
         const int refreshes0 = App()->refreshes;
         const double simCpu0 = sim.CpuSeconds();
@@ -182,14 +208,30 @@ void FramesOverPacedTerminal() {
         ofBare.push_back(l.frames / l.wall / bareRate);
         // Frames that took clearly longer than the bare link's exchanges: what was lost there.
         const double usual = 1.0 / bareRate;
+        const auto& runs = App()->runs;
+        std::size_t first = 0;
         for (std::size_t i = 1; i < taken.size(); ++i) {
             const double interval = taken[i] - taken[i - 1];
-            if (interval > usual + 0.25e-3) {
+            const bool isLate = interval > usual + 0.25e-3;
+            if (isLate) {
                 ++late;
                 lateLost += interval - usual;
+            } else {
+                ++onTime;
             }
+            // The work that ran between the two frames (each kind counted once per frame).
+            while (first < runs.size() && runs[first].end < taken[i - 1]) ++first;
+            std::set<std::string> kinds;
+            for (std::size_t r = first; r < runs.size() && runs[r].start < taken[i]; ++r) {
+                kinds.insert(runs[r].what);
+                (isLate ? lateStarts : otherStarts).push_back(runs[r].start - taken[i - 1]);
+                (isLate ? lateEnds : otherEnds).push_back(taken[i] - runs[r].end);
+            }
+            for (const std::string& kind : kinds)
+                (isLate ? ranIn[kind].first : ranIn[kind].second) += 1;
         }
     }
+    App()->keepRuns = false;
     const double bareRate = bare.exchanges / bare.seconds;
     const double fps = live.frames / live.wall;
     std::printf("  wire limit: 115200 / (10 bits x %d bytes) = %.1f exchanges per second\n",
@@ -209,6 +251,19 @@ void FramesOverPacedTerminal() {
         late, live.frames, 1e3 * lateLost / live.wall);
     std::printf("  velorax-sim pacing both directions: %.1f %% of a core\n",
                 100.0 * simCpu / live.wall);
+    const auto median = [](std::vector<double> v) {
+        if (v.empty()) return 0.0;
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("    refresh work in late frames: began %.2f ms after the frame before, ended %.2f ms "
+                "before the next (medians); in the others %.2f and %.2f ms\n",
+                1e3 * median(lateStarts), 1e3 * median(lateEnds), 1e3 * median(otherStarts),
+                1e3 * median(otherEnds));
+    for (const auto& [kind, counts] : ranIn)
+        std::printf("    %-28s ran in %5.1f %% of the late frames, %5.1f %% of the others\n",
+                    kind.c_str(), 100.0 * counts.first / std::max(late, 1),
+                    100.0 * counts.second / std::max(onTime, 1));
     VerdictOfRounds("live-loop frames/s / wire limit", ofWire, ">= 0.98",
                     [](double r) { return r >= 0.98; });
     VerdictOfRounds("live-loop frames/s / bare link frames/s", ofBare, ">= 0.995",
