@@ -35,17 +35,6 @@ void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-// Stands still while the peer has not answered; runs once the answer is out.
-class RunningClock : public ui::Clock {
-  public:
-    double Seconds() override {
-        if (running) now += 10.0;
-        return now;
-    }
-    double now = 1000.0;
-    bool running = false;
-};
-
 struct Rig {
     Rig() {
         state.comProtocol = sensorlink::ComProtocol::Tcp;
@@ -64,7 +53,7 @@ struct Rig {
 
     sensorlink::LinkState state;
     linktest::RecordingObserver observer{state};
-    RunningClock clock;
+    testing_support::JumpingClock clock;  // runs once the peer's answer is out
     sensorlink::Link link{state, observer};
     linktest::TcpPeer peer;
 };

@@ -415,23 +415,11 @@ TEST(LinkLifetime, ALinkDestroyedInsideAFrameWaitOfASharedWaitIsLeftAlone) {
     EXPECT_TRUE(observer.reports.empty());
 }
 
-// A clock that stands while the peer has not answered and then says, whenever it is asked,
-// that ten seconds have passed: every wait of the link ends in the first pass after the answer.
-class JumpingClock : public ui::Clock {
-  public:
-    double Seconds() override {
-        if (running) now += 10.0;
-        return now;
-    }
-    double now = 1000.0;
-    bool running = false;
-};
-
 // Bytes that have reached the system by the time a wait runs out still count: the header's
 // wait and the payload's, also right after a receive that timed out on junk (whose bytes the
 // next exchange must drop, not take for the start of its reply).
 TYPED_TEST(ReceiveFrame, BytesThatArrivedWhenTheTimeRanOutAreTaken) {
-    JumpingClock jumping;
+    testing_support::JumpingClock jumping;
     this->link.SetClock(&jumping);
     const auto answer = [&jumping](QByteArray bytes) {
         return Step{std::move(bytes), 0, [&jumping] { jumping.running = true; }};

@@ -17,6 +17,19 @@ class ManualClock : public ui::Clock {
     double now = 1000.0;
 };
 
+// A clock that stands until `running` is set and then says, whenever it is asked, that ten
+// seconds have passed: every wait with a deadline ends in its first pass after that (the
+// pass still takes in what had arrived).
+class JumpingClock : public ui::Clock {
+  public:
+    double Seconds() override {
+        if (running) now += 10.0;
+        return now;
+    }
+    double now = 1000.0;
+    bool running = false;
+};
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
 }  // namespace testing_support
