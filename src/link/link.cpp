@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include <QThread>
 #include <algorithm>
 
 #include "link/crc8.h"
@@ -90,6 +91,12 @@ void Link::Impl::Send(const char* bytes, qint64 count) {
         serial->write(bytes, count);
         serial->flush();
     }
+    // The request is with the system now, but what carries it on may be waiting for this
+    // core: the terminal driver's work that hands it to the other side, or a process on this
+    // machine woken to answer it (the simulator). Whatever the wait for the reply runs next
+    // (a repaint, a chart) would hold that up for as long as it takes, and the reply with
+    // it; let it go first.
+    QThread::yieldCurrentThread();
 }
 
 void Link::Impl::CopyFront() {
