@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 #include "bench_clock.h"
 #include "link/commands.h"
@@ -108,13 +109,18 @@ struct Slice {
     }
 };
 
-// Bare command-8 exchanges of a plain link for `seconds`, after a short warm-up.
-inline Slice BareExchanges(sensorlink::Link& link, double seconds) {
+// Bare command-8 exchanges of a plain link for `seconds`, after a short warm-up; with
+// `ended`, the time each exchange ended is added to it.
+inline Slice BareExchanges(sensorlink::Link& link, double seconds,
+                           std::vector<double>* ended = nullptr) {
     for (int i = 0; i < 50; ++i) link.Command(sensorlink::cmd::kMeasure, 0);
     Slice slice;
     const double wall0 = WallSeconds();
     while (WallSeconds() - wall0 < seconds) {
-        if (link.Command(sensorlink::cmd::kMeasure, 0).Frame()) ++slice.exchanges;
+        if (link.Command(sensorlink::cmd::kMeasure, 0).Frame()) {
+            ++slice.exchanges;
+            if (ended) ended->push_back(WallSeconds());
+        }
     }
     slice.seconds = WallSeconds() - wall0;
     return slice;
