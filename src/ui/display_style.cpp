@@ -26,20 +26,16 @@ void DisplayStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         return;
     }
     const qreal ratio = device->devicePixelRatioF();
-    // Everything the panel's look depends on: size, state, colours, frame width, pixel ratio.
-    const QString key = QStringLiteral("%1x%2 %3 %4 %5 %6 %7")
-                            .arg(option->rect.width())
-                            .arg(option->rect.height())
-                            .arg(static_cast<uint>(option->state))
-                            .arg(option->palette.cacheKey())
-                            .arg(frame->lineWidth)
-                            .arg(frame->midLineWidth)
-                            .arg(ratio);
-    QImage panel;
-    if (panels_.contains(key)) {
-        panel = panels_.value(key);
-    } else {
-        panel = QImage(option->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    const Look look{option->rect.width(),
+                    option->rect.height(),
+                    static_cast<unsigned>(option->state),
+                    option->palette.cacheKey(),
+                    frame->lineWidth,
+                    frame->midLineWidth,
+                    ratio};
+    auto found = panels_.constFind(look);
+    if (found == panels_.constEnd()) {
+        QImage panel(option->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         panel.setDevicePixelRatio(ratio);
         panel.fill(Qt::transparent);
         QStyleOptionFrame atOrigin(*frame);
@@ -48,8 +44,9 @@ void DisplayStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         QProxyStyle::drawPrimitive(element, &atOrigin, &onPanel, widget);
         onPanel.end();
         if (panels_.size() > 256) panels_.clear();
-        panels_.insert(key, panel);
+        found = panels_.insert(look, panel);
     }
+    const QImage& panel = *found;
     painter->drawImage(option->rect.topLeft(), panel);
 }
 
