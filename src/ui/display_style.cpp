@@ -1,8 +1,8 @@
 #include "ui/display_style.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QImage>
+#include <QPainter>
 #include <QPointer>
 #include <QStyleFactory>
 #include <QStyleOptionFrame>

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
-#include <QPixmapCache>
 
 #include "ui/display_style.h"
 
@@ -30,7 +29,6 @@ void Prepare(QLineEdit& field, QSize size, bool enabled, const QColor& base) {
 }
 
 TEST(DisplayStyle, PaintsWhatTheApplicationsStylePaints) {
-    QPixmapCache::clear();
     for (const QSize size : {QSize(120, 24), QSize(37, 19), QSize(300, 40)}) {
         for (const bool enabled : {true, false}) {
             for (const QColor& base : {QColor(), QColor(0xC0, 0xFF, 0xC0)}) {
