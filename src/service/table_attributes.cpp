@@ -36,7 +36,7 @@ void WriteRowAttributes(ini::IniObject& file, const RowAttributes& rows) {
     for (std::size_t i = 0; i < kRowCount; ++i) {
         const std::string section = RowSection(i);
         file.PutInt(section, kRowColorTag, rows.colors[i]);
-        file.PutString(section, kRowSpecificationTag, rows.specifications[i]);
+        file.PutString(section, kRowTextTag, rows.texts[i]);
     }
 }
 
@@ -73,9 +73,9 @@ std::string ReadRowAttributes(const ini::IniObject& file, RowAttributes& rows) {
             rows.colors[i] = defaultRowColors[i];
             missing += RowSection(i) + '\n';
         }
-        rows.specifications[i] = CutCharacters(
-            file.GetString(RowSection(i), kRowSpecificationTag).value_or(std::string()),
-            kMaxSpecificationChars);
+        rows.texts[i] = CutCharacters(
+            file.GetString(RowSection(i), kRowTextTag).value_or(std::string()),
+            kMaxRowTextChars);
     }
     return missing.empty() ? std::string() : kReportHead + missing;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The teach-table row attributes (indicator colour and specification text per row) as INI
+// The teach-table row attributes (indicator colour and free-text description per row) as INI
 // text: the table-attributes file, and the same row sections inside the panel settings file.
 //
 //   [GENERAL INFO]                      (table-attributes file only)
@@ -13,7 +13,7 @@
 // Colours read back: a signed decimal from 0 to 16777215 (0xFFFFFF) is taken as it is.
 // Anything else (a missing or blank item, text that is not a number, a negative value or one
 // beyond 24 bits) cannot be a row colour: the row gets its palette colour and is reported.
-// Specifications read back keep at most 99 characters, cut between UTF-8 characters.
+// Row texts read back keep at most 99 characters, cut between UTF-8 characters.
 //
 // Free of Qt: the page puts the values into its table, the tests check the text.
 
@@ -30,14 +30,14 @@ namespace service {
 
 inline constexpr std::size_t kRowCount = 31;  // teach vectors 0 ... 30
 using RowColors = std::array<std::int32_t, kRowCount>;
-using RowSpecifications = std::array<std::string, kRowCount>;
+using RowTexts = std::array<std::string, kRowCount>;
 
 inline constexpr char kTableAttributesFileType[] = "Table Attributes";
 inline constexpr char kRowColorTag[] = "Row color";
-inline constexpr char kRowSpecificationTag[] = "Row specification";
+inline constexpr char kRowTextTag[] = "Row specification";
 
 inline constexpr std::int32_t kMaxRowColor = 0xFFFFFF;
-inline constexpr std::size_t kMaxSpecificationChars = 99;
+inline constexpr std::size_t kMaxRowTextChars = 99;
 
 // Row i gets entry i mod 15.
 inline constexpr std::array<std::int32_t, 15> kPalette = {
@@ -73,7 +73,7 @@ inline constexpr char kWriteFailed[] = "The table attributes file could not be w
 
 struct RowAttributes {
     RowColors colors = defaultRowColors;
-    RowSpecifications specifications{};
+    RowTexts texts{};
 };
 
 // "TABLE ATTR OF TEACH VECTOR 7".
@@ -95,7 +95,7 @@ bool VersionMatches(const ini::IniObject& file);
 std::optional<std::int32_t> ReadRowColor(const ini::IniObject& file, std::size_t row);
 
 // Reads all 31 rows into `rows`. A row without a usable colour gets its default colour; a
-// missing specification is empty. Returns the report for a pop-up titled kTitleReport: the
+// missing row text is empty. Returns the report for a pop-up titled kTitleReport: the
 // head line and one section name per line for every row whose colour was not read, or
 // empty when every colour was read. The caller decides whether to show it.
 std::string ReadRowAttributes(const ini::IniObject& file, RowAttributes& rows);

@@ -85,15 +85,15 @@ void PaintSwatch(QWidget* swatch, QRgb rgb) {
     swatch->setPalette(palette);
 }
 
-// A specification cell takes no more characters than a file gives back.
-class SpecificationDelegate : public QStyledItemDelegate {
+// A row-text cell takes no more characters than a file gives back.
+class RowTextDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* line = qobject_cast<QLineEdit*>(editor))
-            line->setMaxLength(static_cast<int>(kMaxSpecificationChars));
+            line->setMaxLength(static_cast<int>(kMaxRowTextChars));
         return editor;
     }
 };
@@ -164,7 +164,7 @@ void TableAttributesPage::StartUp() {
     // Text rows, so more of the 31 rows fit into the narrow page.
     t->verticalHeader()->setMinimumSectionSize(0);
     t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
-    t->setItemDelegateForColumn(kSpecColumnText - 1, new SpecificationDelegate(t));
+    t->setItemDelegateForColumn(kSpecColumnText - 1, new RowTextDelegate(t));
     for (int r = 0; r < t->rowCount(); ++r) {
         // Rows count 0 ... 30, as ROW, the teach table and the group table count them.
         t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r)));
@@ -196,7 +196,7 @@ RowAttributes TableAttributesPage::Attributes() const {
     rows.colors = ctx.session.RowColorTable();
     for (std::size_t i = 0; i < kRowCount; ++i) {
         const QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnText - 1);
-        rows.specifications[i] = item ? item->text().toStdString() : std::string();
+        rows.texts[i] = item ? item->text().toStdString() : std::string();
     }
     return rows;
 }
@@ -206,7 +206,7 @@ void TableAttributesPage::Apply(const RowAttributes& rows) {
         QSignalBlocker block(specTable);
         for (std::size_t i = 0; i < kRowCount; ++i) {
             if (QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnText - 1))
-                item->setText(QString::fromStdString(rows.specifications[i]));
+                item->setText(QString::fromStdString(rows.texts[i]));
         }
     }
     S().SetRowColors(rows.colors);

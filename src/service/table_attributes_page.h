@@ -1,10 +1,10 @@
 #pragma once
-// The table attributes page of the main panel: the indicator colour and the specification
-// text of every teach-table row, edited here, saved to and loaded from table-attributes
+// The table attributes page of the main panel: the indicator colour and the free-text
+// description of every teach-table row, edited here, saved to and loaded from table-attributes
 // files, and kept across runs in the panel settings file. The row colours live in the
 // session (Session::SetRowColors); every table with an indicator column and the tolerance
-// plots follow RowColorsChanged. The texts live only in column 1 of the specification
-// table. The page also shows the sensor's temperature and the colour it detects.
+// plots follow RowColorsChanged. The texts live only in column 1 of the row-text table
+// (GridSpec). The page also shows the sensor's temperature and the colour it detects.
 
 #include <QObject>
 #include <QTimer>
@@ -24,7 +24,7 @@ class QTableWidget;
 
 namespace service {
 
-// Columns of the specification table.
+// Columns of the row-text table (GridSpec).
 inline constexpr int kSpecColumnText = 1;
 inline constexpr int kSpecColumnColor = 2;
 

@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)service::FileTypeMatches(file);
     service::RowAttributes rows;
     (void)service::ReadRowAttributes(file, rows);
-    for (const std::string& s : rows.specifications)
-        Check(s.size() <= 4 * service::kMaxSpecificationChars);
+    for (const std::string& s : rows.texts)
+        Check(s.size() <= 4 * service::kMaxRowTextChars);
     // Rows inside the table were read above; the colour of a row beyond it is asked for too.
     for (std::size_t row = service::kRowCount; row < service::kRowCount + 2; ++row)
         (void)service::ReadRowColor(file, row);

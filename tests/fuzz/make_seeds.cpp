@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     link.hostAddress = "127.0.0.1";
     service::RowAttributes rows;
     rows.colors = service::defaultRowColors;
-    rows.specifications[0] = "RED CAP";
+    rows.texts[0] = "RED CAP";
     const std::string panelFile =
         params::BuildPanelSettings(settings, params::kWindowNormal, link, [&](ini::IniObject& f) {
             service::WriteRowAttributes(f, rows);

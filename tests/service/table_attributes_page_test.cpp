@@ -92,7 +92,7 @@ TEST(AttrPage, SetColoursTheRowAndAutomaticModeDimsTheSelectors) {
     t.p.Control<QPushButton>("MAINP", "ButtonSetRowColor")->click();
     EXPECT_EQ(t.s().RowColorTable()[30], 0xABCDEF);
 
-    // A specification takes no more characters than a file gives back.
+    // A row text takes no more characters than a file gives back.
     t.p.Control<QTableWidget>("MAINP", "GridSpec")->editItem(t.Cell(1, 1));
     auto* editor =
         t.p.Control<QTableWidget>("MAINP", "GridSpec")->viewport()->findChild<QLineEdit*>();

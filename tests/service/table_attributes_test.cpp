@@ -41,15 +41,15 @@ TEST(RowAttrFile, WrittenInOrderAndReadBackUnchanged) {
     RowAttributes rows;
     rows.colors[0] = 0;
     rows.colors[30] = kMaxRowColor;
-    rows.specifications[0] = "Lid \"blue\" \\ 7\tmm\nsecond line\r";
-    rows.specifications[1] = "gr\xC3\xBCn ; [x] = y";
+    rows.texts[0] = "Lid \"blue\" \\ 7\tmm\nsecond line\r";
+    rows.texts[1] = "gr\xC3\xBCn ; [x] = y";
     RowAttributes back;
     back.colors.fill(-5);
     const ini::IniObject file = ini::IniObject::Parse(BuildTableAttributesFile(rows).ToText());
     EXPECT_TRUE(FileTypeMatches(file) && VersionMatches(file));
     EXPECT_EQ(ReadRowAttributes(file, back), "");
     EXPECT_EQ(back.colors, rows.colors);
-    EXPECT_EQ(back.specifications, rows.specifications);
+    EXPECT_EQ(back.texts, rows.texts);
 }
 
 TEST(RowAttrFile, MissingColoursAreDefaultedAndReportedMissingTextsAreNot) {
@@ -57,18 +57,18 @@ TEST(RowAttrFile, MissingColoursAreDefaultedAndReportedMissingTextsAreNot) {
     EXPECT_EQ(ReadRowAttributes(Rows(16, "Row specification = \"kept\"\r\n"), rows),
               std::string(kHead) + "TABLE ATTR OF TEACH VECTOR 16\n");
     EXPECT_EQ(rows.colors[16], 0x80FF00);  // palette entry 1
-    EXPECT_EQ(rows.specifications[16], "kept");
+    EXPECT_EQ(rows.texts[16], "kept");
     EXPECT_EQ(rows.colors[17], 1017);
 
     EXPECT_EQ(ReadRowAttributes(Rows(4, "Row color = 77\r\n"), rows), "");
-    EXPECT_EQ(rows.specifications[4], "");
+    EXPECT_EQ(rows.texts[4], "");
 
     // Nothing readable (or another file type): every row defaulted and listed in order.
-    rows.specifications.fill("old");
+    rows.texts.fill("old");
     const std::string report = ReadRowAttributes(ini::IniObject{}, rows);
     EXPECT_EQ(rows.colors, defaultRowColors);
     EXPECT_EQ(rows.colors[30], 0xFF0000);
-    EXPECT_EQ(rows.specifications[30], "");
+    EXPECT_EQ(rows.texts[30], "");
     std::string all = kHead;
     for (std::size_t i = 0; i < kRowCount; ++i) all += RowSection(i) + "\n";
     EXPECT_EQ(report, all);
@@ -92,19 +92,19 @@ TEST(RowAttrFile, OnlyDecimalsWithinTwentyFourBitsAreColours) {
     }
 }
 
-TEST(RowAttrFile, SpecificationsComeBackWithAtMostNinetyNineCharacters) {
+TEST(RowAttrFile, RowTextsComeBackWithAtMostNinetyNineCharacters) {
     RowAttributes rows;
-    for (int i = 0; i < 10000; ++i) rows.specifications[5] += static_cast<char>('a' + i % 26);
-    for (int i = 0; i < 150; ++i) rows.specifications[6] += "\xC3\xA4";
-    rows.specifications[7] = std::string(5000, '\x80');  // no character at all
+    for (int i = 0; i < 10000; ++i) rows.texts[5] += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 150; ++i) rows.texts[6] += "\xC3\xA4";
+    rows.texts[7] = std::string(5000, '\x80');  // no character at all
     const std::string text = BuildTableAttributesFile(rows).ToText();
     EXPECT_NE(text.find("Row specification Line0125 = \""), std::string::npos);
 
     RowAttributes back;
     EXPECT_EQ(ReadRowAttributes(ini::IniObject::Parse(text), back), "");
-    EXPECT_EQ(back.specifications[5], rows.specifications[5].substr(0, 99));
-    EXPECT_EQ(back.specifications[6], rows.specifications[6].substr(0, 198));  // whole letters
-    EXPECT_EQ(back.specifications[7].size(), 99u);
+    EXPECT_EQ(back.texts[5], rows.texts[5].substr(0, 99));
+    EXPECT_EQ(back.texts[6], rows.texts[6].substr(0, 198));  // whole letters
+    EXPECT_EQ(back.texts[7].size(), 99u);
     EXPECT_EQ(CutCharacters("ab\xE2\x82\xAC"
                             "c",
                             3),
