@@ -285,11 +285,7 @@ void FramesOverPacedTerminal() {
         late, live.frames, 1e3 * lateLost / live.wall);
     std::printf("  velorax-sim pacing both directions: %.1f %% of a core\n",
                 100.0 * simCpu / live.wall);
-    const auto median = [](std::vector<double> v) {
-        if (v.empty()) return 0.0;
-        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        return v[v.size() / 2];
-    };
+    const auto median = [](const std::vector<double>& v) { return Summarise(v).median; };
     std::printf("    refresh work in late frames: began %.2f ms after the frame before, ended %.2f ms "
                 "before the next (medians); in the others %.2f and %.2f ms\n",
                 1e3 * median(lateStarts), 1e3 * median(lateEnds), 1e3 * median(otherStarts),
