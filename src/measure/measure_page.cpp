@@ -140,6 +140,13 @@ void Show(QLineEdit* display, double value) {
     ui::SetValue(display, QString::number(value, 'f', 2));
 }
 
+void ShowColours(const session::MeasuredValues& m, QLineEdit* red, QLineEdit* green,
+                 QLineEdit* blue) {
+    Show(red, m.red);
+    Show(green, m.green);
+    Show(blue, m.blue);
+}
+
 void ShowNumber(QLabel* label, int value) {
     label->setText(QString::number(value));
 }
@@ -209,8 +216,11 @@ void MeasurePage::StartUp() {
     ui::SetActiveTabPage(tabData, kPage3D);
     for (QLabel* led : {ledTrig, ledOut0, ledOut1}) ShowLed(led, false, "black");
     DrawTolerancePlot();
-    // While a teach panel or the scope covers the data panel, its displays wait.
+    // While a teach panel or the scope covers the data panel, its displays wait; so do those
+    // of a page of its tab control while another page is in front.
     displays_.ShownIn(dataPanel);
+    for (int page : {kPageRgb, kPageCoord, kPage2D})
+        pageDisplays_[static_cast<std::size_t>(page)].ShownIn(ui::PageWidget(tabData, page));
 }
 
 // --- the live loop ----------------------------------------------------------------------
@@ -244,25 +254,36 @@ void MeasurePage::ShowMeasuredValues() {
     if (ShowsOutputPattern(S().Modes().evaluationMode)) leds = OutputPattern(m.colorNo);
     charts.AppendChartHistory(m);
     displays_.Request();
+    for (ui::Refresh& page : pageDisplays_) page.Request();
 }
 
 void MeasurePage::FlushDisplays() {
     displays_.Flush();
+    for (ui::Refresh& page : pageDisplays_) page.Flush();
+}
+
+void MeasurePage::WriteRgbPage() {
+    const session::MeasuredValues& m = S().Measured();
+    ShowColours(m, rgbRed, rgbGreen, rgbBlue);
+    const std::array<QLineEdit*, 6> minMax = {minMax0, minMax1, minMax2, minMax3, minMax4, minMax5};
+    for (std::size_t i = 0; i < minMax.size(); ++i) Show(minMax[i], m.rgbMinMax[i]);
+}
+
+void MeasurePage::WriteCoordPage() {
+    const session::MeasuredValues& m = S().Measured();
+    ShowColours(m, coordRed, coordGreen, coordBlue);
+    Show(simRef0, m.extra[0]);
+    Show(simRef1, m.extra[1]);
+    Show(simRef2, m.extra[2]);
+}
+
+void MeasurePage::Write2dPage() {
+    ShowColours(S().Measured(), d2Red, d2Green, d2Blue);
 }
 
 void MeasurePage::WriteDisplays() {
     const session::MeasuredValues& m = S().Measured();
-    for (auto [r, g, b] : {std::tuple{rgbRed, rgbGreen, rgbBlue},
-                           {coordRed, coordGreen, coordBlue},
-                           {d2Red, d2Green, d2Blue},
-                           {dispRed, dispGreen, dispBlue}}) {
-        Show(r, m.red);
-        Show(g, m.green);
-        Show(b, m.blue);
-    }
-    Show(simRef0, m.extra[0]);
-    Show(simRef1, m.extra[1]);
-    Show(simRef2, m.extra[2]);
+    ShowColours(m, dispRed, dispGreen, dispBlue);
     Show(dispX, m.x);
     Show(dispY, m.y);
     Show(dispInt, m.intensity);
@@ -273,8 +294,6 @@ void MeasurePage::WriteDisplays() {
     Show(dispL, lab.l);
     Show(dispA, lab.a);
     Show(dispB, lab.b);
-    const std::array<QLineEdit*, 6> minMax = {minMax0, minMax1, minMax2, minMax3, minMax4, minMax5};
-    for (std::size_t i = 0; i < minMax.size(); ++i) Show(minMax[i], m.rgbMinMax[i]);
     ShowNumber(colBig, m.colorNo);
     ShowNumber(grpBig, m.groupNo);
     ShowLed(ledOut1, leds.bit1, "#FF0000");

@@ -103,8 +103,17 @@ class MeasurePage final : public session::Page {
     void PlaceBigPanels();
     void ApplyModes();
     void ShowOutputLed(QLabel* led, bool on);
+    // The data panel's own displays and the large windows' numbers; each page of the tab
+    // control has its displays written on their own, and they wait while another page is in
+    // front (about a third of the displays, and of the time spent writing them).
     void WriteDisplays();
+    void WriteRgbPage();
+    void WriteCoordPage();
+    void Write2dPage();
     ui::Refresh displays_{[this] { WriteDisplays(); }};
+    std::array<ui::Refresh, 3> pageDisplays_{ui::Refresh{[this] { WriteRgbPage(); }},
+                                             ui::Refresh{[this] { WriteCoordPage(); }},
+                                             ui::Refresh{[this] { Write2dPage(); }}};
     bool bigPanelsPlaced_ = false;
 };
 

@@ -277,6 +277,38 @@ TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
     EXPECT_GT(m.red, m.green + 1000);  // the patch is red indeed
 }
 
+// A loop does not write the displays of the data pages nobody sees; a page brought to the
+// front shows the last frame at once, and a loop's end (or a teach reading the values back)
+// writes them all. A page left stale in the front, or one never caught up, fails here.
+TEST(Displays, ThePagesInTheBackAreWrittenWhenTheyComeToTheFront) {
+    Live l;
+    l.StopAt(2);
+    l.Go();
+    auto* tabs = l.Control<QTabWidget>("DATAP", "TabDataP1");
+    ui::SetActiveTabPage(tabs, measure::kPageRgb);
+    auto* front = l.Control<QLineEdit>("DATAP", "DispRgbRED");
+    auto* coordinates = l.Control<QLineEdit>("DATAP", "DispCoordRED");
+    auto* twoD = l.Control<QLineEdit>("DATAP", "Disp2dRED");
+    ASSERT_TRUE(front->isVisible());
+    ASSERT_FALSE(coordinates->isVisible());
+
+    session::MeasuredValues m = l.S().Measured();
+    m.red = 1234;
+    l.S().SetMeasured(m);
+    l.page().ShowMeasuredValues();
+    EXPECT_TRUE(testing_support::WaitFor([&] { return front->text() == "1234"; }));
+    EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispRED")->text(), "1234");
+    EXPECT_NE(coordinates->text(), "1234");
+    EXPECT_NE(twoD->text(), "1234");
+
+    ui::SetActiveTabPage(tabs, measure::kPageCoord);
+    EXPECT_TRUE(testing_support::WaitFor([&] { return coordinates->text() == "1234"; }));
+    EXPECT_NE(twoD->text(), "1234");
+
+    l.page().FlushDisplays();
+    EXPECT_EQ(twoD->text(), "1234");
+}
+
 TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
     Live l;
     QWidget* colBig = l.program->Panel("COLBIGP");
