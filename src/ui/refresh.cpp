@@ -24,6 +24,7 @@ class ShowWatcher : public QObject {
 }  // namespace
 
 Refresh::Refresh(std::function<void()> work) : work_(std::move(work)) {
+    clock_.start();
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (!Hidden()) Flush();
@@ -47,10 +48,11 @@ void Refresh::ShownIn(QWidget* area) {
 void Refresh::Request() {
     pending_ = true;
     if (Hidden()) return;  // the area's Show asks again
-    const qint64 wait =
-        since_.isValid() ? std::max<qint64>(0, kIntervalMs - since_.elapsed()) : 0;
+    const qint64 now = clock_.elapsed();
+    const qint64 wait = ranAt_ >= 0 ? std::max<qint64>(0, ranAt_ + kIntervalMs - now) : 0;
     const qint64 at = wait > 0 ? wait + kGraceMs : 0;
-    if (timer_.isActive() && timer_.remainingTime() <= at) return;
+    if (timer_.isActive() && firesAt_ <= now + at) return;
+    firesAt_ = now + at;
     timer_.start(static_cast<int>(at));
 }
 
@@ -58,7 +60,7 @@ void Refresh::Flush() {
     if (!pending_) return;
     pending_ = false;
     timer_.stop();
-    since_.start();
+    ranAt_ = clock_.elapsed();
     work_();
 }
 

@@ -49,7 +49,12 @@ class Refresh {
     QPointer<QWidget> area_;
     std::unique_ptr<QObject> watcher_;  // the area's Show events
     QTimer timer_;
-    QElapsedTimer since_;
+    // Milliseconds on `clock_`: the last run, and when the timer fires while it is set. A
+    // request per frame compares these; asking the timer for its remaining time would look
+    // it up among all the thread's timers.
+    QElapsedTimer clock_;
+    qint64 ranAt_ = -1;
+    qint64 firesAt_ = 0;
     bool pending_ = false;
 };
 
