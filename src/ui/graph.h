@@ -242,6 +242,9 @@ class Graph : public QCustomPlot {
     };
     struct Strip {
         std::vector<QCPGraph*> traces;
+        // Each trace's data, held here: a frame appends to every trace, and asking a trace for
+        // its data hands out a shared pointer, two atomic counts per trace and frame.
+        std::vector<QSharedPointer<QCPGraphDataContainer>> data;
         int window = 0;
         double next = 0.0;  // key of the next sample
     };

@@ -19,12 +19,14 @@ void Graph::SetStripChart(const std::vector<QColor>& traceColours, int window,
                           std::optional<double> fill) {
     for (QCPGraph* trace : strip_.traces) removePlottable(trace);
     strip_.traces.clear();
+    strip_.data.clear();
     strip_.window = std::max(1, window);
     for (const QColor& colour : traceColours) {
         auto* trace = new QCPGraph(xAxis, yAxis);
         trace->setPen(QPen(colour));
         trace->setSelectable(QCP::stNone);
         strip_.traces.push_back(trace);
+        strip_.data.push_back(trace->data());
     }
     ClearStrip(fill);
 }
@@ -46,11 +48,11 @@ void Graph::AppendStrip(std::span<const double> values) {
     if (strip_.traces.empty()) return;
     const double key = strip_.next;
     strip_.next += 1.0;
-    for (std::size_t i = 0; i < strip_.traces.size(); ++i) {
-        QCPGraph* trace = strip_.traces[i];
-        trace->addData(key, i < values.size() ? values[i] : kNaN);
+    for (std::size_t i = 0; i < strip_.data.size(); ++i) {
+        QCPGraphDataContainer& data = *strip_.data[i];
+        data.add(QCPGraphData(key, i < values.size() ? values[i] : kNaN));
         // Dropping the oldest sample only moves the container's start; nothing is copied.
-        trace->data()->removeBefore(key - strip_.window + 1);
+        data.removeBefore(key - strip_.window + 1);
     }
     Schedule(kFull);
 }
