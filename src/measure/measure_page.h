@@ -103,9 +103,9 @@ class MeasurePage final : public session::Page {
     void PlaceBigPanels();
     void ApplyModes();
     void ShowOutputLed(QLabel* led, bool on);
-    // The data panel's own displays and the large windows' numbers; each page of the tab
-    // control has its displays written on their own, and they wait while another page is in
-    // front (about a third of the displays, and of the time spent writing them).
+    // The data panel's own displays and the large windows' numbers; the displays of each page
+    // of its tab control are written on their own, and wait while another page is in front
+    // (18 of the 30 displays sit on those pages).
     void WriteDisplays();
     void WriteRgbPage();
     void WriteCoordPage();
