@@ -219,8 +219,14 @@ void MeasurePage::StartUp() {
     // While a teach panel or the scope covers the data panel, its displays wait; so do those
     // of a page of its tab control while another page is in front.
     displays_.ShownIn(dataPanel);
-    for (int page : {kPageRgb, kPageCoord, kPage2D})
-        pageDisplays_[static_cast<std::size_t>(page)].ShownIn(ui::PageWidget(tabData, page));
+    for (int page : kPagesWithDisplays) {
+        const auto i = static_cast<std::size_t>(page);
+        pageShown_[i] = std::make_unique<ui::WhenShown>(ui::PageWidget(tabData, page), [this, i] {
+            if (!pageStale_[i]) return;
+            displays_.Request();
+            displays_.Flush();
+        });
+    }
 }
 
 // --- the live loop ----------------------------------------------------------------------
@@ -254,34 +260,48 @@ void MeasurePage::ShowMeasuredValues() {
     if (ShowsOutputPattern(S().Modes().evaluationMode)) leds = OutputPattern(m.colorNo);
     charts.AppendChartHistory(m);
     displays_.Request();
-    for (ui::Refresh& page : pageDisplays_) page.Request();
 }
 
 void MeasurePage::FlushDisplays() {
     displays_.Flush();
-    for (ui::Refresh& page : pageDisplays_) page.Flush();
+    // The pages in the back too: a loop's end leaves every display with its last frame.
+    for (int page : kPagesWithDisplays)
+        if (pageStale_[static_cast<std::size_t>(page)]) WritePage(page);
 }
 
-void MeasurePage::WriteRgbPage() {
+void MeasurePage::WritePage(int page) {
+    pageStale_[static_cast<std::size_t>(page)] = false;
     const session::MeasuredValues& m = S().Measured();
-    ShowColours(m, rgbRed, rgbGreen, rgbBlue);
-    const std::array<QLineEdit*, 6> minMax = {minMax0, minMax1, minMax2, minMax3, minMax4, minMax5};
-    for (std::size_t i = 0; i < minMax.size(); ++i) Show(minMax[i], m.rgbMinMax[i]);
-}
-
-void MeasurePage::WriteCoordPage() {
-    const session::MeasuredValues& m = S().Measured();
-    ShowColours(m, coordRed, coordGreen, coordBlue);
-    Show(simRef0, m.extra[0]);
-    Show(simRef1, m.extra[1]);
-    Show(simRef2, m.extra[2]);
-}
-
-void MeasurePage::Write2dPage() {
-    ShowColours(S().Measured(), d2Red, d2Green, d2Blue);
+    switch (page) {
+        case kPageRgb: {
+            ShowColours(m, rgbRed, rgbGreen, rgbBlue);
+            const std::array<QLineEdit*, 6> minMax = {minMax0, minMax1, minMax2,
+                                                      minMax3, minMax4, minMax5};
+            for (std::size_t i = 0; i < minMax.size(); ++i) Show(minMax[i], m.rgbMinMax[i]);
+            break;
+        }
+        case kPageCoord:
+            ShowColours(m, coordRed, coordGreen, coordBlue);
+            Show(simRef0, m.extra[0]);
+            Show(simRef1, m.extra[1]);
+            Show(simRef2, m.extra[2]);
+            break;
+        case kPage2D:
+            ShowColours(m, d2Red, d2Green, d2Blue);
+            break;
+        default:
+            break;
+    }
 }
 
 void MeasurePage::WriteDisplays() {
+    for (int page : kPagesWithDisplays) {
+        const QWidget* shown = ui::PageWidget(tabData, page);
+        if (shown && shown->isVisible())
+            WritePage(page);
+        else
+            pageStale_[static_cast<std::size_t>(page)] = true;
+    }
     const session::MeasuredValues& m = S().Measured();
     ShowColours(m, dispRed, dispGreen, dispBlue);
     Show(dispX, m.x);

@@ -7,6 +7,7 @@
 // loop ends, so the frame rate is the link's, not the paint rate.
 
 #include <array>
+#include <memory>
 
 #include "measure/charts.h"
 #include "measure/colour_math.h"
@@ -103,17 +104,17 @@ class MeasurePage final : public session::Page {
     void PlaceBigPanels();
     void ApplyModes();
     void ShowOutputLed(QLabel* led, bool on);
-    // The data panel's own displays and the large windows' numbers; the displays of each page
-    // of its tab control are written on their own, and wait while another page is in front
-    // (18 of the 30 displays sit on those pages).
+    // The data panel's displays and the large windows' numbers, written together so that
+    // everything shown is of one frame. The displays on a page of the tab control in the back
+    // (18 of the 30 sit on those pages) are left stale, and written with all the others when
+    // the page comes to the front or the loop ends.
+    static constexpr std::array<int, 3> kPagesWithDisplays = {kPageRgb, kPageCoord, kPage2D};
     void WriteDisplays();
-    void WriteRgbPage();
-    void WriteCoordPage();
-    void Write2dPage();
+    void WritePage(int page);
     ui::Refresh displays_{[this] { WriteDisplays(); }};
-    std::array<ui::Refresh, 3> pageDisplays_{ui::Refresh{[this] { WriteRgbPage(); }},
-                                             ui::Refresh{[this] { WriteCoordPage(); }},
-                                             ui::Refresh{[this] { Write2dPage(); }}};
+    // By page number (the pages with displays come first).
+    std::array<bool, kPagesWithDisplays.size()> pageStale_{};
+    std::array<std::unique_ptr<ui::WhenShown>, kPagesWithDisplays.size()> pageShown_;
     bool bigPanelsPlaced_ = false;
 };
 

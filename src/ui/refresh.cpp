@@ -23,6 +23,15 @@ class ShowWatcher : public QObject {
 
 }  // namespace
 
+WhenShown::WhenShown(QWidget* area, std::function<void()> shown)
+    : area_(area), filter_(std::make_unique<ShowWatcher>(std::move(shown))) {
+    if (area) area->installEventFilter(filter_.get());
+}
+
+WhenShown::~WhenShown() {
+    if (area_) area_->removeEventFilter(filter_.get());
+}
+
 Refresh::Refresh(std::function<void()> work) : work_(std::move(work)) {
     clock_.start();
     timer_.setSingleShot(true);
@@ -31,18 +40,15 @@ Refresh::Refresh(std::function<void()> work) : work_(std::move(work)) {
     });
 }
 
-Refresh::~Refresh() {
-    if (area_ && watcher_) area_->removeEventFilter(watcher_.get());
-}
+Refresh::~Refresh() = default;
 
 void Refresh::ShownIn(QWidget* area) {
-    if (area_ && watcher_) area_->removeEventFilter(watcher_.get());
+    watcher_.reset();
     area_ = area;
     if (!area) return;
-    watcher_ = std::make_unique<ShowWatcher>([this] {
+    watcher_ = std::make_unique<WhenShown>(area, [this] {
         if (pending_) Request();
     });
-    area->installEventFilter(watcher_.get());
 }
 
 void Refresh::Request() {

@@ -23,6 +23,20 @@
 
 namespace ui {
 
+// Calls back each time `area` is shown (a page of a tab control brought to the front, a panel
+// opened), for as long as it lives.
+class WhenShown {
+  public:
+    WhenShown(QWidget* area, std::function<void()> shown);
+    ~WhenShown();
+    WhenShown(const WhenShown&) = delete;
+    WhenShown& operator=(const WhenShown&) = delete;
+
+  private:
+    QPointer<QWidget> area_;
+    std::unique_ptr<QObject> filter_;
+};
+
 class Refresh {
   public:
     static constexpr int kIntervalMs = 16;  // about one screen refresh
@@ -47,7 +61,7 @@ class Refresh {
 
     std::function<void()> work_;
     QPointer<QWidget> area_;
-    std::unique_ptr<QObject> watcher_;  // the area's Show events
+    std::unique_ptr<WhenShown> watcher_;
     QTimer timer_;
     // Milliseconds on `clock_`: the last run, and when the timer fires while it is set. A
     // request per frame compares these; asking the timer for its remaining time would look

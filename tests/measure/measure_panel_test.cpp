@@ -5,6 +5,7 @@
 
 #include <QBoxLayout>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
@@ -27,6 +28,7 @@
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"
 #include "ui/graph.h"
+#include "ui/refresh.h"
 
 using testing_support::TestProgram;
 
@@ -307,6 +309,39 @@ TEST(Displays, ThePagesInTheBackAreWrittenWhenTheyComeToTheFront) {
 
     l.page().FlushDisplays();
     EXPECT_EQ(twoD->text(), "1234");
+}
+
+// The page in front and the panel's own displays show one frame, whenever the user looks:
+// a page refreshed on a clock of its own would show another frame than RED above it.
+TEST(Displays, ThePageInFrontShowsTheSameFrameAsThePanelsOwnDisplays) {
+    Live l;
+    auto* tabs = l.Control<QTabWidget>("DATAP", "TabDataP1");
+    auto* own = l.Control<QLineEdit>("DATAP", "DispRED");
+    auto* page = l.Control<QLineEdit>("DATAP", "DispRgbRED");
+    int checked = 0;
+    int differing = 0;
+    QElapsedTimer clock;
+    bool switched = false;
+    l.onFrame = [&](int n) {
+        if (n == 1) clock.start();
+        // The page comes to the front half a refresh after the panel's displays were written.
+        if (!switched && clock.elapsed() >= ui::Refresh::kIntervalMs / 2) {
+            ui::SetActiveTabPage(tabs, measure::kPageRgb);
+            switched = true;
+        } else if (switched) {
+            ++checked;
+            if (own->text() != page->text()) ++differing;
+        }
+        // A new value in every frame, over a few dozen refreshes.
+        session::MeasuredValues m = l.S().Measured();
+        m.red = 100 + n;
+        l.S().SetMeasured(m);
+        if (clock.elapsed() > 25 * ui::Refresh::kIntervalMs) l.S().StopLoops();
+    };
+    l.Go();
+    ASSERT_TRUE(page->isVisible());
+    EXPECT_GT(checked, 100);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(Displays, TheLargeColourWindowOpensClosesAndFollowsTheLoop) {
