@@ -221,7 +221,8 @@ void MeasurePage::StartUp() {
     displays_.ShownIn(dataPanel);
     for (int page : kPagesWithDisplays) {
         const auto i = static_cast<std::size_t>(page);
-        pageShown_[i] = std::make_unique<ui::WhenShown>(ui::PageWidget(tabData, page), [this, i] {
+        pages_[i] = ui::PageWidget(tabData, page);
+        pageShown_[i] = std::make_unique<ui::WhenShown>(pages_[i], [this, i] {
             if (!pageStale_[i]) return;
             displays_.Request();
             displays_.Flush();
@@ -296,7 +297,7 @@ void MeasurePage::WritePage(int page) {
 
 void MeasurePage::WriteDisplays() {
     for (int page : kPagesWithDisplays) {
-        const QWidget* shown = ui::PageWidget(tabData, page);
+        const QWidget* shown = pages_[static_cast<std::size_t>(page)];
         if (shown && shown->isVisible())
             WritePage(page);
         else

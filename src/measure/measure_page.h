@@ -112,7 +112,8 @@ class MeasurePage final : public session::Page {
     void WriteDisplays();
     void WritePage(int page);
     ui::Refresh displays_{[this] { WriteDisplays(); }};
-    // By page number (the pages with displays come first).
+    // By page number (the pages with displays come first): the page widgets, looked up once.
+    std::array<QWidget*, kPagesWithDisplays.size()> pages_{};
     std::array<bool, kPagesWithDisplays.size()> pageStale_{};
     std::array<std::unique_ptr<ui::WhenShown>, kPagesWithDisplays.size()> pageShown_;
     bool bigPanelsPlaced_ = false;
