@@ -103,7 +103,6 @@ class MeasurePage final : public session::Page {
     static constexpr int kBigPanelGap = 8;  // pixels between the windows
     void PlaceBigPanels();
     void ApplyModes();
-    void ShowOutputLed(QLabel* led, bool on);
     // The data panel's displays and the large windows' numbers, written together so that
     // everything shown is of one frame. The displays on a page of the tab control in the back
     // (18 of the 30 sit on those pages) are left stale, and written with all the others when

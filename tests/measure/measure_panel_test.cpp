@@ -240,6 +240,44 @@ TEST(Displays, SignedDeltaCLabAndTheOutputLeds) {
     EXPECT_TRUE(page.Leds().bit1);
 }
 
+// What the LEDs show on the screen: their colour when on, black when off, inside a dark frame,
+// switching both ways (the trigger LED with every frame, an output LED with the colour number).
+TEST(Displays, TheLedsLightInTheirColourAndGoDarkAgain) {
+    Live l;
+    auto& page = l.page();
+    session::ModeView modes = l.S().Modes();
+    modes.evaluationMode = 3;  // COL2: the colour number is the outputs' bit pattern
+    l.S().SetModes(modes);
+    const auto pixel = [&l](const char* name, QPoint at) {
+        auto* led = l.Control<QLabel>("DATAP", name);
+        const QImage shown = led->grab().toImage();
+        if (at.x() < 0) at = QPoint(shown.width() / 2, shown.height() / 2);
+        return shown.pixelColor(at).name();
+    };
+    const auto show = [&](int colorNo, int triggered) {
+        session::MeasuredValues m = l.S().Measured();
+        m.colorNo = colorNo;
+        m.triggered = triggered;
+        l.S().SetMeasured(m);
+        page.ShowMeasuredValues();
+        page.FlushDisplays();
+    };
+    show(2, 1);
+    EXPECT_EQ(pixel("LedOut1", {-1, -1}), "#ff0000");
+    EXPECT_EQ(pixel("LedOut0", {-1, -1}), "#000000");
+    EXPECT_EQ(pixel("LedTrig", {-1, -1}), "#00ff00");
+    EXPECT_EQ(pixel("LedTrig", {0, 0}), "#404040");  // the frame
+    show(1, 0);
+    EXPECT_EQ(pixel("LedOut1", {-1, -1}), "#000000");
+    EXPECT_EQ(pixel("LedOut0", {-1, -1}), "#ff0000");
+    EXPECT_EQ(pixel("LedTrig", {-1, -1}), "#000000");
+    EXPECT_EQ(pixel("LedOut0", {0, 0}), "#404040");
+    show(3, 1);
+    EXPECT_EQ(pixel("LedOut1", {-1, -1}), "#ff0000");
+    EXPECT_EQ(pixel("LedOut0", {-1, -1}), "#ff0000");
+    EXPECT_EQ(pixel("LedTrig", {-1, -1}), "#00ff00");
+}
+
 // The sensor's minimum and maximum of each colour show under the labels that name them:
 // in front of a red patch the red maximum is no green value.
 TEST(Displays, TheMinimumAndMaximumOfEachColourSitUnderTheirLabels) {
