@@ -56,7 +56,7 @@ void Refresh::Request() {
     if (Hidden()) return;  // the area's Show asks again
     const qint64 now = clock_.elapsed();
     const qint64 wait = ranAt_ >= 0 ? std::max<qint64>(0, ranAt_ + kIntervalMs - now) : 0;
-    const qint64 at = wait > 0 ? wait + kGraceMs : 0;
+    const qint64 at = wait > 0 ? wait + kGraceMs : kSettleMs;
     if (timer_.isActive() && firesAt_ <= now + at) return;
     firesAt_ = now + at;
     timer_.start(static_cast<int>(at));

@@ -4,12 +4,16 @@
 // not once per frame (a repaint of a few line edits costs more than a whole exchange with
 // the sensor over a local network).
 //
-// A refresh that is due runs at the next pass of the event loop: in a sensor loop that is
-// right after the next request went out, while the sensor is busy answering. Work asked for
-// before its interval has passed is not run by a timer in the middle of an exchange (where
-// it would hold up taking the reply and sending the next request): the next request for it
-// after the interval, the next frame of a fast loop, brings it forward to that moment. A
-// timer kGraceMs after the interval runs it when no further request comes.
+// A refresh that is due runs kSettleMs later: in a sensor loop that is just after the next
+// request went out, while the sensor is busy answering. Not at the very next pass of the
+// event loop: the request is then still on its way through this machine (the terminal
+// driver's work that hands it on, or the simulated sensor woken to read it), which may wait
+// for this core, and a paint before it holds up the reply by as long as it takes. Work asked
+// for before its interval has passed is not run by a timer in the middle of an exchange
+// (where it would hold up taking the reply and sending the next request): the next request
+// for it after the interval, the next frame of a fast loop, brings it forward to kSettleMs
+// after that moment. A timer kGraceMs after the interval runs it when no further request
+// comes.
 //
 // Work for a page or panel in the back waits until it is shown (ShownIn): a loop does not
 // lay out or paint what nobody sees.
@@ -41,6 +45,7 @@ class Refresh {
   public:
     static constexpr int kIntervalMs = 16;  // about one screen refresh
     static constexpr int kGraceMs = 16;     // the backstop's lateness beyond the interval
+    static constexpr int kSettleMs = 1;     // from due to run, for a request just sent
 
     explicit Refresh(std::function<void()> work);
     ~Refresh();

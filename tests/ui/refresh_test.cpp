@@ -46,12 +46,12 @@ TEST(Refresh, EarlyWorkRunsAtTheNextRequestAfterTheIntervalOrByTheBackstop) {
     QTest::qSleep(2);
     refresh.Request();
     EXPECT_GE(refresh.DueInMs(), ui::Refresh::kGraceMs);
-    // Past the interval (no events meanwhile), a request brings it to the next pass.
+    // Past the interval (no events meanwhile), a request brings it forward: a moment after,
+    // not the backstop.
     QTest::qSleep(ui::Refresh::kIntervalMs);
     refresh.Request();
-    EXPECT_EQ(refresh.DueInMs(), 0);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(runs, 2);
+    EXPECT_LE(refresh.DueInMs(), ui::Refresh::kSettleMs);
+    ASSERT_TRUE(testing_support::WaitFor([&] { return runs == 2; }));
 
     // No further request: the backstop runs it, after the interval.
     QElapsedTimer clock;
@@ -59,6 +59,25 @@ TEST(Refresh, EarlyWorkRunsAtTheNextRequestAfterTheIntervalOrByTheBackstop) {
     refresh.Request();
     ASSERT_TRUE(testing_support::WaitFor([&] { return runs == 3; }));
     EXPECT_GE(clock.elapsed(), ui::Refresh::kIntervalMs);
+}
+
+// Due work waits a moment after the request, not only for the next pass of the event loop: a
+// request to the sensor sent just before may still need this core to get on its way (the
+// terminal driver's work, the simulated sensor reading it), and must not wait for a paint.
+// Measured on the emulated serial line, a refresh in that pass made about one frame in twelve
+// late.
+TEST(Refresh, DueWorkLetsARequestJustSentGoFirst) {
+    int runs = 0;
+    ui::Refresh refresh([&] { ++runs; });
+    QElapsedTimer clock;
+    clock.start();
+    refresh.Request();
+    QCoreApplication::processEvents();
+    if (clock.elapsed() < ui::Refresh::kSettleMs) {
+        EXPECT_EQ(runs, 0);
+    }
+    ASSERT_TRUE(testing_support::WaitFor([&] { return runs == 1; }));
+    EXPECT_GE(clock.elapsed(), ui::Refresh::kSettleMs);
 }
 
 // Work for a page in the back waits for the page: nothing is written that nobody sees, and
