@@ -152,8 +152,8 @@ void ShowNumber(QLabel* label, int value) {
 }
 
 // An LED is a label filled with its colour inside a dark frame. It switches by its palette:
-// a style sheet per switch cost a style pass each time, at a slow sensor as much as all the
-// frame's other displays together.
+// a style sheet per switch cost a style pass each time, at a slow sensor about a third of
+// all the frame's display writes.
 void DressLed(QLabel* led) {
     led->setStyleSheet({});
     led->setFrameStyle(QFrame::Box | QFrame::Plain);
