@@ -64,8 +64,8 @@ TEST(Refresh, EarlyWorkRunsAtTheNextRequestAfterTheIntervalOrByTheBackstop) {
 // Due work waits a moment after the request, not only for the next pass of the event loop: a
 // request to the sensor sent just before may still need this core to get on its way (the
 // terminal driver's work, the simulated sensor reading it), and must not wait for a paint.
-// Measured on the emulated serial line, a refresh in that pass made about one frame in twelve
-// late.
+// Measured on the emulated serial line while another program kept the cores busy, a refresh
+// in that pass made about one frame in twelve late.
 TEST(Refresh, DueWorkLetsARequestJustSentGoFirst) {
     int runs = 0;
     ui::Refresh refresh([&] { ++runs; });
