@@ -108,6 +108,8 @@ class MeasurePage final : public session::Page {
     // (18 of the 30 sit on those pages) are left stale, and written with all the others when
     // the page comes to the front or the loop ends.
     static constexpr std::array<int, 3> kPagesWithDisplays = {kPageRgb, kPageCoord, kPage2D};
+    static_assert(kPageRgb == 0 && kPageCoord == 1 && kPage2D == 2,
+                  "the arrays below are indexed by page number");
     void WriteDisplays();
     void WritePage(int page);
     ui::Refresh displays_{[this] { WriteDisplays(); }};
