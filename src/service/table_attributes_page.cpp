@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -233,15 +232,10 @@ void TableAttributesPage::PaintRowLabels() {
 
 void TableAttributesPage::AddFrameDisplays() {
     // The temperature and the detected colour change with every frame; they are written at
-    // most once per screen refresh, only while the page can be seen, and only when they
-    // changed. The consumer outlives the page inside the session: it holds the timer guarded.
-    frameTimer_.setSingleShot(true);
-    frameTimer_.setInterval(16);
-    QObject::connect(&frameTimer_, &QTimer::timeout, temperature,
-                     [this] { RefreshFrameDisplays(); });
-    S().AddFrameConsumer(session::FrameStage::Displays, [timer = QPointer<QTimer>(&frameTimer_)] {
-        if (timer && !timer->isActive()) timer->start();
-    });
+    // most once per screen refresh, only while the page can be seen (a frame in the back
+    // leaves them due until it is shown), and only when they changed.
+    frameDisplays_.ShownIn(temperature);
+    S().AddFrameConsumer(session::FrameStage::Displays, [this] { frameDisplays_.Request(); });
 }
 
 void TableAttributesPage::RefreshFrameDisplays() {

@@ -7,12 +7,12 @@
 // (GridSpec). The page also shows the sensor's temperature and the colour it detects.
 
 #include <QObject>
-#include <QTimer>
 #include <cstdint>
 
 #include "service/table_attributes.h"
 #include "session/page.h"
 #include "ui/controls.h"
+#include "ui/refresh.h"
 
 class QComboBox;
 class QFrame;
@@ -87,7 +87,7 @@ class TableAttributesPage final : public session::Page {
     void PaintColorColumn();
     void PaintRowLabels();
     void AddFrameDisplays();
-    QTimer frameTimer_;
+    ui::Refresh frameDisplays_{[this] { RefreshFrameDisplays(); }};
     int temperatureShown_ = -1;
     std::int64_t colorShown_ = -1;
 

@@ -5,6 +5,7 @@
 #include <sys/fsuid.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -357,6 +358,42 @@ TEST(MainTab, ConnectionAndScopePagesStopARunningLoop) {
     p->ShowChildPanel(nullptr);  // anything else shows the data panel
     EXPECT_TRUE(p->Panel("DATAP")->isVisible());
     EXPECT_FALSE(p->Panel("SCOPEP")->isVisible());
+}
+
+// What nobody sees costs a loop nothing: while no page or panel with frame displays is in
+// front, a frame wakes the program not once more than no frame does. A sensor answering
+// every 200 ms finds the caches cold at each frame, and every wake-up then costs a tenth of
+// a millisecond or more (the table attributes page once started a timer per frame, in the
+// back as in front, only to find its displays hidden).
+TEST(MainTab, AFrameWakesTheProgramOnlyForWhatIsShown) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    UserSelectsPage(p, session::kPageScope);  // the data panel goes too
+    ASSERT_FALSE(p->Panel("DATAP")->isVisible());
+
+    // Timers that fire: the only way a program without input wakes up by itself.
+    struct TimerCount : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Timer) ++fired;
+            return false;
+        }
+        int fired = 0;
+    } timers;
+    qApp->installEventFilter(&timers);
+    const auto timersIn40Ms = [&] {
+        WaitFor([] { return false; }, 40);  // the wait's own deadline is one of them
+        return std::exchange(timers.fired, 0);
+    };
+    WaitFor([] { return false; }, 300);  // what start-up left behind
+    timers.fired = 0;
+    const int quiet = timersIn40Ms();
+    session::MeasuredValues m = p.Session().Measured();
+    m.temperature = 41;
+    m.red = 4095;
+    p.Session().SetMeasured(m);
+    p.Session().TakeFrame();
+    EXPECT_EQ(timersIn40Ms(), quiet);
 }
 
 TEST(MainPanel, CloseDuringALoopStopsItSavesAndQuits) {
