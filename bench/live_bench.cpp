@@ -7,13 +7,17 @@
 //      115200 baud, as a share of the wire limit of one exchange (request, reply header,
 //      measurement payload at 10 bits a byte);
 //   3. CPU time of the program's thread while the sensor answers every 200 ms, as a share
-//      of one core;
+//      of one core; for scale, in alternate turns, what plain Qt widgets take for the same
+//      screen work alone;
 //   4. how much the resident memory grows from frame 1 000 to frame 100 000;
 //   5. start-up: from creating the program (panel set loaded, pages built) to connected, the
 //      parameters read from the sensor and the parameter page painted.
 // On the offscreen platform unless a display is there (scripts/bench may provide Xvfb).
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <qcustomplot.h>
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -315,6 +319,83 @@ void FramesOverPacedTerminal() {
                     [](double r) { return r >= 0.995; });
 }
 
+// For scale beside figure 3: the screen work of one slow frame done by plain Qt widgets,
+// without the program, its loop or a sensor. Twelve read-only line edits of the data
+// panel's sizes (three in its large bold font) each given a new number, and a plain
+// QCustomPlot strip chart of the chart's size (three traces over a window of 100 points,
+// the x axis scrolling) given a point and replotted, by a timer every 200 ms. What these
+// widgets cost on this machine when woken five times a second with cold caches.
+class PlainScreen {
+  public:
+    static constexpr int kWindow = 100;
+
+    PlainScreen() {
+        auto* grid = new QGridLayout(&window_);
+        for (int i = 0; i < 12; ++i) {
+            auto* edit = new QLineEdit(&window_);
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::NoFocus);
+            edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (i < 3) {
+                QFont font = edit->font();
+                font.setPointSize(12);
+                font.setBold(true);
+                edit->setFont(font);
+            }
+            edit->setFixedSize(i < 6 ? 167 : 70, i < 3 ? 27 : 22);
+            grid->addWidget(edit, i % 6, i / 6);
+            edits_.push_back(edit);
+        }
+        plot_ = new QCustomPlot(&window_);
+        plot_->setFixedSize(484, 186);
+        grid->addWidget(plot_, 6, 0, 1, 2);
+        for (const QColor& colour : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue)}) {
+            QCPGraph* trace = plot_->addGraph();
+            trace->setPen(QPen(colour));
+            for (int k = 0; k < kWindow; ++k) trace->addData(k, 0);
+        }
+        next_ = kWindow;
+        plot_->yAxis->setRange(0, 4095);
+        window_.show();
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(200);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    }
+
+    // Ticks for `seconds`; CPU seconds of this thread per tick, from the first to the last.
+    double Run(double seconds) {
+        marks_.clear();
+        timer_.start();
+        ui::EventWait wait;
+        wait.WaitUntil([] { return false; }, seconds);
+        timer_.stop();
+        if (marks_.size() < 2) return 0;
+        return (marks_.back() - marks_.front()) / static_cast<double>(marks_.size() - 1);
+    }
+
+  private:
+    void Tick() {
+        marks_.push_back(ThreadCpuSeconds());
+        // Values that change every time, as a sensor's last digits do.
+        for (std::size_t i = 0; i < edits_.size(); ++i)
+            edits_[i]->setText(QString::number(2000 + (next_ * 37 + static_cast<int>(i) * 11) % 97));
+        for (int g = 0; g < plot_->graphCount(); ++g) {
+            plot_->graph(g)->addData(next_, 1000 + 500 * g + (next_ * 53) % 200);
+            plot_->graph(g)->data()->removeBefore(next_ - kWindow + 1);
+        }
+        plot_->xAxis->setRange(next_ - kWindow + 1, next_);
+        ++next_;
+        plot_->replot(QCustomPlot::rpQueuedRefresh);
+    }
+
+    QWidget window_;
+    std::vector<QLineEdit*> edits_;
+    QCustomPlot* plot_ = nullptr;
+    QTimer timer_;
+    std::vector<double> marks_;
+    int next_ = 0;
+};
+
 // 3. CPU of the program's thread while a slow sensor is awaited.
 void CpuWithASlowSensor() {
     std::printf("3. CPU of the program's thread, live loop, sensor answering after 200 ms\n");
@@ -340,7 +421,11 @@ void CpuWithASlowSensor() {
     double steadyCpu = 0;
     double steadyWall = 0;
     int steadyFrames = 0;
+    PlainScreen plain;
+    std::vector<double> plainShares;
+    std::vector<double> ofPlain;  // the program's whole frame / plain widgets' screen work
     for (int round = 0; round < kRounds; ++round) {
+        plainShares.push_back(plain.Run(2 * kTurnSeconds) / 0.2);
         marks.clear();
         const auto loop = program.Go(2 * kTurnSeconds);
         all += loop;
@@ -351,6 +436,7 @@ void CpuWithASlowSensor() {
         steadyWall += wall;
         steadyFrames += static_cast<int>(marks.size()) - 1;
         shares.push_back(cpu / wall);
+        if (plainShares.back() > 0) ofPlain.push_back(shares.back() / plainShares.back());
     }
     program.onFrame = nullptr;
     std::printf(
@@ -363,6 +449,15 @@ void CpuWithASlowSensor() {
         steadyFrames, steadyWall, 1e3 * steadyCpu, 1e3 * steadyCpu / std::max(steadyFrames, 1));
     VerdictOfRounds("CPU share of one core, first to last frame", shares, "<= 0.01",
                     [](double r) { return r <= 0.01; });
+    const Spread p = Summarise(plainShares);
+    std::printf("  for scale, the same screen work in plain Qt widgets (twelve line edits given new "
+                "numbers, a strip chart given a point, every 200 ms, no program): median %.2f %% of a "
+                "core (%.2f .. %.2f), %.2f ms per tick\n",
+                100 * p.median, 100 * p.min, 100 * p.max, 200 * p.median);
+    const Spread r = Summarise(ofPlain);
+    std::printf("  the program's whole frame / plain widgets' screen work alone: median %.2f (%.2f .. "
+                "%.2f, %d rounds)\n",
+                r.median, r.min, r.max, r.rounds);
 }
 
 // 4. Resident memory from frame 1 000 to frame 100 000.
