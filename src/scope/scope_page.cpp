@@ -227,9 +227,18 @@ bool ScopePage::RunScan() {
         return true;
     };
     scanActive_ = true;
-    S().RunLoop(loop);
+    scanBroken_ = false;
+    const session::LoopEnd end = S().RunLoop(loop);
     scanActive_ = false;
-    if (blocks < received.size()) return false;  // a bad or missing block draws nothing
+    if (blocks < received.size()) {
+        // STOP, the connection page or a bad block ended the wait: the sensor is still armed
+        // and would send its blocks into whatever exchange comes next. Switched off as BREAK
+        // does, unless BREAK did or the line is gone.
+        if (!scanBroken_ && end != session::LoopEnd::LinkEnded && S().Link().Up() &&
+            !S().Link().Aborted())
+            BreakScan(S().Link());
+        return false;  // a bad or missing block draws nothing
+    }
     traces_ = received;
     DrawTraces();
     return true;
@@ -240,6 +249,7 @@ void ScopePage::CBF_ButtonBreakScan(ui::Event e) {
     ui::BusyScope busy(ctx.busy);
     // Blocks may still come, one of them half way in: passed over until the acknowledgement.
     BreakScan(S().Link());
+    scanBroken_ = true;
     scanActive_ = false;  // whatever the result: a waiting scan returns
 }
 

@@ -97,6 +97,7 @@ class ScopePage final : public session::Page {
     ui::Graph* binary_ = nullptr;
     std::array<Trace, 4> traces_{};
     bool scanActive_ = false;
+    bool scanBroken_ = false;  // BREAK switched the scan off at the sensor
     double cycleTime_ = 0.0;
 };
 

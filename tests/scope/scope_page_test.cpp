@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QRegularExpression>
 #include <QTimer>
+#include <functional>
 
 #include "link/link_texts.h"
 #include "program_fixture.h"
@@ -33,7 +34,8 @@ namespace {
 using testing_support::Transport;
 
 struct Scope : testing_support::SensorProgram {
-    explicit Scope(Transport transport = Transport::Tcp) : SensorProgram({}, transport) {}
+    explicit Scope(Transport transport = Transport::Tcp, sim::ServerOptions options = {})
+        : SensorProgram(std::move(options), transport) {}
     scope::ScopePage& page() { return Page<scope::ScopePage>(); }
     // The page brought to the front, as the user does before a scan.
     void Select() {
@@ -128,6 +130,53 @@ TEST(ScopeScan, BreakEndsTheWaitForATriggerAndTheNextScanWorks) {
     testing_support::Choose(t.Control<QComboBox>("SCOPEP", "EditScopeSignal"), 2);
     EXPECT_EQ(p.ScopeGraph()->PlotCount(), 1);
     EXPECT_EQ(p.Traces(), traces);
+}
+
+TEST(ScopeScan, EveryWayTheWaitEndsEarlySwitchesTheScanOffAtTheSensor) {
+    // STOP and the connection page end the wait as BREAK does; the sensor, still armed,
+    // sent its blocks later into the next exchange.
+    struct Way {
+        const char* name;
+        std::function<void(Scope&)> end;
+    };
+    const Way ways[] = {
+        {"STOP", [](Scope& t) { t.Control<QPushButton>("MAINP", "ButtonStop")->click(); }},
+        {"connection page",
+         [](Scope& t) {
+             auto* tabs = t.program.Control<QTabWidget>("MAINP", "TabMain1");
+             tabs->setCurrentWidget(ui::PageWidget(tabs, session::kPageConnection));
+         }},
+    };
+    for (const Transport transport : {Transport::Tcp, Transport::Serial}) {
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(way.name) +
+                         (transport == Transport::Tcp ? " TCP" : " serial"));
+            QTemporaryDir dir;
+            sim::ServerOptions o;
+            o.tracePath = dir.filePath("trace.txt");
+            Scope t(transport, o);
+            t.Select();
+            testing_support::Choose(t.Control<QComboBox>("MAINP", "EditTriggerMode"),
+                                    scope::kModeRising);
+            ui::SetValue(t.Control<QSpinBox>("MAINP", "EditTriggerLevel"), 4095);  // never
+            QTimer ender;
+            ender.setInterval(50);
+            QObject::connect(&ender, &QTimer::timeout, [&] {
+                if (t.page().ScanActive()) way.end(t);
+            });
+            ender.start();
+            t.Control<QPushButton>("MAINP", "ButtonScan")->click();
+            ender.stop();
+            EXPECT_FALSE(t.page().ScanActive());
+            QFile trace(o.tracePath);
+            ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+            const QByteArray lines = trace.readAll();
+            const qsizetype start = lines.indexOf("PC>SIM cmd=110 par=1");
+            ASSERT_GE(start, 0);
+            EXPECT_GT(lines.indexOf("PC>SIM cmd=110 par=0", start), start);
+            EXPECT_TRUE(t.Reports().isEmpty());
+        }
+    }
 }
 
 TEST(ScopeScan, BadBlocksAreReportedAndDrawNothing) {
