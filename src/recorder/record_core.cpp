@@ -11,9 +11,11 @@ namespace recorder {
 
 namespace {
 
+// clang-format off
 constexpr const char* kColumns[] = {"DATE",  "TIME",    "RED",   "GREEN",   "BLUE",
                                     "X s",   "Y i",     "INT M", "delta C", "COLOR",
                                     "GROUP", "TRIGGER", "TEMP"};
+// clang-format on
 
 std::string TwoDigits(int value) {
     char text[16];
@@ -124,7 +126,7 @@ void RecordFile::ResetCounts() {
 EndReport RecordingEnd(int frames, const RecordFile& file, std::string_view path) {
     EndReport r;
     if (file.Lost() == 0) {
-        r.text = "File has been saved!\n" + std::to_string(frames) + " frames recorded.";
+        r.text = "File has been saved!";  // the frame counter tells how many
         return r;
     }
     r.success = false;
@@ -133,6 +135,13 @@ EndReport RecordingEnd(int frames, const RecordFile& file, std::string_view path
              "\n\n" + std::to_string(file.Written()) + " lines were saved in " + std::string(path) +
              ".";
     return r;
+}
+
+std::string UnmeasuredText(int count) {
+    return std::to_string(count) +
+           (count == 1 ? " FRAME WITHOUT MEASURED VALUES WAS"
+                       : " FRAMES WITHOUT MEASURED VALUES WERE") +
+           " NOT RECORDED!";
 }
 
 }  // namespace recorder

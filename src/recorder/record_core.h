@@ -84,4 +84,8 @@ struct EndReport {
 };
 EndReport RecordingEnd(int frames, const RecordFile& file, std::string_view path);
 
+// Said after a recording in which `count` frames carried no measurement (an error frame, a
+// short frame) and so wrote no line.
+std::string UnmeasuredText(int count);
+
 }  // namespace recorder

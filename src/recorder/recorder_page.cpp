@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "link/replies.h"
 #include "recorder/triggered_sending.h"
 #include "ui/controls.h"
 
@@ -262,6 +263,18 @@ void RecorderPage::ShowEnd(int frames) {
     const EndReport report = RecordingEnd(frames, file_, PathBytes());
     S().popups.Message(Text(report.success ? ui::kInfoTitle : ui::kAttentionTitle),
                        QString::fromLocal8Bit(report.text.c_str()));
+    if (unmeasured_ > 0)
+        S().Note(QString::fromStdString(UnmeasuredText(unmeasured_)) + QStringLiteral("\n\n"));
+}
+
+bool RecorderPage::TakeMeasurement(const sensorlink::Exchange& e) {
+    if (!sensorlink::CarriesMeasurement(e.payload)) {
+        ++unmeasured_;
+        return false;
+    }
+    S().TakeMeasurementReply();  // displays and charts
+    RecordFrame();
+    return true;
 }
 
 // --- count and continuous mode ------------------------------------------------------------------
@@ -292,6 +305,7 @@ void RecorderPage::RunIntervalLoop() {
     recordedCount_ = 0;
     ComputeRecordTime();  // the 0.25 s minimum, also for a value typed and not committed
     frames_ = 0.0;
+    unmeasured_ = 0;
     file_.ResetCounts();
     const bool countMode = Mode() == kModeCount;
     const int values = valueCount->value();
@@ -301,9 +315,8 @@ void RecorderPage::RunIntervalLoop() {
     loop.pace = session::Pace::Schedule;
     loop.period = interval->value();
     loop.goOn = [this, countMode, values] { return !countMode || recordedCount_ < values; };
-    loop.frame = [this](const sensorlink::Exchange&) {
-        S().TakeMeasurementReply();  // displays and charts
-        RecordFrame();
+    loop.frame = [this](const sensorlink::Exchange& e) {
+        TakeMeasurement(e);
         return true;
     };
     // The count goes on whether or not the exchange succeeded.
@@ -363,14 +376,14 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
 void RecorderPage::RunTriggeredLoop() {
     file_.ResetCounts();
     frames_ = 0.0;
+    unmeasured_ = 0;
     counters_.Request();
     if (!StartTriggeredSending(S().Link()).Ok()) return;
     // No time limit for the header: the sensor sends when it is triggered.
     session::Loop loop;
     loop.pace = session::Pace::SensorSends;
-    loop.frame = [this](const sensorlink::Exchange&) {
-        S().TakeMeasurementReply();
-        RecordFrame();
+    loop.frame = [this](const sensorlink::Exchange& e) {
+        if (!TakeMeasurement(e)) return true;
         frames_ += 1.0;
         counters_.Request();
         return true;

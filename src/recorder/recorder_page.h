@@ -97,6 +97,9 @@ class RecorderPage final : public session::Page {
     void RunIntervalLoop();
     // Frames the sensor sends on its triggers until STOP.
     void RunTriggeredLoop();
+    // The frame into displays, graph and file; false (and counted) when it carries no
+    // measurement: no line then, rather than one repeating the previous frame.
+    bool TakeMeasurement(const sensorlink::Exchange& e);
     // The frame just taken: graph, line, counters.
     void RecordFrame();
     void AppendLine(const session::MeasuredValues& m);
@@ -107,6 +110,7 @@ class RecorderPage final : public session::Page {
     RecordFile file_;
     int recordedCount_ = 0;  // count mode's frames, and manual records
     double frames_ = 0.0;    // the frame counter of continuous and triggered mode
+    int unmeasured_ = 0;     // frames of this recording that carried no measurement
     ui::Refresh counters_;
 };
 

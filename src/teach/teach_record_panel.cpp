@@ -6,6 +6,7 @@
 #include <QSpinBox>
 #include <cmath>
 
+#include "link/replies.h"
 #include "params/texts.h"
 #include "teach/teach_page.h"
 #include "ui/busy.h"
@@ -187,7 +188,9 @@ void RecordPanel::RunRecordingLoop() {
     session::Loop loop;
     // A full store takes no further point: the run ends before a request goes out.
     loop.goOn = [this] { return !store_.Full(); };
-    loop.frame = [this](const sensorlink::Exchange&) {
+    loop.frame = [this](const sensorlink::Exchange& e) {
+        // A frame without a whole measurement is no point of the recording.
+        if (!sensorlink::CarriesMeasurement(e.payload)) return true;
         S().UnpackMeasurement();
         const session::MeasuredValues& m = S().Measured();
         AddPoint({static_cast<double>(m.x), static_cast<double>(m.y),

@@ -247,7 +247,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     const QStringList texts = t.program.popups.Texts();
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[0], "Are you sure, that you have selected the right file name?");
-    EXPECT_EQ(texts[2], "File has been saved!\n3 frames recorded.");
+    EXPECT_EQ(texts[2], "File has been saved!");
 
     // Three lines of thirteen fields, after the header; the values are the frames taken.
     const QList<QByteArray> lines = t.DataLines();
@@ -272,7 +272,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     t.program.popups.AnswerConfirm(true);
     t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
     EXPECT_EQ(t.Traced("PC>SIM cmd=8 ") - before, 3);
-    EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n0 frames recorded.");
+    EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!");
 }
 
 TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
@@ -391,7 +391,7 @@ TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
     EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")
                     ->styleSheet()
                     .contains("E0E0E0"));
-    EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!\n20 frames recorded.");
+    EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!");
     EXPECT_TRUE(t.S().LinkStatus().linkOk);
 }
 
@@ -413,6 +413,35 @@ TEST(RecorderTriggered, ABadFrameEndsItWithTheLinkTextAndSwitchesTriggeredSendin
     EXPECT_EQ(t.Traced("PC>SIM cmd=30 par=0 "), 1);
     EXPECT_FALSE(t.S().App().loopRunning);
     EXPECT_TRUE(t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->isEnabled());
+}
+
+TEST(RecorderFrames, AFrameWithoutMeasuredValuesWritesNoLineAndIsCounted) {
+    // An error frame has no words: its line repeated the previous frame's, as if measured.
+    for (const int mode : {0, 3}) {
+        SCOPED_TRACE(mode == 0 ? "count" : "triggered");
+        Recorder t(200);
+        ASSERT_TRUE(t.page().CreateRecordFile(t.RecordPath()));
+        t.SelectMode(mode);
+        if (mode == 0) {
+            t.sensor.Model().Faults().Add(*sim::ParseFault("error:3@8#2"));
+            t.Control<QSpinBox>("MAINP", "EditRecVal")->setValue(3);
+            t.program.popups.AnswerConfirm(true);
+            t.Control<QPushButton>("MAINP", "ButtonRecStart")->click();
+        } else {
+            t.sensor.Model().Faults().Add(*sim::ParseFault("error:3@30u#2"));
+            int frames = 0;
+            QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
+                if (++frames == 2) t.Control<QPushButton>("MAINP", "ButtonRecStop")->click();
+            });
+            t.program.popups.AnswerConfirm(true);
+            t.Control<QPushButton>("MAINP", "ButtonRecStartTriggered")->click();
+        }
+        const QList<QByteArray> lines = t.DataLines();
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!");
+        EXPECT_TRUE(t.program.Connection().Messages().contains(
+            "1 FRAME WITHOUT MEASURED VALUES WAS NOT RECORDED!\n\n"));
+    }
 }
 
 TEST(RecorderLostLines, AFileThatGoesAwayIsReportedInsteadOfTheSuccessText) {

@@ -328,6 +328,25 @@ TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     EXPECT_FALSE(t.S().App().loopRunning);
 }
 
+TEST(RecordPanelLoop, AFrameWithoutMeasuredValuesIsNoPoint) {
+    // Error frames have no words: each gave a point copying the previous frame's.
+    teach_testing::OnSensor<Record> t;
+    teach::RecordPanel& p = t.panel();
+    t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
+    t.server.Model().Faults().Add(*sim::ParseFault("error:3@8"));
+    const double start = t.server.Now();
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (t.server.Now() > start + 0.2)
+            t.program.Control<QPushButton>("MAINP", "ButtonStop")->click();
+    });
+    watch.start();
+    t.Control<QPushButton>("TEACHP2", "ButtonTP2Start")->click();
+    EXPECT_EQ(p.Store().Count(), 0u);
+    EXPECT_EQ(t.Counter(), 0);
+}
+
 TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
     teach_testing::OnSensor<Record> t;
     ASSERT_TRUE(t.S().LinkStatus().linkOk);
