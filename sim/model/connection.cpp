@@ -277,7 +277,8 @@ void Connection::Enqueue(std::uint8_t command, std::vector<std::uint8_t> frame, 
         e.junkBytes = e.bytes.size();
         const auto bytes = ApplyPlan(plan, std::move(frame));
         e.bytes.insert(e.bytes.end(), bytes.begin(), bytes.end());
-        e.baudAfter = baudAfter;
+        // A sensor that refuses a new rate keeps its line as it was.
+        if (!plan.errorCode) e.baudAfter = baudAfter;
     }
     if (e.bytes.empty() && !e.closeAfter) return;
     e.split = plan.split;

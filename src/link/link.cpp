@@ -236,6 +236,27 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
     }
 }
 
+Link::Impl::Got Link::Impl::ReceiveReply(std::uint8_t command,
+                                         const std::function<bool(const Exchange&)>& isReply) {
+    const double deadline = wait->Now() + kReplyTimeoutSeconds;
+    for (;;) {
+        const Got got = Receive(std::max(deadline - wait->Now(), 0.0), {});
+        if (got != Got::Frame) return got;
+        const bool answers = state.replyCommand == 0 || state.replyCommand == command;
+        if (!answers) {
+            ++strayFrames;
+        } else if (!isReply || isReply(Result(got))) {
+            return got;
+        }
+        // Past the reply time only a frame already here can still be the reply.
+        Pull();
+        if (wait->Now() >= deadline && !assembler.HasHeader()) {
+            state.reply.fill(0);
+            return Failed(kTimeoutText);
+        }
+    }
+}
+
 // --- Link --------------------------------------------------------------------------------
 
 Link::Link(LinkState& state, FailureObserver& observer, ui::EventWait* wait, QObject* parent)
@@ -305,7 +326,7 @@ Exchange Link::Transact(int bytesToSend) {
     d.DiscardInput();
     d.Send(bytes, count);
     ++d.transacting;
-    const Impl::Got got = d.Receive(kReplyTimeoutSeconds, {});
+    const Impl::Got got = d.ReceiveReply(d.state.request[1], {});
     if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
     --d.transacting;
     return d.Result(got);
@@ -325,28 +346,11 @@ Exchange Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
     ++d.transacting;
     // Frames the sensor sent on its own before it took the command are passed over, also
     // one that had begun; the reply has the usual time, however many come first.
-    const double deadline = d.wait->Now() + kReplyTimeoutSeconds;
-    for (;;) {
-        const double left = deadline - d.wait->Now();
-        const Impl::Got got = d.Receive(std::max(left, 0.0), {});
-        if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-        if (got != Impl::Got::Frame) {
-            --d.transacting;
-            if (got == Impl::Got::Failed) d.DiscardInput();
-            return d.Result(got);
-        }
-        const Exchange frame = d.Result(got);
-        if (!isReply || isReply(frame)) {
-            --d.transacting;
-            return frame;
-        }
-        if (left <= 0) {
-            --d.transacting;
-            d.streamBroken = true;
-            d.Fail(kTimeoutText);
-            return Exchange(d.TransportDown() ? Outcome::LinkDown : Outcome::Failed);
-        }
-    }
+    const Impl::Got got = d.ReceiveReply(command, isReply);
+    if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
+    --d.transacting;
+    if (got == Impl::Got::Failed) d.DiscardInput();
+    return d.Result(got);
 }
 
 Exchange Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting) {
@@ -375,6 +379,17 @@ void Link::Report(std::string_view text) {
 bool Link::ReportPlausibility(const Exchange& reply, std::string_view tail) {
     if (!reply.Ok() || reply.parameter == 0) return false;
     Report(PlausibilityText(reply.parameter, tail));
+    return true;
+}
+
+std::uint64_t Link::StrayFrames() const {
+    return impl_->strayFrames;
+}
+
+bool Link::ReportRefusal(const Exchange& reply) {
+    if (reply.outcome != Outcome::ErrorReply || !ErrorReplyText(reply.parameter).empty())
+        return false;
+    Report(RefusalText(reply.parameter));
     return true;
 }
 

@@ -73,7 +73,7 @@ inline constexpr double kReplyTimeoutSeconds = 3.0;
 
 // Among frames the sensor sends on its own after `command` (triggered frames, scope blocks),
 // the reply to that command once more: the acknowledgement, which carries no payload, or
-// any other frame (an error frame, say).
+// an error frame. (Frames of other commands never get this far: they answer nothing.)
 inline bool IsAckOf(const Exchange& frame, std::uint8_t command) {
     return frame.command != command || frame.payload.empty();
 }
@@ -100,7 +100,9 @@ class Link : public QObject {
                               std::uint16_t parameter, std::uint16_t length);
     // Drops whatever input is pending (a late reply is never taken for this one's), sends
     // the request and waits for one whole reply frame: 3.0 s for its header, 3.0 s more for
-    // its payload.
+    // its payload. Only a frame of the request's command or an error frame (command 0) is
+    // its reply; any other frame is dropped and counted (StrayFrames), and the wait goes on
+    // within the same 3.0 s.
     Exchange Transact(int bytesToSend);
     // Checks the header in bytes 0-7 of the reply buffer; stores its fields on success.
     int CheckReplyHeader();
@@ -140,6 +142,10 @@ class Link : public QObject {
     // buffer alone; the refusal goes to FailureObserver::ReportRefused.
     bool Busy() const;
 
+    // Frames dropped since the link was made because they answered no request: a frame
+    // the sensor sent on its own, or a late reply, while an exchange waited for its reply.
+    std::uint64_t StrayFrames() const;
+
     // The transport is open (serial) or connected (TCP).
     bool Up() const;
 
@@ -151,6 +157,9 @@ class Link : public QObject {
     // values by its defaults: "INFO!\n", the count and `tail` reported. True when it was
     // reported; an error frame, whose word is its code, never is.
     bool ReportPlausibility(const Exchange& reply, std::string_view tail);
+    // An error frame that ends an operation, whose code has no text of its own (the link
+    // reports those with a text as they come): reported with its code. True when reported.
+    bool ReportRefusal(const Exchange& reply);
 
     // Ends every wait of the link's wait object at once; this and all later exchanges
     // end Aborted without a report. Called when the program closes.

@@ -43,6 +43,12 @@ struct Link::Impl {
     Got Receive(double headerTimeout, const std::function<bool()>& keepWaiting,
                 std::string_view headerLineText = kTimeoutText);
     Got Failed(std::string_view text);  // report, mark the stream broken
+    // The reply to `command`, within one reply time-out from now. A frame of another command
+    // (a measurement the sensor sent on its own, a late reply, a scope block) answers
+    // nothing that was asked: it is dropped and counted, and the wait goes on. Frames of
+    // the command that `isReply` (may be empty) turns down are passed over the same way,
+    // uncounted: the sensor's own frames of a command that starts them.
+    Got ReceiveReply(std::uint8_t command, const std::function<bool(const Exchange&)>& isReply);
     // What a caller learns of a Receive that ended with `got`; never touches anything after
     // Gone (the link is destroyed then).
     Exchange Result(Got got) const;
@@ -88,7 +94,8 @@ struct Link::Impl {
     // failed for it has taken as its own report.
     std::uint32_t closedReports = 0;
     std::uint32_t closedClaimed = 0;
-    int transacting = 0;  // Transacts waiting for their reply (at most one)
+    int transacting = 0;            // Transacts waiting for their reply (at most one)
+    std::uint64_t strayFrames = 0;  // frames dropped for answering no request
 
     SerialPortTable ports;
     // Guarded: a callback that runs inside a wait may close the port or drop the socket.

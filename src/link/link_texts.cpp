@@ -67,6 +67,12 @@ std::string_view TcpConnectResultText(int result) {
     return result >= 0 ? std::string_view{} : Lookup(kTcpConnectTexts, result, kTcpOtherText);
 }
 
+std::string RefusalText(std::uint16_t code) {
+    const std::string_view text = ErrorReplyText(code);
+    if (!text.empty()) return std::string(text);
+    return "SENSOR HAS REFUSED THE REQUEST!\nERROR CODE " + std::to_string(code);
+}
+
 std::string PlausibilityText(std::uint16_t count, std::string_view tail) {
     std::string text = "INFO!\n" + std::to_string(count);
     text += tail;

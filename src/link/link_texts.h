@@ -39,6 +39,10 @@ inline constexpr std::string_view kExchangeRunningText =
 // no message.
 std::string_view ErrorReplyText(int code);
 
+// What an error reply says: the table's text, or for a code without one the code itself, so
+// that a refusal is never silent where it ends an operation.
+std::string RefusalText(std::uint16_t code);
+
 // Result codes of opening a serial port.
 namespace serial_result {
 inline constexpr int kUnknownSystemError = -1;

@@ -48,6 +48,11 @@ std::size_t UnpackMeasurement(Payload payload, std::span<std::uint16_t> words);
 inline bool MeasurementComplete(std::size_t wordsWritten) {
     return wordsWritten >= kMeasurementWords;
 }
+// A frame whose payload holds a whole measurement. An error frame without payload, or a
+// short one, would leave earlier frames' words standing for values the sensor never sent.
+inline bool CarriesMeasurement(Payload payload) {
+    return MeasurementComplete(payload.size() / 2);
+}
 
 struct CorrectionValues {
     std::array<std::uint16_t, 3> factors{};  // red, green, blue; 1024 = gain 1

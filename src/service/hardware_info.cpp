@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "link/commands.h"
+#include "link/link_texts.h"
+#include "link/replies.h"
 
 namespace service {
 
@@ -10,10 +12,20 @@ std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link, sensorlink:
     const sensorlink::Exchange hw =
         link.Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey);
     if (outcome) *outcome = hw.outcome;
-    if (!hw.Ok()) return std::nullopt;
+    if (!hw.Ok()) {
+        link.ReportRefusal(hw);
+        return std::nullopt;
+    }
+    const auto words = sensorlink::HardwareBlock(hw.payload);
+    if (!words) {
+        // Words the reply does not carry would be an earlier frame's in the file.
+        link.Report(sensorlink::kDataFrameText);
+        if (outcome) *outcome = sensorlink::Outcome::Failed;
+        return std::nullopt;
+    }
     link.UnpackReply();
     HardwareData data{};
-    std::copy_n(link.State().measurementWords.begin(), data.size(), data.begin());
+    std::copy_n(words->begin(), data.size(), data.begin());
     return data;
 }
 

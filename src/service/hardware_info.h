@@ -14,10 +14,10 @@ namespace service {
 
 using HardwareData = std::array<std::uint16_t, params::kHardwareDataWords>;
 
-// The reply is unpacked over the measurement word buffer and its first 256 words taken: a
-// short reply leaves the later words as the buffer held them. Nothing on a failure or an
-// error frame (which carries no hardware data, also one whose code has no text to report).
-// `outcome` (may be null) gets the exchange's outcome.
+// The reply's 256 words (it is also unpacked over the measurement word buffer). Nothing on a
+// failure, on an error frame (which carries no hardware data; reported with its code when
+// the code has no text of its own), or on a reply shorter than 256 words (reported with the
+// data-frame text, outcome Failed). `outcome` (may be null) gets the outcome.
 std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link,
                                              sensorlink::Outcome* outcome = nullptr);
 

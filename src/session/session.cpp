@@ -191,7 +191,11 @@ void Session::UnpackMeasurement() {
 
 bool Session::ReadCorrectionValues() {
     const sensorlink::Exchange e = link_->Command(sensorlink::cmd::kReadCorrection, 0);
-    if (!e.Ok()) return false;  // an error frame carries no correction values
+    if (!e.Ok()) {
+        // An error frame carries no correction values; a refusal ends the read, not silently.
+        link_->ReportRefusal(e);
+        return false;
+    }
     const auto values = sensorlink::DecodeCorrectionValues(e.payload);
     if (!values) {
         // Words the reply does not carry would be stale ones, then sent back to the EEPROM.

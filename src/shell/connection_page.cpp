@@ -340,9 +340,18 @@ bool ConnectionPage::IdentifySensor() {
 }
 
 void ConnectionPage::ChangeBaudRate() {
+    const std::uint16_t oldIndex = settings.baudIndex;
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
     AppendMessage(QStringLiteral("TRY TO CHANGE BAUDRATE!\n"));
-    if (!Link().Command(sensorlink::cmd::kBaudRate, settings.baudIndex).Frame()) return;
+    const sensorlink::Exchange e = Link().Command(sensorlink::cmd::kBaudRate, settings.baudIndex);
+    if (!e.Ok()) {
+        // Refused or unanswered: the sensor keeps its rate, and so does the port, which is
+        // what the selector and the settings file go on saying.
+        Link().ReportRefusal(e);
+        settings.baudIndex = oldIndex;
+        ui::SetComboValue(baudRate, oldIndex);
+        return;
+    }
     AppendMessage(QStringLiteral("SUCCESS!\n"));
     OpenSerialPort();
     if (TryToConnect())

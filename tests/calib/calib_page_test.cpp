@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "calib/calib_page.h"
+#include "link/commands.h"
 #include "link/link_texts.h"
 #include "program_fixture.h"
 #include "sim/model/faults.h"
@@ -293,6 +294,37 @@ TEST(Offsets, BothPagesShareTheCorrectionValuesAndTheMeasuredDisplaysFollowOnlyA
     t.Control<QPushButton>("MAINP", "ButtonGetCF")->click();
     EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditBlueOffset")->value(), measured[2]);
     EXPECT_EQ(t.program.popups.History().size(), 2u);  // the two questions only
+}
+
+TEST(CorrectionValues, FramesTheSensorSendsOnItsOwnAreNoReplyToGetOrGetCf) {
+    // A sensor left in triggered sending: its frames come ahead of every reply. Taken as the
+    // reply, their words went into the factor boxes and the parameter set, and SEND CF and
+    // SEND wrote them into the sensor.
+    for (const auto transport :
+         {testing_support::Transport::Tcp, testing_support::Transport::Serial}) {
+        SCOPED_TRACE(transport == testing_support::Transport::Tcp ? "TCP" : "serial");
+        sim::ServerOptions o = WhiteTarget();
+        o.model.triggerRate = 200;
+        testing_support::SensorProgram t(o, transport);
+        sim::Eeprom e = t.sensor.Model().EepromImage();
+        e.factors = {1100, 1200, 1300};
+        t.sensor.Model().PowerUp(e);
+        const auto ram = t.sensor.Model().Ram()[0].BlockWords();
+        t.Fault("late:0.05@30u");  // some frames always on their way
+        ASSERT_TRUE(t.S().Link().Command(sensorlink::cmd::kTriggeredSend, 1).Ok());
+        const double on = t.sensor.Now();
+        ASSERT_TRUE(testing_support::WaitFor([&] { return t.sensor.Now() > on + 0.1; }));
+
+        t.Control<QPushButton>("MAINP", "ButtonGetCF")->click();
+        EXPECT_GT(t.S().Link().StrayFrames(), 0u);
+        EXPECT_EQ(t.Control<QSpinBox>("MAINP", "EditCFG")->value(), 1200);
+        t.Control<QPushButton>("MAINP", "ButtonSendCF")->click();
+        EXPECT_EQ(t.sensor.Model().EepromImage().factors, e.factors);
+        t.Control<QPushButton>("MAINP", "ButtonGet")->click();
+        t.Control<QPushButton>("MAINP", "ButtonSend")->click();
+        EXPECT_EQ(t.sensor.Model().Ram()[0].BlockWords(), ram);
+        EXPECT_TRUE(t.Reports().isEmpty()) << t.Reports().join("|").toStdString();
+    }
 }
 
 TEST(PasswordGate, OnlyTheExactPasswordShowsTheOffsetPageAndCloseLocksItAgain) {

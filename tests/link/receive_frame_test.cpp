@@ -449,3 +449,34 @@ TYPED_TEST(ReceiveFrame, BytesThatArrivedWhenTheTimeRanOutAreTaken) {
 }
 
 }  // namespace
+
+TYPED_TEST(ReceiveFrame, OnlyAFrameOfTheRequestsCommandOrAnErrorFrameIsItsReply) {
+    namespace cmd = sensorlink::cmd;
+    // A sensor left sending on its own, and a late measurement: neither answers the read of
+    // the correction values, whose words SEND CF would write into the EEPROM.
+    const QByteArray triggered =
+        Frame(cmd::kTriggeredSend, 0, std::vector<std::uint16_t>(23, 4000));
+    const QByteArray late = Frame(cmd::kMeasure, 0, {4000, 4001, 4002});
+    this->peer().Answer(
+        {Step{triggered + late}, Step{Frame(cmd::kReadCorrection, 0, {1, 2, 3, 4, 5, 6}), 5}});
+    sensorlink::Exchange e = this->link.Command(cmd::kReadCorrection, 0);
+    EXPECT_EQ(e.outcome, sensorlink::Outcome::Reply);
+    EXPECT_EQ(e.command, cmd::kReadCorrection);
+    EXPECT_EQ(this->Words(), (std::vector<std::uint16_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(this->link.StrayFrames(), 2u);
+
+    // An error frame answers any request.
+    this->peer().Answer({Step{triggered + Frame(0, 3)}});
+    EXPECT_EQ(this->link.Command(cmd::kReadBlock, 0).outcome, sensorlink::Outcome::ErrorReply);
+    EXPECT_EQ(this->link.StrayFrames(), 3u);
+    EXPECT_TRUE(this->observer.reports.empty());
+
+    // Frames keep coming but none answers: a time-out within the one reply time.
+    this->peer().Answer({Step{triggered}, Step{triggered, 5, [this] {
+                                                   this->clock.now += 3.5;
+                                                   this->link.Wake();
+                                               }}});
+    e = this->link.Command(cmd::kFirmware, 0);
+    EXPECT_EQ(e.outcome, sensorlink::Outcome::Failed);
+    EXPECT_EQ(this->observer.reports, std::vector<std::string>{kTimeout});
+}

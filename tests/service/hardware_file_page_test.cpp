@@ -117,34 +117,30 @@ TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndK
                                              QDir::toNativeSeparators(path) + "\n\n"));
 }
 
-TEST(HardwareInfoFile, AShortReplyKeepsTheTailOfTheWordBuffer) {
-    HardwareFile t;
-    t.S().Link().State().measurementWords.fill(0xBEEF);
-    t.sensor.Model().Faults().Add(*sim::ParseFault("short:20@194"));
-    const QString path = t.dir.filePath("short.ini");
-    t.program.popups.AnswerFile(path);
-    t.Press();
+TEST(HardwareInfoFile, ARefusalOrAShortReplyIsSaidAndStopsBeforeTheDialog) {
+    // A short reply filled the file's tail with an earlier frame's words; a refusal whose
+    // code has no text of its own did nothing at all.
+    const std::pair<const char*, const char*> cases[] = {
+        {"error:1@194", "INVALIDE ORDER NUMBER!"},
+        {"error:3@194", "SENSOR HAS REFUSED THE REQUEST!\nERROR CODE 3"},
+        {"error:3@102", "SENSOR HAS REFUSED THE REQUEST!\nERROR CODE 3"},
+        {"short:20@194", "RECEIVED DATA FRAME IS INCORRECT!"},
+    };
+    for (const auto& [fault, said] : cases) {
+        SCOPED_TRACE(fault);
+        HardwareFile t;
+        t.S().SelectTransferTarget(session::TransferTarget::Eeprom);
+        t.sensor.Model().Faults().Add(*sim::ParseFault(fault));
+        t.program.popups.AnswerFile(t.dir.filePath("never.ini"));
+        t.Press();
 
-    std::array<std::uint16_t, params::kHardwareDataWords> words;
-    words.fill(0xBEEF);
-    const auto sent = t.sensor.Model().HardwareInfo();
-    std::copy_n(sent.begin(), 10, words.begin());
-    EXPECT_EQ(ReadBack(path).GetString("HARDWARE INFO", "DATA"), params::HardwareDataText(words));
-}
-
-TEST(HardwareInfoFile, AnErrorReplyToTheHardwareCommandStopsBeforeTheDialog) {
-    HardwareFile t;
-    t.S().SelectTransferTarget(session::TransferTarget::Eeprom);
-    t.sensor.Model().Faults().Add(*sim::ParseFault("error:1@194"));
-    t.program.popups.AnswerFile(t.dir.filePath("never.ini"));
-    t.Press();
-
-    EXPECT_EQ(t.FileDialogs(), 0);
-    EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
-    EXPECT_FALSE(t.S().LinkStatus().linkOk);
-    EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::Eeprom);
-    EXPECT_TRUE(t.Messages().contains("INVALIDE ORDER NUMBER!"));
-    EXPECT_FALSE(t.Messages().contains("HARDWARE INI FILE"));
+        EXPECT_EQ(t.FileDialogs(), 0);
+        EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
+        EXPECT_FALSE(t.S().LinkStatus().linkOk);
+        EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::Eeprom);
+        EXPECT_TRUE(t.Messages().contains(said)) << t.Messages().toStdString();
+        EXPECT_FALSE(t.Messages().contains("HARDWARE INI FILE"));
+    }
 }
 
 TEST(HardwareInfoFile, NoFileAndAnUnwritableFileAreSaidInTheMessageBox) {

@@ -39,6 +39,7 @@
 #include "shell/connection_page.h"
 #include "shell/page_list.h"
 #include "ui/display_style.h"
+#include "sim/model/faults.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"
 #include "teach/teach_page.h"
@@ -658,6 +659,34 @@ TEST(Connection, BaudRateChangeReconnectsAndAsksToStoreTheRate) {
     EXPECT_EQ(sensor.PtyBaudRate(), 38400);
     EXPECT_EQ(p.Connection().Settings().baudIndex, 2);
     EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->isEnabled());
+}
+
+TEST(Connection, ARefusedBaudRateChangeIsSaidAndThePortKeepsItsRate) {
+    for (const char* fault : {"error:1@190", "error:3@190"}) {
+        SCOPED_TRACE(fault);
+        QTemporaryDir dir;
+        const QString link = dir.filePath("velorax-tty");
+        sim::SimServer sensor;
+        ASSERT_TRUE(sensor.StartPty(link));
+        TestProgram p(testing_support::SerialSettingsText(link));
+        ASSERT_TRUE(p.program);
+        p->StartUp();
+        sensor.Model().Faults().Add(*sim::ParseFault(fault));
+        ui::SetComboValue(p.Control<QComboBox>("MAINP", "EditSelectBaudrate"), 2);
+        p.Control<QPushButton>("MAINP", "ButtonChangeBaudrate")->click();
+        const QString messages = p.Connection().Messages();
+        EXPECT_FALSE(messages.contains("SUCCESS!")) << messages.toStdString();
+        EXPECT_TRUE(messages.contains(fault[6] == '1'
+                                          ? "INVALIDE ORDER NUMBER!"
+                                          : "SENSOR HAS REFUSED THE REQUEST!\nERROR CODE 3"))
+            << messages.toStdString();
+        EXPECT_EQ(p.Connection().Settings().baudIndex, 4);
+        EXPECT_EQ(ui::ComboValue(p.Control<QComboBox>("MAINP", "EditSelectBaudrate")), 4);
+        // Still talking at the old rate.
+        sensor.Model().Faults().Clear();
+        EXPECT_EQ(sensor.PtyBaudRate(), 115200);
+        EXPECT_EQ(p.Session().GetParameters(), sensorlink::Outcome::Reply);
+    }
 }
 
 TEST(Settings, StartWithoutFileSavesTheDefaultLinkSettings) {
