@@ -1,13 +1,17 @@
 // The real velorax-cli as a process of its own against the in-process simulated sensor:
-// SIGINT and SIGTERM during measure and triggered end it cleanly (a whole file, triggered
-// sending off, status 0), processes side by side, and the executable without a display.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT during measure and triggered end it cleanly (a whole
+// file, triggered sending off, status 0), a file that cannot grow, processes side by side,
+// and the executable without a display.
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 #include "cli_fixture.h"
@@ -74,9 +78,14 @@ TEST(CliSignals, SigintDuringMeasureLeavesAWholeRecordFile) {
     EXPECT_TRUE(WaitFor([&] { return !sensor.server.TcpClientConnected(); }));
 }
 
-TEST(CliSignals, SigtermDuringTriggeredSwitchesTriggeredSendingOffOnBothTransports) {
-    for (Transport transport : {Transport::Tcp, Transport::Serial}) {
-        SCOPED_TRACE(clitest::Name(transport));
+// A closed terminal or ssh session (SIGHUP) and SIGQUIT end it as SIGTERM does.
+TEST(CliSignals, TerminatingSignalsDuringTriggeredSwitchTriggeredSendingOff) {
+    const std::pair<Transport, int> cases[] = {{Transport::Tcp, SIGTERM},
+                                               {Transport::Serial, SIGTERM},
+                                               {Transport::Tcp, SIGHUP},
+                                               {Transport::Serial, SIGQUIT}};
+    for (const auto& [transport, sig] : cases) {
+        SCOPED_TRACE(std::string(clitest::Name(transport)) + " " + strsignal(sig));
         Sensor sensor(transport, 20.0);
         CliProcess cli(clitest::Args(sensor.Link(), {"triggered", "--format", "jsonl"}));
         QByteArray out;
@@ -86,12 +95,12 @@ TEST(CliSignals, SigtermDuringTriggeredSwitchesTriggeredSendingOffOnBothTranspor
                 return out.count('\n') >= 2;
             },
             10000));
-        cli.Signal(SIGTERM);
+        cli.Signal(sig);
         ASSERT_TRUE(cli.Finished());
         out += cli.process.readAllStandardOutput();
         EXPECT_EQ(cli.process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(cli.process.exitCode(), 0) << cli.process.readAllStandardError().toStdString();
-        EXPECT_TRUE(out.endsWith("\"}\n"));
+        EXPECT_TRUE(out.endsWith("}\n"));
         // Switched off, and the sensor acknowledged it.
         EXPECT_EQ(sensor.Traced("PC>SIM cmd=30 par=0 "), 1);
         const QByteArray trace = sensor.Trace();
