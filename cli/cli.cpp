@@ -140,6 +140,10 @@ void Context::ReportRefused(std::string_view text) {
     Say(OneLine(text));
 }
 
+void Context::NoteErrorCode(std::uint16_t code) {
+    Say("the sensor answered with an error reply of code " + std::to_string(code));
+}
+
 // --- files ---------------------------------------------------------------------------------
 
 std::string WriteObstacle(const std::string& path) {
@@ -210,8 +214,8 @@ int Run(const std::vector<std::string>& arguments, Environment& env) {
     Context c(parsed.options, env, env.stop ? *env.stop : none);
     int status = Dispatch(c);
     if (status != kExitDone && c.stop.Requested() && c.link.Aborted()) status = kExitInterrupted;
-    // Every failure says something, also one whose cause had no text of its own (an error
-    // reply with an unknown code, an interrupted wait).
+    // Every failure says something, also one whose cause had no text of its own (an
+    // interrupted wait).
     if (status != kExitDone && c.Said() == 0) {
         if (status == kExitLink) c.Say(kLinkFailedText);
         if (status == kExitRefused) c.Say(kRefusedText);

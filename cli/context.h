@@ -43,6 +43,7 @@ class Context : public sensorlink::FailureObserver {
 
     void ReportLinkFailure() override;
     void ReportRefused(std::string_view text) override;
+    void NoteErrorCode(std::uint16_t code) override;
 
     const Options& options;
     Environment& env;

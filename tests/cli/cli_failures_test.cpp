@@ -128,14 +128,19 @@ TEST_P(CliSensorFailures, TheProgramsFailureTextsAndTheSensorsRefusals) {
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "velorax-cli: INVALIDE ORDER NUMBER! VERIFY PC AND SENSOR SOFTWARE!\n");
     EXPECT_EQ(r.out, "");
-    // One with a code that has no text still says something.
+    // One with a code that has no text says which code it was, also where the sequence
+    // goes on after it.
     sensor.Fault("error:9@102#1");
     r = RunCli(Cmd({"offsets"}));
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.ErrLines(), 1);
+    EXPECT_EQ(r.err, "velorax-cli: the sensor answered with an error reply of code 9\n");
+    ASSERT_TRUE(params::BuildParameterFile(params::ParameterSet{}).WriteToFile(File("p.ini")));
+    sensor.Fault("error:3@1#1");
+    r = RunCli(Cmd({"send", File("p.ini")}));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "velorax-cli: the sensor answered with an error reply of code 3\n");
 
     // Plausibility counts: the transfer goes on, the counts are printed, status 3.
-    ASSERT_TRUE(params::BuildParameterFile(params::ParameterSet{}).WriteToFile(File("p.ini")));
     sensor.Fault("plausibility:2@1#1");
     r = RunCli(Cmd({"send", File("p.ini"), "--to", "eeprom"}));
     EXPECT_EQ(r.status, 3);
