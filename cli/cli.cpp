@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -144,6 +146,39 @@ void Context::NoteErrorCode(std::uint16_t code) {
     Say("the sensor answered with an error reply of code " + std::to_string(code));
 }
 
+// --- the deadline ----------------------------------------------------------------------------
+
+Deadline::Deadline(Context& c, double seconds) : c_(c), seconds_(seconds) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Arm(); });
+}
+
+void Deadline::Start() {
+    over_ = false;
+    if (seconds_ <= 0) return;
+    end_ = c_.link.Wait().Now() + seconds_;
+    Arm();
+}
+
+void Deadline::Arm() {
+    const double left = end_ - c_.link.Wait().Now();
+    if (left <= 0) {
+        over_ = true;
+        c_.link.Wake();
+        return;
+    }
+    // A timer's interval is an int of milliseconds: a long limit is reached in steps.
+    constexpr double kStep = 86400.0;
+    timer_.start(static_cast<int>(std::ceil(std::min(left, kStep) * 1000.0)));
+}
+
+std::string Deadline::Text() const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", seconds_);
+    return text;
+}
+
 // --- files ---------------------------------------------------------------------------------
 
 std::string WriteObstacle(const std::string& path) {
@@ -208,6 +243,10 @@ int Run(const std::vector<std::string>& arguments, Environment& env) {
     }
     if (parsed.options.help) {
         env.out.Write(HelpText(parsed.options.command));
+        return kExitDone;
+    }
+    if (parsed.options.version) {
+        env.out.Write(VersionText());
         return kExitDone;
     }
     Stop none;

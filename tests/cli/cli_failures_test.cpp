@@ -11,6 +11,7 @@
 #include "cli_fixture.h"
 #include "params/parameter_file.h"
 #include "program_fixture.h"
+#include "recorder/record_core.h"
 
 namespace {
 
@@ -45,6 +46,12 @@ TEST(CliUsage, MistakesAreStatusOneWithOneLineAndHelpIsStatusZero) {
         Args(tcp, {"calibration", "--set", "1", "2", "65536"}),
         Args(tcp, {"scan", "--mode", "sideways", "-o", "x.csv"}),
         Args(tcp, {"get", "extra"}),
+        Args(tcp, {"measure", "--id", "line\t4"}),
+        Args(tcp, {"measure", "--id", "line 4\n"}),
+        Args(tcp, {"measure", "--duration", "0"}),
+        Args(tcp, {"measure", "--timeout", "5"}),
+        Args(tcp, {"triggered", "--timeout", "-1"}),
+        Args(tcp, {"get", "--append"}),
     };
     for (const auto& args : mistakes) {
         std::string joined;
@@ -79,6 +86,10 @@ TEST(CliUsage, MistakesAreStatusOneWithOneLineAndHelpIsStatusZero) {
         EXPECT_EQ(RunCli(Args(tcp, {command, "-h"})).out, r.out);
     }
     EXPECT_EQ(RunCli({"help", "measure"}).out, RunCli({"measure", "--help"}).out);
+
+    r = RunCli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "velorax-cli 1.0 (files of VELORAX3-KVT-ANA-Scope V1.0)\n");
 }
 
 TEST(CliLinkFailures, ARefusingHostOrAMissingDeviceIsOneLineAndStatusTwo) {
@@ -224,6 +235,61 @@ TEST_P(CliSensorFailures, FilesThatCannotBeReadOrWrittenAreStatusFourBeforeTheSe
                          "value: TEACH VECTOR 0, TEACH VECTOR 1"),
               std::string::npos);
     EXPECT_EQ(sensor.Model().Ram()[0].block.power, 500);
+}
+
+// A command that fails leaves an old file as it was: a file is made or replaced only once
+// there is something to put in it.
+TEST_P(CliSensorFailures, AFailedCommandLeavesTheOldFileAlone) {
+    const std::string old = "the last shift's record\r\n";
+    const auto oldFile = [&](const char* name) {
+        QFile f(files.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old.data(), static_cast<qint64>(old.size()));
+        return File(name);
+    };
+    struct Case {
+        const char* fault;
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {"error:3@4#1", Cmd({"get", "--from", "eeprom", "-o", oldFile("p.ini")}), 3},
+        {"error:3@8#1", Cmd({"measure", "-o", oldFile("r.dat")}), 3},
+        {"badcrc-header@8#1", Cmd({"measure", "--format", "jsonl", "-o", oldFile("r.jsonl")}), 2},
+        {"error:3@30#1", Cmd({"triggered", "-o", oldFile("t.dat")}), 3},
+        {"silent@110u", Cmd({"scan", "--timeout", "0.2", "-o", oldFile("s.csv")}), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        sensor.Fault(c.fault);
+        const Result r = RunCli(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.ErrLines(), 1) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(clitest::ReadAll(QString::fromStdString(c.args.back())), old);
+        sensor.Model().Faults().Clear();
+    }
+    // The scan that never triggered was broken off at the sensor.
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=110 par=0 "), 1);
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(files.path()).entryList(QDir::Files).size(), std::size(cases));
+}
+
+// Waits that had no end: triggered sending that nothing triggers, a scan that never
+// triggers. The time-out ends them with status 2, the sensor switched off again.
+TEST_P(CliSensorFailures, TimeoutsEndTheWaitsForTheSensorsOwnFrames) {
+    Result r = RunCli(Cmd({"triggered", "--timeout", "0.2"}));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "velorax-cli: no frame came within 0.2 s\n");
+    EXPECT_EQ(r.out, recorder::FileHeader(""));
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=30 par=0 "), 1);
+
+    sensor.Fault("silent@110u");
+    r = RunCli(Cmd({"scan", "--timeout", "0.2", "-o", File("s.csv")}));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "velorax-cli: no scan came within 0.2 s; nothing was written\n");
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=110 par=0 "), 1);
+    EXPECT_FALSE(QFile::exists(files.filePath("s.csv")));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTransports, CliSensorFailures,

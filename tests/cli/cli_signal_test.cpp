@@ -32,12 +32,15 @@ QStringList Strings(const std::vector<std::string>& args) {
 
 // velorax-cli started with no display and no platform to find.
 struct CliProcess {
-    explicit CliProcess(const std::vector<std::string>& args) {
+    // `child` runs in the child before velorax-cli starts (async-signal-safe calls only).
+    explicit CliProcess(const std::vector<std::string>& args,
+                        const std::function<void()>& child = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
         process.setProcessEnvironment(env);
+        if (child) process.setChildProcessModifier(child);
         process.start(QStringLiteral(VELORAX_CLI_EXE), Strings(args));
     }
     ~CliProcess() {
@@ -107,6 +110,32 @@ TEST(CliSignals, TerminatingSignalsDuringTriggeredSwitchTriggeredSendingOff) {
         const qsizetype off = trace.lastIndexOf("PC>SIM cmd=30 par=0 ");
         EXPECT_GT(trace.indexOf("SIM>PC cmd=30 par=0 len=0 ", off), off);
     }
+}
+
+// A disk that fills up in the middle of a record file (here a file size limit, with the
+// limit's signal ignored as a shell's ulimit -f leaves it): the file ends on its last whole
+// line, and the status is 4.
+TEST(CliFiles, AWriteErrorInTheMiddleOfMeasureLeavesNoHalfLine) {
+    constexpr rlim_t kLimit = 700;  // the header and a few lines
+    Sensor sensor(Transport::Tcp);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("record.dat");
+    CliProcess cli(clitest::Args(sensor.Link(), {"measure", "-o", file.toStdString()}), [] {
+        const rlimit limit{kLimit, kLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    ASSERT_TRUE(cli.Finished());
+    EXPECT_EQ(cli.process.exitCode(), 4);
+    const QByteArray said = cli.process.readAllStandardError();
+    EXPECT_EQ(said.count('\n'), 1);
+    EXPECT_TRUE(said.contains("File too large")) << said.toStdString();
+    const std::string written = ReadAll(file);
+    ASSERT_GT(Lines(written), 5);
+    EXPECT_LE(written.size(), kLimit);
+    EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
+    const QStringList lines = QString::fromStdString(written).split("\r\n", Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(3)) EXPECT_EQ(line.count('\t'), 12) << line.toStdString();
 }
 
 TEST(CliSignals, ProcessesSideBySideEachWithItsOwnSensorAndFile) {
