@@ -6,7 +6,6 @@
 
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
 #include <string_view>
 
@@ -111,11 +110,10 @@ class FrameSink {
         struct stat before {};
         const bool sized = ::stat(path_.c_str(), &before) == 0;
         if (file_.Append(path_, line)) return kExitDone;
+        // What part of the line went out is cut off again (the reason is kept already).
         if (sized) {
-            const int error = errno;  // the reason already kept; truncate may change it
             const int cut = ::truncate(path_.c_str(), before.st_size);
-            (void)cut;
-            errno = error;
+            (void)cut;  // if even that fails, the failure said is still the write's
         }
         return Lost();
     }
