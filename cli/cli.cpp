@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -140,6 +142,43 @@ void Context::ReportRefused(std::string_view text) {
     Say(OneLine(text));
 }
 
+void Context::NoteErrorCode(std::uint16_t code) {
+    Say("the sensor answered with an error reply of code " + std::to_string(code));
+}
+
+// --- the deadline ----------------------------------------------------------------------------
+
+Deadline::Deadline(Context& c, double seconds) : c_(c), seconds_(seconds) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Arm(); });
+}
+
+void Deadline::Start() {
+    over_ = false;
+    if (seconds_ <= 0) return;
+    end_ = c_.link.Wait().Now() + seconds_;
+    Arm();
+}
+
+void Deadline::Arm() {
+    const double left = end_ - c_.link.Wait().Now();
+    if (left <= 0) {
+        over_ = true;
+        c_.link.Wake();
+        return;
+    }
+    // A timer's interval is an int of milliseconds: a long limit is reached in steps.
+    constexpr double kStep = 86400.0;
+    timer_.start(static_cast<int>(std::ceil(std::min(left, kStep) * 1000.0)));
+}
+
+std::string Deadline::Text() const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", seconds_);
+    return text;
+}
+
 // --- files ---------------------------------------------------------------------------------
 
 std::string WriteObstacle(const std::string& path) {
@@ -206,12 +245,16 @@ int Run(const std::vector<std::string>& arguments, Environment& env) {
         env.out.Write(HelpText(parsed.options.command));
         return kExitDone;
     }
+    if (parsed.options.version) {
+        env.out.Write(VersionText());
+        return kExitDone;
+    }
     Stop none;
     Context c(parsed.options, env, env.stop ? *env.stop : none);
     int status = Dispatch(c);
     if (status != kExitDone && c.stop.Requested() && c.link.Aborted()) status = kExitInterrupted;
-    // Every failure says something, also one whose cause had no text of its own (an error
-    // reply with an unknown code, an interrupted wait).
+    // Every failure says something, also one whose cause had no text of its own (an
+    // interrupted wait).
     if (status != kExitDone && c.Said() == 0) {
         if (status == kExitLink) c.Say(kLinkFailedText);
         if (status == kExitRefused) c.Say(kRefusedText);

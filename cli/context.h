@@ -2,6 +2,7 @@
 // Inside velorax-cli: what a running command has (its options, outputs, the link, the stop
 // request) and the commands themselves. Not part of the library's interface.
 
+#include <QTimer>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +44,7 @@ class Context : public sensorlink::FailureObserver {
 
     void ReportLinkFailure() override;
     void ReportRefused(std::string_view text) override;
+    void NoteErrorCode(std::uint16_t code) override;
 
     const Options& options;
     Environment& env;
@@ -52,6 +54,27 @@ class Context : public sensorlink::FailureObserver {
 
   private:
     int said_ = 0;
+};
+
+// A limit for the waits that have none of their own (frames the sensor sends when it is
+// triggered): once the seconds have passed since Start, Over() is true and the link's waits
+// are woken to look. Zero seconds: no limit.
+class Deadline {
+  public:
+    Deadline(Context& c, double seconds);
+    void Start();
+    void Stop() { timer_.stop(); }
+    bool Over() const { return over_; }
+    // The limit as the line on standard error gives it: "0.2 s".
+    std::string Text() const;
+
+  private:
+    void Arm();
+    Context& c_;
+    double seconds_;
+    double end_ = 0;
+    bool over_ = false;
+    QTimer timer_;
 };
 
 // The commands; each returns its exit status.

@@ -1,8 +1,13 @@
 // measure and triggered: measurement frames as the recorder's record file or as JSON lines,
 // to standard output or into a file, until a count or Ctrl-C.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QTimer>
-#include <cstdio>
+#include <algorithm>
+#include <fstream>
+#include <string_view>
 
 #include "cli/context.h"
 #include "link/commands.h"
@@ -14,8 +19,13 @@ namespace cli {
 
 namespace {
 
-// Where the frames go, one whole line each. A file is the recorder's: opened, appended to
-// and closed for every line, so a line written is on disk when the next frame is asked for.
+// Where the frames go, one whole line each. A file is the recorder's: appended to line by
+// line, opened and closed for every line, so a line written is on disk when the next frame
+// is asked for. It is made (an old one replaced) only with the first line, header and line
+// at once through a temporary file: a command that ends before any frame leaves an old
+// file as it was. With --append the lines go onto the end of a record file of the same
+// format instead. A line that cannot be written whole (a full disk) is cut off again, so
+// the file always ends on a whole line.
 // Lines for standard output gather for at most 50 ms (or 4 KiB): frames that come back to
 // back cost one write for many, and a line still goes out within 50 ms of its frame, also
 // while the next exchange waits. Only whole lines are ever written.
@@ -27,25 +37,26 @@ class FrameSink {
         QObject::connect(&timer_, &QTimer::timeout, [this] { Flush(); });
     }
 
-    // A new file (an old one replaced) with the record file's header, or the header on
-    // standard output; JSON lines have none.
+    // The header on standard output (JSON lines have none); a file is only looked at.
     int Open() {
-        const bool tsv = c_.options.format == Format::Tsv;
-        const std::string header = tsv ? recorder::FileHeader(c_.options.id) : std::string();
         if (path_.empty()) {
+            const std::string header = Header();
             if (!header.empty() && !c_.env.out.Write(header)) return Closed();
             return kExitDone;
         }
         if (const std::string obstacle = WriteObstacle(path_); !obstacle.empty())
             return c_.FileFailed(path_, obstacle);
-        bool created = false;
-        if (tsv) {
-            created = file_.Create(path_, c_.options.id);
-        } else {
-            std::remove(path_.c_str());  // a new file, as the record file is
-            created = file_.Append(path_, std::string_view(""));
+        if (c_.options.append) {
+            std::ifstream file(path_, std::ios::binary);
+            std::string head(kRecordStart.size(), '\0');
+            file.read(head.data(), static_cast<std::streamsize>(head.size()));
+            head.resize(static_cast<std::size_t>(file.gcount()));
+            // A missing or empty file is made as a new one.
+            made_ = !head.empty();
+            const bool tsv = c_.options.format == Format::Tsv;
+            if (made_ && (tsv ? head != kRecordStart : head.front() != '{'))
+                return c_.FileFailed(path_, "not a record file to append to");
         }
-        if (!created) return Lost();
         return kExitDone;
     }
 
@@ -53,9 +64,11 @@ class FrameSink {
     // more lines can go out (the reader of standard output went away: no failure).
     int Put(FrameWords words) {
         const Stamp stamp = c_.Now();
-        const std::string line =
-            c_.options.format == Format::Jsonl ? JsonLine(words, stamp) : RecordLine(words, stamp);
-        if (!path_.empty()) return file_.Append(path_, line) ? kExitDone : Lost();
+        ++seq_;
+        const std::string line = c_.options.format == Format::Jsonl
+                                     ? JsonLine(words, stamp, c_.options.id, seq_)
+                                     : RecordLine(words, stamp);
+        if (!path_.empty()) return ToFile(line);
         if (ended_) return status_;
         pending_ += line;
         if (pending_.size() >= kGatherBytes) return Flush();
@@ -77,6 +90,33 @@ class FrameSink {
   private:
     static constexpr int kGatherMs = 50;
     static constexpr std::size_t kGatherBytes = 4096;
+    // How every record file begins, whatever its PANEL ID.
+    static constexpr std::string_view kRecordStart = "\nRECORD RESULTS OF: ";
+
+    std::string Header() const {
+        return c_.options.format == Format::Tsv ? recorder::FileHeader(c_.options.id)
+                                                : std::string();
+    }
+
+    int ToFile(const std::string& line) {
+        if (!made_) {
+            made_ = true;
+            if (const std::string reason = WriteWhole(path_, Header() + line); !reason.empty()) {
+                ended_ = true;
+                status_ = c_.FileFailed(path_, reason);
+            }
+            return status_;
+        }
+        struct stat before {};
+        const bool sized = ::stat(path_.c_str(), &before) == 0;
+        if (file_.Append(path_, line)) return kExitDone;
+        // What part of the line went out is cut off again (the reason is kept already).
+        if (sized) {
+            const int cut = ::truncate(path_.c_str(), before.st_size);
+            (void)cut;  // if even that fails, the failure said is still the write's
+        }
+        return Lost();
+    }
 
     int Closed() {
         status_ = c_.OutputFailed();
@@ -93,6 +133,8 @@ class FrameSink {
     Context& c_;
     std::string path_;
     recorder::RecordFile file_;
+    bool made_ = false;
+    std::uint64_t seq_ = 0;
     std::string pending_;
     QTimer timer_;
     bool ended_ = false;
@@ -126,12 +168,15 @@ int Measure(Context& c) {
     c.StopEndsLoop(true);
     ui::EventWait& wait = c.link.Wait();
     const double interval = c.options.interval;
+    // --duration: no request starts after this; the frame in hand is finished.
+    const double stopAt = c.options.duration > 0 ? wait.Now() + c.options.duration : -1.0;
+    const auto over = [&wait, stopAt] { return stopAt >= 0 && wait.Now() >= stopAt; };
     // The starts keep to a schedule, as the recorder's do: the lateness of each wake-up does
     // not add up, and a start later than a whole interval moves the schedule on.
     double due = wait.Now();
     int status = kExitDone;
     for (int n = 0; c.options.count == 0 || n < c.options.count; ++n) {
-        if (c.stop.Requested()) break;
+        if (c.stop.Requested() || over()) break;
         if (interval > 0) {
             const double start = wait.Now();
             if (start - due > interval) due = start;
@@ -142,7 +187,7 @@ int Measure(Context& c) {
         if (end) break;
         const bool last = c.options.count != 0 && n + 1 == c.options.count;
         if (interval > 0 && !last) {
-            const double left = due - wait.Now();
+            const double left = std::min(due, stopAt >= 0 ? stopAt : due) - wait.Now();
             if (left > 0) wait.WaitUntil([&c] { return c.stop.Requested(); }, left, &c.link);
         }
     }
@@ -161,11 +206,21 @@ int Triggered(Context& c) {
     if (!on.Ok()) {
         status = c.ExitOf(on.outcome);
     } else {
-        // No time limit: the sensor sends when it is triggered.
+        // The sensor sends when it is triggered: no time limit but --timeout's, for each
+        // frame.
+        Deadline deadline(c, c.options.timeout);
         for (int n = 0; c.options.count == 0 || n < c.options.count; ++n) {
-            const sensorlink::Exchange e =
-                c.link.ReceiveFrame(ui::kNoDeadline, [&c] { return !c.stop.Requested(); });
-            if (e.outcome == sensorlink::Outcome::Stopped) break;
+            deadline.Start();
+            const sensorlink::Exchange e = c.link.ReceiveFrame(
+                ui::kNoDeadline, [&] { return !c.stop.Requested() && !deadline.Over(); });
+            deadline.Stop();
+            if (e.outcome == sensorlink::Outcome::Stopped) {
+                if (!c.stop.Requested()) {
+                    c.Say("no frame came within " + deadline.Text());
+                    status = kExitLink;
+                }
+                break;
+            }
             bool end = false;
             status = TakeFrame(c, sink, e, &end);
             if (end) break;

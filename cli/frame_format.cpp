@@ -92,7 +92,7 @@ void AppendIsoTime(std::string& text, const Stamp& s) {
     Padded(text, offset % 60, 2);
 }
 
-std::string JsonLine(FrameWords words, const Stamp& stamp) {
+std::string JsonLine(FrameWords words, const Stamp& stamp, std::string_view id, std::uint64_t seq) {
     std::string line;
     line.reserve(400);
     for (std::size_t i = 0; i < std::size(kKeys); ++i) {
@@ -103,6 +103,18 @@ std::string JsonLine(FrameWords words, const Stamp& stamp) {
     Array(line, words, kMinMax, 6);
     line += ",\"extra\":";
     Array(line, words, kExtra, 3);
+    if (!id.empty()) {
+        line += ",\"id\":\"";
+        for (const char ch : id) {
+            if (ch == '"' || ch == '\\') line += '\\';
+            line += ch;
+        }
+        line += '"';
+    }
+    line += ",\"seq\":";
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, seq);
+    line.append(text, result.ptr);
     line += ",\"time\":\"";
     AppendIsoTime(line, stamp);
     line += "\"}\n";

@@ -4,14 +4,18 @@
 //
 //   {"red":1200,"green":1100,"blue":900,"x":...,"y":...,"int":...,"deltaC":-1,
 //    "colorNo":255,"groupNo":255,"trigger":0,"temperature":31,"rawRed":...,"rawGreen":...,
-//    "rawBlue":...,"rgbMinMax":[6 words],"extra":[3 words],
+//    "rawBlue":...,"rgbMinMax":[6 words],"extra":[3 words],"id":"line 4","seq":17,
 //    "time":"2024-05-01T12:00:00.123+02:00"}
 //
-// Words as the sensor sent them (unsigned 16 bits), deltaC as a signed number.
+// Words as the sensor sent them (unsigned 16 bits), deltaC as a signed number (-1: no taught
+// colour within its tolerance), colorNo and groupNo 255: none recognised. "id" is there only
+// when the sensor was given a name; "seq" counts the frames of one run from 1, so that lines
+// of many sensors merged into one stream show which are missing.
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "link/commands.h"
 #include "recorder/record_core.h"
@@ -32,7 +36,9 @@ void AppendIsoTime(std::string& text, const Stamp& stamp);
 
 using FrameWords = std::span<const std::uint16_t, sensorlink::kMeasurementWords>;
 
-std::string JsonLine(FrameWords words, const Stamp& stamp);
+// `id` without control characters (the command line refuses them); quotes and backslashes
+// are escaped.
+std::string JsonLine(FrameWords words, const Stamp& stamp, std::string_view id, std::uint64_t seq);
 // The record file's data line (date, time, the eleven recorded words).
 std::string RecordLine(FrameWords words, const Stamp& stamp);
 

@@ -6,23 +6,28 @@
 #include <string_view>
 #include <utility>
 
+#include "params/program_title.h"
+
 namespace cli {
 
 namespace {
 
 // What a command accepts besides the link.
 enum Accepts : unsigned {
-    kOutput = 1u << 0,    // -o FILE
-    kFrom = 1u << 1,      // --from ram|eeprom
-    kTo = 1u << 2,        // --to ram|eeprom
-    kParaSet = 1u << 3,   // --set 0|1
-    kValues = 1u << 4,    // --set R G B
-    kForce = 1u << 5,     // --force
-    kCount = 1u << 6,     // --count N
-    kInterval = 1u << 7,  // --interval SECONDS
-    kFormat = 1u << 8,    // --format tsv|jsonl
-    kId = 1u << 9,        // --id TEXT
-    kScan = 1u << 10,     // --mode, --pre, --level, --rate, --signal
+    kOutput = 1u << 0,     // -o FILE
+    kFrom = 1u << 1,       // --from ram|eeprom
+    kTo = 1u << 2,         // --to ram|eeprom
+    kParaSet = 1u << 3,    // --set 0|1
+    kValues = 1u << 4,     // --set R G B
+    kForce = 1u << 5,      // --force
+    kCount = 1u << 6,      // --count N
+    kInterval = 1u << 7,   // --interval SECONDS
+    kFormat = 1u << 8,     // --format tsv|jsonl
+    kId = 1u << 9,         // --id TEXT
+    kScan = 1u << 10,      // --mode, --pre, --level, --rate, --signal
+    kAppend = 1u << 11,    // --append
+    kDuration = 1u << 12,  // --duration SECONDS
+    kTimeout = 1u << 13,   // --timeout SECONDS
 };
 
 struct CommandInfo {
@@ -56,30 +61,40 @@ const CommandInfo kCommands[] = {
      "  --to ram|eeprom     where the set goes (ram)\n"
      "  --set 0|1           which of the sensor's two parameter sets (0)\n"
      "  --force             send a file of another type or scope version all the same\n"},
-    {Command::Measure, "measure", kOutput | kCount | kInterval | kFormat | kId,
-     "measure [--count N] [--interval SECONDS] [--format tsv|jsonl] [--id TEXT] [-o FILE]\n\n"
+    {Command::Measure, "measure",
+     kOutput | kAppend | kCount | kInterval | kDuration | kFormat | kId,
+     "measure [--count N] [--interval SECONDS] [--duration SECONDS] [--format tsv|jsonl]\n"
+     "        [--id TEXT] [-o FILE [--append]]\n\n"
      "Asks the sensor for measurement frames (command 8), back to back or one every\n"
-     "SECONDS, until N frames were taken or Ctrl-C. tsv is the record file of velorax-scope's\n"
-     "recorder, header and lines, byte for byte; jsonl one JSON object per frame with the\n"
-     "fields red, green, blue, x, y, int, deltaC, colorNo, groupNo, trigger, temperature,\n"
-     "rawRed, rawGreen, rawBlue, rgbMinMax, extra and time. Lines go to standard output, or\n"
-     "with -o into FILE, each line on disk once it is written. Ctrl-C or SIGTERM ends after\n"
-     "the frame in hand: the last line is whole, and the status is 0.\n\n"
+     "SECONDS, until N frames were taken, the duration is over or Ctrl-C. tsv is the record\n"
+     "file of velorax-scope's recorder, header and lines, byte for byte; jsonl one JSON\n"
+     "object per frame with the fields red, green, blue, x, y, int, deltaC, colorNo,\n"
+     "groupNo, trigger, temperature, rawRed, rawGreen, rawBlue, rgbMinMax, extra, id (with\n"
+     "--id), seq (1 for the first frame of the run) and time. Lines go to standard output,\n"
+     "or with -o into FILE, each line on disk once it is written. Ctrl-C or SIGTERM ends\n"
+     "after the frame in hand: the last line is whole, and the status is 0.\n\n"
      "  --count N           frames to take (default: until Ctrl-C)\n"
      "  --interval SECONDS  from the start of one request to the start of the next, at\n"
      "                      least 0.25 (default: back to back)\n"
+     "  --duration SECONDS  no request after that many seconds; ends as Ctrl-C does\n"
      "  --format tsv|jsonl  (tsv)\n"
-     "  --id TEXT           the sensor's identification text for the record file's\n"
-     "                      \"PANEL ID: \" line (none without it)\n"
-     "  -o FILE             a new file of that name; an old one is replaced\n"},
-    {Command::Triggered, "triggered", kOutput | kCount | kFormat | kId,
-     "triggered [--count N] [--format tsv|jsonl] [--id TEXT] [-o FILE]\n\n"
+     "  --id TEXT           the sensor's name for the record file's \"PANEL ID: \" line and\n"
+     "                      the id of each JSON line (none without it)\n"
+     "  -o FILE             a new file of that name once the first frame is there; an old\n"
+     "                      one is replaced then, and stays if no frame comes\n"
+     "  --append            add the lines to FILE, a record file of the same format (made\n"
+     "                      as a new one if there is none)\n"},
+    {Command::Triggered, "triggered", kOutput | kAppend | kCount | kTimeout | kFormat | kId,
+     "triggered [--count N] [--timeout SECONDS] [--format tsv|jsonl] [--id TEXT]\n"
+     "          [-o FILE [--append]]\n\n"
      "Switches the sensor's triggered sending on (command 30, parameter 1), writes each frame\n"
      "the sensor sends on its trigger as measure does, and switches it off again (command\n"
      "30, parameter 0) after N frames, on Ctrl-C or SIGTERM, and after a failure while the\n"
      "line is still there.\n\n"
      "  --count N           frames to take (default: until Ctrl-C)\n"
-     "  --format, --id, -o  as for measure\n"},
+     "  --timeout SECONDS   the longest wait for the next frame; after it the command ends\n"
+     "                      with status 2 (default: no limit)\n"
+     "  --format, --id, -o, --append  as for measure\n"},
     {Command::Calibration, "calibration", kValues,
      "calibration [--set RED GREEN BLUE]\n\n"
      "Prints the sensor's calibration factors, red, green and blue on one line (1024 is a\n"
@@ -96,17 +111,20 @@ const CommandInfo kCommands[] = {
      "parameter set in the sensor's RAM.\n\n"
      "  --set 0|1           which of the sensor's two parameter sets (0)\n"
      "  -o FILE             the file; replaced whole or not at all\n"},
-    {Command::Scan, "scan", kOutput | kScan,
-     "scan [--mode MODE] [--pre N] [--level N] [--rate N] [--signal N] -o FILE.csv\n\n"
+    {Command::Scan, "scan", kOutput | kScan | kTimeout,
+     "scan [--mode MODE] [--pre N] [--level N] [--rate N] [--signal N] [--timeout SECONDS]\n"
+     "     -o FILE.csv\n\n"
      "Runs one scope scan and writes its four traces in time order around the trigger as\n"
      "CSV: sample, red, green, blue and the binary word, 128 lines. The sensor sends when it\n"
-     "has triggered, however long that takes; Ctrl-C breaks the scan off (command 110,\n"
-     "parameter 0), writes nothing and ends with status 130.\n\n"
+     "has triggered, without a limit unless --timeout gives one; Ctrl-C breaks the scan off\n"
+     "(command 110, parameter 0), writes nothing and ends with status 130, a time-out the\n"
+     "same with status 2.\n\n"
      "  --mode MODE         single, rising, falling, colour0 or in0 (single)\n"
      "  --pre N             samples before the trigger sample (0)\n"
      "  --level N           the level the blue trace passes in rising and falling (2048)\n"
      "  --rate N            a sample every N scans (1)\n"
      "  --signal 0|1|2      which signals the sensor records (0)\n"
+     "  --timeout SECONDS   the longest wait for the scan (default: no limit)\n"
      "  -o FILE.csv         the file; replaced whole or not at all\n"},
 };
 
@@ -128,7 +146,7 @@ constexpr const char* kWholeHelp =
     "  offsets       read (and write) the offsets\n"
     "  hwinfo        write the hardware information file\n"
     "  scan          one scope scan as CSV\n\n"
-    "velorax-cli COMMAND --help tells more of each.\n\n"
+    "velorax-cli COMMAND --help tells more of each; velorax-cli --version its version.\n\n"
     "Exit status: 0 done; 1 usage; 2 the link failed; 3 the sensor refused (an error reply,\n"
     "a plausibility count); 4 a file could not be read or written; 130 interrupted before\n"
     "there was a result.\n";
@@ -152,6 +170,16 @@ bool WholeNumber(std::string_view text, long min, long max, long* value) {
         return false;
     *value = v;
     return true;
+}
+
+// The bytes below a blank and DEL: a tab or line end in a name would break the line of the
+// record file's header and the JSON line it goes into.
+bool HasControlCharacter(std::string_view text) {
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7f) return true;
+    }
+    return false;
 }
 
 bool Seconds(const std::string& text, double* value) {
@@ -210,7 +238,7 @@ class Parser {
 
     Parsed Run() {
         while (at_ < args_.size() && error_.empty()) Next();
-        if (error_.empty() && !o_.help) Check();
+        if (error_.empty() && !o_.help && !o_.version) Check();
         return {o_, error_};
     }
 
@@ -255,6 +283,8 @@ class Parser {
         const std::string a = args_[at_++];
         if (a == "--help" || a == "-h") {
             o_.help = true;
+        } else if (a == "--version" && !info_) {
+            o_.version = true;
         } else if (a == "--tcp") {
             const auto v = Value(a);
             o_.tcp = true;
@@ -312,9 +342,19 @@ class Parser {
                 o_.format = Format::Jsonl;
             else if (v && *v != "tsv")
                 Fail("--format takes tsv or jsonl, not '" + *v + "'");
+        } else if (a == "--duration" || a == "--timeout") {
+            if (!Accepts(a == "--duration" ? kDuration : kTimeout, a)) return;
+            const auto v = Value(a);
+            double& seconds = a == "--duration" ? o_.duration : o_.timeout;
+            if (v && (!Seconds(*v, &seconds) || seconds <= 0))
+                Fail(a + " takes seconds above 0, not '" + *v + "'");
+        } else if (a == "--append") {
+            if (Accepts(kAppend, a)) o_.append = true;
         } else if (a == "--id") {
             if (!Accepts(kId, a)) return;
             if (const auto v = Value(a)) o_.id = *v;
+            if (HasControlCharacter(o_.id))
+                Fail("--id takes no control characters (tab, line end)");
         } else if (a == "--mode") {
             if (!Accepts(kScan, a)) return;
             const auto v = Value(a);
@@ -360,6 +400,7 @@ class Parser {
         if (o_.command == Command::Send && o_.file.empty()) return Fail("send needs a FILE");
         if ((o_.command == Command::HwInfo || o_.command == Command::Scan) && o_.output.empty())
             return Fail(std::string(info_->name) + " needs -o FILE");
+        if (o_.append && o_.output.empty()) return Fail("--append goes with -o FILE");
     }
 
     const std::vector<std::string>& args_;
@@ -381,6 +422,11 @@ std::string HelpText(Command command) {
     const std::string usage = std::string("Usage: velorax-cli ") + kLinkUsage + " ";
     if (const CommandInfo* info = InfoOf(command)) return usage + info->help;
     return usage + "COMMAND [OPTIONS]\n\n" + kWholeHelp;
+}
+
+std::string VersionText() {
+    return std::string("velorax-cli ") + VELORAX_VERSION + " (files of " + velorax::kProgramTitle +
+           ")\n";
 }
 
 }  // namespace cli

@@ -35,6 +35,7 @@ inline constexpr double kMinInterval = 0.25;           // seconds, as the record
 
 struct Options {
     bool help = false;
+    bool version = false;  // --version
     Command command = Command::None;
 
     // The link: exactly one of the two.
@@ -46,14 +47,18 @@ struct Options {
     std::uint16_t baudIndex = kDefaultBaudIndex;
 
     std::string output;         // -o; empty: standard output
+    bool append = false;        // -o adds to an existing record file
     std::string file;           // send FILE
     bool eeprom = false;        // --from eeprom, --to eeprom
     std::uint16_t paraSet = 0;  // --set 0|1 of get, send, hwinfo
     bool force = false;         // send: a file of another type or version anyway
     int count = 0;              // frames; 0: until Ctrl-C
     double interval = 0.0;      // seconds from one request to the next; 0: back to back
+    double duration = 0.0;      // measure: seconds of frames; 0: no limit
+    double timeout = 0.0;       // triggered: the longest wait for a frame; scan: for the
+                                // scan's blocks; 0: no limit
     Format format = Format::Tsv;
-    std::string id;                                      // the record file's PANEL ID
+    std::string id;  // the record file's PANEL ID, the JSON lines' id; no control characters
     std::optional<std::array<std::uint16_t, 3>> values;  // --set R G B
     scope::ScanSettings scan{scope::kModeSingleShot, 0, 2048, 1, 0};
 };
@@ -68,5 +73,7 @@ Parsed ParseArguments(const std::vector<std::string>& arguments);
 
 // The help of the whole (Command::None) or of one command.
 std::string HelpText(Command command);
+// What --version prints.
+std::string VersionText();
 
 }  // namespace cli

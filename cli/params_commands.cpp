@@ -54,11 +54,16 @@ int Get(Context& c) {
     }
     if (const int status = c.Connect()) return status;
     params::ParameterSet set;
+    params::TransferCounts counts;
     const sensorlink::Outcome got =
-        params::GetFromSensor(c.link, set, c.options.paraSet, c.options.eeprom);
+        params::GetFromSensor(c.link, set, c.options.paraSet, c.options.eeprom, &counts);
     if (got != sensorlink::Outcome::Reply && got != sensorlink::Outcome::ErrorReply)
         return c.ExitOf(got);
-    // Values the sensor replaced by its defaults are what it holds now: written, and said.
+    // Values the sensor replaced by its defaults when it loaded its EEPROM are what it holds
+    // now: written, and said. Any other objection is an error frame: the set read after it
+    // is not the one asked for, and an old file stays as it was.
+    if (got == sensorlink::Outcome::ErrorReply && !(c.options.eeprom && counts.eeprom > 0))
+        return c.ExitOf(got);
     const ini::IniObject file = params::BuildParameterFile(set);
     if (path.empty()) {
         if (!c.env.out.Write(file.ToText())) return c.OutputFailed();

@@ -82,12 +82,19 @@ int Scan(Context& c) {
     const sensorlink::Exchange started = scope::StartScan(c.link, settings);
     if (!started.Ok()) return c.ExitOf(started.outcome);
     scope::ScanTraces traces{};
+    // The sensor sends once it has triggered: no time limit but --timeout's, for the whole
+    // scan. Ctrl-C or the time-out breaks the scan off.
+    Deadline deadline(c, c.options.timeout);
+    deadline.Start();
     for (scope::Trace& trace : traces) {
-        // No time limit: the sensor sends once it has triggered. Ctrl-C breaks the scan off.
-        const sensorlink::Exchange block =
-            c.link.ReceiveFrame(ui::kNoDeadline, [&c] { return !c.stop.Requested(); });
+        const sensorlink::Exchange block = c.link.ReceiveFrame(
+            ui::kNoDeadline, [&] { return !c.stop.Requested() && !deadline.Over(); });
         if (block.outcome == sensorlink::Outcome::Stopped) {
             scope::BreakScan(c.link);
+            if (!c.stop.Requested()) {
+                c.Say("no scan came within " + deadline.Text() + "; nothing was written");
+                return kExitLink;
+            }
             c.Say("the scan was broken off; nothing was written");
             return kExitInterrupted;
         }

@@ -6,6 +6,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <iterator>
 
 namespace cli {
 
@@ -28,13 +29,16 @@ extern "C" void OnSignal(int) {
     errno = saved;
 }
 
+// The signals that end a command: Ctrl-C, kill, a closed terminal or ssh session, the quit
+// key.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 }  // namespace
 
 struct SignalStop::Impl {
     int fds[2] = {-1, -1};
     QSocketNotifier* notifier = nullptr;
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
+    struct sigaction old[std::size(kStopSignals)]{};
     struct sigaction oldPipe {};
 };
 
@@ -55,8 +59,8 @@ SignalStop::SignalStop(Stop& stop) : impl_(new Impl) {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &impl_->oldInt);
-    ::sigaction(SIGTERM, &action, &impl_->oldTerm);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &action, &impl_->old[i]);
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -65,8 +69,8 @@ SignalStop::SignalStop(Stop& stop) : impl_(new Impl) {
 
 SignalStop::~SignalStop() {
     if (impl_->fds[0] >= 0) {
-        ::sigaction(SIGINT, &impl_->oldInt, nullptr);
-        ::sigaction(SIGTERM, &impl_->oldTerm, nullptr);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            ::sigaction(kStopSignals[i], &impl_->old[i], nullptr);
         ::sigaction(SIGPIPE, &impl_->oldPipe, nullptr);
         gSignalPipe = -1;
         delete impl_->notifier;

@@ -1,9 +1,9 @@
 #pragma once
-// Ctrl-C and SIGTERM as velorax-cli sees them: a request to stop that the running command
-// looks at. A command that loops (measure, triggered, scan) sets a handler that only wakes
-// its wait, finishes the frame in hand and ends cleanly; otherwise a request ends every
-// wait of the link at once. The process's signals reach it through SignalStop (main.cpp);
-// tests call Request themselves.
+// Ctrl-C, SIGTERM, SIGHUP and SIGQUIT as velorax-cli sees them: a request to stop that the
+// running command looks at. A command that loops (measure, triggered, scan) sets a handler
+// that only wakes its wait, finishes the frame in hand and ends cleanly; otherwise a
+// request ends every wait of the link at once. The process's signals reach it through SignalStop
+// (main.cpp); tests call Request themselves.
 
 #include <functional>
 
@@ -23,9 +23,10 @@ class Stop {
     std::function<void(int)> handler_;
 };
 
-// SIGINT and SIGTERM of this process become Stop::Request, delivered from the event loop
-// (the signal handler only writes a byte into a pipe). SIGPIPE is ignored: a reader that
-// went away shows as a failed write. One per process.
+// SIGINT, SIGTERM, SIGHUP (the terminal or ssh session went away) and SIGQUIT of this
+// process become Stop::Request, delivered from the event loop (the signal handler only
+// writes a byte into a pipe). SIGPIPE is ignored: a reader that went away shows as a
+// failed write. One per process.
 class SignalStop {
   public:
     explicit SignalStop(Stop& stop);

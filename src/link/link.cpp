@@ -191,6 +191,7 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
         if (header.command == 0) {
             // An error reply is reported, but the frame is still taken with its payload.
             const std::string_view text = ErrorReplyText(header.parameter);
+            if (text.empty()) observer.NoteErrorCode(header.parameter);
             if (!text.empty()) {
                 QPointer<Link> guard(&owner);
                 Fail(text);

@@ -33,6 +33,9 @@ class FailureObserver {
     // reply. Nothing was sent and nothing changed (no flag, no buffer, not the message
     // buffer): only say it.
     virtual void ReportRefused(std::string_view /*text*/) {}
+    // An error frame whose code has no text: nothing is reported for it, but an observer
+    // that must say why a command failed (velorax-cli) learns the code.
+    virtual void NoteErrorCode(std::uint16_t /*code*/) {}
 };
 
 // Seconds from any fixed origin; tests inject a clock of their own.

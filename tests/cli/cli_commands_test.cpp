@@ -117,20 +117,48 @@ TEST_P(CliCommands, MeasureWritesRecordLinesOrJsonLinesToStandardOutputOrAFile) 
     }
     EXPECT_EQ(sensor.Traced("PC>SIM cmd=8 "), 3);
 
-    // jsonl into a file: one object per frame, the fields by name.
-    r = RunCli(Cmd({"measure", "--count", "2", "--format", "jsonl", "-o", PathText("m.jsonl")}));
+    // jsonl into a file: one object per frame, the fields by name, --id and the frame's number.
+    r = RunCli(Cmd({"measure", "--count", "2", "--format", "jsonl", "--id", "line \"4\" \\ 2", "-o",
+                    PathText("m.jsonl")}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     const QStringList objects =
         QString::fromStdString(ReadAll(Path("m.jsonl"))).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(objects.size(), 2);
-    const QRegularExpression shape(
+    const QString shape(
         "^\\{\"red\":\\d+,\"green\":\\d+,\"blue\":\\d+,\"x\":\\d+,\"y\":\\d+,\"int\":\\d+,"
         "\"deltaC\":-?\\d+,\"colorNo\":\\d+,\"groupNo\":\\d+,\"trigger\":[01],"
         "\"temperature\":\\d+,\"rawRed\":\\d+,\"rawGreen\":\\d+,\"rawBlue\":\\d+,"
-        "\"rgbMinMax\":\\[\\d+(,\\d+){5}\\],\"extra\":\\[\\d+,\\d+,\\d+\\],"
-        "\"time\":\"2026-12-07T14:30:05\\.250\\+01:00\"\\}$");
-    for (const QString& o : objects) EXPECT_TRUE(shape.match(o).hasMatch()) << o.toStdString();
+        "\"rgbMinMax\":\\[\\d+(,\\d+){5}\\],\"extra\":\\[\\d+,\\d+,\\d+\\],%1"
+        "\"seq\":%2,\"time\":\"2026-12-07T14:30:05\\.250\\+01:00\"\\}$");
+    const QString id = QRegularExpression::escape(R"("id":"line \"4\" \\ 2",)");
+    for (int n = 0; n < 2; ++n)
+        EXPECT_TRUE(QRegularExpression(shape.arg(id).arg(n + 1)).match(objects[n]).hasMatch())
+            << objects[n].toStdString();
+
+    // Without --id, no id; --duration ends the frames as Ctrl-C does.
+    r = RunCli(Cmd({"measure", "--duration", "0.3", "--interval", "0.25", "--format", "jsonl"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QString first = QString::fromStdString(r.out).section('\n', 0, 0);
+    EXPECT_TRUE(QRegularExpression(shape.arg("").arg(1)).match(first).hasMatch()) << r.out;
+}
+
+// --append adds to a record file of an earlier run; one of JSON lines is none.
+TEST_P(CliCommands, AppendAddsToTheRecordFileOfAnEarlierRun) {
+    const std::string path = PathText("shift.dat");
+    for (int run = 0; run < 2; ++run)
+        ASSERT_EQ(RunCli(Cmd({"measure", "--count", "2", "--append", "-o", path})).status, 0);
+    const QString written = QString::fromStdString(ReadAll(Path("shift.dat")));
+    EXPECT_TRUE(written.startsWith(QString::fromStdString(recorder::FileHeader(""))));
+    EXPECT_EQ(written.count("RECORD RESULTS OF:"), 1);
+    EXPECT_EQ(written.count("\r\n"), 3 + 4);  // the header's lines and four frames
+
+    const std::string jsonl = PathText("shift.jsonl");
+    RunCli(Cmd({"measure", "--count", "1", "--format", "jsonl", "-o", jsonl}));
+    const Result r = RunCli(Cmd({"measure", "--count", "1", "--append", "-o", jsonl}));
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "velorax-cli: " + jsonl + ": not a record file to append to\n");
+    EXPECT_EQ(QString::fromStdString(ReadAll(Path("shift.jsonl"))).count('\n'), 1);
 }
 
 TEST_P(CliCommands, TriggeredTakesTheSensorsFramesAndSwitchesTriggeredSendingOff) {

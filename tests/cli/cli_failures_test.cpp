@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <fstream>
 
 #include "cli/options.h"
 #include "cli_fixture.h"
@@ -45,6 +46,12 @@ TEST(CliUsage, MistakesAreStatusOneWithOneLineAndHelpIsStatusZero) {
         Args(tcp, {"calibration", "--set", "1", "2", "65536"}),
         Args(tcp, {"scan", "--mode", "sideways", "-o", "x.csv"}),
         Args(tcp, {"get", "extra"}),
+        Args(tcp, {"measure", "--id", "line\t4"}),
+        Args(tcp, {"measure", "--id", "line 4\n"}),
+        Args(tcp, {"measure", "--duration", "0"}),
+        Args(tcp, {"measure", "--timeout", "5"}),
+        Args(tcp, {"triggered", "--timeout", "-1"}),
+        Args(tcp, {"get", "--append"}),
     };
     for (const auto& args : mistakes) {
         std::string joined;
@@ -79,6 +86,10 @@ TEST(CliUsage, MistakesAreStatusOneWithOneLineAndHelpIsStatusZero) {
         EXPECT_EQ(RunCli(Args(tcp, {command, "-h"})).out, r.out);
     }
     EXPECT_EQ(RunCli({"help", "measure"}).out, RunCli({"measure", "--help"}).out);
+
+    r = RunCli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "velorax-cli 1.0 (files of VELORAX3-KVT-ANA-Scope V1.0)\n");
 }
 
 TEST(CliLinkFailures, ARefusingHostOrAMissingDeviceIsOneLineAndStatusTwo) {
@@ -128,14 +139,19 @@ TEST_P(CliSensorFailures, TheProgramsFailureTextsAndTheSensorsRefusals) {
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "velorax-cli: INVALIDE ORDER NUMBER! VERIFY PC AND SENSOR SOFTWARE!\n");
     EXPECT_EQ(r.out, "");
-    // One with a code that has no text still says something.
+    // One with a code that has no text says which code it was, also where the sequence
+    // goes on after it.
     sensor.Fault("error:9@102#1");
     r = RunCli(Cmd({"offsets"}));
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.ErrLines(), 1);
+    EXPECT_EQ(r.err, "velorax-cli: the sensor answered with an error reply of code 9\n");
+    ASSERT_TRUE(params::BuildParameterFile(params::ParameterSet{}).WriteToFile(File("p.ini")));
+    sensor.Fault("error:3@1#1");
+    r = RunCli(Cmd({"send", File("p.ini")}));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "velorax-cli: the sensor answered with an error reply of code 3\n");
 
     // Plausibility counts: the transfer goes on, the counts are printed, status 3.
-    ASSERT_TRUE(params::BuildParameterFile(params::ParameterSet{}).WriteToFile(File("p.ini")));
     sensor.Fault("plausibility:2@1#1");
     r = RunCli(Cmd({"send", File("p.ini"), "--to", "eeprom"}));
     EXPECT_EQ(r.status, 3);
@@ -219,6 +235,39 @@ TEST_P(CliSensorFailures, FilesThatCannotBeReadOrWrittenAreStatusFourBeforeTheSe
                          "value: TEACH VECTOR 0, TEACH VECTOR 1"),
               std::string::npos);
     EXPECT_EQ(sensor.Model().Ram()[0].block.power, 500);
+}
+
+// A command that fails leaves an old file as it was: a file is made or replaced only once
+// there is something to put in it. --timeout ends the waits for the sensor's own frames
+// (nothing triggers) with status 2 and switches the sensor off again.
+TEST_P(CliSensorFailures, AFailedCommandLeavesTheOldFileAlone) {
+    const std::string old = "the last shift's record\r\n";
+    const auto oldFile = [&](const char* name) {
+        std::ofstream(File(name), std::ios::binary) << old;
+        return File(name);
+    };
+    const std::tuple<const char*, std::vector<std::string>, int> cases[] = {
+        {"error:3@4#1", Cmd({"get", "--from", "eeprom", "-o", oldFile("p.ini")}), 3},
+        {"error:3@8#1", Cmd({"measure", "-o", oldFile("r.dat")}), 3},
+        {"badcrc-header@8#1", Cmd({"measure", "--format", "jsonl", "-o", oldFile("r.jsonl")}), 2},
+        {"error:3@30#1", Cmd({"triggered", "-o", oldFile("t.dat")}), 3},
+        {"silent@30u", Cmd({"triggered", "--timeout", "0.2", "-o", oldFile("t.dat")}), 2},
+        {"silent@110u", Cmd({"scan", "--timeout", "0.2", "-o", oldFile("s.csv")}), 2},
+    };
+    for (const auto& [fault, args, status] : cases) {
+        SCOPED_TRACE(fault);
+        sensor.Fault(fault);
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.status, status);
+        EXPECT_EQ(r.ErrLines(), 1) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(clitest::ReadAll(QString::fromStdString(args.back())), old);
+        sensor.Model().Faults().Clear();
+    }
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=30 par=0 "), 2);
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=110 par=0 "), 1);
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(files.path()).entryList(QDir::Files).size(), 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTransports, CliSensorFailures,

@@ -1,13 +1,17 @@
 // The real velorax-cli as a process of its own against the in-process simulated sensor:
-// SIGINT and SIGTERM during measure and triggered end it cleanly (a whole file, triggered
-// sending off, status 0), processes side by side, and the executable without a display.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT during measure and triggered end it cleanly (a whole
+// file, triggered sending off, status 0), a file that cannot grow, processes side by side,
+// and the executable without a display.
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 #include "cli_fixture.h"
@@ -28,12 +32,15 @@ QStringList Strings(const std::vector<std::string>& args) {
 
 // velorax-cli started with no display and no platform to find.
 struct CliProcess {
-    explicit CliProcess(const std::vector<std::string>& args) {
+    // `child` runs in the child before velorax-cli starts (async-signal-safe calls only).
+    explicit CliProcess(const std::vector<std::string>& args,
+                        const std::function<void()>& child = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
         process.setProcessEnvironment(env);
+        if (child) process.setChildProcessModifier(child);
         process.start(QStringLiteral(VELORAX_CLI_EXE), Strings(args));
     }
     ~CliProcess() {
@@ -74,9 +81,14 @@ TEST(CliSignals, SigintDuringMeasureLeavesAWholeRecordFile) {
     EXPECT_TRUE(WaitFor([&] { return !sensor.server.TcpClientConnected(); }));
 }
 
-TEST(CliSignals, SigtermDuringTriggeredSwitchesTriggeredSendingOffOnBothTransports) {
-    for (Transport transport : {Transport::Tcp, Transport::Serial}) {
-        SCOPED_TRACE(clitest::Name(transport));
+// A closed terminal or ssh session (SIGHUP) and SIGQUIT end it as SIGTERM does.
+TEST(CliSignals, TerminatingSignalsDuringTriggeredSwitchTriggeredSendingOff) {
+    const std::pair<Transport, int> cases[] = {{Transport::Tcp, SIGTERM},
+                                               {Transport::Serial, SIGTERM},
+                                               {Transport::Tcp, SIGHUP},
+                                               {Transport::Serial, SIGQUIT}};
+    for (const auto& [transport, sig] : cases) {
+        SCOPED_TRACE(std::string(clitest::Name(transport)) + " " + strsignal(sig));
         Sensor sensor(transport, 20.0);
         CliProcess cli(clitest::Args(sensor.Link(), {"triggered", "--format", "jsonl"}));
         QByteArray out;
@@ -86,18 +98,39 @@ TEST(CliSignals, SigtermDuringTriggeredSwitchesTriggeredSendingOffOnBothTranspor
                 return out.count('\n') >= 2;
             },
             10000));
-        cli.Signal(SIGTERM);
+        cli.Signal(sig);
         ASSERT_TRUE(cli.Finished());
         out += cli.process.readAllStandardOutput();
         EXPECT_EQ(cli.process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(cli.process.exitCode(), 0) << cli.process.readAllStandardError().toStdString();
-        EXPECT_TRUE(out.endsWith("\"}\n"));
+        EXPECT_TRUE(out.endsWith("}\n"));
         // Switched off, and the sensor acknowledged it.
         EXPECT_EQ(sensor.Traced("PC>SIM cmd=30 par=0 "), 1);
         const QByteArray trace = sensor.Trace();
         const qsizetype off = trace.lastIndexOf("PC>SIM cmd=30 par=0 ");
         EXPECT_GT(trace.indexOf("SIM>PC cmd=30 par=0 len=0 ", off), off);
     }
+}
+
+// A disk that fills up in the middle of a record file (here a file size limit, its signal
+// ignored as a shell's ulimit -f leaves it): the file ends on its last whole line, status 4.
+TEST(CliFiles, AWriteErrorInTheMiddleOfMeasureLeavesNoHalfLine) {
+    Sensor sensor(Transport::Tcp);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("record.dat");
+    CliProcess cli(clitest::Args(sensor.Link(), {"measure", "-o", file.toStdString()}), [] {
+        const rlimit limit{700, 700};  // the header and a few lines
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    ASSERT_TRUE(cli.Finished());
+    EXPECT_EQ(cli.process.exitCode(), 4);
+    EXPECT_TRUE(cli.process.readAllStandardError().contains("File too large"));
+    const std::string written = ReadAll(file);
+    ASSERT_GT(Lines(written), 5);
+    EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
+    const QStringList lines = QString::fromStdString(written).split("\r\n", Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(3)) EXPECT_EQ(line.count('\t'), 12) << line.toStdString();
 }
 
 TEST(CliSignals, ProcessesSideBySideEachWithItsOwnSensorAndFile) {
