@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "cli/context.h"
+#include "link/link_texts.h"
 #include "link/serial_ports.h"
 
 namespace cli {
@@ -135,6 +136,8 @@ void Context::StopEndsLoop(bool loop) {
 }
 
 void Context::ReportLinkFailure() {
+    // A refusal reported after its code was said is the same failure: one line.
+    if (notedCode_ && state.message == sensorlink::RefusalText(*notedCode_)) return;
     Say(OneLine(state.message));
 }
 
@@ -143,6 +146,7 @@ void Context::ReportRefused(std::string_view text) {
 }
 
 void Context::NoteErrorCode(std::uint16_t code) {
+    notedCode_ = code;
     Say("the sensor answered with an error reply of code " + std::to_string(code));
 }
 

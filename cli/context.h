@@ -3,6 +3,7 @@
 // request) and the commands themselves. Not part of the library's interface.
 
 #include <QTimer>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -54,6 +55,7 @@ class Context : public sensorlink::FailureObserver {
 
   private:
     int said_ = 0;
+    std::optional<std::uint16_t> notedCode_;  // the error code said last
 };
 
 // A limit for the waits that have none of their own (frames the sensor sends when it is

@@ -150,6 +150,10 @@ TEST_P(CliSensorFailures, TheProgramsFailureTextsAndTheSensorsRefusals) {
     r = RunCli(Cmd({"send", File("p.ini")}));
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "velorax-cli: the sensor answered with an error reply of code 3\n");
+    sensor.Fault("error:5@194#1");  // refused in the program's words too: still one line
+    r = RunCli(Cmd({"hwinfo", "-o", File("hw.ini")}));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "velorax-cli: the sensor answered with an error reply of code 5\n");
 
     // Plausibility counts: the transfer goes on, the counts are printed, status 3.
     sensor.Fault("plausibility:2@1#1");
