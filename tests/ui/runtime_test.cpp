@@ -10,7 +10,9 @@
 #include <QDoubleSpinBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFormLayout>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -21,7 +23,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/popups.h"
@@ -311,6 +315,14 @@ TEST(Runtime, ADisplayShowsTheStartOfATextLongerThanItself) {
     ui::SetValue(display, firmware);
     EXPECT_EQ(display->text(), firmware);
     EXPECT_EQ(display->cursorPosition(), 0);
+    // A path, though, shows its end: the file name, not the folders above it.
+    const QString path = "/home/line/velorax/records/shift-2/RecordFile.dat";
+    ui::SetPath(display, path);
+    EXPECT_EQ(display->toolTip(), path);
+    display->grab();  // the field scrolls to its cursor when painted
+    const QRect end = display->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(display->rect().contains(end.center())) << end.x();
+    EXPECT_EQ(display->cursorPosition(), path.size());
 }
 
 // The large colour and group windows beside a main window of the default size (frames of
@@ -364,4 +376,74 @@ TEST(ScriptedPopups, AnswersInOrderAndRefusesWhatIsNotThere) {
     EXPECT_EQ(popups.Prompt("t", "p", 3), QString("abc"));
     EXPECT_EQ(popups.History().size(), 5u);
     EXPECT_EQ(popups.History()[2].file.defaultName, "Parameter.ini");
+}
+
+// Without a window manager nothing is active once a pop-up has closed; the next pop-up then
+// stood in the middle of the screen, and the password panel at its corner.
+TEST(QtPopups, EveryPopUpOpensOverTheMainWindowAndStaysOnTheScreen) {
+    ui::QtPopups popups;
+    ui::Runtime rt(popups);
+    QWidget main;
+    main.setGeometry(420, 300, 360, 240);
+    rt.BindPanel(&main, "CBF_MAINP", {});
+    QWidget prompt;
+    prompt.resize(200, 90);
+    prompt.setWindowModality(Qt::ApplicationModal);
+    rt.BindPanel(&prompt, "CBF_PASSWORDP", {}, true);
+    main.show();
+    const QRect screen = main.screen()->availableGeometry();
+    std::vector<QRect> shown;
+    const auto closeNext = [&] {
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            shown.push_back(box->frameGeometry());
+            box->close();
+        });
+    };
+    for (int i = 0; i < 2; ++i) {
+        closeNext();
+        popups.Message("ATTENTION!", "CONFIRM CALCULATION!");
+    }
+    closeNext();
+    popups.Confirm("Attention!", "Replace the file?");
+    prompt.show();
+    shown.push_back(prompt.frameGeometry());
+    ASSERT_EQ(shown.size(), 4u);
+    for (const QRect& r : shown) {
+        EXPECT_TRUE(main.frameGeometry().contains(r.center())) << r.x() << "," << r.y();
+        EXPECT_TRUE(screen.contains(r)) << r.x() << "," << r.y();
+    }
+    EXPECT_EQ(ui::CentredOver(QRect(700, 0, 100, 100), QSize(300, 50), QRect(0, 0, 800, 600)),
+              QPoint(500, 24));
+}
+
+// A right-click on a label went up to the tab control and showed its help.
+TEST(Runtime, ALabelGivesItsControlsHelpNotThatOfWhatItSitsIn) {
+    ui::ScriptedPopups popups;
+    ui::Runtime rt(popups);
+    QTabWidget tabs;
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    auto* power = new QSpinBox;
+    auto* shown = new QLineEdit;
+    form->addRow("POWER", power);
+    form->addRow("Record file", shown);
+    tabs.addTab(page, "Param");
+    Recorder r;
+    rt.Bind(&tabs, "CBF_TabMain1", {}, "Select TAB-window.");
+    rt.Bind(power, "CBF_SlidePower", r.Callback(), "Transmitter power.");
+    rt.Bind(shown, "CBF_Shown", {});
+    tabs.show();
+    for (QWidget* field : ui::Widgets(power, shown))
+        qobject_cast<QLabel*>(form->labelForField(field))->setBuddy(field);
+
+    for (QWidget* field : ui::Widgets(power, shown)) {
+        QWidget* label = form->labelForField(field);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2),
+                               label->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(label, &menu);
+    }
+    EXPECT_EQ(popups.Texts(), QStringList{"Transmitter power."});
+    EXPECT_EQ(r.events, std::vector<ui::Event>{ui::Event::RightClick});
 }
