@@ -484,6 +484,46 @@ TEST(Help, RightClickShowsTheControlsTextAsInfo) {
     EXPECT_EQ(p.popups.History()[1].text, "Select TAB-window.");
 }
 
+// A right-click on a label went up to the tab control: "Select TAB-window." for every
+// parameter. Each label that names a control gives that control's help, or none.
+TEST(Help, ALabelGivesItsControlsHelp) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    auto* tabs = p.Control<QTabWidget>("MAINP", "TabMain1");
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        for (QLabel* label : tabs->currentWidget()->findChildren<QLabel*>()) {
+            const QPoint at = label->rect().center();
+            // What the user can click: shown, and not scrolled out of view.
+            if (!label->buddy() || !label->visibleRegion().contains(at)) continue;
+            p.popups.Clear();
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, label->mapToGlobal(at));
+            QCoreApplication::sendEvent(label, &event);
+            EXPECT_EQ(p.popups.Texts(), p->Runtime().HelpText(label->buddy()).isEmpty()
+                                            ? QStringList()
+                                            : QStringList{p->Runtime().HelpText(label->buddy())})
+                << label->text().toStdString();
+        }
+    }
+}
+
+// The guide says so, and the keys table too: the message box clears as the status display
+// does, by a right double-click or its keys.
+TEST(Connection, RightDoubleClickOnTheMessageBoxClearsIt) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    auto* box = p.Control<QPlainTextEdit>("MAINP", "TextMessages");
+    ASSERT_FALSE(p.Connection().Messages().isEmpty());
+    testing_support::RightDoubleClick(box->viewport());
+    EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    p.Connection().AppendMessage("TRY TO CONNECT!\n");
+    QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    EXPECT_TRUE(p.popups.History().empty());
+}
+
 TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
     TestProgram p(testing_support::NoSensorSettingsText());
     ASSERT_TRUE(p.program);
