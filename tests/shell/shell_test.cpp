@@ -438,6 +438,15 @@ TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
 }
 
+// Below the default size texts were cut and charts ran into each other.
+TEST(MainPanel, NeverSmallerThanTheDefaultSize) {
+    TestProgram p(testing_support::NoSensorSettingsText());
+    ASSERT_TRUE(p.program);
+    p->StartUp();
+    p->MainPanel()->resize(640, 480);
+    EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
+}
+
 // Scroll arrows would hide most page titles of the narrow left column; the tabs fit
 // instead, with the service page and without.
 TEST(MainPanel, EveryPageTitleShowsInFullAtTheDefaultSize) {
