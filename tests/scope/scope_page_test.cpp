@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
+#include <cmath>
 
 #include "link/link_texts.h"
 #include "program_fixture.h"
@@ -228,6 +230,49 @@ TEST(ScopeReadout, CycleTimeFromTheSensorAndTheCursorsInMillisecondsDigitsAndVol
         ->setPlainText(QStringLiteral("to be cleared"));
     testing_support::RightDoubleClick(t.Control("MAINP", "EditScopeComment"));
     EXPECT_TRUE(t.Control<QPlainTextEdit>("MAINP", "EditScopeComment")->toPlainText().isEmpty());
+}
+
+// The binary graph was 30 pixels high with its tick labels on each other, kept 0 ... 128
+// while the scope graph zoomed, and the cursors' lines lay on the x axis until dragged.
+TEST(ScopeGraphs, BinaryGraphTallEnoughFollowsTheZoomAndCursorsStartOnTheTrace) {
+    Scope t;
+    scope::ScopePage& p = t.page();
+    t.Select();
+    t.Control<QPushButton>("MAINP", "ButtonScan")->click();
+    ui::Graph* graph = p.ScopeGraph();
+    ui::Graph* binary = p.BinaryGraph();
+    graph->ReplotNow();
+    binary->ReplotNow();
+    ASSERT_EQ(t.program->MainPanel()->size(), QSize(790, 548));
+    EXPECT_GE(binary->axisRect()->height(), 60);
+    const QVector<double> ticks = binary->yAxis->tickVector();
+    for (int i = 1; i < ticks.size(); ++i)
+        EXPECT_GT(std::abs(binary->yAxis->coordToPixel(ticks[i]) -
+                           binary->yAxis->coordToPixel(ticks[i - 1])),
+                  binary->yAxis->tickLabelFont().pointSizeF() * 1.3);
+
+    for (int c = 1; c <= 2; ++c) {
+        const QPointF at = graph->CursorPosition(c);
+        EXPECT_EQ(at.y(), p.Traces()[0][static_cast<std::size_t>(std::lround(at.x()))]);
+    }
+
+    const auto pixel = [graph](double x, double y) {
+        return QPointF(graph->xAxis->coordToPixel(x), graph->yAxis->coordToPixel(y));
+    };
+    const auto mouse = [graph](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, graph->mapToGlobal(at), Qt::LeftButton, buttons,
+                      Qt::ControlModifier);
+        QCoreApplication::sendEvent(graph, &e);
+    };
+    mouse(QEvent::MouseButtonPress, pixel(40, 3000), Qt::LeftButton);
+    mouse(QEvent::MouseMove, pixel(80, 1000), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, pixel(80, 1000), Qt::NoButton);
+    ASSERT_TRUE(graph->IsZoomed());
+    binary->ReplotNow();
+    EXPECT_EQ(binary->AxisRange(ui::Axis::X), graph->AxisRange(ui::Axis::X));
+    EXPECT_NEAR(binary->xAxis->range().lower, 40, 1);
+    QTest::keyClick(graph, Qt::Key_0);  // the keys' 1:1
+    EXPECT_DOUBLE_EQ(binary->AxisRange(ui::Axis::X).upper, 128.0);
 }
 
 TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {
