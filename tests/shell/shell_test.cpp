@@ -205,6 +205,14 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
                     Qt::RightButton, Qt::NoModifier);
     QCoreApplication::sendEvent(p.Control<QLineEdit>("DATAP", "DispStatus"), &dbl);
     EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    // The message box itself clears the same way, and by the keys of the gesture.
+    auto* box = p.Control<QPlainTextEdit>("MAINP", "TextMessages");
+    for (int i = 0; i < 2; ++i) {
+        p.Connection().AppendMessage("TRY TO CONNECT!\n");
+        if (i == 0) testing_support::RightDoubleClick(box->viewport());
+        if (i == 1) QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    }
     EXPECT_TRUE(p.popups.History().empty());
 }
 
@@ -436,14 +444,7 @@ TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     p->MainPanel()->resize(1000, 700);
     testing_support::RightDoubleClick(p->MainPanel());
     EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
-}
-
-// Below the default size texts were cut and charts ran into each other.
-TEST(MainPanel, NeverSmallerThanTheDefaultSize) {
-    TestProgram p(testing_support::NoSensorSettingsText());
-    ASSERT_TRUE(p.program);
-    p->StartUp();
-    p->MainPanel()->resize(640, 480);
+    p->MainPanel()->resize(640, 480);  // smaller, texts were cut and charts overlapped
     EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
 }
 
@@ -491,46 +492,20 @@ TEST(Help, RightClickShowsTheControlsTextAsInfo) {
     EXPECT_EQ(p.popups.History()[0].title, "INFO!");
     EXPECT_EQ(p.popups.History()[0].text, "Try to connect sensor.");
     EXPECT_EQ(p.popups.History()[1].text, "Select TAB-window.");
-}
-
-// A right-click on a label went up to the tab control: "Select TAB-window." for every
-// parameter. Each label that names a control gives that control's help, or none.
-TEST(Help, ALabelGivesItsControlsHelp) {
-    TestProgram p(testing_support::NoSensorSettingsText());
-    ASSERT_TRUE(p.program);
-    p->StartUp();
+    // A label the user can reach gives its control's help (or none), not the tab control's.
     auto* tabs = p.Control<QTabWidget>("MAINP", "TabMain1");
     for (int page = 0; page < tabs->count(); ++page) {
         tabs->setCurrentIndex(page);
         for (QLabel* label : tabs->currentWidget()->findChildren<QLabel*>()) {
             const QPoint at = label->rect().center();
-            // What the user can click: shown, and not scrolled out of view.
             if (!label->buddy() || !label->visibleRegion().contains(at)) continue;
             p.popups.Clear();
-            QContextMenuEvent event(QContextMenuEvent::Mouse, at, label->mapToGlobal(at));
-            QCoreApplication::sendEvent(label, &event);
-            EXPECT_EQ(p.popups.Texts(), p->Runtime().HelpText(label->buddy()).isEmpty()
-                                            ? QStringList()
-                                            : QStringList{p->Runtime().HelpText(label->buddy())})
-                << label->text().toStdString();
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at, label->mapToGlobal(at));
+            QCoreApplication::sendEvent(label, &click);
+            const QString help = p->Runtime().HelpText(label->buddy());
+            EXPECT_EQ(p.popups.Texts(), help.isEmpty() ? QStringList() : QStringList{help});
         }
     }
-}
-
-// The guide says so, and the keys table too: the message box clears as the status display
-// does, by a right double-click or its keys.
-TEST(Connection, RightDoubleClickOnTheMessageBoxClearsIt) {
-    TestProgram p(testing_support::NoSensorSettingsText());
-    ASSERT_TRUE(p.program);
-    p->StartUp();
-    auto* box = p.Control<QPlainTextEdit>("MAINP", "TextMessages");
-    ASSERT_FALSE(p.Connection().Messages().isEmpty());
-    testing_support::RightDoubleClick(box->viewport());
-    EXPECT_TRUE(p.Connection().Messages().isEmpty());
-    p.Connection().AppendMessage("TRY TO CONNECT!\n");
-    QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(p.Connection().Messages().isEmpty());
-    EXPECT_TRUE(p.popups.History().empty());
 }
 
 TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {
