@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTest>
+#include <cmath>
+#include <tuple>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -18,10 +21,7 @@
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTimer>
-#include <cmath>
-#include <tuple>
 
 #include "link/link_texts.h"
 #include "program_fixture.h"
