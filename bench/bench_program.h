@@ -5,7 +5,9 @@
 // translation unit.
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -22,6 +24,7 @@
 #include "link/link.h"
 #include "link/serial_ports.h"
 #include "measure/measure_page.h"
+#include "shell/branding.h"
 #include "shell/connection_page.h"
 #include "shell/page_list.h"
 #include "shell/program.h"
@@ -56,6 +59,10 @@ class BenchProgram {
     explicit BenchProgram(const QString& settings) {
         QFile::copy(QStringLiteral(VELORAX_UIR_PATH),
                     dir_.filePath(QString::fromLatin1(ui::kPanelSetFile)));
+        // The logo beside the panel set, as an installed program has it.
+        const QString logo = QString::fromLatin1(shell::kLogoFile);
+        QFile::copy(QFileInfo(QStringLiteral(VELORAX_UIR_PATH)).dir().filePath(logo),
+                    dir_.filePath(logo));
         QFile file(dir_.filePath(QStringLiteral("PanelSettings.cfg")));
         if (file.open(QIODevice::WriteOnly)) file.write(settings.toUtf8());
         file.close();

@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <cstdio>
+#include <functional>
 
 #include "bench_program.h"
 #include "measure/measure_page.h"
@@ -39,11 +40,18 @@ class Shots {
         tabs->setCurrentWidget(ui::PageWidget(tabs, page));  // as a click on the tab
         Settle(0.3);
     }
-    // The live loop for `seconds`, then STOP.
-    void Go(double seconds) {
-        QTimer::singleShot(static_cast<int>(seconds * 1000), [this] { p_.S().StopLoops(); });
+    // The live loop for `seconds`, then `shot` while it still runs (GO dimmed, as the user
+    // sees it during GO), then STOP.
+    void Go(double seconds, const std::function<void()>& shot = {}) {
+        QTimer::singleShot(static_cast<int>(seconds * 1000), [this, shot] {
+            if (shot) shot();
+            p_.S().StopLoops();
+        });
         p_.Control<QPushButton>("MAINP", "ButtonGo")->click();
         Settle(0.2);
+    }
+    void GoAndSave(const char* name, double seconds) {
+        Go(seconds, [this, name] { Save(name); });
     }
     // A page of the data panel's tab control, as a click on its tab.
     void DataPage(int page) {
@@ -100,28 +108,24 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("connection");
 
     shots.Page(session::kPageParameter);
-    shots.Go(1.5);
-    shots.Save("parameters");
+    shots.GoAndSave("parameters", 1.5);
 
     // The data panel's other pages: the coordinate charts, the 3D views (in a 3D mode) and
     // the large colour and group windows beside the main window.
     shots.DataPage(measure::kPageCoord);
-    shots.Go(1.5);
-    shots.Save("data-coordinates");
+    shots.GoAndSave("data-coordinates", 1.5);
     shots.CalculationMode(2);
-    shots.Go(1.5);
     shots.DataPage(measure::kPage3D);
-    shots.Save("data-3d");
+    shots.GoAndSave("data-3d", 1.5);
     shots.CalculationMode(0);
     shots.DataPage(measure::kPage2D);
     QWidget* colBig = program.Program().Panel("COLBIGP");
     QWidget* grpBig = program.Program().Panel("GRPBIGP");
     BenchProgram::DoubleClick(program.Control("DATAP", "DispCOL"));
     BenchProgram::DoubleClick(program.Control("DATAP", "DispGroup"));
-    shots.Go(1.0);
     const QRect around = program.Program().MainPanel()->frameGeometry().united(
         grpBig->frameGeometry().united(colBig->frameGeometry()));
-    shots.SaveScreen("big-displays", around);
+    shots.Go(1.0, [&] { shots.SaveScreen("big-displays", around); });
     colBig->close();
     grpBig->close();
 
@@ -129,8 +133,7 @@ void TakeAll(const QString& dir, const QString& suffix) {
     shots.Save("group-hold");
 
     shots.Page(session::kPageTeachTable);
-    shots.Go(1.0);
-    shots.Save("teach-table");
+    shots.GoAndSave("teach-table", 1.0);
 
     // The capture-and-mean panel: its own live loop, ten captures, then CLOSE.
     int frames = 0;
@@ -171,21 +174,19 @@ void TakeAll(const QString& dir, const QString& suffix) {
     auto* scope = program.Page<scope::ScopePage>();
     shots.Page(session::kPageScope);
     program.Control<QPushButton>("MAINP", "ButtonGetCycleTime")->click();
-    program.Control<QPushButton>("MAINP", "ButtonScan")->click();
+    // The scan puts each cursor onto the trace where it stands.
     scope->ScopeGraph()->SetCursor(1, 20, 0);
     scope->ScopeGraph()->SetCursor(2, 84, 0);
-    scope->UpdateReadout();
+    program.Control<QPushButton>("MAINP", "ButtonScan")->click();
     program.Control<QPlainTextEdit>("MAINP", "EditScopeComment")
         ->setPlainText(QStringLiteral("Scan of the white patch"));
     shots.Save("scope");
 
     shots.Page(session::kPageCalibration);
-    shots.Go(1.5);
-    shots.Save("calibration");
+    shots.GoAndSave("calibration", 1.5);
 
     shots.Page(session::kPageTableAttributes);
-    shots.Go(1.0);
-    shots.Save("table-attributes");
+    shots.GoAndSave("table-attributes", 1.0);
 
     // The service page behind the password.
     auto* password =

@@ -138,7 +138,7 @@ void RecorderPage::StartUp() {
 
 void RecorderPage::ReadSettings(const ini::IniObject&) {
     // The remembered record path was read with the other paths.
-    ui::SetValue(path, QDir::toNativeSeparators(S().Paths().recordPath));
+    ui::SetPath(path, QDir::toNativeSeparators(S().Paths().recordPath));
 }
 
 void RecorderPage::MainPageSelected(int page) {
@@ -247,7 +247,7 @@ void RecorderPage::CBF_ButtonSelRecFile(ui::Event e) {
 
 bool RecorderPage::CreateRecordFile(const QString& chosen) {
     S().RememberPath(&session::FilePaths::recordPath, chosen);
-    ui::SetValue(path, QDir::toNativeSeparators(chosen));
+    ui::SetPath(path, QDir::toNativeSeparators(chosen));
     file_.ResetCounts();
     if (file_.Create(PathBytes(), S().IdentificationText().toStdString())) return true;
     S().popups.Message(Text(ui::kAttentionTitle),

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <algorithm>
+#include <cmath>
 
 #include "link/commands.h"
 #include "link/replies.h"
@@ -123,18 +125,26 @@ void ScopePage::StartUp() {
     graph_->SetLeftMargin(kLeftMargin);
     binary_->SetLeftMargin(kLeftMargin);
     graph_->SetCursors(2, ui::CursorStyle::Crosshair);
-    graph_->SetCursor(1, kCursor1, 0);
-    graph_->SetCursor(2, kCursor2, 0);
     binary_->SetCursors(2, ui::CursorStyle::VerticalLine);
     binary_->SetCursorsMovable(false);
     binary_->SetZoomEnabled(false);
     binary_->SetAxisRange(ui::Axis::Y, kBinaryMin, kBinaryMax);
     QObject::connect(graph_, &ui::Graph::CursorMoved, ctx.mainPanel, [this] { UpdateReadout(); });
-    QObject::connect(graph_, &ui::Graph::Zoomed, ctx.mainPanel, [this] { UpdateReadout(); });
+    QObject::connect(graph_, &ui::Graph::Zoomed, ctx.mainPanel, [this] {
+        // The binary signals are read against the traces above them: the same instants.
+        const QCPRange time = graph_->RequestedRange(ui::Axis::X);
+        binary_->SetAxisRange(ui::Axis::X, time.lower, time.upper);
+        UpdateReadout();
+    });
     ui::SetVisible(scanning, false);
     CBF_EditTriggerMode(ui::Event::Commit);
     CBF_EditScopeRecSignal(ui::Event::Commit);
     ResetAxes();
+    // Until a scan draws traces the cursors' lines stand mid-height, where they are seen.
+    const double middle = graph_->RequestedRange(ui::Axis::Y).center();
+    graph_->SetCursor(1, kCursor1, middle);
+    graph_->SetCursor(2, kCursor2, middle);
+    UpdateReadout();
 }
 
 void ScopePage::MainPageSelected(int page) {
@@ -266,6 +276,15 @@ void ScopePage::DrawTraces() {
     const BinaryTraces bits = BinaryTracesOf(traces_[3]);
     binary_->PlotY(bits.upper, kBinaryColour);
     binary_->PlotY(bits.lower, kBinaryColour);
+    // Each cursor goes onto the first trace shown, at the sample it stands on: its line
+    // then marks a value of the signal rather than the bottom of the graph.
+    const Trace& trace = traces_[static_cast<std::size_t>(shown == 0 ? 0 : shown - 1)];
+    for (int c = 1; c <= 2; ++c) {
+        const double x = graph_->CursorPosition(c).x();
+        const long sample = std::clamp(std::lround(x), 0L, static_cast<long>(trace.size()) - 1);
+        graph_->SetCursor(c, x, trace[static_cast<std::size_t>(sample)]);
+    }
+    UpdateReadout();
 }
 
 void ScopePage::CBF_EditScopeSignal(ui::Event e) {

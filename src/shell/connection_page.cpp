@@ -63,9 +63,10 @@ const ui::ControlRow<C> C::kControls[] = {
      "Save selected Baudrate to sensor. \n\nConfirm new baudrate with EEPROM and SEND."},
     {"MAINP", "EditID", Field<&C::identification>(), "CBF_EditID", &C::CBF_EditID, nullptr,
      "Identification"},
-    {"MAINP", "TextMessages", Field<&C::messages>(), nullptr, nullptr, nullptr, "Messages"},
-    // No help text: its right double-click clears the message box, and a help pop-up on the
-    // first right-click would swallow the double-click.
+    // No help texts: a right double-click on either clears the message box, and a help
+    // pop-up on the first right-click would swallow the double-click.
+    {"MAINP", "TextMessages", Field<&C::messages>(), "CBF_TextMessages", &C::CBF_DispStatus,
+     nullptr, "Messages"},
     {"DATAP", "DispStatus", Field<&C::status>(), "CBF_DispStatus", &C::CBF_DispStatus, nullptr,
      "Connection status"},
     {"DATAP", "DispComPort", Field<&C::statusComPort>(), nullptr, nullptr, nullptr, "Serial port"},

@@ -81,7 +81,10 @@ void Graph::PlaceCursor(int cursor) {
     // The cursor the keys move is drawn bold while the graph has the focus.
     const QPen pen(c.colour, hasFocus() && cursor == activeCursor_ ? 2 : 1);
     c.vertical->setPen(pen);
-    c.horizontal->setPen(pen);
+    // Dashed: a trace that runs along the line still shows between its dashes.
+    QPen dashed = pen;
+    dashed.setStyle(Qt::DashLine);
+    c.horizontal->setPen(dashed);
     c.vertical->point1->setCoords(c.pos.x(), 0.0);
     c.vertical->point2->setCoords(c.pos.x(), 1.0);
     c.horizontal->point1->setCoords(0.0, c.pos.y());

@@ -14,11 +14,16 @@
 
 namespace ui {
 
-namespace {
-QWidget* DialogParent() {
+// A dialog is centred over its parent's window and kept on that window's screen. The
+// parent is the main window, not whichever window is active: once a pop-up has closed no
+// window may be active (no window manager hands the focus back), and a dialog without a
+// parent lands in the middle of the screen, far from the program. A pop-up asked for while
+// another is open (a message over the password prompt) goes over that one.
+QWidget* QtPopups::DialogParent() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* owner = Owner(); owner && owner->isVisible()) return owner;
     return QApplication::activeWindow();
 }
-}  // namespace
 
 void QtPopups::Message(const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, DialogParent());

@@ -3,8 +3,10 @@
 // this interface. The program uses QtPopups; tests use ScriptedPopups, which records what
 // was shown and answers from a script, so no test ever blocks on a dialog.
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -27,6 +29,10 @@ struct FileDialogSpec {
 class Popups {
   public:
     virtual ~Popups() = default;
+    // The program's main window: every pop-up opens over it, wherever the last one was
+    // and whichever window had the focus.
+    void SetOwner(QWidget* window) { owner_ = window; }
+    QWidget* Owner() const { return owner_; }
     virtual void Message(const QString& title, const QString& text) = 0;
     // Yes/No question; true for Yes.
     virtual bool Confirm(const QString& title, const QString& text) = 0;
@@ -38,6 +44,9 @@ class Popups {
     // The system's print dialog for `printer`; false when cancelled. Where no printer is
     // installed the dialog offers a PDF file, named after `pdfName` in the documents folder.
     virtual bool PrintSetup(QPrinter& printer, const QString& pdfName) = 0;
+
+  private:
+    QPointer<QWidget> owner_;
 };
 
 class QtPopups : public Popups {
@@ -48,6 +57,9 @@ class QtPopups : public Popups {
     std::optional<QString> Prompt(const QString& title, const QString& text,
                                   int maxLength) override;
     bool PrintSetup(QPrinter& printer, const QString& pdfName) override;
+
+  private:
+    QWidget* DialogParent() const;
 };
 
 class ScriptedPopups : public Popups {

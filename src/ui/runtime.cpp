@@ -8,11 +8,13 @@
 #include <QDoubleSpinBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -119,6 +121,7 @@ void Runtime::BindPanel(QWidget* panel, const char* callbackName, Callback callb
                                     false,
                                     popUp});
     panel->installEventFilter(this);
+    if (!popUp) popups_.SetOwner(panel);
 }
 
 QString Runtime::CallbackName(const QWidget* control) const {
@@ -231,6 +234,23 @@ void Runtime::RightClick(const Binding& b, QObject* control, QPoint globalPos) {
     Fire(control, Event::RightClick);
 }
 
+QLabel* Runtime::LabelUnder(QObject* control, QPoint globalPos) {
+    auto* widget = qobject_cast<QWidget*>(control);
+    QWidget* under = widget ? widget->childAt(widget->mapFromGlobal(globalPos)) : nullptr;
+    auto* label = qobject_cast<QLabel*>(under);
+    return label && label->buddy() ? label : nullptr;
+}
+
+void Runtime::PlaceOverOwner(QWidget* popUp) {
+    const QWidget* owner = popups_.Owner();
+    if (!popUp->isWindow() || popUp->windowModality() == Qt::NonModal || !owner ||
+        !owner->isVisible())
+        return;
+    const QScreen* screen = owner->screen();
+    const QRect room = screen ? screen->availableGeometry() : owner->frameGeometry();
+    popUp->move(CentredOver(owner->frameGeometry(), popUp->frameGeometry().size(), room));
+}
+
 bool Runtime::eventFilter(QObject* watched, QEvent* event) {
     Binding* b = Find(watched);
     if (!b) return false;
@@ -246,9 +266,25 @@ bool Runtime::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Resize:
             if (b->panel) Fire(control, Event::Resize);
             break;
-        case QEvent::ContextMenu:
-            RightClick(*b, control, static_cast<QContextMenuEvent*>(event)->globalPos());
+        case QEvent::Show:
+            // A modal pop-up panel (the password prompt) opens over the main window, as a
+            // dialog does; a window opened without a place stands at the screen's corner.
+            if (b->popUp) PlaceOverOwner(static_cast<QWidget*>(watched));
+            break;
+        case QEvent::ContextMenu: {
+            auto* menu = static_cast<QContextMenuEvent*>(event);
+            if (menu->reason() == QContextMenuEvent::Mouse) {
+                if (QLabel* label = LabelUnder(control, menu->globalPos())) {
+                    // A label stands for its control: its help, or none; never the help of
+                    // the tab control or panel the right-click would reach otherwise.
+                    if (Binding* field = Find(label->buddy()); field && field != b)
+                        RightClick(*field, label->buddy(), menu->globalPos());
+                    return true;
+                }
+            }
+            RightClick(*b, control, menu->globalPos());
             return true;
+        }
         case QEvent::FocusIn:
             if (auto it = textBoxes_.find(watched); it != textBoxes_.end())
                 *it = static_cast<QPlainTextEdit*>(watched)->toPlainText();

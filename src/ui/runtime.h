@@ -27,6 +27,7 @@
 class QAbstractButton;
 class QComboBox;
 class QDoubleSpinBox;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QSpinBox;
@@ -64,7 +65,8 @@ class Runtime : public QObject {
     void Bind(QWidget* control, const char* callbackName, Callback callback, QString help = {});
     // Panel callbacks: close request (the window stays open; the callback decides),
     // resize and right double-click on the panel's background. On a pop-up, Escape is a
-    // close request, as its close box is.
+    // close request, as its close box is. A panel that is no pop-up is the main window:
+    // message pop-ups and pop-up panels shown modal open over it.
     void BindPanel(QWidget* panel, const char* callbackName, Callback callback,
                    bool popUp = false);
 
@@ -110,6 +112,10 @@ class Runtime : public QObject {
     void Fire(QObject* control, Event event);
     // Help, a table's menu, or the panel's callback: what a right-click does.
     void RightClick(const Binding& b, QObject* control, QPoint globalPos);
+    void PlaceOverOwner(QWidget* popUp);
+    // The label with a buddy at `globalPos` inside `control`, where a right-click on it
+    // went up to `control`.
+    static QLabel* LabelUnder(QObject* control, QPoint globalPos);
 
     Popups& popups_;
     QHash<const QObject*, Binding> bindings_;
@@ -166,6 +172,9 @@ void SetValue(QLineEdit* control, const QString& text);
 void SetValue(QLineEdit* control, int value);
 void SetValue(QLineEdit* control, double value, int decimals);
 void SetValue(QAbstractButton* control, bool on);
+// A path into a display: its end in view (the file's name matters more than the folders
+// above it), the whole path as tool tip.
+void SetPath(QLineEdit* control, const QString& path);
 void SetComboValue(QComboBox* control, int value);
 int ComboValue(const QComboBox* control);
 void SetComboItems(QComboBox* control, const QList<QPair<QString, int>>& items);
@@ -181,6 +190,9 @@ void SetColumnReadOnly(QTableWidget* table, int column);
 // Columns first..last just wide enough for `widest` (the widest value of their cells) to show
 // uncut; the columns after them share the rest of the table's width.
 void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QString& widest);
+
+// The top-left corner of a window of `size` centred over `anchor` and kept on `screen`.
+QPoint CentredOver(const QRect& anchor, const QSize& size, const QRect& screen);
 
 // Where top-level windows go where no window manager places them: top-left corners for
 // frames of `sizes`, stacked from the top of `anchor` beside it (to its right, else to its

@@ -239,6 +239,13 @@ void SetValue(QLineEdit* control, double value, int decimals) {
     SetValue(control, QString::number(value, 'f', decimals));
 }
 
+void SetPath(QLineEdit* control, const QString& path) {
+    SetValue(control, path);
+    control->setToolTip(path);
+    // The field keeps its cursor in view, also when it is resized: at the end, the file name.
+    control->setCursorPosition(static_cast<int>(path.size()));
+}
+
 void SetValue(QAbstractButton* control, bool on) {
     QSignalBlocker block(control);
     control->setChecked(on);
@@ -344,6 +351,15 @@ void FitColumnsTo(QTableWidget* table, int firstColumn, int lastColumn, const QS
 void SetButtonColour(QAbstractButton* button, std::uint32_t rgb) {
     const QString hex = QString::number(rgb & 0xFFFFFF, 16).toUpper().rightJustified(6, u'0');
     button->setStyleSheet(QStringLiteral("QPushButton { background-color: #%1; }").arg(hex));
+}
+
+QPoint CentredOver(const QRect& anchor, const QSize& size, const QRect& screen) {
+    const QPoint centre = anchor.center();
+    const int x = std::clamp(centre.x() - size.width() / 2, screen.left(),
+                             std::max(screen.left(), screen.right() + 1 - size.width()));
+    const int y = std::clamp(centre.y() - size.height() / 2, screen.top(),
+                             std::max(screen.top(), screen.bottom() + 1 - size.height()));
+    return {x, y};
 }
 
 std::vector<QPoint> StackBeside(const QRect& anchor, const std::vector<QSize>& sizes,

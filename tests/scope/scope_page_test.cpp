@@ -10,6 +10,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
+#include <cmath>
+#include <tuple>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -277,6 +281,34 @@ TEST(ScopeReadout, CycleTimeFromTheSensorAndTheCursorsInMillisecondsDigitsAndVol
         ->setPlainText(QStringLiteral("to be cleared"));
     testing_support::RightDoubleClick(t.Control("MAINP", "EditScopeComment"));
     EXPECT_TRUE(t.Control<QPlainTextEdit>("MAINP", "EditScopeComment")->toPlainText().isEmpty());
+}
+
+// The binary graph was 30 pixels high, kept 0 ... 128 while the scope graph zoomed, and the
+// cursors' lines lay on the x axis until dragged.
+TEST(ScopeGraphs, BinaryGraphTallEnoughFollowsTheZoomAndCursorsStartOnTheTrace) {
+    Scope t;
+    t.Select();
+    t.Control<QPushButton>("MAINP", "ButtonScan")->click();
+    ui::Graph* graph = t.page().ScopeGraph();
+    ui::Graph* binary = t.page().BinaryGraph();
+    binary->ReplotNow();
+    EXPECT_GE(binary->axisRect()->height(), 60);  // at the default window size
+    for (int c = 1; c <= 2; ++c) {
+        const QPointF at = graph->CursorPosition(c);
+        EXPECT_EQ(at.y(), t.page().Traces()[0][static_cast<std::size_t>(std::lround(at.x()))]);
+    }
+    for (auto [type, x, buttons] : {std::tuple{QEvent::MouseButtonPress, 40, Qt::LeftButton},
+                                    {QEvent::MouseMove, 80, Qt::LeftButton},
+                                    {QEvent::MouseButtonRelease, 80, Qt::NoButton}}) {
+        const QPointF at(graph->xAxis->coordToPixel(x), graph->yAxis->coordToPixel(2000 - 10 * x));
+        QMouseEvent e(type, at, graph->mapToGlobal(at), Qt::LeftButton, buttons,
+                      Qt::ControlModifier);
+        QCoreApplication::sendEvent(graph, &e);
+    }
+    EXPECT_NEAR(binary->AxisRange(ui::Axis::X).lower, 40, 1);
+    EXPECT_EQ(binary->AxisRange(ui::Axis::X), graph->AxisRange(ui::Axis::X));
+    QTest::keyClick(graph, Qt::Key_0);  // the keys' 1:1
+    EXPECT_DOUBLE_EQ(binary->AxisRange(ui::Axis::X).upper, 128.0);
 }
 
 TEST(ScopePrint, TheRecordGoesIntoAPdfWithItsLinesAndThePanelPicture) {

@@ -206,6 +206,14 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
                     Qt::RightButton, Qt::NoModifier);
     QCoreApplication::sendEvent(p.Control<QLineEdit>("DATAP", "DispStatus"), &dbl);
     EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    // The message box itself clears the same way, and by the keys of the gesture.
+    auto* box = p.Control<QPlainTextEdit>("MAINP", "TextMessages");
+    for (int i = 0; i < 2; ++i) {
+        p.Connection().AppendMessage("TRY TO CONNECT!\n");
+        if (i == 0) testing_support::RightDoubleClick(box->viewport());
+        if (i == 1) QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_TRUE(p.Connection().Messages().isEmpty());
+    }
     EXPECT_TRUE(p.popups.History().empty());
 }
 
@@ -437,6 +445,8 @@ TEST(MainPanel, RightDoubleClickRestoresTheDefaultSize) {
     p->MainPanel()->resize(1000, 700);
     testing_support::RightDoubleClick(p->MainPanel());
     EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
+    p->MainPanel()->resize(640, 480);  // smaller, texts were cut and charts overlapped
+    EXPECT_EQ(p->MainPanel()->size(), QSize(790, 548));
 }
 
 // Scroll arrows would hide most page titles of the narrow left column; the tabs fit
@@ -483,6 +493,20 @@ TEST(Help, RightClickShowsTheControlsTextAsInfo) {
     EXPECT_EQ(p.popups.History()[0].title, "INFO!");
     EXPECT_EQ(p.popups.History()[0].text, "Try to connect sensor.");
     EXPECT_EQ(p.popups.History()[1].text, "Select TAB-window.");
+    // A label the user can reach gives its control's help (or none), not the tab control's.
+    auto* tabs = p.Control<QTabWidget>("MAINP", "TabMain1");
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        for (QLabel* label : tabs->currentWidget()->findChildren<QLabel*>()) {
+            const QPoint at = label->rect().center();
+            if (!label->buddy() || !label->visibleRegion().contains(at)) continue;
+            p.popups.Clear();
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at, label->mapToGlobal(at));
+            QCoreApplication::sendEvent(label, &click);
+            const QString help = p->Runtime().HelpText(label->buddy());
+            EXPECT_EQ(p.popups.Texts(), help.isEmpty() ? QStringList() : QStringList{help});
+        }
+    }
 }
 
 TEST(Controls, PasswordFieldAndTeachMenuAreBuiltAtStartUp) {

@@ -21,7 +21,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/popups.h"
@@ -311,6 +313,14 @@ TEST(Runtime, ADisplayShowsTheStartOfATextLongerThanItself) {
     ui::SetValue(display, firmware);
     EXPECT_EQ(display->text(), firmware);
     EXPECT_EQ(display->cursorPosition(), 0);
+    // A path, though, shows its end: the file name, not the folders above it.
+    const QString path = "/home/line/velorax/records/shift-2/RecordFile.dat";
+    ui::SetPath(display, path);
+    EXPECT_EQ(display->toolTip(), path);
+    display->grab();  // the field scrolls to its cursor when painted
+    const QRect end = display->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(display->rect().contains(end.center())) << end.x();
+    EXPECT_EQ(display->cursorPosition(), path.size());
 }
 
 // The large colour and group windows beside a main window of the default size (frames of
@@ -364,4 +374,31 @@ TEST(ScriptedPopups, AnswersInOrderAndRefusesWhatIsNotThere) {
     EXPECT_EQ(popups.Prompt("t", "p", 3), QString("abc"));
     EXPECT_EQ(popups.History().size(), 5u);
     EXPECT_EQ(popups.History()[2].file.defaultName, "Parameter.ini");
+}
+
+// Without a window manager nothing is active once a pop-up has closed; the next pop-up then
+// stood in the middle of the screen, and the password panel at its corner.
+TEST(QtPopups, EveryPopUpOpensOverTheMainWindowAndStaysOnTheScreen) {
+    ui::QtPopups popups;
+    ui::Runtime rt(popups);
+    QWidget main, prompt;
+    main.setGeometry(420, 300, 360, 240);
+    prompt.setWindowModality(Qt::ApplicationModal);
+    rt.BindPanel(&main, "CBF_MAINP", {});
+    rt.BindPanel(&prompt, "CBF_PASSWORDP", {}, true);
+    main.show();
+    std::vector<QRect> shown;
+    for (int i = 0; i < 2; ++i) {
+        QTimer::singleShot(0, [&] {
+            shown.push_back(QApplication::activeModalWidget()->frameGeometry());
+            QApplication::activeModalWidget()->close();
+        });
+        popups.Message("ATTENTION!", "CONFIRM CALCULATION!");
+    }
+    prompt.show();
+    shown.push_back(prompt.frameGeometry());
+    for (const QRect& r : shown) {
+        EXPECT_TRUE(main.frameGeometry().contains(r.center())) << r.x() << "," << r.y();
+        EXPECT_TRUE(main.screen()->availableGeometry().contains(r)) << r.x() << "," << r.y();
+    }
 }
