@@ -41,23 +41,40 @@ bool Link::Impl::Refuse() {
     return true;
 }
 
-bool Link::Impl::TcpDown() const {
-    return !tcp || !tcpUp || tcp->state() != QAbstractSocket::ConnectedState;
+Transport& Link::Impl::Active() {
+    if (state.comProtocol == ComProtocol::Tcp) return tcp;
+    return serial;
 }
 
-bool Link::Impl::TransportDown() const {
-    return UsingTcp() ? TcpDown() : !serial || !serial->isOpen() || serialError != 0;
+const Transport& Link::Impl::Active() const {
+    if (state.comProtocol == ComProtocol::Tcp) return tcp;
+    return serial;
+}
+
+void Link::Impl::Arrived(Transport& transport) {
+    if (!IsActive(transport)) {
+        if (QIODevice* device = transport.Source()) device->readAll();
+        return;
+    }
+    Pull();
+    wait->Wake();
+}
+
+void Link::Impl::Changed() {
+    wait->Wake();
+}
+
+void Link::Impl::ServerClosed(Transport& transport) {
+    wait->Wake();
+    if (!IsActive(transport)) return;
+    ++closedReports;
+    Fail(kServerClosedText);
 }
 
 // --- receiving ---------------------------------------------------------------------------
 
 void Link::Impl::Pull() {
-    QIODevice* device = nullptr;
-    if (UsingTcp()) {
-        if (tcp && !tcpDraining) device = tcp.data();
-    } else if (serial) {
-        device = serial.data();
-    }
+    QIODevice* device = Active().Source();
     if (device && device->isOpen() && device->bytesAvailable() > 0) {
         const std::span<std::uint8_t> space = assembler.Space();
         if (!space.empty()) {
@@ -70,11 +87,7 @@ void Link::Impl::Pull() {
 }
 
 void Link::Impl::DiscardInput() {
-    if (UsingTcp()) {
-        DrainTcp();
-    } else if (!TransportDown()) {
-        serial->clear(QSerialPort::AllDirections);
-    }
+    Active().DropInput();
     assembler.Clear();
     streamBroken = false;
     state.receivedCount = 0;
@@ -84,13 +97,7 @@ void Link::Impl::Send(const char* bytes, qint64 count) {
     state.reply.fill(0);
     state.comStatus = 0;
     if (TransportDown()) return;  // the wait for the reply says so
-    if (UsingTcp()) {
-        tcp->write(bytes, count);
-        tcp->flush();
-    } else {
-        serial->write(bytes, count);
-        serial->flush();
-    }
+    Active().Write(bytes, count);
     // The request is with the system now, but what carries it on may be waiting for this
     // core: the terminal driver's work that hands it to the other side, or a process on this
     // machine woken to answer it (the simulator). Whatever the wait for the reply runs next
@@ -150,8 +157,7 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
         return Failed(text);
     };
     const auto lineError = [this] {
-        if (UsingTcp()) return false;
-        state.comStatus = SerialStatus();
+        state.comStatus = Active().LineStatus();
         return state.comStatus > 0;
     };
 
@@ -266,13 +272,13 @@ Link::Link(LinkState& state, FailureObserver& observer, ui::EventWait* wait, QOb
 Link::~Link() {
     // Waits of the link still on the stack (the link destroyed from a callback inside one)
     // have the link as their guard: they return with Destroyed and touch nothing.
-    if (impl_->serial) {
-        QObject::disconnect(impl_->serial, nullptr, this, nullptr);
-        impl_->serial->close();
+    if (QSerialPort* port = impl_->serial.port) {
+        QObject::disconnect(port, nullptr, this, nullptr);
+        port->close();
     }
-    if (impl_->tcp) {
-        QObject::disconnect(impl_->tcp, nullptr, this, nullptr);
-        impl_->tcp->abort();
+    if (QTcpSocket* socket = impl_->tcp.socket) {
+        QObject::disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
     }
 }
 

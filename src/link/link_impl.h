@@ -15,13 +15,14 @@
 #include "link/link.h"
 #include "link/link_texts.h"
 #include "link/serial_ports.h"
+#include "link/transport.h"
 #include "ui/wait.h"
 
 namespace sensorlink {
 
 inline constexpr double kConnectTimeoutSeconds = 5.0;
 
-struct Link::Impl {
+struct Link::Impl final : TransportEvents {
     Impl(Link& owner, LinkState& state, FailureObserver& observer, ui::EventWait* wait);
 
     bool Aborted() const { return wait->Aborted(); }
@@ -62,23 +63,16 @@ struct Link::Impl {
     void Send(const char* bytes, qint64 count);
     void CopyFront();
 
-    bool UsingTcp() const { return state.comProtocol == ComProtocol::Tcp; }
-    bool TransportDown() const;
-    bool TcpDown() const;
-
-    // serial port
-    int SerialStatus() const;
-    void OnSerialReadyRead();
-    void OnSerialError(QSerialPort::SerialPortError error);
-    void DropSerial();
-
-    // TCP
-    void OnTcpConnected();
-    void OnTcpReadyRead();
-    void OnTcpError(QAbstractSocket::SocketError error);
-    void OnTcpDisconnected();
-    void DrainTcp();
-    void DropTcp();
+    // The transport the exchanges use: the one LinkState::comProtocol names.
+    Transport& Active();
+    const Transport& Active() const;
+    bool IsActive(const Transport& transport) const { return &Active() == &transport; }
+    bool TransportDown() const { return Active().Down(); }
+    // Bytes on `transport`: taken when it is the one in use, else nobody's reply.
+    void Arrived(Transport& transport) override;
+    void Changed() override;
+    // A server that closes a connection the exchanges do not use ends nothing.
+    void ServerClosed(Transport& transport) override;
 
     Link& owner;
     LinkState& state;
@@ -98,14 +92,8 @@ struct Link::Impl {
     std::uint64_t strayFrames = 0;  // frames dropped for answering no request
 
     SerialPortTable ports;
-    // Guarded: a callback that runs inside a wait may close the port or drop the socket.
-    QPointer<QSerialPort> serial;
-    int serialError = 0;  // first error since the port was opened (QSerialPort code)
-
-    QPointer<QTcpSocket> tcp;
-    bool tcpUp = false;
-    bool tcpConnectFailed = false;
-    bool tcpDraining = false;
+    SerialTransport serial{owner, *this};
+    TcpTransport tcp{owner, *this};
 };
 
 }  // namespace sensorlink

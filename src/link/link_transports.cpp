@@ -14,51 +14,54 @@ namespace sensorlink {
 
 // --- serial port -------------------------------------------------------------------------
 
-int Link::Impl::SerialStatus() const {
-    if (serialError != 0) return serialError;
-    return serial && serial->isOpen() ? 0 : static_cast<int>(QSerialPort::NotOpenError);
+int SerialTransport::LineStatus() const {
+    if (error != 0) return error;
+    return port && port->isOpen() ? 0 : static_cast<int>(QSerialPort::NotOpenError);
 }
 
-void Link::Impl::OnSerialReadyRead() {
-    // Input of a transport that is not in use is nobody's reply.
-    if (UsingTcp()) {
-        if (serial) serial->readAll();
-        return;
-    }
-    Pull();
-    wait->Wake();
+void SerialTransport::DropInput() {
+    if (!Down()) port->clear(QSerialPort::AllDirections);
 }
 
-void Link::Impl::OnSerialError(QSerialPort::SerialPortError error) {
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return;
-    if (serialError != 0) return;
-    serialError = static_cast<int>(error);
+void SerialTransport::Write(const char* bytes, qint64 count) {
+    port->write(bytes, count);
+    port->flush();
+}
+
+void SerialTransport::OnReadyRead() {
+    events_.Arrived(*this);
+}
+
+void SerialTransport::OnError(QSerialPort::SerialPortError e) {
+    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError) return;
+    if (error != 0) return;
+    error = static_cast<int>(e);
     // After a hang-up the port keeps reporting read errors on every pass of the event loop;
     // closed, it is quiet, and the exchange that runs (or the next one) reports it once.
     // The port is closed from the event loop, not from inside its own error signal.
     QMetaObject::invokeMethod(
-        &owner,
-        [port = serial] {
-            if (port && port->isOpen()) port->close();
+        &context_,
+        [p = port] {
+            if (p && p->isOpen()) p->close();
         },
         Qt::QueuedConnection);
-    wait->Wake();
+    events_.Changed();
 }
 
-void Link::Impl::DropSerial() {
-    if (!serial) return;
-    QObject::disconnect(serial, nullptr, &owner, nullptr);
-    serial->close();
-    serial->deleteLater();
-    serial = nullptr;
-    wait->Wake();
+void SerialTransport::Drop() {
+    if (!port) return;
+    QObject::disconnect(port, nullptr, &context_, nullptr);
+    port->close();
+    port->deleteLater();
+    port = nullptr;
+    events_.Changed();
 }
 
 int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
     Impl& d = *impl_;
     if (d.Aborted()) return serial_result::kUnknownSystemError;
     CloseSerialPort();
-    d.serialError = 0;
+    d.serial.error = 0;
 
     const QString device = d.ports.Device(comPort);
     if (device.isEmpty()) {
@@ -91,83 +94,83 @@ int Link::OpenSerialPort(int comPort, std::uint16_t baudIndex) {
     }
     port->clear(QSerialPort::AllDirections);
     d.assembler.Clear();
-    connect(port, &QSerialPort::readyRead, this, [&d] { d.OnSerialReadyRead(); });
+    SerialTransport& serial = d.serial;
+    connect(port, &QSerialPort::readyRead, this, [&serial] { serial.OnReadyRead(); });
     connect(port, &QSerialPort::errorOccurred, this,
-            [&d](QSerialPort::SerialPortError error) { d.OnSerialError(error); });
-    d.serial = port;
+            [&serial](QSerialPort::SerialPortError error) { serial.OnError(error); });
+    serial.port = port;
     return 0;
 }
 
 void Link::CloseSerialPort() {
-    impl_->DropSerial();
+    impl_->serial.Drop();
 }
 
 bool Link::SerialOpen() const {
-    return impl_->serial && impl_->serial->isOpen() && impl_->serialError == 0;
+    return !impl_->serial.Down();
 }
 
 // --- TCP ---------------------------------------------------------------------------------
 
-void Link::Impl::OnTcpConnected() {
-    tcpUp = true;
+void TcpTransport::OnConnected() {
+    up = true;
     // Frames are small and answered one by one: no waiting for a full segment.
-    if (tcp) tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    wait->Wake();
+    if (socket) socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    events_.Changed();
 }
 
-void Link::Impl::OnTcpReadyRead() {
-    if (!tcp || tcpDraining) return;
-    if (!UsingTcp()) {
-        tcp->readAll();
-        return;
-    }
+void TcpTransport::OnReadyRead() {
+    if (!socket || draining) return;
     // Into the assembler as much as it has room for; the rest waits in the socket until
     // frames have been taken.
-    Pull();
-    wait->Wake();
+    events_.Arrived(*this);
 }
 
-void Link::Impl::OnTcpError(QAbstractSocket::SocketError error) {
+void TcpTransport::OnError(QAbstractSocket::SocketError e) {
     // The drain's look into the socket ends with a time-out "error"; it means nothing.
-    if (error == QAbstractSocket::SocketTimeoutError && tcpUp) return;
-    if (!tcpUp) tcpConnectFailed = true;
-    wait->Wake();
+    if (e == QAbstractSocket::SocketTimeoutError && up) return;
+    if (!up) connectFailed = true;
+    events_.Changed();
 }
 
-void Link::Impl::OnTcpDisconnected() {
-    const bool wasUp = tcpUp;
-    tcpUp = false;
-    wait->Wake();
-    if (!wasUp) return;
-    ++closedReports;
-    Fail(kServerClosedText);
+void TcpTransport::OnDisconnected() {
+    const bool wasUp = up;
+    up = false;
+    if (!wasUp) {
+        events_.Changed();
+        return;
+    }
+    events_.ServerClosed(*this);
 }
 
-void Link::Impl::DrainTcp() {
-    if (!tcp) return;
-    QPointer<QTcpSocket> socket = tcp;
-    tcpDraining = true;
+void TcpTransport::Write(const char* bytes, qint64 count) {
+    socket->write(bytes, count);
+    socket->flush();
+}
+
+void TcpTransport::DropInput() {
+    if (!socket) return;
+    QPointer<QTcpSocket> s = socket;
+    draining = true;
     // Also after the server closed: what it sent before stays readable, and must not be
     // taken for the reply to a request that never went out.
-    if (socket->isOpen()) socket->readAll();
-    if (tcpUp && socket->state() == QAbstractSocket::ConnectedState) {
+    if (s->isOpen()) s->readAll();
+    if (up && s->state() == QAbstractSocket::ConnectedState) {
         // Bytes still in the system's buffer: look without waiting, a bounded number of times.
-        for (int pass = 0; pass < 8 && socket && socket->waitForReadyRead(0); ++pass) {
-            socket->readAll();
-        }
+        for (int pass = 0; pass < 8 && s && s->waitForReadyRead(0); ++pass) s->readAll();
     }
-    tcpDraining = false;
+    draining = false;
 }
 
-void Link::Impl::DropTcp() {
-    tcpUp = false;
-    tcpConnectFailed = false;
-    if (!tcp) return;
-    QObject::disconnect(tcp, nullptr, &owner, nullptr);
-    tcp->abort();
-    tcp->deleteLater();
-    tcp = nullptr;
-    wait->Wake();
+void TcpTransport::Drop() {
+    up = false;
+    connectFailed = false;
+    if (!socket) return;
+    QObject::disconnect(socket, nullptr, &context_, nullptr);
+    socket->abort();
+    socket->deleteLater();
+    socket = nullptr;
+    events_.Changed();
 }
 
 int Link::ConnectTcp(const QString& host, int port) {
@@ -190,47 +193,48 @@ int Link::ConnectTcp(const QString& host, int port) {
     }
 
     auto* socket = new QTcpSocket(this);
-    d.tcp = socket;
-    connect(socket, &QTcpSocket::connected, this, [&d] { d.OnTcpConnected(); });
-    connect(socket, &QTcpSocket::readyRead, this, [&d] { d.OnTcpReadyRead(); });
-    connect(socket, &QTcpSocket::disconnected, this, [&d] { d.OnTcpDisconnected(); });
+    TcpTransport& tcp = d.tcp;
+    tcp.socket = socket;
+    connect(socket, &QTcpSocket::connected, this, [&tcp] { tcp.OnConnected(); });
+    connect(socket, &QTcpSocket::readyRead, this, [&tcp] { tcp.OnReadyRead(); });
+    connect(socket, &QTcpSocket::disconnected, this, [&tcp] { tcp.OnDisconnected(); });
     connect(socket, &QTcpSocket::errorOccurred, this,
-            [&d](QAbstractSocket::SocketError error) { d.OnTcpError(error); });
+            [&tcp](QAbstractSocket::SocketError error) { tcp.OnError(error); });
     socket->connectToHost(name, static_cast<quint16>(port));
 
     QPointer<QTcpSocket> attempt = socket;
     QPointer<Link> guard(this);
     const auto end = d.WaitUntil(
-        [&d, attempt] { return !attempt || d.tcp != attempt || d.tcpUp || d.tcpConnectFailed; },
+        [&tcp, attempt] { return !attempt || tcp.socket != attempt || tcp.up || tcp.connectFailed; },
         kConnectTimeoutSeconds);
     if (end == ui::WaitEnd::Destroyed || !guard) return tcp_result::kUnableToRegisterService;
     if (end == ui::WaitEnd::Aborted) {
-        if (attempt && d.tcp == attempt) d.DropTcp();
+        if (attempt && tcp.socket == attempt) tcp.Drop();
         return tcp_result::kUnableToRegisterService;
     }
-    if (!attempt || d.tcp != attempt) {
+    if (!attempt || tcp.socket != attempt) {
         failure = {tcp_result::kConnectionClosed,
                    QStringLiteral("Connecting to %1:%2 was cancelled.").arg(name).arg(port)};
-    } else if (d.tcpUp) {
+    } else if (tcp.up) {
         d.assembler.Clear();
         return 0;
-    } else if (d.tcpConnectFailed) {
+    } else if (tcp.connectFailed) {
         failure = TcpConnectFailure(attempt->error(), name, port, attempt->errorString());
-        d.DropTcp();
+        tcp.Drop();
     } else {
         failure = TcpConnectFailure(QAbstractSocket::SocketTimeoutError, name, port, {});
-        d.DropTcp();
+        tcp.Drop();
     }
     d.Fail(TcpConnectMessage(failure));
     return failure.result;
 }
 
 void Link::DisconnectTcp() {
-    impl_->DropTcp();
+    impl_->tcp.Drop();
 }
 
 bool Link::TcpConnected() const {
-    return !impl_->TcpDown();
+    return !impl_->tcp.Down();
 }
 
 }  // namespace sensorlink

@@ -15,6 +15,7 @@
 #include "link/frame.h"
 #include "link/link.h"
 #include "link/link_texts.h"
+#include "link/serial_ports.h"
 #include "test_support.h"
 
 namespace {
@@ -247,6 +248,30 @@ TEST_F(TcpExchange, ServerClosingIsReportedAtAnyTime) {
     ASSERT_EQ(link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()), 0);
     link.DisconnectTcp();
     EXPECT_FALSE(WaitFor([this] { return observer.reports.size() > 4; }, 50));
+}
+
+TEST_F(TcpExchange, AConnectionLeftOpenBesideTheSerialLineEndsNothingWhenItCloses) {
+    // Connecting over RS-232 leaves the TCP connection open; its server closing it later was
+    // reported, and the report ended the loop running on the serial line.
+    linktest::PtyPeer serialPeer;
+    ASSERT_TRUE(serialPeer.Ok());
+    state.comProtocol = sensorlink::ComProtocol::Rs232;
+    ASSERT_EQ(link.OpenSerialPort(link.Ports().AddDevicePath(serialPeer.SlavePath()), 4), 0);
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+        peer.HangUp();
+        QTimer::singleShot(20, [&] {
+            closed = true;
+            serialPeer.Send(Frame(sensorlink::cmd::kTriggeredSend, 0, {1, 2, 3}));
+        });
+    });
+    const sensorlink::Exchange frame = link.ReceiveFrame(5.0, {});
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(frame.outcome, sensorlink::Outcome::Reply);
+    EXPECT_FALSE(link.TcpConnected());
+    serialPeer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, 0, {4}));
+    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Ok());
+    EXPECT_TRUE(observer.reports.empty()) << observer.reports.front();
 }
 
 TEST_F(TcpExchange, BytesLeftBehindByAClosedServerAreNoReply) {
