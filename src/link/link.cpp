@@ -348,8 +348,7 @@ Exchange Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
     if (d.streamBroken) d.DiscardInput();
     BuildRequest(command, 0, parameter, 0);
     d.state.linkOk = true;
-    d.Send(reinterpret_cast<const char*>(d.state.request.data()),
-           static_cast<qint64>(kHeaderSize));
+    d.Send(reinterpret_cast<const char*>(d.state.request.data()), static_cast<qint64>(kHeaderSize));
     ++d.transacting;
     // Frames the sensor sent on its own before it took the command are passed over, also
     // one that had begun; the reply has the usual time, however many come first.

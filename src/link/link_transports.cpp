@@ -205,7 +205,9 @@ int Link::ConnectTcp(const QString& host, int port) {
     QPointer<QTcpSocket> attempt = socket;
     QPointer<Link> guard(this);
     const auto end = d.WaitUntil(
-        [&tcp, attempt] { return !attempt || tcp.socket != attempt || tcp.up || tcp.connectFailed; },
+        [&tcp, attempt] {
+            return !attempt || tcp.socket != attempt || tcp.up || tcp.connectFailed;
+        },
         kConnectTimeoutSeconds);
     if (end == ui::WaitEnd::Destroyed || !guard) return tcp_result::kUnableToRegisterService;
     if (end == ui::WaitEnd::Aborted) {
