@@ -9,12 +9,16 @@
 #      (F11, F12), a control's help (Menu key), the service password (Ctrl+Shift+Return
 #      on the calibration page), a scope scan (Space on SCAN) and its cursor (arrow keys).
 # It prints what it found and exits 1 when a page cannot be operated by keys.
+# With --quick (CI's short run) it walks the first page and one child panel, and does GO,
+# STOP and the help by keys; the other pages, the service page and the scope are left out.
 import subprocess
 import sys
 import time
 
 import pyatspi
 from gi.repository import GLib
+
+QUICK = "--quick" in sys.argv
 
 INTERACTIVE = {
     pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
@@ -159,11 +163,22 @@ def main():
         # The tab of the page in front has the focus.
         return state(main_tabs[index], pyatspi.STATE_FOCUSED)
 
+    def button(name):
+        """The showing button a screen reader announces as `name`; None (and a failure
+        noted) when there is none: a renamed button must not end the trial."""
+        hits = find(window, lambda o: o.getRole() == pyatspi.ROLE_PUSH_BUTTON and o.name == name)
+        if not hits:
+            failures.append(f"no button announced as '{name}'")
+        return hits[0] if hits else None
+
     def press(name, settle):
-        button = find(window, lambda o: o.getRole() == pyatspi.ROLE_PUSH_BUTTON and o.name == name)[0]
-        button.queryComponent().grabFocus()
+        b = button(name)
+        if b is None:
+            return False
+        b.queryComponent().grabFocus()
         pump(0.1)
         key("space", settle=settle)
+        return True
 
     unnamed_all = set()
 
@@ -182,16 +197,17 @@ def main():
         if missing:
             failures.append(f"{title}: Tab misses {', '.join(missing)}")
 
-    for index, page in enumerate(pages):
+    for index, page in enumerate(pages[:1] if QUICK else pages):
         if not to_page(index):
             failures.append(f"{page.name}: the keys did not bring the page to the front")
             continue
         check_tab(page.name)
     # The panels a page's button opens in the data area.
-    for page, button in (("Teach", "TEACH MEAN"), ("Teach", "TEACH RECORD"), ("Rec", "GRAPH")):
+    panels = (("Teach", "TEACH MEAN VALUE"), ("Teach", "TEACH RECORD"), ("Rec", "GRAPH"))
+    for page, name in panels[:1] if QUICK else panels:
         to_page([p.name for p in pages].index(page))
-        press(button, 0.5)
-        check_tab(f"{page}/{button}")
+        if press(name, 0.5):
+            check_tab(f"{page}/{name}")
     print("controls without a name or label: " + (", ".join(sorted(unnamed_all)) or "none"))
     if unnamed_all:
         failures.append("unnamed controls")
@@ -213,7 +229,10 @@ def main():
         failures.append("GO by F11 showed no live values")
 
     # Help by the Menu key on the focused control.
-    go = find(window, lambda o: o.getRole() == pyatspi.ROLE_PUSH_BUTTON and o.name == "GO")[0]
+    go = button("GO")
+    if go is None:
+        print("a11y-trial: FAILED: " + "; ".join(failures))
+        return 1
     go.queryComponent().grabFocus()
     pump(0.1)
     windows_before = app.childCount
@@ -237,6 +256,11 @@ def main():
     if len(helps) != 1:
         failures.append("Shift+F10 did not show the help once")
     key("Return", settle=0.5)
+
+    if QUICK:
+        print("a11y-trial (quick): " + ("the pages tried can be operated by keys" if not failures
+                                        else "FAILED: " + "; ".join(failures)))
+        return 1 if failures else 0
 
     # The service password on the calibration page, by keys alone.
     calib = [i for i, p in enumerate(pages) if p.name.startswith("Calib")][0]

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -80,10 +82,16 @@ QString LabelBeside(const QWidget* control) {
     return label ? Clean(label->text()) : QString();
 }
 
+QString AnnouncedName(QWidget* control) {
+    if (!control->accessibleName().isEmpty()) return control->accessibleName();
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(control);
+    return access ? Clean(access->text(QAccessible::Name)) : QString();
+}
+
 void StandIn(Runtime& runtime, QWidget* control, QWidget* placeholder) {
     const QByteArray callback = runtime.CallbackName(placeholder).toLatin1();
     runtime.Bind(control, callback.constData(), {}, runtime.HelpText(placeholder));
-    control->setAccessibleName(placeholder->accessibleName());
+    control->setAccessibleName(AnnouncedName(placeholder));
     control->setAccessibleDescription(placeholder->accessibleDescription());
 }
 
@@ -101,12 +109,21 @@ void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Cal
     if (!label && qobject_cast<QLabel*>(control)) return;
     QString name = label ? QString::fromUtf8(label) : LabelBeside(control);
     if (name.isEmpty()) name = control->objectName();
-    control->setAccessibleName(name);
     // The label in front becomes the control's buddy: the platform's accessibility bus
     // tells "labelled by" from that, and reads a combo box's name as its current item.
     if (!label) {
-        if (QLabel* front = LabelInFront(control); front && !front->buddy()) front->setBuddy(control);
+        if (QLabel* front = LabelInFront(control); front && !front->buddy())
+            front->setBuddy(control);
     }
+    // Where Qt names the control by what it shows (a button by its text, a field by the
+    // label whose buddy it is), it asks on every query: the name then follows the text when
+    // the program changes it (TEACH MEAN VALUE, a mode's axis names). A name set here would
+    // stay as it was at start-up, so it is set only where Qt would find none or another.
+    // A combo box keeps a set name: Qt names it by its current item while it has one (on
+    // Linux whatever is set; the label goes by the relation above).
+    control->setAccessibleName(QString());
+    if (label || qobject_cast<QComboBox*>(control) || AnnouncedName(control) != name)
+        control->setAccessibleName(name);
 }
 
 }  // namespace ui

@@ -4,8 +4,8 @@
 // handler, and the help text. AttachControls looks every row up (a missing control or one
 // of the wrong kind refuses the panel set before any window shows), binds the callback
 // and the right-click help, and gives the control its accessible name (the label beside it
-// on the panel, or the row's own) and its help text as accessible description, so screen
-// readers and GUI test tools find it.
+// on the panel, followed as its text changes, or the row's own) and its help text as accessible
+// description, so screen readers and GUI test tools find it.
 
 #include <QString>
 #include <QWidget>
@@ -69,6 +69,10 @@ void AttachControl(Runtime& runtime, QWidget* control, const char* callback, Cal
 // graph) stands in for it: the placeholder's callback name, right-click help, accessible
 // name and description.
 void StandIn(Runtime& runtime, QWidget* control, QWidget* placeholder);
+
+// The name a screen reader hears for `control`: its accessible name, or where it has none,
+// what Qt derives from the text it shows (a button's text, the label whose buddy it is).
+QString AnnouncedName(QWidget* control);
 
 // The label a user sees beside `control` on its panel: its own text (buttons, check
 // boxes), a label whose buddy it is, its label in a form layout, or the label on its

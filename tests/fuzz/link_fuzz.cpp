@@ -1,8 +1,11 @@
-// The link itself over a real connection: TCP on 127.0.0.1, with the sensor's side a peer in
-// this process that answers each request with bytes of the input. Slower than the pure
-// targets (every run goes through sockets and the event loop), it covers what they cannot:
-// the exchange's reading in pieces, the time-outs, the dropping of late bytes, a frame that
-// comes unasked, and a hang-up.
+// The link itself over a real line, with the sensor's side a peer in this process that
+// answers each request with bytes of the input. Two targets from this file:
+//   link_fuzz      TCP on 127.0.0.1 (one connection, made again only after a hang-up)
+//   link_pty_fuzz  the serial transport over a pseudo-terminal pair made in the process: no
+//                  connection to make, so the runs go to the exchange (LINK_OVER_PTY)
+// Slower than the pure targets (every run goes through the event loop), they cover what
+// those cannot: the exchange's reading in pieces, the time-outs, the dropping of late bytes,
+// a frame that comes unasked, and a hang-up.
 //
 // The input is a list of records: a kind byte, a length of two bytes (low byte first), then that
 // many bytes.
@@ -16,17 +19,18 @@
 // time ran out still takes in the bytes that had arrived. Whatever came, the link
 // must stay sane, and a well-formed exchange right after must see only its own reply.
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-
-#include <QCoreApplication>
 
 #include "link/commands.h"
 #include "link/frame.h"
 #include "link/link.h"
 #include "link/link_state.h"
+#include "link/serial_ports.h"
 #include "test_support.h"
 
 namespace {
@@ -35,19 +39,40 @@ void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
+#if LINK_OVER_PTY
+struct Rig {
+    Rig() {
+        state.comProtocol = sensorlink::ComProtocol::Rs232;
+        link.SetClock(&clock);
+    }
+    // A fresh pair after a hang-up: the peer closed its end for good.
+    bool Connect() {
+        if (peer && !hungUp && link.SerialOpen()) return true;
+        link.CloseSerialPort();
+        peer = std::make_unique<linktest::PtyPeer>();
+        hungUp = false;
+        if (!peer->Ok()) return false;
+        return link.OpenSerialPort(link.Ports().AddDevicePath(peer->SlavePath()), 4) == 0;
+    }
+    bool Up() const { return !hungUp && link.SerialOpen(); }
+#else
 struct Rig {
     Rig() {
         state.comProtocol = sensorlink::ComProtocol::Tcp;
         link.SetClock(&clock);
     }
     bool Connect() {
-        if (link.TcpConnected() && peer.HasClient()) return true;
+        if (link.TcpConnected() && peer->HasClient()) return true;
         link.DisconnectTcp();
-        if (link.ConnectTcp(QStringLiteral("127.0.0.1"), peer.Port()) != 0) return false;
-        return testing_support::WaitFor([this] { return peer.HasClient(); });
+        hungUp = false;
+        if (link.ConnectTcp(QStringLiteral("127.0.0.1"), peer->Port()) != 0) return false;
+        return testing_support::WaitFor([this] { return peer->HasClient(); });
     }
+    bool Up() const { return link.TcpConnected(); }
+#endif
     // The peer's answer: the bytes, and the clock set going.
     linktest::Step Answer(QByteArray bytes, bool hangUp = false) {
+        if (hangUp) hungUp = true;
         return linktest::Step{std::move(bytes), 0, [this] { clock.running = true; }, hangUp};
     }
 
@@ -55,7 +80,12 @@ struct Rig {
     linktest::RecordingObserver observer{state};
     testing_support::JumpingClock clock;  // runs once the peer's answer is out
     sensorlink::Link link{state, observer};
-    linktest::TcpPeer peer;
+#if LINK_OVER_PTY
+    std::unique_ptr<linktest::PtyPeer> peer;
+#else
+    std::unique_ptr<linktest::TcpPeer> peer = std::make_unique<linktest::TcpPeer>();
+#endif
+    bool hungUp = false;
 };
 
 Rig* rig = nullptr;
@@ -93,33 +123,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sensorlink::Exchange exchange;
         switch (kind) {
             case 0:
-                rig->peer.Answer({rig->Answer(bytes)});
+                rig->peer->Answer({rig->Answer(bytes)});
                 exchange = rig->link.Command(sensorlink::cmd::kMeasure, 0);
                 break;
             case 1:
-                rig->peer.Answer({rig->Answer(bytes)});
+                rig->peer->Answer({rig->Answer(bytes)});
                 exchange = rig->link.Command(sensorlink::cmd::kReadBlock, 2);
                 if (exchange.Frame()) rig->link.UnpackWords();
                 break;
             case 2:
-                rig->peer.Send(bytes);
+                rig->peer->Send(bytes);
                 rig->clock.running = true;
                 exchange = rig->link.ReceiveFrame(3.0, {});
                 break;
             case 3:
-                rig->peer.Answer({rig->Answer(bytes)});
+                rig->peer->Answer({rig->Answer(bytes)});
                 exchange = rig->link.CommandAmidFrames(
                     sensorlink::cmd::kTriggeredSend, 0, [](const sensorlink::Exchange& e) {
                         return sensorlink::IsAckOf(e, sensorlink::cmd::kTriggeredSend);
                     });
                 break;
             default:
-                rig->peer.Answer({rig->Answer(bytes, true)});
+                rig->peer->Answer({rig->Answer(bytes, true)});
                 exchange = rig->link.Command(sensorlink::cmd::kMeasure, 0);
                 break;
         }
         CheckReply(exchange);
-        if (kind == 4 || !rig->link.TcpConnected()) break;
+        if (kind == 4 || !rig->Up()) break;
     }
     rig->clock.running = false;
     for (const std::string& report : rig->observer.reports) Check(!report.empty());
@@ -128,15 +158,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Whatever was left over, a fresh exchange sees its own reply only.
     Check(rig->Connect());
-    rig->peer.Forget();
+    rig->peer->Forget();
     static std::uint16_t marker = 0;
     ++marker;
-    rig->peer.Answer({rig->Answer(linktest::Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}))});
+    rig->peer->Answer({rig->Answer(linktest::Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}))});
     const sensorlink::Exchange clean = rig->link.Command(sensorlink::cmd::kMeasure, 0);
     Check(clean.Frame());
     Check(rig->state.replyParameter == marker && rig->state.replyLength == 6);
     rig->clock.running = false;
     rig->observer.reports.clear();
-    rig->peer.requests.clear();
+    rig->peer->requests.clear();
     return 0;
 }

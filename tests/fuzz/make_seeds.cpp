@@ -89,7 +89,9 @@ int main(int argc, char** argv) {
             Bytes(reply.begin() + sensorlink::kHeaderSize, reply.end()));
         if (linkRecords.size() < 1024) record(linkRecords, 0, reply);
     }
-    Put(root / "link_fuzz", "replies", linkRecords);
+    // The link's two targets read the same records.
+    for (const char* link : {"link_fuzz", "link_pty_fuzz"})
+        Put(root / link, "replies", linkRecords);
     // A block read, a triggered frame, a frame amid which the command's reply comes, a
     // hang-up after a frame.
     const auto replyTo = [&model](std::uint8_t command, std::uint16_t parameter) {
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
     amid.insert(amid.end(), off.begin(), off.end());
     record(kinds, 3, amid);
     record(kinds, 4, measured);
-    Put(root / "link_fuzz", "kinds", kinds);
+    for (const char* link : {"link_fuzz", "link_pty_fuzz"}) Put(root / link, "kinds", kinds);
     Put(root / "frame_receiver_fuzz", "all", allRequests);
     Put(root / "frame_assembler_fuzz", "all", allReplies);
     // Odd first byte: frames described by length and flags, one of them damaged.

@@ -21,6 +21,7 @@
 #include "recorder/recorder_page.h"
 #include "sim/model/faults.h"
 #include "sim/server/sim_server.h"
+#include "ui/controls.h"
 
 using testing_support::TestProgram;
 
@@ -326,9 +327,12 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
         for (int i = 3; i <= 5; ++i) n << t.Control<QComboBox>("GRAPHP", "EditSignal")->itemText(i);
         for (const char* label : {"LabelGpX", "LabelGpY", "LabelGpInt"})
             n << t.program.Control<QLabel>("GRAPHP", label)->text();
+        // ... and a screen reader hears the values by the same names.
+        for (const char* value : {"DispGpX", "DispGpY", "DispGpInt"})
+            n << ui::AnnouncedName(t.program.Control<QLineEdit>("GRAPHP", value));
         return n;
     };
-    EXPECT_EQ(names(), (QStringList{"X", "Y", "INT", "X", "Y", "INT"}));
+    EXPECT_EQ(names(), (QStringList{"X", "Y", "INT", "X", "Y", "INT", "X", "Y", "INT"}));
     for (std::uint16_t calculation : {1, 3, 2, 0}) {
         t.S().ReadControls();
         {
@@ -340,9 +344,9 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
         }
         t.S().WriteControls();
         t.S().UpdateModeControls();
-        const QStringList expected = calculation % 2 == 1
-                                         ? QStringList{"s", "i", "M", "s", "i", "M"}
-                                         : QStringList{"X", "Y", "INT", "X", "Y", "INT"};
+        const QStringList expected =
+            calculation % 2 == 1 ? QStringList{"s", "i", "M", "s", "i", "M", "s", "i", "M"}
+                                 : QStringList{"X", "Y", "INT", "X", "Y", "INT", "X", "Y", "INT"};
         EXPECT_EQ(names(), expected) << calculation;
     }
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "ui/controls.h"
 #include "ui/graph.h"
 #include "session/app_state.h"
 #include "ui/panel_set.h"
@@ -128,7 +129,7 @@ TEST_F(Accessibility, EveryControlOfEveryPanelHasANameOfItsOwn) {
     // A name equal to the object name is what AttachControl falls back to: nobody named it.
     QStringList unnamed;
     for (const Control& c : controls) {
-        const QString name = c.widget->accessibleName().trimmed();
+        const QString name = ui::AnnouncedName(c.widget).trimmed();
         if (name.isEmpty() || name == c.widget->objectName()) unnamed << c.where;
     }
     EXPECT_TRUE(unnamed.isEmpty())
@@ -140,7 +141,7 @@ TEST_F(Accessibility, ControlsOnOnePanelAreToldApartByName) {
     // one has the focus.
     QMap<QString, QStringList> byName;
     for (const Control& c : controls) {
-        const QString name = c.widget->accessibleName().trimmed();
+        const QString name = ui::AnnouncedName(c.widget).trimmed();
         if (!name.isEmpty()) byName[c.panel + ": " + name] << c.where;
     }
     QStringList twice;

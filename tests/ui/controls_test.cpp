@@ -82,15 +82,23 @@ TEST(Controls, RowsAreLookedUpBoundAndNamedForAssistiveTools) {
     EXPECT_EQ(page.go, go);
     EXPECT_EQ(page.average, average);
     EXPECT_EQ(rt.HelpText(average), "Average of n.");
-    EXPECT_EQ(go->accessibleName(), "GO");
+    EXPECT_EQ(ui::AnnouncedName(go), "GO");
     EXPECT_EQ(go->accessibleDescription(), "Starts it.");
-    EXPECT_EQ(average->accessibleName(), "AVERAGE");  // the label beside it
+    EXPECT_EQ(ui::AnnouncedName(average), "AVERAGE");  // the label beside it
     // ... which the accessibility bus gets as a "labelled by" relation.
     QAccessibleInterface* averageAccess = QAccessible::queryAccessibleInterface(average);
     const auto labels = averageAccess->relations(QAccessible::Label);
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0].first->text(QAccessible::Name), "AVERAGE");
-    EXPECT_EQ(file->accessibleName(), "File target");
+    EXPECT_EQ(ui::AnnouncedName(file), "File target");
+    // The names follow the texts the program gives the button and the label later; the
+    // row's own name stays.
+    go->setText("GO ON");
+    form->labelForField(average)->setProperty("text", "MEAN OF");
+    file->setText("F");
+    EXPECT_EQ(ui::AnnouncedName(go), "GO ON");
+    EXPECT_EQ(ui::AnnouncedName(average), "MEAN OF");
+    EXPECT_EQ(ui::AnnouncedName(file), "File target");
 
     // The accessibility interface's actions run the same callbacks as a click.
     QAccessibleInterface* goAccess = QAccessible::queryAccessibleInterface(go);
