@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "cli/context.h"
-#include "link/commands.h"
+#include "device/sensor.h"
+#include "device/triggered.h"
 #include "recorder/record_core.h"
-#include "recorder/triggered_sending.h"
 #include "ui/wait.h"
 
 namespace cli {
@@ -183,7 +183,7 @@ int Measure(Context& c) {
             due += interval;
         }
         bool end = false;
-        status = TakeFrame(c, sink, c.link.Command(sensorlink::cmd::kMeasure, 0), &end);
+        status = TakeFrame(c, sink, device::Measure(c.link), &end);
         if (end) break;
         const bool last = c.options.count != 0 && n + 1 == c.options.count;
         if (interval > 0 && !last) {
@@ -202,7 +202,7 @@ int Triggered(Context& c) {
     if (const int status = sink.Open(); status != kExitDone || sink.Ended()) return status;
     c.StopEndsLoop(true);
     int status = kExitDone;
-    const sensorlink::Exchange on = recorder::StartTriggeredSending(c.link);
+    const sensorlink::Exchange on = device::StartTriggeredSending(c.link);
     if (!on.Ok()) {
         status = c.ExitOf(on.outcome);
     } else {
@@ -229,7 +229,7 @@ int Triggered(Context& c) {
     const int flushed = sink.Flush();
     if (status == kExitDone) status = flushed;
     // Off again, whatever ended the frames, while the line is there.
-    const sensorlink::Exchange off = recorder::StopTriggeredSending(c.link);
+    const sensorlink::Exchange off = device::StopTriggeredSending(c.link);
     if (status == kExitDone && !off.Ok() && off.outcome != sensorlink::Outcome::LinkDown &&
         !c.link.Aborted())
         status = c.ExitOf(off.outcome);

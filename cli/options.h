@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scope/scope_scan.h"
+#include "device/scan.h"
 
 namespace cli {
 
@@ -60,7 +60,7 @@ struct Options {
     Format format = Format::Tsv;
     std::string id;  // the record file's PANEL ID, the JSON lines' id; no control characters
     std::optional<std::array<std::uint16_t, 3>> values;  // --set R G B
-    scope::ScanSettings scan{scope::kModeSingleShot, 0, 2048, 1, 0};
+    device::ScanSettings scan{scope::kModeSingleShot, 0, 2048, 1, 0};
 };
 
 struct Parsed {

@@ -2,10 +2,10 @@
 // parameter file of the program.
 
 #include "cli/context.h"
-#include "link/commands.h"
+#include "device/sensor.h"
+#include "device/transfer.h"
 #include "link/replies.h"
 #include "params/parameter_file.h"
-#include "params/parameter_transfer.h"
 
 namespace cli {
 
@@ -40,9 +40,9 @@ std::string ReportLine(const std::string& report) {
 
 int Identify(Context& c) {
     if (const int status = c.Connect()) return status;
-    const sensorlink::Exchange id = c.link.Command(sensorlink::cmd::kFirmware, 0);
+    const device::Identity id = device::Identify(c.link);
     if (!id.Ok()) return c.ExitOf(id.outcome);
-    if (!c.env.out.Write(sensorlink::FirmwareText(id.payload) + "\n")) return c.OutputFailed();
+    if (!c.env.out.Write(id.firmware + "\n")) return c.OutputFailed();
     return kExitDone;
 }
 
@@ -54,9 +54,9 @@ int Get(Context& c) {
     }
     if (const int status = c.Connect()) return status;
     params::ParameterSet set;
-    params::TransferCounts counts;
+    device::TransferCounts counts;
     const sensorlink::Outcome got =
-        params::GetFromSensor(c.link, set, c.options.paraSet, c.options.eeprom, &counts);
+        device::GetFromSensor(c.link, set, c.options.paraSet, c.options.eeprom, &counts);
     if (got != sensorlink::Outcome::Reply && got != sensorlink::Outcome::ErrorReply)
         return c.ExitOf(got);
     // Values the sensor replaced by its defaults when it loaded its EEPROM are what it holds
@@ -94,9 +94,9 @@ int Send(Context& c) {
     if (!report.teachVectors.empty()) c.Say(path + ": " + ReportLine(report.teachVectors));
 
     if (const int status = c.Connect()) return status;
-    params::TransferCounts counts;
+    device::TransferCounts counts;
     const sensorlink::Outcome sent =
-        params::SendToSensor(c.link, set, c.options.paraSet, c.options.eeprom, &counts);
+        device::SendToSensor(c.link, set, c.options.paraSet, c.options.eeprom, &counts);
     std::string said;
     const auto count = [&said](const char* what, int block, int value) {
         if (value < 0) return;

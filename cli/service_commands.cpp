@@ -1,35 +1,35 @@
 // calibration, offsets, hwinfo and scan: the correction values, the hardware information
 // file and a scope scan.
 
-#include "calib/corrections.h"
 #include "cli/context.h"
-#include "link/commands.h"
+#include "device/corrections.h"
+#include "device/hardware.h"
+#include "device/scan.h"
+#include "device/sensor.h"
+#include "device/transfer.h"
 #include "link/replies.h"
 #include "params/hardware_file.h"
-#include "params/parameter_transfer.h"
-#include "scope/scope_scan.h"
-#include "service/hardware_info.h"
 #include "ui/wait.h"
 
 namespace cli {
 
 namespace {
 
-int Corrections(Context& c, calib::Correction which) {
+int Corrections(Context& c, device::Correction which) {
     if (const int status = c.Connect()) return status;
     int status = kExitDone;
     if (c.options.values) {
         const sensorlink::Outcome written =
-            calib::WriteCorrections(c.link, which, *c.options.values);
+            device::WriteCorrections(c.link, which, *c.options.values);
         if (written != sensorlink::Outcome::Reply && written != sensorlink::Outcome::ErrorReply)
             return c.ExitOf(written);
         // What the sensor made of them is read back below.
         status = c.ExitOf(written);
     }
     sensorlink::Outcome read = sensorlink::Outcome::Failed;
-    const auto values = calib::ReadCorrections(c.link, &read);
+    const auto values = device::ReadCorrections(c.link, &read);
     if (!values) return c.ExitOf(read);
-    const auto& three = which == calib::Correction::Factors ? values->factors : values->offsets;
+    const auto& three = which == device::Correction::Factors ? values->factors : values->offsets;
     const std::string line = std::to_string(three[0]) + " " + std::to_string(three[1]) + " " +
                              std::to_string(three[2]) + "\n";
     if (!c.env.out.Write(line)) return c.OutputFailed();
@@ -39,11 +39,11 @@ int Corrections(Context& c, calib::Correction which) {
 }  // namespace
 
 int Calibration(Context& c) {
-    return Corrections(c, calib::Correction::Factors);
+    return Corrections(c, device::Correction::Factors);
 }
 
 int Offsets(Context& c) {
-    return Corrections(c, calib::Correction::Offsets);
+    return Corrections(c, device::Correction::Offsets);
 }
 
 int HwInfo(Context& c) {
@@ -53,20 +53,20 @@ int HwInfo(Context& c) {
     if (const int status = c.Connect()) return status;
     // As the program has it once connected: the identification, then the parameter set as
     // the sensor runs it (RAM), the correction values and the hardware data.
-    const sensorlink::Exchange id = c.link.Command(sensorlink::cmd::kFirmware, 0);
+    const device::Identity id = device::Identify(c.link);
     if (!id.Ok()) return c.ExitOf(id.outcome);
     params::HardwareSnapshot snapshot;
-    snapshot.firmware = sensorlink::FirmwareText(id.payload);
+    snapshot.firmware = id.firmware;
     // Any objection of the sensor ends it before the file, as the program's button does.
     const sensorlink::Outcome got =
-        params::GetFromSensor(c.link, snapshot.parameters, c.options.paraSet, false);
+        device::GetFromSensor(c.link, snapshot.parameters, c.options.paraSet, false);
     if (got != sensorlink::Outcome::Reply) return c.ExitOf(got);
     sensorlink::Outcome read = sensorlink::Outcome::Failed;
-    const auto corrections = calib::ReadCorrections(c.link, &read);
+    const auto corrections = device::ReadCorrections(c.link, &read);
     if (!corrections) return c.ExitOf(read);
     snapshot.factors = corrections->factors;
     snapshot.offsets = corrections->offsets;
-    const auto data = service::ReadHardwareData(c.link, &read);
+    const auto data = device::ReadHardwareData(c.link, &read);
     if (!data) return c.ExitOf(read);
     snapshot.data = *data;
     return WriteIni(c, params::BuildHardwareFile(snapshot), path);
@@ -77,11 +77,11 @@ int Scan(Context& c) {
     if (const std::string obstacle = WriteObstacle(path); !obstacle.empty())
         return c.FileFailed(path, obstacle);
     if (const int status = c.Connect()) return status;
-    const scope::ScanSettings& settings = c.options.scan;
+    const device::ScanSettings& settings = c.options.scan;
     c.StopEndsLoop(true);
-    const sensorlink::Exchange started = scope::StartScan(c.link, settings);
+    const sensorlink::Exchange started = device::StartScan(c.link, settings);
     if (!started.Ok()) return c.ExitOf(started.outcome);
-    scope::ScanTraces traces{};
+    device::ScanTraces traces{};
     // The sensor sends once it has triggered: no time limit but --timeout's, for the whole
     // scan. Ctrl-C or the time-out breaks the scan off.
     Deadline deadline(c, c.options.timeout);
@@ -90,7 +90,7 @@ int Scan(Context& c) {
         const sensorlink::Exchange block = c.link.ReceiveFrame(
             ui::kNoDeadline, [&] { return !c.stop.Requested() && !deadline.Over(); });
         if (block.outcome == sensorlink::Outcome::Stopped) {
-            scope::BreakScan(c.link);
+            device::BreakScan(c.link);
             if (!c.stop.Requested()) {
                 c.Say("no scan came within " + deadline.Text() + "; nothing was written");
                 return kExitLink;
@@ -99,7 +99,7 @@ int Scan(Context& c) {
             return kExitInterrupted;
         }
         if (!block.Frame()) return c.ExitOf(block.outcome);
-        const auto taken = scope::TakeScanBlock(c.link, block, settings);
+        const auto taken = device::TakeScanBlock(c.link, block, settings);
         if (!taken) return block.Ok() ? kExitLink : kExitRefused;
         trace = *taken;
     }

@@ -5,8 +5,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "calib/corrections.h"
-#include "link/commands.h"
+#include "device/corrections.h"
 #include "link/link_texts.h"
 #include "link/replies.h"
 #include "ui/controls.h"
@@ -223,8 +222,8 @@ void CalibPage::TakeBoxes() {
 
 bool CalibPage::SendCalibrationFactors() {
     TakeBoxes();
-    return WriteCorrections(S().Link(), Correction::Factors, S().CorrectionValues().factors) ==
-           sensorlink::Outcome::Reply;
+    return device::WriteCorrections(S().Link(), device::Correction::Factors,
+                                    S().CorrectionValues().factors) == sensorlink::Outcome::Reply;
 }
 
 void CalibPage::CBF_ButtonSendCF(ui::Event e) {
@@ -315,7 +314,7 @@ void CalibPage::CBF_ButtonStartSelfCalibration(ui::Event e) {
 }
 
 void CalibPage::SelfCalibration() {
-    const auto result = SelfCalibrate(S().Link());
+    const auto result = device::SelfCalibrate(S().Link());
     if (!result) return;
     for (std::size_t i = 0; i < 3; ++i) ui::SetValue(factors[i], result->factors[i]);
     ui::SetValue(setValue, result->setValue);
@@ -328,11 +327,12 @@ void CalibPage::SelfCalibration() {
 
 void CalibPage::SendOffsets() {
     TakeBoxes();
-    WriteCorrections(S().Link(), Correction::Offsets, S().CorrectionValues().offsets);
+    device::WriteCorrections(S().Link(), device::Correction::Offsets,
+                             S().CorrectionValues().offsets);
 }
 
 void CalibPage::MeasureOffsets() {
-    if (!calib::MeasureOffsets(S().Link()).Ok()) return;
+    if (!device::MeasureOffsets(S().Link()).Ok()) return;
     if (!S().ReadCorrectionValues()) return;
     for (std::size_t i = 0; i < 3; ++i) ui::SetValue(measuredOffsets[i], S().CorrectionValues().offsets[i]);
 }

@@ -11,7 +11,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include "link/commands.h"
 #include "params/parameter_file.h"
 #include "params/texts.h"
 #include "ui/controls.h"

@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "device/transfer.h"
 #include "params/parameter_file.h"
 #include "params/parameter_panel.h"
-#include "params/parameter_transfer.h"
 #include "params/texts.h"
 
 namespace params {
@@ -30,8 +30,8 @@ sensorlink::Outcome ParameterPanel::Send() {
         return sensorlink::Outcome::Reply;
     }
     ReadControls();
-    return SendToSensor(S().Link(), S().Parameters(), app.paraSetIndex,
-                        app.transferTarget == TransferTarget::Eeprom);
+    return device::SendToSensor(S().Link(), S().Parameters(), app.paraSetIndex,
+                                app.transferTarget == TransferTarget::Eeprom);
 }
 
 sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
@@ -41,8 +41,8 @@ sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
     }
     // A ParameterBlock that came before a failure is kept, as the sensor sent it.
     ParameterSet got = S().Parameters();
-    const sensorlink::Outcome result =
-        GetFromSensor(S().Link(), got, S().App().paraSetIndex, target == TransferTarget::Eeprom);
+    const sensorlink::Outcome result = device::GetFromSensor(
+        S().Link(), got, S().App().paraSetIndex, target == TransferTarget::Eeprom);
     S().SetParameters(got);
     // Only a set that came whole reaches the controls.
     if (result != sensorlink::Outcome::Reply && result != sensorlink::Outcome::ErrorReply)

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "device/triggered.h"
 #include "link/replies.h"
-#include "recorder/triggered_sending.h"
 #include "ui/controls.h"
 
 namespace recorder {
@@ -367,7 +367,7 @@ void RecorderPage::CBF_ButtonStartTrigRec(ui::Event e) {
     ui::SetButtonColour(startTriggered, ui::kButtonRunning);
     RunTriggeredLoop();
     // Triggered sending off again, whatever ended the loop.
-    StopTriggeredSending(S().Link());
+    device::StopTriggeredSending(S().Link());
     counters_.Flush();
     ShowEnd(static_cast<int>(file_.Written() + file_.Lost()));
     ui::SetButtonColour(startTriggered, ui::kButtonIdle);
@@ -378,7 +378,7 @@ void RecorderPage::RunTriggeredLoop() {
     frames_ = 0.0;
     unmeasured_ = 0;
     counters_.Request();
-    if (!StartTriggeredSending(S().Link()).Ok()) return;
+    if (!device::StartTriggeredSending(S().Link()).Ok()) return;
     // No time limit for the header: the sensor sends when it is triggered.
     session::Loop loop;
     loop.pace = session::Pace::SensorSends;

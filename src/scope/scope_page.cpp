@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/commands.h"
+#include "device/scan.h"
+#include "device/sensor.h"
 #include "link/replies.h"
 #include "scope/scope_print.h"
-#include "scope/scope_scan.h"
 #include "ui/controls.h"
 
 namespace scope {
@@ -189,11 +189,8 @@ void ScopePage::CBF_ButtonGetCycleTime(ui::Event e) {
 
 void ScopePage::QueryCycleTime() {
     double frequency = 0.0;
-    const sensorlink::Exchange e = S().Link().Command(sensorlink::cmd::kCycleTime, 0);
-    if (e.Ok()) {
-        if (const auto cycle = sensorlink::DecodeCycleTime(e.payload))
-            frequency = sensorlink::ScanFrequency(*cycle);
-    }
+    if (const auto cycle = device::ReadCycleTime(S().Link()))
+        frequency = sensorlink::ScanFrequency(*cycle);
     const CycleDisplay d = CycleTimeDisplay(frequency);
     cycleTime_ = d.cycleTime;
     ui::SetValue(scanFrequency, d.scanFrequency, d.frequencyDecimals);
@@ -214,13 +211,13 @@ void ScopePage::CBF_ButtonScan(ui::Event e) {
 }
 
 bool ScopePage::RunScan() {
-    ScanSettings settings;
+    device::ScanSettings settings;
     settings.triggerMode = static_cast<std::uint16_t>(ui::ComboValue(triggerMode));
     settings.preTrigger = static_cast<std::uint16_t>(preTrigger->value());
     settings.triggerLevel = static_cast<std::uint16_t>(triggerLevel->value());
     settings.scanRate = static_cast<std::uint16_t>(scanRate->value());
     settings.signal = static_cast<std::uint16_t>(ui::ComboValue(recordedSignal));
-    if (!StartScan(S().Link(), settings).Ok()) return false;
+    if (!device::StartScan(S().Link(), settings).Ok()) return false;
     ui::SetDimmed(breakScan, false);
     std::array<Trace, 4> received = traces_;
     std::size_t blocks = 0;
@@ -231,7 +228,7 @@ bool ScopePage::RunScan() {
     loop.passes = static_cast<int>(received.size());
     loop.flag = &scanActive_;
     loop.frame = [&](const sensorlink::Exchange& e) {
-        const std::optional<Trace> trace = TakeScanBlock(S().Link(), e, settings);
+        const std::optional<Trace> trace = device::TakeScanBlock(S().Link(), e, settings);
         if (!trace) return false;
         received[blocks++] = *trace;
         return true;
@@ -246,7 +243,7 @@ bool ScopePage::RunScan() {
         // does, unless BREAK did or the line is gone.
         if (!scanBroken_ && end != session::LoopEnd::LinkEnded && S().Link().Up() &&
             !S().Link().Aborted())
-            BreakScan(S().Link());
+            device::BreakScan(S().Link());
         return false;  // a bad or missing block draws nothing
     }
     traces_ = received;
@@ -258,7 +255,7 @@ void ScopePage::CBF_ButtonBreakScan(ui::Event e) {
     if (e != ui::Event::Commit) return;
     ui::BusyScope busy(ctx.busy);
     // Blocks may still come, one of them half way in: passed over until the acknowledgement.
-    BreakScan(S().Link());
+    device::BreakScan(S().Link());
     scanBroken_ = true;
     scanActive_ = false;  // whatever the result: a waiting scan returns
 }

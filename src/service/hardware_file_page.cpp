@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include "device/hardware.h"
 #include "params/hardware_file.h"
-#include "service/hardware_info.h"
 #include "ui/controls.h"
 
 namespace service {
@@ -59,7 +59,7 @@ void HardwareFilePage::GenerateHardwareInfoFile() {
     // The parameter set as the sensor runs it: GET from RAM, whatever the panel selects.
     if (s.GetParametersFrom(session::TransferTarget::Ram) != sensorlink::Outcome::Reply) return;
     if (!s.ReadCorrectionValues()) return;
-    const std::optional<HardwareData> data = ReadHardwareData(s.Link());
+    const std::optional<device::HardwareData> data = device::ReadHardwareData(s.Link());
     if (!data) return;
     params::HardwareSnapshot snapshot;
     snapshot.data = *data;

@@ -2,7 +2,8 @@
 
 #include <memory>
 
-#include "link/commands.h"
+#include "device/corrections.h"
+#include "device/sensor.h"
 #include "link/link_texts.h"
 #include "link/replies.h"
 
@@ -26,15 +27,6 @@ void Session::ReportLinkFailure() {
     app_.loopRunning = false;
     linkState_.linkOk = false;
     emit LinkFailed(QString::fromStdString(linkState_.message));
-}
-
-void Session::ReportFailure(const QString& text) {
-    linkState_.message = text.toStdString();
-    ReportLinkFailure();
-}
-
-void Session::ReportFailure(std::string_view text) {
-    ReportFailure(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 bool Session::ReportPlausibility(const sensorlink::Exchange& reply, std::string_view tail) {
@@ -130,7 +122,7 @@ LoopEnd Session::RunLoop(const Loop& loop) {
         const sensorlink::Exchange e =
             loop.pace == Pace::SensorSends
                 ? link_->ReceiveFrame(ui::kNoDeadline, [&running] { return running(); })
-                : link_->Command(loop.command, 0);
+                : device::Measure(*link_);
         bool goOn = true;
         if (e.Frame()) {
             if (loop.frame) goOn = loop.frame(e);
@@ -190,19 +182,8 @@ void Session::UnpackMeasurement() {
 }
 
 bool Session::ReadCorrectionValues() {
-    const sensorlink::Exchange e = link_->Command(sensorlink::cmd::kReadCorrection, 0);
-    if (!e.Ok()) {
-        // An error frame carries no correction values; a refusal ends the read, not silently.
-        link_->ReportRefusal(e);
-        return false;
-    }
-    const auto values = sensorlink::DecodeCorrectionValues(e.payload);
-    if (!values) {
-        // Words the reply does not carry would be stale ones, then sent back to the EEPROM.
-        ReportFailure(sensorlink::kDataFrameText);
-        return false;
-    }
-    link_->UnpackWords();
+    const auto values = device::ReadCorrections(*link_);
+    if (!values) return false;
     corrections_.factors = values->factors;
     corrections_.offsets = values->offsets;
     emit CorrectionsChanged();

@@ -74,8 +74,7 @@ enum class Pace {
 // - STOP (StopLoops) ends every loop.
 struct Loop {
     Pace pace = Pace::AtOnce;
-    double period = 0.0;  // Schedule: seconds
-    std::uint8_t command = 8;  // what AtOnce and Schedule ask for (a measurement)
+    double period = 0.0;       // Schedule: seconds
     int passes = 0;            // at most this many passes; 0: no limit
     // Asked before every pass: false ends the loop (a count reached, a full store).
     std::function<bool()> goOn;
@@ -160,10 +159,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // The link's failure report: loop and link flags cleared, then LinkFailed with the
     // message. Nothing is retried.
     void ReportLinkFailure() override;
-    // A text of our own reported the same way (plausibility counts and the like).
-    void ReportFailure(const QString& text);
-    void ReportFailure(std::string_view text);
-    void ReportFailure(const char* text) { ReportFailure(std::string_view(text)); }
+    // A failure of our own (a reply too short for its layout, a refusal) is reported the
+    // same way through Link().Report, the one way for it.
     // A reply that says the sensor replaced implausible values by its defaults: "INFO!\n",
     // the count and `tail` reported. True when it was reported; an error frame, whose word
     // is its code, never is.

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "link/commands.h"
+#include "device/sensor.h"
 #include "link/replies.h"
 #include "link/serial_ports.h"
 #include "params/texts.h"
@@ -328,9 +328,9 @@ void ConnectionPage::ConnectTcp() {
 }
 
 bool ConnectionPage::IdentifySensor() {
-    const sensorlink::Exchange id = Link().Command(sensorlink::cmd::kFirmware, 0);
+    const device::Identity id = device::Identify(Link());
     if (!id.Frame()) return false;
-    S().SetFirmware(QString::fromLatin1(sensorlink::FirmwareText(id.payload).c_str()));
+    S().SetFirmware(QString::fromLatin1(id.firmware.c_str()));
     ui::SetValue(status, S().Firmware());
     AppendMessage(S().Firmware() + "\n\n");
     // The parameters as the sensor runs them; the buttons that need a working sensor are
@@ -344,11 +344,9 @@ void ConnectionPage::ChangeBaudRate() {
     const std::uint16_t oldIndex = settings.baudIndex;
     settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
     AppendMessage(QStringLiteral("TRY TO CHANGE BAUDRATE!\n"));
-    const sensorlink::Exchange e = Link().Command(sensorlink::cmd::kBaudRate, settings.baudIndex);
-    if (!e.Ok()) {
+    if (device::ChangeBaudRate(Link(), settings.baudIndex) != sensorlink::Outcome::Reply) {
         // Refused or unanswered: the sensor keeps its rate, and so does the port, which is
         // what the selector and the settings file go on saying.
-        Link().ReportRefusal(e);
         settings.baudIndex = oldIndex;
         ui::SetComboValue(baudRate, oldIndex);
         return;

@@ -57,7 +57,7 @@ TEST(Session, ALoopEndsOnEveryWayOut) {
         session::LoopScope running(f.session);
         EXPECT_TRUE(f.session.App().loopRunning);
         if (failEarly) return;
-        f.session.ReportFailure("TIMEOUT!");  // a failure clears the flag at once
+        f.session.Link().Report("TIMEOUT!");  // a failure clears the flag at once
         EXPECT_FALSE(f.session.App().loopRunning);
     };
     loop(true);
@@ -72,7 +72,7 @@ TEST(Session, FailuresClearTheFlagsAndAreToldOnce) {
     QSignalSpy failed(&f.session, &session::Session::LinkFailed);
     session::LoopScope loop(f.session);
     f.session.Link().State().linkOk = true;
-    f.session.ReportFailure("INFO!\n2 PARAMETER IN RAM");
+    f.session.Link().Report("INFO!\n2 PARAMETER IN RAM");
     EXPECT_FALSE(f.session.App().loopRunning);
     EXPECT_FALSE(f.session.LinkStatus().linkOk);
     ASSERT_EQ(failed.count(), 1);

@@ -10,7 +10,7 @@
 #include "link/link.h"
 #include "params/hardware_file.h"
 
-namespace service {
+namespace device {
 
 using HardwareData = std::array<std::uint16_t, params::kHardwareDataWords>;
 
@@ -21,4 +21,4 @@ using HardwareData = std::array<std::uint16_t, params::kHardwareDataWords>;
 std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link,
                                              sensorlink::Outcome* outcome = nullptr);
 
-}  // namespace service
+}  // namespace device

@@ -1,8 +1,8 @@
-#include "recorder/triggered_sending.h"
+#include "device/triggered.h"
 
 #include "link/commands.h"
 
-namespace recorder {
+namespace device {
 
 sensorlink::Exchange StartTriggeredSending(sensorlink::Link& link) {
     return link.Command(sensorlink::cmd::kTriggeredSend, 1);
@@ -15,4 +15,4 @@ sensorlink::Exchange StopTriggeredSending(sensorlink::Link& link) {
     });
 }
 
-}  // namespace recorder
+}  // namespace device

@@ -1,9 +1,9 @@
-#include "calib/corrections.h"
+#include "device/corrections.h"
 
 #include "link/commands.h"
 #include "link/link_texts.h"
 
-namespace calib {
+namespace device {
 
 std::optional<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& link,
                                                             sensorlink::Outcome* outcome) {
@@ -11,7 +11,11 @@ std::optional<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& li
     sensorlink::Outcome& why = outcome ? *outcome : local;
     const sensorlink::Exchange e = link.Command(sensorlink::cmd::kReadCorrection, 0);
     why = e.outcome;
-    if (!e.Ok()) return std::nullopt;
+    if (!e.Ok()) {
+        // An error frame carries no correction values; a refusal ends the read, not silently.
+        link.ReportRefusal(e);
+        return std::nullopt;
+    }
     const auto values = sensorlink::DecodeCorrectionValues(e.payload);
     if (!values) {
         link.Report(sensorlink::kDataFrameText);
@@ -48,4 +52,4 @@ std::optional<sensorlink::SelfCalibration> SelfCalibrate(sensorlink::Link& link)
     return result;
 }
 
-}  // namespace calib
+}  // namespace device

@@ -5,7 +5,7 @@
 
 #include "link/link.h"
 
-namespace recorder {
+namespace device {
 
 // Command 30, parameter 1; Ok() when the sensor took it.
 sensorlink::Exchange StartTriggeredSending(sensorlink::Link& link);
@@ -16,4 +16,4 @@ sensorlink::Exchange StartTriggeredSending(sensorlink::Link& link);
 // already and is not asked again (the outcome is then LinkDown).
 sensorlink::Exchange StopTriggeredSending(sensorlink::Link& link);
 
-}  // namespace recorder
+}  // namespace device

@@ -1,4 +1,4 @@
-#include "service/hardware_info.h"
+#include "device/hardware.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 #include "link/link_texts.h"
 #include "link/replies.h"
 
-namespace service {
+namespace device {
 
 std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link, sensorlink::Outcome* outcome) {
     const sensorlink::Exchange hw =
@@ -29,4 +29,4 @@ std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link, sensorlink:
     return data;
 }
 
-}  // namespace service
+}  // namespace device

@@ -20,7 +20,7 @@
 #include "link/link.h"
 #include "params/parameter_set.h"
 
-namespace params {
+namespace device {
 
 // What the sensor answered to each step that carries a plausibility count; -1 where the
 // step did not run or its reply was an error frame.
@@ -33,7 +33,7 @@ struct TransferCounts {
 // Reply: every step ran and the sensor took it. ErrorReply: every step ran, but the sensor
 // objected (an error frame, values it replaced; reported). Anything else: the outcome of
 // the exchange that ended the transfer.
-sensorlink::Outcome SendToSensor(sensorlink::Link& link, const ParameterSet& set,
+sensorlink::Outcome SendToSensor(sensorlink::Link& link, const params::ParameterSet& set,
                                  std::uint16_t paraSet, bool toEeprom,
                                  TransferCounts* counts = nullptr);
 
@@ -41,7 +41,8 @@ sensorlink::Outcome SendToSensor(sensorlink::Link& link, const ParameterSet& set
 // reply's). Otherwise what ended it; a ParameterBlock that came before the failure stays in
 // `set`. A reply too short for its block is reported with the data-frame text and fails:
 // it would fill the set with whatever the word buffer held before.
-sensorlink::Outcome GetFromSensor(sensorlink::Link& link, ParameterSet& set, std::uint16_t paraSet,
-                                  bool fromEeprom, TransferCounts* counts = nullptr);
+sensorlink::Outcome GetFromSensor(sensorlink::Link& link, params::ParameterSet& set,
+                                  std::uint16_t paraSet, bool fromEeprom,
+                                  TransferCounts* counts = nullptr);
 
-}  // namespace params
+}  // namespace device

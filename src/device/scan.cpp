@@ -1,10 +1,10 @@
-#include "scope/scope_scan.h"
+#include "device/scan.h"
 
 #include "link/commands.h"
 #include "link/link_texts.h"
 #include "link/replies.h"
 
-namespace scope {
+namespace device {
 
 sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& s) {
     const std::array<std::uint16_t, sensorlink::kScopeRequestWords> words = {
@@ -12,8 +12,8 @@ sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& s) {
     return link.Command(sensorlink::cmd::kScopeScan, 1, words);
 }
 
-std::optional<Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
-                                   const ScanSettings& settings) {
+std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
+                                          const ScanSettings& settings) {
     if (block.payload.empty()) {
         link.Report(sensorlink::kHeaderFrameText);
         return std::nullopt;
@@ -24,8 +24,8 @@ std::optional<Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exc
         return std::nullopt;
     }
     link.UnpackReply();
-    return RingOrder(decoded->ring, decoded->triggerIndex, settings.preTrigger,
-                     settings.triggerMode);
+    return scope::RingOrder(decoded->ring, decoded->triggerIndex, settings.preTrigger,
+                            settings.triggerMode);
 }
 
 sensorlink::Exchange BreakScan(sensorlink::Link& link) {
@@ -34,4 +34,4 @@ sensorlink::Exchange BreakScan(sensorlink::Link& link) {
     });
 }
 
-}  // namespace scope
+}  // namespace device

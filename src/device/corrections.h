@@ -19,13 +19,14 @@
 #include "link/link.h"
 #include "link/replies.h"
 
-namespace calib {
+namespace device {
 
 enum class Correction : std::uint16_t { Factors = 0, Offsets = 1 };
 
 // Command 102; also unpacked into the word buffer. Nothing on any failure (an error frame
-// carries no values); `outcome` (may be null) says what it was: Reply when values came,
-// ErrorReply for an error frame, Failed for a short reply, else the exchange's outcome.
+// carries no values; one whose code has no text is reported with its code). `outcome` (may
+// be null) says what it was: Reply when values came, ErrorReply for an error frame, Failed
+// for a short reply, else the exchange's outcome.
 std::optional<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& link,
                                                             sensorlink::Outcome* outcome = nullptr);
 
@@ -43,4 +44,4 @@ sensorlink::Exchange MeasureOffsets(sensorlink::Link& link);
 // reach the EEPROM only with WriteCorrections.
 std::optional<sensorlink::SelfCalibration> SelfCalibrate(sensorlink::Link& link);
 
-}  // namespace calib
+}  // namespace device

@@ -1,11 +1,11 @@
-#include "params/parameter_transfer.h"
+#include "device/transfer.h"
 
 #include <span>
 
 #include "link/commands.h"
 #include "link/link_texts.h"
 
-namespace params {
+namespace device {
 
 namespace {
 
@@ -39,7 +39,7 @@ Outcome ReadBlock(sensorlink::Link& link, std::uint16_t blockAddress, std::size_
 
 }  // namespace
 
-Outcome SendToSensor(sensorlink::Link& link, const ParameterSet& set, std::uint16_t paraSet,
+Outcome SendToSensor(sensorlink::Link& link, const params::ParameterSet& set, std::uint16_t paraSet,
                      bool toEeprom, TransferCounts* counts) {
     TransferCounts local;
     TransferCounts& n = counts ? *counts : local;
@@ -57,7 +57,7 @@ Outcome SendToSensor(sensorlink::Link& link, const ParameterSet& set, std::uint1
     return result;
 }
 
-Outcome GetFromSensor(sensorlink::Link& link, ParameterSet& set, std::uint16_t paraSet,
+Outcome GetFromSensor(sensorlink::Link& link, params::ParameterSet& set, std::uint16_t paraSet,
                       bool fromEeprom, TransferCounts* counts) {
     TransferCounts local;
     TransferCounts& n = counts ? *counts : local;
@@ -70,13 +70,13 @@ Outcome GetFromSensor(sensorlink::Link& link, ParameterSet& set, std::uint16_t p
         if (read == Outcome::ErrorReply) result = read;
         return read == Outcome::Reply || read == Outcome::ErrorReply;
     };
-    Outcome read = ReadBlock(link, paraSet, kBlockWords);
+    Outcome read = ReadBlock(link, paraSet, params::kBlockWords);
     if (!taken(read)) return read;
-    set.SetBlockWords(words.first(kBlockWords));
-    read = ReadBlock(link, static_cast<std::uint16_t>(paraSet + 2), kTeachWords);
+    set.SetBlockWords(words.first(params::kBlockWords));
+    read = ReadBlock(link, static_cast<std::uint16_t>(paraSet + 2), params::kTeachWords);
     if (!taken(read)) return read;
-    set.SetTeachWords(words.first(kTeachWords));
+    set.SetTeachWords(words.first(params::kTeachWords));
     return result;
 }
 
-}  // namespace params
+}  // namespace device

@@ -18,10 +18,10 @@
 #include "link/link.h"
 #include "scope/scope_core.h"
 
-namespace scope {
+namespace device {
 
 struct ScanSettings {
-    std::uint16_t triggerMode = kModeSingleShot;
+    std::uint16_t triggerMode = scope::kModeSingleShot;
     std::uint16_t preTrigger = 0;
     std::uint16_t triggerLevel = 0;
     std::uint16_t scanRate = 1;
@@ -29,7 +29,7 @@ struct ScanSettings {
 };
 
 inline constexpr std::size_t kScanBlocks = 4;
-using ScanTraces = std::array<Trace, kScanBlocks>;
+using ScanTraces = std::array<scope::Trace, kScanBlocks>;
 
 // Command 110 with the five settings; Ok() when the sensor acknowledged it.
 sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& settings);
@@ -38,11 +38,11 @@ sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& setti
 // payload is reported with the header-frame text, one shorter than 129 words with the
 // data-frame text; either gives nothing. The payload is also unpacked into the measurement
 // word buffer.
-std::optional<Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
-                                   const ScanSettings& settings);
+std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
+                                          const ScanSettings& settings);
 
 // BREAK: command 110 with parameter 0. Blocks may still come, one of them half sent: they
 // are passed over until the acknowledgement.
 sensorlink::Exchange BreakScan(sensorlink::Link& link);
 
-}  // namespace scope
+}  // namespace device
