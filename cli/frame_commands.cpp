@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli/context.h"
+#include "device/loop.h"
 #include "device/sensor.h"
 #include "device/triggered.h"
 #include "recorder/record_core.h"
@@ -141,23 +142,48 @@ class FrameSink {
     int status_ = kExitDone;
 };
 
-// What a frame the loop got comes to: kExitDone to go on (the line is out), or the status
-// that ends the loop (`end` set).
-int TakeFrame(Context& c, FrameSink& sink, const sensorlink::Exchange& e, bool* end) {
-    *end = true;
-    if (!e.Frame()) {
-        // A wait ended by Ctrl-C leaves no line unfinished: a clean end.
-        if (c.stop.Requested()) return kExitDone;
-        return c.ExitOf(e.outcome);
+// The loop of `measure` and `triggered`: the device layer's runner, with what velorax-cli does
+// with a frame. An error frame ends it: its words would be those of the frame before, and the
+// sensor refused (status 3). Runs while no Ctrl-C came and `more` (may be empty) holds.
+struct FrameLoop {
+    FrameLoop(Context& context, FrameSink& frameSink) : c(context), sink(frameSink) {
+        loop.errorFrames = device::ErrorFrames::End;
+        loop.passes = c.options.count;
+        loop.frame = [this](const sensorlink::Exchange&) {
+            // A short frame leaves the later words as the frame before left them, as in the
+            // program.
+            c.link.UnpackReply();
+            status = sink.Put(c.MeasurementWords());
+            return status == kExitDone && !sink.Ended();
+        };
+        loop.passDone = [this](const sensorlink::Exchange& e) { last = e.outcome; };
     }
-    // An error frame's words would be those of the frame before: no line for it.
-    if (!e.Ok()) return kExitRefused;
-    // A short frame leaves the later words as the frame before left them, as in the program.
-    c.link.UnpackReply();
-    const int status = sink.Put(c.MeasurementWords());
-    *end = sink.Ended();
-    return status;
-}
+
+    // The status the loop ended with.
+    int Run(const std::function<bool()>& more) {
+        const device::LoopEnd end = device::RunLoop(
+            c.link, c.link.Wait(), loop, [&] { return !c.stop.Requested() && (!more || more()); });
+        switch (end) {
+            case device::LoopEnd::Finished:
+            case device::LoopEnd::NotRunning:
+                return status;
+            case device::LoopEnd::Refused:
+                return kExitRefused;
+            case device::LoopEnd::Failed:
+            case device::LoopEnd::LinkEnded:
+            case device::LoopEnd::Gone:
+                // A wait ended by Ctrl-C leaves no line unfinished: a clean end.
+                return c.stop.Requested() ? kExitDone : c.ExitOf(last);
+        }
+        return status;
+    }
+
+    Context& c;
+    FrameSink& sink;
+    device::Loop loop;
+    int status = kExitDone;
+    sensorlink::Outcome last = sensorlink::Outcome::Reply;
+};
 
 }  // namespace
 
@@ -166,31 +192,14 @@ int Measure(Context& c) {
     FrameSink sink(c);
     if (const int status = sink.Open(); status != kExitDone || sink.Ended()) return status;
     c.StopEndsLoop(true);
-    ui::EventWait& wait = c.link.Wait();
-    const double interval = c.options.interval;
-    // --duration: no request starts after this; the frame in hand is finished.
-    const double stopAt = c.options.duration > 0 ? wait.Now() + c.options.duration : -1.0;
-    const auto over = [&wait, stopAt] { return stopAt >= 0 && wait.Now() >= stopAt; };
-    // The starts keep to a schedule, as the recorder's do: the lateness of each wake-up does
-    // not add up, and a start later than a whole interval moves the schedule on.
-    double due = wait.Now();
-    int status = kExitDone;
-    for (int n = 0; c.options.count == 0 || n < c.options.count; ++n) {
-        if (c.stop.Requested() || over()) break;
-        if (interval > 0) {
-            const double start = wait.Now();
-            if (start - due > interval) due = start;
-            due += interval;
-        }
-        bool end = false;
-        status = TakeFrame(c, sink, device::Measure(c.link), &end);
-        if (end) break;
-        const bool last = c.options.count != 0 && n + 1 == c.options.count;
-        if (interval > 0 && !last) {
-            const double left = std::min(due, stopAt >= 0 ? stopAt : due) - wait.Now();
-            if (left > 0) wait.WaitUntil([&c] { return c.stop.Requested(); }, left, &c.link);
-        }
-    }
+    FrameLoop frames(c, sink);
+    // The starts keep to a schedule, as the recorder's do.
+    frames.loop.pace = c.options.interval > 0 ? device::Pace::Schedule : device::Pace::AtOnce;
+    frames.loop.period = c.options.interval;
+    // --duration: no request starts after it; the frame in hand is finished.
+    Deadline duration(c, c.options.duration);
+    duration.Start();
+    const int status = frames.Run([&duration] { return !duration.Over(); });
     c.StopEndsLoop(false);
     const int flushed = sink.Flush();
     return status != kExitDone ? status : flushed;
@@ -208,22 +217,19 @@ int Triggered(Context& c) {
     } else {
         // The sensor sends when it is triggered: no time limit but --timeout's, for each
         // frame.
+        FrameLoop frames(c, sink);
+        frames.loop.pace = device::Pace::SensorSends;
         Deadline deadline(c, c.options.timeout);
-        for (int n = 0; c.options.count == 0 || n < c.options.count; ++n) {
-            deadline.Start();
-            const sensorlink::Exchange e = c.link.ReceiveFrame(
-                ui::kNoDeadline, [&] { return !c.stop.Requested() && !deadline.Over(); });
+        frames.loop.beforePass = [&deadline] { deadline.Start(); };
+        const auto taken = frames.loop.passDone;
+        frames.loop.passDone = [&](const sensorlink::Exchange& e) {
             deadline.Stop();
-            if (e.outcome == sensorlink::Outcome::Stopped) {
-                if (!c.stop.Requested()) {
-                    c.Say("no frame came within " + deadline.Text());
-                    status = kExitLink;
-                }
-                break;
-            }
-            bool end = false;
-            status = TakeFrame(c, sink, e, &end);
-            if (end) break;
+            taken(e);
+        };
+        status = frames.Run([&deadline] { return !deadline.Over(); });
+        if (deadline.Over() && !c.stop.Requested()) {
+            c.Say("no frame came within " + deadline.Text());
+            status = kExitLink;
         }
     }
     const int flushed = sink.Flush();

@@ -4,6 +4,7 @@
 #include "cli/context.h"
 #include "device/corrections.h"
 #include "device/hardware.h"
+#include "device/loop.h"
 #include "device/scan.h"
 #include "device/sensor.h"
 #include "device/transfer.h"
@@ -82,15 +83,31 @@ int Scan(Context& c) {
     const sensorlink::Exchange started = device::StartScan(c.link, settings);
     if (!started.Ok()) return c.ExitOf(started.outcome);
     device::ScanTraces traces{};
+    std::size_t blocks = 0;
     // The sensor sends once it has triggered: no time limit but --timeout's, for the whole
     // scan. Ctrl-C or the time-out breaks the scan off.
     Deadline deadline(c, c.options.timeout);
     deadline.Start();
-    for (scope::Trace& trace : traces) {
-        const sensorlink::Exchange block = c.link.ReceiveFrame(
-            ui::kNoDeadline, [&] { return !c.stop.Requested() && !deadline.Over(); });
-        if (block.outcome == sensorlink::Outcome::Stopped) {
-            device::BreakScan(c.link);
+    device::Loop loop;
+    loop.pace = device::Pace::SensorSends;
+    loop.passes = static_cast<int>(traces.size());
+    // An error frame is taken as a block: one without the block's words is refused with the
+    // header-frame text, as the scope page does.
+    loop.errorFrames = device::ErrorFrames::Take;
+    sensorlink::Outcome last = sensorlink::Outcome::Reply;
+    loop.frame = [&](const sensorlink::Exchange& block) {
+        const auto taken = device::TakeScanBlock(c.link, block, settings);
+        if (!taken) return false;
+        traces[blocks++] = *taken;
+        return true;
+    };
+    loop.passDone = [&last](const sensorlink::Exchange& e) { last = e.outcome; };
+    const device::LoopEnd end = device::RunLoop(
+        c.link, c.link.Wait(), loop, [&] { return !c.stop.Requested() && !deadline.Over(); });
+    if (blocks < traces.size()) {
+        // The sensor is still armed: switched off as BREAK does, while the line is there.
+        if (end != device::LoopEnd::LinkEnded && c.link.Up()) device::BreakScan(c.link);
+        if (end == device::LoopEnd::NotRunning) {
             if (!c.stop.Requested()) {
                 c.Say("no scan came within " + deadline.Text() + "; nothing was written");
                 return kExitLink;
@@ -98,10 +115,9 @@ int Scan(Context& c) {
             c.Say("the scan was broken off; nothing was written");
             return kExitInterrupted;
         }
-        if (!block.Frame()) return c.ExitOf(block.outcome);
-        const auto taken = device::TakeScanBlock(c.link, block, settings);
-        if (!taken) return block.Ok() ? kExitLink : kExitRefused;
-        trace = *taken;
+        if (end == device::LoopEnd::Finished)
+            return last == sensorlink::Outcome::Reply ? kExitLink : kExitRefused;
+        return c.ExitOf(last);
     }
     c.StopEndsLoop(false);
     if (const std::string reason = WriteWhole(path, scope::ScanCsv(traces)); !reason.empty())

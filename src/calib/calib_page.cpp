@@ -269,13 +269,14 @@ CalibPage::Calculation CalibPage::CalculateCalibrationFactors() {
     passes.passes = kCalculationPasses;
     // A failed pass has been reported and adds nothing; the passes go on.
     passes.skipFailedPasses = true;
+    // Only a measurement counts: an error frame's words would be those of an earlier frame,
+    // and a mean over them no calibration.
+    passes.errorFrames = session::ErrorFrames::Skip;
     passes.beforePass = [&] {
         if (pass % kBlinkEvery == 0) Blink(pass / kBlinkEvery % 2 == 0);
     };
     passes.frame = [&](const sensorlink::Exchange& e) {
-        // Only a measurement counts: an error frame's words would be those of an earlier
-        // frame, and a mean over them no calibration.
-        if (!e.Ok() || e.payload.size() < kMeasurementBytes) return true;
+        if (e.payload.size() < kMeasurementBytes) return true;  // a short frame no more
         S().UnpackMeasurement();
         UpdateRawValues();
         const session::MeasuredValues& m = S().Measured();

@@ -315,12 +315,15 @@ void RecorderPage::RunIntervalLoop() {
     loop.pace = session::Pace::Schedule;
     loop.period = interval->value();
     loop.goOn = [this, countMode, values] { return !countMode || recordedCount_ < values; };
+    // An error frame carries no measurement: no line, counted and said after the recording.
+    loop.errorFrames = session::ErrorFrames::Skip;
     loop.frame = [this](const sensorlink::Exchange& e) {
         TakeMeasurement(e);
         return true;
     };
     // The count goes on whether or not the exchange succeeded.
-    loop.passDone = [this, countMode](const sensorlink::Exchange&) {
+    loop.passDone = [this, countMode](const sensorlink::Exchange& e) {
+        if (e.outcome == sensorlink::Outcome::ErrorReply) ++unmeasured_;
         if (countMode)
             ++recordedCount_;
         else
@@ -382,6 +385,11 @@ void RecorderPage::RunTriggeredLoop() {
     // No time limit for the header: the sensor sends when it is triggered.
     session::Loop loop;
     loop.pace = session::Pace::SensorSends;
+    // As in the interval loop: an error frame writes no line and is counted.
+    loop.errorFrames = session::ErrorFrames::Skip;
+    loop.passDone = [this](const sensorlink::Exchange& e) {
+        if (e.outcome == sensorlink::Outcome::ErrorReply) ++unmeasured_;
+    };
     loop.frame = [this](const sensorlink::Exchange& e) {
         if (!TakeMeasurement(e)) return true;
         frames_ += 1.0;

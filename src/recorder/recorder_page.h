@@ -97,8 +97,9 @@ class RecorderPage final : public session::Page {
     void RunIntervalLoop();
     // Frames the sensor sends on its triggers until STOP.
     void RunTriggeredLoop();
-    // The frame into displays, graph and file; false (and counted) when it carries no
-    // measurement: no line then, rather than one repeating the previous frame.
+    // The frame into displays, graph and file; false (and counted) when it carries no whole
+    // measurement (a short frame): no line then, rather than one repeating the previous
+    // frame's words.
     bool TakeMeasurement(const sensorlink::Exchange& e);
     // The frame just taken: graph, line, counters.
     void RecordFrame();

@@ -227,6 +227,9 @@ bool ScopePage::RunScan() {
     loop.pace = session::Pace::SensorSends;
     loop.passes = static_cast<int>(received.size());
     loop.flag = &scanActive_;
+    // An error frame is taken as a block: one without the block's words is refused with the
+    // header-frame text.
+    loop.errorFrames = session::ErrorFrames::Take;
     loop.frame = [&](const sensorlink::Exchange& e) {
         const std::optional<Trace> trace = device::TakeScanBlock(S().Link(), e, settings);
         if (!trace) return false;

@@ -87,8 +87,8 @@ void Session::StopLoops() {
 }
 
 LoopEnd Session::RunLoop(const Loop& loop) {
-    using sensorlink::Outcome;
-    auto scope = loop.flag ? nullptr : std::make_unique<LoopScope>(*this);
+    // Every loop, the scope scan with its own flag too, is a loop while it runs.
+    auto scope = std::make_unique<LoopScope>(*this);
     const std::uint64_t stopsBefore = stops_;
     // A loop that goes on past failed passes does not look at the shared flag, which every
     // report clears: only STOP ends it.
@@ -97,67 +97,40 @@ LoopEnd Session::RunLoop(const Loop& loop) {
         if (loop.skipFailedPasses) return true;
         return loop.flag ? *loop.flag : app_.loopRunning;
     };
-    // A flag cleared by STOP (or the loop's own flag) stopped it; one cleared otherwise, by a
-    // report.
-    const auto notRunning = [&] {
-        return stops_ != stopsBefore || loop.flag ? LoopEnd::Stopped : LoopEnd::Failed;
-    };
-    double due = wait_.Now();
-    LoopEnd end = LoopEnd::Finished;
-    for (int pass = 0; loop.passes == 0 || pass < loop.passes; ++pass) {
-        if (!running()) return notRunning();
-        if (loop.goOn && !loop.goOn()) return LoopEnd::Finished;
-        if (loop.beforePass) {
-            loop.beforePass();
-            if (!running()) return notRunning();
-        }
-        const double start = wait_.Now();
-        if (loop.pace == Pace::Schedule) {
-            // The starts keep to a schedule, so the lateness of every wake-up does not add
-            // up over a long recording; a start more than a period late (a slow reply, a
-            // long pop-up) moves the schedule on instead of catching up.
-            if (start - due > loop.period) due = start;
-            due += loop.period;
-        }
-        const sensorlink::Exchange e =
-            loop.pace == Pace::SensorSends
-                ? link_->ReceiveFrame(ui::kNoDeadline, [&running] { return running(); })
-                : device::Measure(*link_);
-        bool goOn = true;
-        if (e.Frame()) {
-            if (loop.frame) goOn = loop.frame(e);
-        } else if (e.LinkEnded()) {
-            end = LoopEnd::LinkEnded;
-        } else if (e.outcome == Outcome::Stopped) {
-            end = LoopEnd::Stopped;
-        } else if (!loop.skipFailedPasses || e.outcome == Outcome::Refused) {
-            // Reported (which cleared the flag); a refused exchange is not, and must not
-            // turn into a loop that never waits.
-            end = LoopEnd::Failed;
-        }
-        if (loop.passDone) loop.passDone(e);
-        if (end != LoopEnd::Finished) return end;
-        if (!goOn) return LoopEnd::Finished;
-        if (!running()) return notRunning();
-        if (loop.pace == Pace::Schedule) {
-            const double left = due - wait_.Now();
-            if (left > 0) {
-                const ui::WaitEnd waited =
-                    wait_.WaitUntil([&running] { return !running(); }, left, this);
-                if (waited == ui::WaitEnd::Destroyed) {
-                    // The session is gone: its flag and signals with it.
-                    (void)scope.release();
-                    return LoopEnd::LinkEnded;
-                }
-                if (waited == ui::WaitEnd::Aborted) return LoopEnd::LinkEnded;
-            }
-        }
+    device::Loop run = loop;
+    if (loop.skipFailedPasses) {
+        // A failed pass was reported, which cleared the shared flag; the passes go on, and
+        // while they do the loop runs.
+        run.passDone = [this, &stopsBefore, done = loop.passDone](const sensorlink::Exchange& e) {
+            if (stops_ == stopsBefore) app_.loopRunning = true;
+            if (done) done(e);
+        };
+    }
+    switch (device::RunLoop(*link_, wait_, run, running, this)) {
+        case device::LoopEnd::Finished:
+            return LoopEnd::Finished;
+        case device::LoopEnd::NotRunning:
+            // A flag cleared by STOP (or the loop's own flag) stopped it; one cleared
+            // otherwise, by a report.
+            return stops_ != stopsBefore || loop.flag ? LoopEnd::Stopped : LoopEnd::Failed;
+        case device::LoopEnd::Failed:
+        case device::LoopEnd::Refused:
+            return LoopEnd::Failed;
+        case device::LoopEnd::LinkEnded:
+            return LoopEnd::LinkEnded;
+        case device::LoopEnd::Gone:
+            // The session is gone: its flag and signals with it.
+            (void)scope.release();
+            return LoopEnd::LinkEnded;
     }
     return LoopEnd::Finished;
 }
 
 LoopEnd Session::RunLiveLoop() {
     Loop live;
+    // An error frame is taken as the sensor sent it (its code said where it has a text):
+    // its payload, if any, is what the sensor measured.
+    live.errorFrames = ErrorFrames::Take;
     // SEND and GET pressed during the loop run here, between two measurements, so only one
     // exchange is ever on the link.
     live.beforePass = [this] {

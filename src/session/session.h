@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/loop.h"
 #include "link/link.h"
 #include "link/link_state.h"
 #include "link/serial_ports.h"
@@ -57,36 +58,14 @@ using RowColors = std::array<std::int32_t, kRows>;
 enum class FrameStage : int { RawValues = 0, Displays, Charts, Recorder, Teach, kCount };
 
 // How a sensor loop gets its frames.
-enum class Pace {
-    AtOnce,       // the next request as soon as a frame is taken (the live loop)
-    Schedule,     // one request per period, from the start of one to the start of the next
-    SensorSends,  // frames the sensor sends on its own (trigger, scope blocks): no request
-};
+using Pace = device::Pace;
+using ErrorFrames = device::ErrorFrames;
 
-// A sensor loop as a declaration: the runner (Session::RunLoop) asks, waits and applies the
-// one failure policy of the program:
-// - a frame (also an error frame, whose code was reported where it has a text) goes to
-//   `frame`; the loop ends when a report cleared the flag;
-// - a failed exchange (time-out, bad frame) ends the loop, except with `skipFailedPasses`,
-//   where the pass counts as done and the next one follows;
-// - a line that is gone (hang-up, closed port or connection) or a closing program ends
-//   every loop at once, the skipping one too;
-// - STOP (StopLoops) ends every loop.
-struct Loop {
-    Pace pace = Pace::AtOnce;
-    double period = 0.0;       // Schedule: seconds
-    int passes = 0;            // at most this many passes; 0: no limit
-    // Asked before every pass: false ends the loop (a count reached, a full store).
-    std::function<bool()> goOn;
-    // Before the request of every pass (the live loop serves SEND and GET there).
-    std::function<void()> beforePass;
-    // A frame; its payload is in the link's reply buffer. False ends the loop.
-    std::function<bool(const sensorlink::Exchange&)> frame;
-    // After every pass, whatever its exchange gave.
-    std::function<void(const sensorlink::Exchange&)> passDone;
-    bool skipFailedPasses = false;
-    // The flag the loop runs while. nullptr: the shared loopRunning, set for the loop's time
-    // with LoopStarted and LoopEnded; the scope scan has a flag of its own.
+// A sensor loop of a page: the device layer's declaration (device/loop.h, where the one
+// failure policy is written) and the flag it runs while. STOP (StopLoops) ends every loop.
+struct Loop : device::Loop {
+    // nullptr: the shared loopRunning. The scope scan has a flag of its own (BREAK clears
+    // it); loopRunning is set for its time all the same, with LoopStarted and LoopEnded.
     const bool* flag = nullptr;
 };
 

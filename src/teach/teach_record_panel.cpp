@@ -188,8 +188,9 @@ void RecordPanel::RunRecordingLoop() {
     session::Loop loop;
     // A full store takes no further point: the run ends before a request goes out.
     loop.goOn = [this] { return !store_.Full(); };
+    // An error frame, or a frame without a whole measurement, is no point of the recording.
+    loop.errorFrames = session::ErrorFrames::Skip;
     loop.frame = [this](const sensorlink::Exchange& e) {
-        // A frame without a whole measurement is no point of the recording.
         if (!sensorlink::CarriesMeasurement(e.payload)) return true;
         S().UnpackMeasurement();
         const session::MeasuredValues& m = S().Measured();

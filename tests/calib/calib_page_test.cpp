@@ -112,7 +112,19 @@ TEST(CalculateCF, FailedPassesDoNotSkewTheMeansAndNoFrameAtAllChangesNothing) {
     ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 4095);
     // The first 20 of the 100 measurement requests get an error reply.
     for (int n = 1; n <= 20; ++n) t.Fault("error:1@8#" + std::to_string(n));
+    // The passes go on after a failed one, and so does the loop as the program shows it.
+    bool calculating = false;
+    int notRunning = 0;
+    QObject::connect(&t.S(), &session::Session::LinkFailed, &t.S(), [&] { calculating = true; });
+    QObject::connect(&t.S(), &session::Session::LoopEnded, &t.S(), [&] { calculating = false; });
+    QTimer look;
+    look.setInterval(0);
+    QObject::connect(&look, &QTimer::timeout,
+                     [&] { notRunning += calculating && !t.S().LoopRunning(); });
+    look.start();
     t.Calculate();
+    look.stop();
+    EXPECT_EQ(notRunning, 0);
     const auto cal = t.LiveFrames(3);
     for (int v : cal) EXPECT_NEAR(v, 2000, 40);  // a division by 100 would give 2500
 

@@ -165,13 +165,18 @@ TEST(ScopeScan, EveryWayTheWaitEndsEarlySwitchesTheScanOffAtTheSensor) {
             ui::SetValue(t.Control<QSpinBox>("MAINP", "EditTriggerLevel"), 4095);  // never
             QTimer ender;
             ender.setInterval(50);
+            bool looping = false;  // a scan is a loop while it waits for its blocks
             QObject::connect(&ender, &QTimer::timeout, [&] {
-                if (t.page().ScanActive()) way.end(t);
+                if (!t.page().ScanActive()) return;
+                looping = t.S().LoopRunning();
+                way.end(t);
             });
             ender.start();
             t.Control<QPushButton>("MAINP", "ButtonScan")->click();
             ender.stop();
             EXPECT_FALSE(t.page().ScanActive());
+            EXPECT_TRUE(looping);
+            EXPECT_FALSE(t.S().LoopRunning());
             QFile trace(o.tracePath);
             ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
             const QByteArray lines = trace.readAll();

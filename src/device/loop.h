@@ -1,0 +1,67 @@
+#pragma once
+// The one loop runner of the program and velorax-cli, free of widgets: a loop that polls the
+// sensor is a declaration (how it paces, when it stops, what it does with a frame and with
+// an error frame), and this runner asks, waits and applies the one failure policy:
+// - a frame goes to `frame`; an error frame (its code reported where it has a text) as
+//   `errorFrames` says: taken as any frame, skipped, or the end of the loop;
+// - a failed exchange (time-out, bad frame) ends the loop, except with `skipFailedPasses`,
+//   where the pass counts as done and the next one follows;
+// - a line that is gone (hang-up, closed port or connection) or a closing program ends
+//   every loop at once, the skipping one too;
+// - `running` turning false (STOP, a flag, Ctrl-C, a time limit) ends it.
+// The session runs it for the pages (with its flag and signals), velorax-cli for itself.
+
+#include <QObject>
+#include <functional>
+
+#include "link/link.h"
+#include "ui/wait.h"
+
+namespace device {
+
+enum class Pace {
+    AtOnce,       // the next request as soon as a frame is taken (the live loop)
+    Schedule,     // one request per period, from the start of one to the start of the next
+    SensorSends,  // frames the sensor sends on its own (trigger, scope blocks): no request
+};
+
+// What an error frame (command 0) is to a loop.
+enum class ErrorFrames {
+    Take,  // handed to `frame` as any frame (its payload, if any, read as the sensor sent it)
+    Skip,  // no frame: the pass counts as done
+    End,   // the sensor refused: the loop ends (Refused)
+};
+
+struct Loop {
+    Pace pace = Pace::AtOnce;
+    double period = 0.0;  // Schedule: seconds
+    int passes = 0;       // at most this many passes; 0: no limit
+    ErrorFrames errorFrames = ErrorFrames::Take;
+    bool skipFailedPasses = false;
+    // Asked before every pass: false ends the loop (a count reached, a full store).
+    std::function<bool()> goOn;
+    // Before the request of every pass (the live loop serves SEND and GET there).
+    std::function<void()> beforePass;
+    // A frame; its payload is in the link's reply buffer. False ends the loop.
+    std::function<bool(const sensorlink::Exchange&)> frame;
+    // After every pass, whatever its exchange gave.
+    std::function<void(const sensorlink::Exchange&)> passDone;
+};
+
+// Why a loop ended.
+enum class LoopEnd {
+    Finished,    // its passes, its count or its frame handler ended it
+    NotRunning,  // `running` turned false
+    Failed,      // a failure (reported) ended it
+    Refused,     // an error frame ended a loop that takes none
+    LinkEnded,   // the line is gone or the program closes
+    Gone,        // `guard` was destroyed during a wait: nothing of the caller may be touched
+};
+
+// Runs `loop` over `link`, waiting in `wait`, while `running()` holds (asked before every
+// pass and while waiting). `guard` (may be null) is an object whose end during a wait ends
+// the loop at once with Gone.
+LoopEnd RunLoop(sensorlink::Link& link, ui::EventWait& wait, const Loop& loop,
+                const std::function<bool()>& running, QObject* guard = nullptr);
+
+}  // namespace device
