@@ -94,7 +94,7 @@ class SimProcess {
 
 class Observer : public sensorlink::FailureObserver {
   public:
-    void ReportLinkFailure() override { ++failures; }
+    void ReportLinkFailure(std::string_view) override { ++failures; }
     int failures = 0;
 };
 

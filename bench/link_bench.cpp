@@ -37,7 +37,7 @@ using bench::WallSeconds;
 
 class CountingObserver : public sensorlink::FailureObserver {
   public:
-    void ReportLinkFailure() override { ++failures; }
+    void ReportLinkFailure(std::string_view) override { ++failures; }
     int failures = 0;
 };
 

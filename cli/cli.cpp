@@ -118,10 +118,6 @@ int Context::OutputFailed() {
     return FileFailed("standard output", Reason(errno));
 }
 
-FrameWords Context::MeasurementWords() const {
-    return FrameWords(state.measurementWords.data(), sensorlink::kMeasurementWords);
-}
-
 void Context::StopEndsLoop(bool loop) {
     if (loop) {
         stop.SetHandler([this](int requests) {
@@ -135,10 +131,10 @@ void Context::StopEndsLoop(bool loop) {
     }
 }
 
-void Context::ReportLinkFailure() {
+void Context::ReportLinkFailure(std::string_view text) {
     // A refusal reported after its code was said is the same failure: one line.
-    if (notedCode_ && state.message == sensorlink::RefusalText(*notedCode_)) return;
-    Say(OneLine(state.message));
+    if (notedCode_ && text == sensorlink::RefusalText(*notedCode_)) return;
+    Say(OneLine(text));
 }
 
 void Context::ReportRefused(std::string_view text) {

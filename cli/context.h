@@ -36,14 +36,12 @@ class Context : public sensorlink::FailureObserver {
     int OutputFailed();
 
     Stamp Now() const { return env.now ? env.now() : LocalStamp(); }
-    // The first 23 words of the measurement word buffer.
-    FrameWords MeasurementWords() const;
 
     // While a loop runs, Ctrl-C only wakes it (the loop ends after the frame in hand); a
     // second Ctrl-C, or one outside a loop, ends every wait of the link at once.
     void StopEndsLoop(bool loop);
 
-    void ReportLinkFailure() override;
+    void ReportLinkFailure(std::string_view text) override;
     void ReportRefused(std::string_view text) override;
     void NoteErrorCode(std::uint16_t code) override;
 

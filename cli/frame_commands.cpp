@@ -6,6 +6,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "device/loop.h"
 #include "device/sensor.h"
 #include "device/triggered.h"
+#include "link/replies.h"
 #include "recorder/record_core.h"
 #include "ui/wait.h"
 
@@ -149,11 +151,11 @@ struct FrameLoop {
     FrameLoop(Context& context, FrameSink& frameSink) : c(context), sink(frameSink) {
         loop.errorFrames = device::ErrorFrames::End;
         loop.passes = c.options.count;
-        loop.frame = [this](const sensorlink::Exchange&) {
+        loop.frame = [this](const sensorlink::Exchange& e) {
             // A short frame leaves the later words as the frame before left them, as in the
             // program.
-            c.link.UnpackReply();
-            status = sink.Put(c.MeasurementWords());
+            sensorlink::UnpackMeasurement(e.payload, words);
+            status = sink.Put(words);
             return status == kExitDone && !sink.Ended();
         };
         loop.passDone = [this](const sensorlink::Exchange& e) { last = e.outcome; };
@@ -181,6 +183,7 @@ struct FrameLoop {
     Context& c;
     FrameSink& sink;
     device::Loop loop;
+    std::array<std::uint16_t, sensorlink::kMeasurementWords> words{};  // the last frame's
     int status = kExitDone;
     sensorlink::Outcome last = sensorlink::Outcome::Reply;
 };

@@ -277,7 +277,7 @@ CalibPage::Calculation CalibPage::CalculateCalibrationFactors() {
     };
     passes.frame = [&](const sensorlink::Exchange& e) {
         if (e.payload.size() < kMeasurementBytes) return true;  // a short frame no more
-        S().UnpackMeasurement();
+        S().UnpackMeasurement(e);
         UpdateRawValues();
         const session::MeasuredValues& m = S().Measured();
         sums.Add(m.rawRed, m.rawGreen, m.rawBlue);

@@ -22,7 +22,6 @@ std::optional<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& li
         why = sensorlink::Outcome::Failed;
         return std::nullopt;
     }
-    link.UnpackWords();
     return values;
 }
 
@@ -48,7 +47,6 @@ std::optional<sensorlink::SelfCalibration> SelfCalibrate(sensorlink::Link& link)
         link.Report(sensorlink::kDataFrameText);
         return std::nullopt;
     }
-    link.UnpackWords();
     return result;
 }
 

@@ -23,7 +23,7 @@ namespace device {
 
 enum class Correction : std::uint16_t { Factors = 0, Offsets = 1 };
 
-// Command 102; also unpacked into the word buffer. Nothing on any failure (an error frame
+// Command 102. Nothing on any failure (an error frame
 // carries no values; one whose code has no text is reported with its code). `outcome` (may
 // be null) says what it was: Reply when values came, ErrorReply for an error frame, Failed
 // for a short reply, else the exchange's outcome.
@@ -40,7 +40,7 @@ sensorlink::Outcome WriteCorrections(sensorlink::Link& link, Correction which,
 // Command 100 with parameter 1; Ok() when the sensor answered it.
 sensorlink::Exchange MeasureOffsets(sensorlink::Link& link);
 
-// Command 103; also unpacked into the word buffer. The sensor stores nothing: the factors
+// Command 103. The sensor stores nothing: the factors
 // reach the EEPROM only with WriteCorrections.
 std::optional<sensorlink::SelfCalibration> SelfCalibrate(sensorlink::Link& link);
 

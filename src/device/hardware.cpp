@@ -23,7 +23,6 @@ std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link, sensorlink:
         if (outcome) *outcome = sensorlink::Outcome::Failed;
         return std::nullopt;
     }
-    link.UnpackReply();
     HardwareData data{};
     std::copy_n(words->begin(), data.size(), data.begin());
     return data;

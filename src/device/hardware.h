@@ -14,7 +14,7 @@ namespace device {
 
 using HardwareData = std::array<std::uint16_t, params::kHardwareDataWords>;
 
-// The reply's 256 words (it is also unpacked over the measurement word buffer). Nothing on a
+// The reply's 256 words. Nothing on a
 // failure, on an error frame (which carries no hardware data; reported with its code when
 // the code has no text of its own), or on a reply shorter than 256 words (reported with the
 // data-frame text, outcome Failed). `outcome` (may be null) gets the outcome.

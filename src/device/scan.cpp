@@ -23,7 +23,6 @@ std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorli
         link.Report(sensorlink::kDataFrameText);
         return std::nullopt;
     }
-    link.UnpackReply();
     return scope::RingOrder(decoded->ring, decoded->triggerIndex, settings.preTrigger,
                             settings.triggerMode);
 }

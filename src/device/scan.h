@@ -36,8 +36,7 @@ sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& setti
 
 // One block the sensor sent: its ring in time order around the trigger. A block without a
 // payload is reported with the header-frame text, one shorter than 129 words with the
-// data-frame text; either gives nothing. The payload is also unpacked into the measurement
-// word buffer.
+// data-frame text; either gives nothing.
 std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
                                           const ScanSettings& settings);
 

@@ -1,9 +1,11 @@
 #include "device/transfer.h"
 
+#include <array>
 #include <span>
 
 #include "link/commands.h"
 #include "link/link_texts.h"
+#include "link/replies.h"
 
 namespace device {
 
@@ -25,15 +27,15 @@ bool Step(sensorlink::Link& link, const sensorlink::Exchange& e, std::string_vie
     return true;
 }
 
-// One block into the word buffer: Reply, ErrorReply (its payload taken) or what ended it.
-Outcome ReadBlock(sensorlink::Link& link, std::uint16_t blockAddress, std::size_t words) {
+// One block into `words`: Reply, ErrorReply (its payload taken) or what ended it.
+Outcome ReadBlock(sensorlink::Link& link, std::uint16_t blockAddress,
+                  std::span<std::uint16_t> words) {
     const sensorlink::Exchange e = link.Command(sensorlink::cmd::kReadBlock, blockAddress);
     if (!e.Frame()) return e.outcome;
-    if (e.payload.size() < words * 2) {
+    if (!sensorlink::DecodeWords(e.payload, words)) {
         link.Report(sensorlink::kDataFrameText);
         return Outcome::Failed;
     }
-    link.UnpackWords();
     return e.outcome;
 }
 
@@ -65,17 +67,18 @@ Outcome GetFromSensor(sensorlink::Link& link, params::ParameterSet& set, std::ui
     if (fromEeprom && !Step(link, link.Command(sensorlink::cmd::kLoadEeprom, 0),
                             sensorlink::kPlausibilityEepromText, result, &n.eeprom))
         return result;
-    const auto words = std::span(link.State().words);
     const auto taken = [&result](Outcome read) {
         if (read == Outcome::ErrorReply) result = read;
         return read == Outcome::Reply || read == Outcome::ErrorReply;
     };
-    Outcome read = ReadBlock(link, paraSet, params::kBlockWords);
+    std::array<std::uint16_t, params::kBlockWords> block{};
+    Outcome read = ReadBlock(link, paraSet, block);
     if (!taken(read)) return read;
-    set.SetBlockWords(words.first(params::kBlockWords));
-    read = ReadBlock(link, static_cast<std::uint16_t>(paraSet + 2), params::kTeachWords);
+    set.SetBlockWords(block);
+    std::array<std::uint16_t, params::kTeachWords> teach{};
+    read = ReadBlock(link, static_cast<std::uint16_t>(paraSet + 2), teach);
     if (!taken(read)) return read;
-    set.SetTeachWords(words.first(params::kTeachWords));
+    set.SetTeachWords(teach);
     return result;
 }
 

@@ -40,7 +40,7 @@ sensorlink::Outcome SendToSensor(sensorlink::Link& link, const params::Parameter
 // Reply or ErrorReply: both blocks were taken into `set` (an error frame's payload as any
 // reply's). Otherwise what ended it; a ParameterBlock that came before the failure stays in
 // `set`. A reply too short for its block is reported with the data-frame text and fails:
-// it would fill the set with whatever the word buffer held before.
+// it would fill the set with words the sensor never sent.
 sensorlink::Outcome GetFromSensor(sensorlink::Link& link, params::ParameterSet& set,
                                   std::uint16_t paraSet, bool fromEeprom,
                                   TransferCounts* counts = nullptr);

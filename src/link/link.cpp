@@ -28,7 +28,7 @@ ui::WaitEnd Link::Impl::WaitUntil(std::function<bool()> done, double timeoutSeco
 void Link::Impl::Fail(std::string_view text) {
     if (Aborted()) return;
     state.message.assign(text.begin(), text.end());
-    observer.ReportLinkFailure();
+    observer.ReportLinkFailure(state.message);
 }
 
 void Link::Impl::Fail(const QString& text) {

@@ -28,7 +28,8 @@ namespace sensorlink {
 class FailureObserver {
   public:
     virtual ~FailureObserver() = default;
-    virtual void ReportLinkFailure() = 0;
+    // A failure, with the text the user sees (also left in LinkState::message).
+    virtual void ReportLinkFailure(std::string_view text) = 0;
     // An exchange was refused because a Transact of the same link still waits for its
     // reply. Nothing was sent and nothing changed (no flag, no buffer, not the message
     // buffer): only say it.

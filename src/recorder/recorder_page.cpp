@@ -272,7 +272,7 @@ bool RecorderPage::TakeMeasurement(const sensorlink::Exchange& e) {
         ++unmeasured_;
         return false;
     }
-    S().TakeMeasurementReply();  // displays and charts
+    S().TakeMeasurementReply(e);  // displays and charts
     RecordFrame();
     return true;
 }

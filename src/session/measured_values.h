@@ -51,4 +51,26 @@ inline MeasuredValues TakeMeasuredValues(std::span<const std::uint16_t, kMeasure
     return m;
 }
 
+// The words of `m` in the sensor's order: TakeMeasuredValues backwards.
+inline std::array<std::uint16_t, kMeasuredWords> MeasuredWords(const MeasuredValues& m) {
+    std::array<std::uint16_t, kMeasuredWords> w{};
+    w[0] = m.red;
+    w[1] = m.green;
+    w[2] = m.blue;
+    w[3] = m.x;
+    w[4] = m.y;
+    w[5] = m.intensity;
+    w[6] = static_cast<std::uint16_t>(m.deltaC);
+    w[7] = m.colorNo;
+    w[8] = m.groupNo;
+    w[9] = m.triggered;
+    w[10] = m.temperature;
+    w[11] = m.rawRed;
+    w[12] = m.rawGreen;
+    w[13] = m.rawBlue;
+    for (std::size_t i = 0; i < 6; ++i) w[14 + i] = m.rgbMinMax[i];
+    for (std::size_t i = 0; i < 3; ++i) w[20 + i] = m.extra[i];
+    return w;
+}
+
 }  // namespace session

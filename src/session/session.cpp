@@ -23,10 +23,10 @@ Session::~Session() {
     link_.reset();
 }
 
-void Session::ReportLinkFailure() {
+void Session::ReportLinkFailure(std::string_view text) {
     app_.loopRunning = false;
     linkState_.linkOk = false;
-    emit LinkFailed(QString::fromStdString(linkState_.message));
+    emit LinkFailed(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 bool Session::ReportPlausibility(const sensorlink::Exchange& reply, std::string_view tail) {
@@ -137,21 +137,23 @@ LoopEnd Session::RunLiveLoop() {
         if (app_.sendRequest) SendParameters();
         if (app_.loopRunning && app_.getRequest) GetParameters();
     };
-    live.frame = [this](const sensorlink::Exchange&) {
-        TakeMeasurementReply();
+    live.frame = [this](const sensorlink::Exchange& e) {
+        TakeMeasurementReply(e);
         return true;
     };
     return RunLoop(live);
 }
 
-void Session::TakeMeasurementReply() {
-    UnpackMeasurement();
+void Session::TakeMeasurementReply(const sensorlink::Exchange& reply) {
+    UnpackMeasurement(reply);
     TakeFrame();
 }
 
-void Session::UnpackMeasurement() {
-    link_->UnpackReply();
-    measured_ = TakeMeasuredValues(std::span(linkState_.measurementWords).first<kMeasuredWords>());
+void Session::UnpackMeasurement(const sensorlink::Exchange& reply) {
+    // The words a short frame does not carry stay as the last frame left them.
+    std::array<std::uint16_t, kMeasuredWords> words = MeasuredWords(measured_);
+    sensorlink::UnpackMeasurement(reply.payload, words);
+    measured_ = TakeMeasuredValues(words);
 }
 
 bool Session::ReadCorrectionValues() {

@@ -137,7 +137,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // --- failures -------------------------------------------------------------------
     // The link's failure report: loop and link flags cleared, then LinkFailed with the
     // message. Nothing is retried.
-    void ReportLinkFailure() override;
+    void ReportLinkFailure(std::string_view text) override;
     // A failure of our own (a reply too short for its layout, a refusal) is reported the
     // same way through Link().Report, the one way for it.
     // A reply that says the sensor replaced implausible values by its defaults: "INFO!\n",
@@ -185,12 +185,12 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // then one measurement exchange per pass, each frame taken into `measured` and handed
     // to the frame consumers. Returns when the loop ends; the caller restores the buttons.
     LoopEnd RunLiveLoop();
-    // The reply just received as a measurement frame: unpacked over the measurement word
-    // buffer (a short payload leaves the later words as they were), then taken.
-    void TakeMeasurementReply();
+    // A measurement frame taken: its words over the last frame's (a short payload leaves the
+    // later words as they were), then handed to the frame consumers.
+    void TakeMeasurementReply(const sensorlink::Exchange& reply);
     // The same into `measured` alone, for a loop that shows the frame itself (the record
-    // teach): no frame consumer runs.
-    void UnpackMeasurement();
+    // teach, the calibration's passes): no frame consumer runs.
+    void UnpackMeasurement(const sensorlink::Exchange& reply);
 
     // --- correction values ---------------------------------------------------------------
     // What the pages show; a page that edits them sets them here (no signal back to it).

@@ -192,7 +192,7 @@ void RecordPanel::RunRecordingLoop() {
     loop.errorFrames = session::ErrorFrames::Skip;
     loop.frame = [this](const sensorlink::Exchange& e) {
         if (!sensorlink::CarriesMeasurement(e.payload)) return true;
-        S().UnpackMeasurement();
+        S().UnpackMeasurement(e);
         const session::MeasuredValues& m = S().Measured();
         AddPoint({static_cast<double>(m.x), static_cast<double>(m.y),
                   static_cast<double>(m.intensity)});

@@ -23,14 +23,12 @@ namespace linktest {
 
 class RecordingObserver : public sensorlink::FailureObserver {
   public:
-    explicit RecordingObserver(sensorlink::LinkState& state) : state_(state) {}
-    void ReportLinkFailure() override { reports.push_back(state_.message); }
+    // The state is the link's: the texts come with the reports.
+    explicit RecordingObserver(sensorlink::LinkState& /*state*/) {}
+    void ReportLinkFailure(std::string_view text) override { reports.emplace_back(text); }
     void ReportRefused(std::string_view text) override { refusals.emplace_back(text); }
     std::vector<std::string> reports;
     std::vector<std::string> refusals;
-
-  private:
-    sensorlink::LinkState& state_;
 };
 
 using FakeClock = testing_support::ManualClock;

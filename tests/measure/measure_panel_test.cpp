@@ -204,7 +204,11 @@ TEST(LiveLoop, AShortReplyKeepsTheWordsAnEarlierOneLeft) {
     Live l;
     l.AddFault("short:44@8#2");
     l.onFrame = [&](int n) {
-        if (n == 1) l.S().Link().State().measurementWords[22] = 12345;  // as if frame 1 said so
+        if (n == 1) {  // as if frame 1 said so
+            session::MeasuredValues m = l.S().Measured();
+            m.extra[2] = 12345;
+            l.S().SetMeasured(m);
+        }
         if (n == 2) l.S().StopLoops();
     };
     l.Go();
@@ -429,12 +433,13 @@ TEST(Displays, TheLargeWindowsOpenApartAndStayWhereTheUserPutsThem) {
 TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
     Live l;
     session::Session& s = l.S();
+    std::vector<std::uint8_t> payload(sensorlink::kMaxPayload);
+    sensorlink::Exchange reply(sensorlink::Outcome::Reply);
     for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
+        std::fill(payload.begin(), payload.end(), fill);
         for (std::size_t length = 0; length <= sensorlink::kMaxPayload; ++length) {
-            std::fill(s.Link().State().reply.begin() + sensorlink::kHeaderSize, s.Link().State().reply.end(),
-                      fill);
-            s.Link().State().replyLength = static_cast<std::uint16_t>(length);
-            s.TakeMeasurementReply();
+            reply.payload = std::span(payload).first(length);
+            s.TakeMeasurementReply(reply);
             const measure::Lab& lab = l.page().LastLab();
             ASSERT_TRUE(std::isfinite(lab.l) && std::isfinite(lab.a) && std::isfinite(lab.b));
         }
@@ -443,9 +448,6 @@ TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
         EXPECT_EQ(s.Measured().red, word);
         EXPECT_EQ(s.Measured().deltaC, fill == 0 ? 0 : -1);
     }
-    // An absurd length field never reads past the reply buffer.
-    s.Link().State().replyLength = 65535;
-    s.TakeMeasurementReply();
     l.page().FlushDisplays();
     EXPECT_EQ(l.Control<QLineEdit>("DATAP", "DispRED")->text(), "65535");
 }
