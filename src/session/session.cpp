@@ -88,7 +88,7 @@ void Session::StopLoops() {
 
 LoopEnd Session::RunLoop(const Loop& loop) {
     // Every loop, the scope scan with its own flag too, is a loop while it runs.
-    auto scope = std::make_unique<LoopScope>(*this);
+    LoopScope scope(*this);
     const std::uint64_t stopsBefore = stops_;
     // A loop that goes on past failed passes does not look at the shared flag, which every
     // report clears: only STOP ends it.
@@ -120,7 +120,7 @@ LoopEnd Session::RunLoop(const Loop& loop) {
             return LoopEnd::LinkEnded;
         case device::LoopEnd::Gone:
             // The session is gone: its flag and signals with it.
-            (void)scope.release();
+            scope.SessionGone();
             return LoopEnd::LinkEnded;
     }
     return LoopEnd::Finished;
@@ -200,6 +200,7 @@ LoopScope::LoopScope(Session& session) : session_(session) {
 }
 
 LoopScope::~LoopScope() {
+    if (gone_) return;
     session_.app_.loopRunning = false;
     emit session_.LoopEnded();
 }

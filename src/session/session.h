@@ -283,9 +283,12 @@ class LoopScope {
     ~LoopScope();
     LoopScope(const LoopScope&) = delete;
     LoopScope& operator=(const LoopScope&) = delete;
+    // The session is gone: the way out touches nothing of it.
+    void SessionGone() { gone_ = true; }
 
   private:
     Session& session_;
+    bool gone_ = false;
 };
 
 }  // namespace session

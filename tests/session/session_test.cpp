@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QHostAddress>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTimer>
 
 namespace {
@@ -108,6 +110,24 @@ TEST(Session, ClosingEndsAWaitInProgressAndEveryLaterOne) {
     EXPECT_EQ(f.session.Wait().WaitUntil([&] { return never; }), ui::WaitEnd::Aborted);
     EXPECT_EQ(f.session.Wait().WaitUntil([&] { return never; }, 10.0), ui::WaitEnd::Aborted);
     EXPECT_FALSE(f.session.Link().Command(7, 0).Frame());  // no exchange after closing
+}
+
+TEST(Session, ASessionDestroyedDuringALoopsExchangeIsNotTouchedAfterwards) {
+    // The loop's way out cleared the session's flag and told its signals: after the session
+    // was gone (the sanitizer build sees the write).
+    QTcpServer sensor;
+    ASSERT_TRUE(sensor.listen(QHostAddress::LocalHost));
+    ui::ScriptedPopups popups;
+    auto* s = new session::Session(QStringLiteral("/nonexistent"), popups);
+    s->SetComProtocol(sensorlink::ComProtocol::Tcp);
+    ASSERT_EQ(s->Link().ConnectTcp(QStringLiteral("127.0.0.1"), sensor.serverPort()), 0);
+    session::Loop waitForFrames;
+    waitForFrames.pace = session::Pace::SensorSends;
+    int passes = 0;
+    waitForFrames.passDone = [&](const sensorlink::Exchange&) { ++passes; };
+    QTimer::singleShot(10, [&] { delete s; });
+    EXPECT_EQ(s->RunLoop(waitForFrames), session::LoopEnd::LinkEnded);
+    EXPECT_EQ(passes, 0);
 }
 
 TEST(Session, IdentificationTextIsToldToWhoeverShowsIt) {
