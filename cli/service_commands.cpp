@@ -106,7 +106,7 @@ int Scan(Context& c) {
         c.link, c.link.Wait(), loop, [&] { return !c.stop.Requested() && !deadline.Over(); });
     if (blocks < traces.size()) {
         // The sensor is still armed: switched off as BREAK does, while the line is there.
-        if (end != device::LoopEnd::LinkEnded && c.link.Up()) device::BreakScan(c.link);
+        if (end != device::LoopEnd::LinkEnded) device::BreakScan(c.link);
         if (end == device::LoopEnd::NotRunning) {
             if (!c.stop.Requested()) {
                 c.Say("no scan came within " + deadline.Text() + "; nothing was written");

@@ -1,5 +1,6 @@
 #include "device/corrections.h"
 
+#include "device/decoded_reply.h"
 #include "link/commands.h"
 #include "link/link_texts.h"
 
@@ -7,22 +8,8 @@ namespace device {
 
 std::optional<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& link,
                                                             sensorlink::Outcome* outcome) {
-    sensorlink::Outcome local;
-    sensorlink::Outcome& why = outcome ? *outcome : local;
-    const sensorlink::Exchange e = link.Command(sensorlink::cmd::kReadCorrection, 0);
-    why = e.outcome;
-    if (!e.Ok()) {
-        // An error frame carries no correction values; a refusal ends the read, not silently.
-        link.ReportRefusal(e);
-        return std::nullopt;
-    }
-    const auto values = sensorlink::DecodeCorrectionValues(e.payload);
-    if (!values) {
-        link.Report(sensorlink::kDataFrameText);
-        why = sensorlink::Outcome::Failed;
-        return std::nullopt;
-    }
-    return values;
+    return DecodedReply(link, link.Command(sensorlink::cmd::kReadCorrection, 0),
+                        sensorlink::DecodeCorrectionValues, outcome);
 }
 
 sensorlink::Outcome WriteCorrections(sensorlink::Link& link, Correction which,

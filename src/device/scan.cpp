@@ -28,6 +28,7 @@ std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorli
 }
 
 sensorlink::Exchange BreakScan(sensorlink::Link& link) {
+    if (!link.Up()) return sensorlink::Exchange(sensorlink::Outcome::LinkDown);
     return link.CommandAmidFrames(sensorlink::cmd::kScopeScan, 0, [](const auto& frame) {
         return sensorlink::IsAckOf(frame, sensorlink::cmd::kScopeScan);
     });

@@ -41,7 +41,8 @@ std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorli
                                           const ScanSettings& settings);
 
 // BREAK: command 110 with parameter 0. Blocks may still come, one of them half sent: they
-// are passed over until the acknowledgement.
+// are passed over until the acknowledgement. A line that is gone has been reported already
+// and is not asked again (the outcome is then LinkDown); after Abort nothing is sent.
 sensorlink::Exchange BreakScan(sensorlink::Link& link);
 
 }  // namespace device

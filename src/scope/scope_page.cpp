@@ -243,10 +243,8 @@ bool ScopePage::RunScan() {
     if (blocks < received.size()) {
         // STOP, the connection page or a bad block ended the wait: the sensor is still armed
         // and would send its blocks into whatever exchange comes next. Switched off as BREAK
-        // does, unless BREAK did or the line is gone.
-        if (!scanBroken_ && end != session::LoopEnd::LinkEnded && S().Link().Up() &&
-            !S().Link().Aborted())
-            device::BreakScan(S().Link());
+        // does, unless BREAK did or the line (or the session) is gone.
+        if (!scanBroken_ && end != session::LoopEnd::LinkEnded) device::BreakScan(S().Link());
         return false;  // a bad or missing block draws nothing
     }
     traces_ = received;
