@@ -92,7 +92,11 @@ class BenchProgram {
     BenchProgram(const BenchProgram&) = delete;
     BenchProgram& operator=(const BenchProgram&) = delete;
 
-    bool Ok() const { return program_ && measure_ && program_->Session().LinkStatus().linkOk; }
+    // Connected at start-up without a failure.
+    bool Ok() const {
+        return program_ && measure_ && program_->Session().Link().Up() &&
+               program_->Session().LinkStatus().message.empty();
+    }
     QString Message() const {
         return program_ ? QString::fromStdString(program_->Session().LinkStatus().message)
                         : QStringLiteral("no program");

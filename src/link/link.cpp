@@ -3,7 +3,6 @@
 #include <QThread>
 #include <algorithm>
 
-#include "link/crc8.h"
 #include "link/frame.h"
 #include "link/link_impl.h"
 #include "link/link_texts.h"
@@ -83,33 +82,24 @@ void Link::Impl::Pull() {
             if (got > 0) assembler.Commit(static_cast<std::size_t>(got));
         }
     }
-    state.receivedCount = static_cast<std::int32_t>(assembler.Buffered());
 }
 
 void Link::Impl::DiscardInput() {
     Active().DropInput();
     assembler.Clear();
     streamBroken = false;
-    state.receivedCount = 0;
 }
 
-void Link::Impl::Send(const char* bytes, qint64 count) {
-    state.reply.fill(0);
-    state.comStatus = 0;
+void Link::Impl::Send(std::span<const std::uint8_t> request) {
     if (TransportDown()) return;  // the wait for the reply says so
-    Active().Write(bytes, count);
+    Active().Write(reinterpret_cast<const char*>(request.data()),
+                   static_cast<qint64>(request.size()));
     // The request is with the system now, but what carries it on may be waiting for this
     // core: the terminal driver's work that hands it to the other side, or a process on this
     // machine woken to answer it (the simulator). Whatever the wait for the reply runs next
     // (a repaint, a chart) would hold that up for as long as it takes, and the reply with
     // it; let it go first.
     QThread::yieldCurrentThread();
-}
-
-void Link::Impl::CopyFront() {
-    const std::span<const std::uint8_t> bytes = assembler.FrontBytes();
-    state.reply.fill(0);
-    std::copy(bytes.begin(), bytes.end(), state.reply.begin());
 }
 
 Link::Impl::Got Link::Impl::Failed(std::string_view text) {
@@ -123,11 +113,10 @@ Exchange Link::Impl::Result(Got got) const {
     Exchange e;
     switch (got) {
         case Got::Frame:
-            e.command = state.replyCommand;
-            e.parameter = state.replyParameter;
+            e.command = header.command;
+            e.parameter = header.parameter;
             e.outcome = e.command == 0 ? Outcome::ErrorReply : Outcome::Reply;
-            e.payload = {state.reply.data() + kHeaderSize,
-                         std::min<std::size_t>(state.replyLength, kMaxPayload)};
+            e.payload = payload;
             break;
         case Got::Stopped:
             e.outcome = Outcome::Stopped;
@@ -156,10 +145,7 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
         }
         return Failed(text);
     };
-    const auto lineError = [this] {
-        state.comStatus = Active().LineStatus();
-        return state.comStatus > 0;
-    };
+    const auto lineError = [this] { return Active().LineStatus() > 0; };
 
     for (;;) {
         // The header: frames that came before the call are taken first.
@@ -175,7 +161,6 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
             if (!assembler.HasHeader()) {
                 if (stopped()) return Got::Stopped;
                 const bool line = lineError();
-                CopyFront();
                 return fail(line ? headerLineText : kTimeoutText);
             }
         }
@@ -183,21 +168,17 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
         if (lineError()) return fail(headerLineText);
 
         const Status headerStatus = assembler.Front();
-        if (headerStatus == Status::BadHeader) {
-            CopyFront();
-            return fail(kHeaderFrameText);
-        }
+        if (headerStatus == Status::BadHeader) return fail(kHeaderFrameText);
         if (headerStatus == Status::TooLong) {
             // The reply buffer cannot hold it; none of the payload is looked at.
-            CopyFront();
             return fail(kDataFrameText);
         }
-        const FrameHeader header = assembler.Header();
+        const FrameHeader front = assembler.Header();
         const std::uint32_t generation = assembler.Generation();
-        if (header.command == 0) {
+        if (front.command == 0) {
             // An error reply is reported, but the frame is still taken with its payload.
-            const std::string_view text = ErrorReplyText(header.parameter);
-            if (text.empty()) observer.NoteErrorCode(header.parameter);
+            const std::string_view text = ErrorReplyText(front.parameter);
+            if (text.empty()) observer.NoteErrorCode(front.parameter);
             if (!text.empty()) {
                 QPointer<Link> guard(&owner);
                 Fail(text);
@@ -223,19 +204,15 @@ Link::Impl::Got Link::Impl::Receive(double headerTimeout, const std::function<bo
             if (assembler.Generation() != generation) continue;
             if (assembler.Front() == Status::Incomplete) {
                 if (stopped()) return Got::Stopped;
-                lineError();
-                CopyFront();
                 return fail(kTimeoutText);
             }
             if (lineError()) return fail(kTimeoutText);
         }
 
-        CopyFront();
         if (assembler.Front() == Status::BadPayload) return fail(kDataFrameText);
-        state.replyCommand = header.command;
-        state.replyParameter = header.parameter;
-        state.replyLength = header.length;
-        state.replyDataChecksum = header.dataChecksum;
+        header = front;
+        const std::span<const std::uint8_t> bytes = assembler.FrontBytes().subspan(kHeaderSize);
+        payload.assign(bytes.begin(), bytes.end());
         assembler.Pop();
         streamBroken = false;
         Pull();  // what stayed in the device for want of room
@@ -249,7 +226,7 @@ Link::Impl::Got Link::Impl::ReceiveReply(std::uint8_t command,
     for (;;) {
         const Got got = Receive(std::max(deadline - wait->Now(), 0.0), {});
         if (got != Got::Frame) return got;
-        const bool answers = state.replyCommand == 0 || state.replyCommand == command;
+        const bool answers = header.command == 0 || header.command == command;
         if (!answers) {
             ++strayFrames;
         } else if (!isReply || isReply(Result(got))) {
@@ -257,10 +234,7 @@ Link::Impl::Got Link::Impl::ReceiveReply(std::uint8_t command,
         }
         // Past the reply time only a frame already here can still be the reply.
         Pull();
-        if (wait->Now() >= deadline && !assembler.HasHeader()) {
-            state.reply.fill(0);
-            return Failed(kTimeoutText);
-        }
+        if (wait->Now() >= deadline && !assembler.HasHeader()) return Failed(kTimeoutText);
     }
 }
 
@@ -282,14 +256,6 @@ Link::~Link() {
     }
 }
 
-LinkState& Link::State() {
-    return impl_->state;
-}
-
-const LinkState& Link::State() const {
-    return impl_->state;
-}
-
 ui::EventWait& Link::Wait() {
     return *impl_->wait;
 }
@@ -298,74 +264,45 @@ void Link::SetClock(Clock* clock) {
     impl_->wait->SetClock(clock);
 }
 
-std::uint8_t Link::BuildRequest(std::uint8_t command, std::uint16_t wordCount,
-                                std::uint16_t parameter, std::uint16_t length) {
-    // The request of the Transact that waits stays as it was sent.
-    if (Busy()) return 0;
-    LinkState& s = impl_->state;
-    std::uint8_t* out = s.request.data();
-    // A frame never holds more than the buffer does.
-    const auto payloadBytes =
-        static_cast<std::uint16_t>(std::min<std::size_t>(length, kMaxPayload));
-    out[0] = kStartByte;
-    out[1] = command;
-    WriteWord(out + 2, parameter);
-    WriteWord(out + 4, payloadBytes);
-    out[6] = kCrcStart;
-    if (payloadBytes > 0) {
-        const std::size_t words = std::min<std::size_t>(wordCount, kMaxPayload / 2);
-        for (std::size_t k = 0; k < words; ++k) WriteWord(out + kHeaderSize + 2 * k, s.words[k]);
-        out[6] = Crc8(out, kHeaderSize, payloadBytes);
-    }
-    out[7] = Crc8(out, 0, 7);
-    return out[7];
+Exchange Link::Impl::Request(std::span<const std::uint8_t> request, bool dropPending,
+                             const std::function<bool(const Exchange&)>& isReply) {
+    if (Aborted()) return Exchange(Outcome::Aborted);
+    if (Refuse()) return Exchange(Outcome::Refused);
+    // After a failure nobody knows where the next frame starts.
+    if (dropPending || streamBroken) DiscardInput();
+    Send(request);
+    ++transacting;
+    const Got got = ReceiveReply(request[1], isReply);
+    if (got == Got::Gone) return Exchange(Outcome::Aborted);
+    --transacting;
+    // Amid frames, the frames after a failure cannot be told apart: drop them all. (After a
+    // request of its own the stream stays marked broken, and the next wait drops then.)
+    if (got == Got::Failed && !dropPending) DiscardInput();
+    return Result(got);
 }
 
-Exchange Link::Transact(int bytesToSend) {
-    Impl& d = *impl_;
-    if (d.Aborted()) return Exchange(Outcome::Aborted);
-    if (d.Refuse()) return Exchange(Outcome::Refused);
-    // Up until a report of this exchange says otherwise.
-    d.state.linkOk = true;
-    const auto count = static_cast<qint64>(std::clamp<int>(bytesToSend, 0, kBufferSize));
-    const auto* bytes = reinterpret_cast<const char*>(d.state.request.data());
+Exchange Link::Command(std::uint8_t command, std::uint16_t parameter,
+                       std::span<const std::uint16_t> words) {
+    // A frame never holds more than the buffer does.
+    const std::vector<std::uint8_t> request =
+        MakeWordFrame(command, parameter, words.first(std::min(words.size(), kMaxPayload / 2)));
     // A late reply of an earlier exchange must not be taken for this one's.
-    d.DiscardInput();
-    d.Send(bytes, count);
-    ++d.transacting;
-    const Impl::Got got = d.ReceiveReply(d.state.request[1], {});
-    if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-    --d.transacting;
-    return d.Result(got);
+    return impl_->Request(request, true, {});
 }
 
 Exchange Link::CommandAmidFrames(std::uint8_t command, std::uint16_t parameter,
                                  const std::function<bool(const Exchange&)>& isReply) {
-    Impl& d = *impl_;
-    if (d.Aborted()) return Exchange(Outcome::Aborted);
-    if (d.Refuse()) return Exchange(Outcome::Refused);
-    // After a failure nobody knows where the next frame starts.
-    if (d.streamBroken) d.DiscardInput();
-    BuildRequest(command, 0, parameter, 0);
-    d.state.linkOk = true;
-    d.Send(reinterpret_cast<const char*>(d.state.request.data()), static_cast<qint64>(kHeaderSize));
-    ++d.transacting;
     // Frames the sensor sent on its own before it took the command are passed over, also
     // one that had begun; the reply has the usual time, however many come first.
-    const Impl::Got got = d.ReceiveReply(command, isReply);
-    if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
-    --d.transacting;
-    if (got == Impl::Got::Failed) d.DiscardInput();
-    return d.Result(got);
+    return impl_->Request(MakeFrame(command, parameter), false, isReply);
 }
 
 Exchange Link::ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting) {
     Impl& d = *impl_;
     if (d.Aborted()) return Exchange(Outcome::Aborted);
     if (d.Refuse()) return Exchange(Outcome::Refused);
-    // After a failed Transact its reply may still be coming in pieces.
+    // After a failed request its reply may still be coming in pieces.
     if (d.streamBroken) d.DiscardInput();
-    d.state.linkOk = true;
     const Impl::Got got = d.Receive(timeoutSeconds, keepWaiting, kFrameWaitLineText);
     if (got == Impl::Got::Gone) return Exchange(Outcome::Aborted);
     const Exchange e = d.Result(got);
@@ -392,6 +329,10 @@ std::uint64_t Link::StrayFrames() const {
     return impl_->strayFrames;
 }
 
+std::size_t Link::BytesWaiting() const {
+    return impl_->assembler.Buffered();
+}
+
 bool Link::ReportRefusal(const Exchange& reply) {
     if (reply.outcome != Outcome::ErrorReply || !ErrorReplyText(reply.parameter).empty())
         return false;
@@ -401,54 +342,6 @@ bool Link::ReportRefusal(const Exchange& reply) {
 
 bool Link::Busy() const {
     return impl_->transacting > 0;
-}
-
-int Link::CheckReplyHeader() {
-    Impl& d = *impl_;
-    const std::uint8_t* header = d.state.reply.data();
-    if (!HeaderValid(header)) {
-        d.Fail(kHeaderFrameText);
-        return -1;
-    }
-    const FrameHeader fields = ParseHeader(header);
-    d.state.replyCommand = fields.command;
-    d.state.replyParameter = fields.parameter;
-    d.state.replyLength = fields.length;
-    d.state.replyDataChecksum = fields.dataChecksum;
-    return 1;
-}
-
-std::span<const std::uint8_t> Link::ReplyPayload() const {
-    const LinkState& s = impl_->state;
-    const std::size_t length = std::min<std::size_t>(s.replyLength, kMaxPayload);
-    return {s.reply.data() + kHeaderSize, length};
-}
-
-void Link::UnpackWords() {
-    LinkState& s = impl_->state;
-    const std::span<const std::uint8_t> payload = ReplyPayload();
-    UnpackWordsInto(payload.data(), payload.size(), s.words.data(), s.words.size());
-}
-
-void Link::UnpackReply() {
-    LinkState& s = impl_->state;
-    const std::span<const std::uint8_t> payload = ReplyPayload();
-    UnpackWordsInto(payload.data(), payload.size(), s.measurementWords.data(),
-                    s.measurementWords.size());
-}
-
-Exchange Link::Command(std::uint8_t command, std::uint16_t parameter,
-                       std::span<const std::uint16_t> words) {
-    Impl& d = *impl_;
-    // Refused before the word buffer is touched.
-    if (d.Aborted()) return Exchange(Outcome::Aborted);
-    if (d.Refuse()) return Exchange(Outcome::Refused);
-    LinkState& s = d.state;
-    const std::size_t count = std::min<std::size_t>(words.size(), kMaxPayload / 2);
-    std::copy_n(words.begin(), count, s.words.begin());
-    const auto length = static_cast<std::uint16_t>(2 * count);
-    BuildRequest(command, static_cast<std::uint16_t>(count), parameter, length);
-    return Transact(static_cast<int>(kHeaderSize) + length);
 }
 
 void Link::Abort() {

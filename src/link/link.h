@@ -19,6 +19,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "link/link_state.h"
 #include "ui/wait.h"
@@ -30,9 +31,8 @@ class FailureObserver {
     virtual ~FailureObserver() = default;
     // A failure, with the text the user sees (also left in LinkState::message).
     virtual void ReportLinkFailure(std::string_view text) = 0;
-    // An exchange was refused because a Transact of the same link still waits for its
-    // reply. Nothing was sent and nothing changed (no flag, no buffer, not the message
-    // buffer): only say it.
+    // An exchange was refused because a Command of the same link still waits for its
+    // reply. Nothing was sent and nothing changed (not the message either): only say it.
     virtual void ReportRefused(std::string_view /*text*/) {}
     // An error frame whose code has no text: nothing is reported for it, but an observer
     // that must say why a command failed (velorax-cli) learns the code.
@@ -54,8 +54,8 @@ enum class Outcome : std::uint8_t {
     Stopped,     // a wait for a frame the sensor sends was called off: nothing reported
 };
 
-// One exchange: how it ended and, for a frame, its header fields and a view of its payload
-// in the reply buffer. The view holds until the next exchange of the link.
+// One exchange: how it ended and, for a frame, its header fields and its payload, which the
+// exchange owns: it stays valid whatever the link does next.
 struct Exchange {
     Exchange() = default;
     explicit Exchange(Outcome ended) : outcome(ended) {}
@@ -63,7 +63,7 @@ struct Exchange {
     Outcome outcome = Outcome::Failed;
     std::uint8_t command = 0;
     std::uint16_t parameter = 0;  // a plausibility count, a cycle time, an error code
-    std::span<const std::uint8_t> payload;
+    std::vector<std::uint8_t> payload;
 
     // A frame came: a reply or an error frame, its payload there to be taken.
     bool Frame() const { return outcome == Outcome::Reply || outcome == Outcome::ErrorReply; }
@@ -87,6 +87,7 @@ class SerialPortTable;
 class Link : public QObject {
     Q_OBJECT
   public:
+    // `state` names the transport the exchanges use and takes the text of every failure.
     // `wait` is the wait the link's exchanges run in; the program shares one between the
     // link and its loops, and it must outlive the link. nullptr: the link has its own.
     Link(LinkState& state, FailureObserver& observer, ui::EventWait* wait = nullptr,
@@ -94,28 +95,15 @@ class Link : public QObject {
     ~Link() override;
 
     ui::EventWait& Wait();
-    // The buffers and last-reply fields the link works on (given at construction).
-    LinkState& State();
-    const LinkState& State() const;
     void SetClock(Clock* clock);  // the wait's clock; nullptr: the steady clock
 
     // --- frame protocol -------------------------------------------------------------
-    std::uint8_t BuildRequest(std::uint8_t command, std::uint16_t wordCount,
-                              std::uint16_t parameter, std::uint16_t length);
-    // Drops whatever input is pending (a late reply is never taken for this one's), sends
-    // the request and waits for one whole reply frame: 3.0 s for its header, 3.0 s more for
-    // its payload. Only a frame of the request's command or an error frame (command 0) is
-    // its reply; any other frame is dropped and counted (StrayFrames), and the wait goes on
+    // Sends `command` with `parameter` and `words` as its payload (at most 1020 words), and
+    // waits for one whole reply frame: 3.0 s for its header, 3.0 s more for its payload.
+    // Whatever input is pending is dropped first (a late reply is never taken for this
+    // one's). Only a frame of the request's command or an error frame (command 0) is its
+    // reply; any other frame is dropped and counted (StrayFrames), and the wait goes on
     // within the same 3.0 s.
-    Exchange Transact(int bytesToSend);
-    // Checks the header in bytes 0-7 of the reply buffer; stores its fields on success.
-    int CheckReplyHeader();
-    void UnpackWords();  // reply payload -> state.words
-    void UnpackReply();  // reply payload -> state.measurementWords
-    // The payload of the last reply, clamped to the reply buffer; decode it with replies.h.
-    std::span<const std::uint8_t> ReplyPayload() const;
-
-    // Puts `words` into the word buffer, builds the request and runs Transact.
     Exchange Command(std::uint8_t command, std::uint16_t parameter,
                      std::span<const std::uint16_t> words = {});
 
@@ -133,22 +121,24 @@ class Link : public QObject {
     // no limit), the payload then 3.0 s. `keepWaiting` (may be empty) is asked after every
     // batch of events: once it says false the call ends Stopped without a report, leaving a
     // frame that is still coming for the next call.
-    // A frame ends as after Transact (Reply, or ErrorReply, reported where its code has a
-    // text). A failure is reported with the texts of Transact (a line error before the
+    // A frame ends as after Command (Reply, or ErrorReply, reported where its code has a
+    // text). A failure is reported with the texts of Command (a line error before the
     // header with its own); all input received until then is dropped, since where the next
     // frame starts is unknown (junk and bad headers are not skipped: see frame_assembler.h).
-    // An exchange (Transact, Command) may run inside this wait, from a callback: it drops
+    // An exchange (Command) may run inside this wait, from a callback: it drops
     // the pending input as always, and this wait then goes on with what comes after.
     Exchange ReceiveFrame(double timeoutSeconds, const std::function<bool()>& keepWaiting);
 
-    // While a Transact waits for its reply, Transact, Command and ReceiveFrame started from
-    // a callback inside that wait end Refused at once and BuildRequest leaves the request
-    // buffer alone; the refusal goes to FailureObserver::ReportRefused.
+    // While a Command waits for its reply, Command, CommandAmidFrames and ReceiveFrame
+    // started from a callback inside that wait end Refused at once: nothing is sent and
+    // nothing changes; the refusal goes to FailureObserver::ReportRefused.
     bool Busy() const;
 
     // Frames dropped since the link was made because they answered no request: a frame
     // the sensor sent on its own, or a late reply, while an exchange waited for its reply.
     std::uint64_t StrayFrames() const;
+    // Bytes received that no exchange has taken yet (a frame that came early, a part of one).
+    std::size_t BytesWaiting() const;
 
     // The transport is open (serial) or connected (TCP).
     bool Up() const;

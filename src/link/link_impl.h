@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTcpSocket>
 #include <functional>
+#include <span>
+#include <vector>
 #include <memory>
 #include <string_view>
 
@@ -33,7 +35,7 @@ struct Link::Impl final : TransportEvents {
     // Message buffer = text, then the observer; nothing after Abort.
     void Fail(std::string_view text);
     void Fail(const QString& text);
-    // True (and said through the observer) while a Transact waits.
+    // True (and said through the observer) while a Command waits.
     bool Refuse();
 
     // --- receiving ------------------------------------------------------------------
@@ -50,18 +52,21 @@ struct Link::Impl final : TransportEvents {
     // the command that `isReply` (may be empty) turns down are passed over the same way,
     // uncounted: the sensor's own frames of a command that starts them.
     Got ReceiveReply(std::uint8_t command, const std::function<bool(const Exchange&)>& isReply);
-    // What a caller learns of a Receive that ended with `got`; never touches anything after
-    // Gone (the link is destroyed then).
+    // What a caller learns of a Receive that ended with `got` (for a frame, the one
+    // `header` and `payload` hold); never touches anything after Gone (the link is
+    // destroyed then).
     Exchange Result(Got got) const;
     // Input of the active transport -> assembler, as much as fits; the rest stays in the
     // device until frames are taken.
     void Pull();
     // Drops all pending input: the device's and the assembler's.
     void DiscardInput();
-    // Reply buffer = the front bytes of the assembler (zeros after them).
-    // The request bytes onto the line; the reply buffer and line status start afresh.
-    void Send(const char* bytes, qint64 count);
-    void CopyFront();
+    // The request onto the line.
+    void Send(std::span<const std::uint8_t> request);
+    // Sends a request and waits for its reply (see Link::Command); `isReply` as for
+    // ReceiveReply. `dropPending`: whatever came before is no reply to this request.
+    Exchange Request(std::span<const std::uint8_t> request, bool dropPending,
+                     const std::function<bool(const Exchange&)>& isReply);
 
     // The transport the exchanges use: the one LinkState::comProtocol names.
     Transport& Active();
@@ -81,14 +86,17 @@ struct Link::Impl final : TransportEvents {
     ui::EventWait* wait = nullptr;
 
     FrameAssembler assembler;
-    // A Transact failed: the rest of its reply may still come, so a frame wait that
-    // follows begins by dropping what is pending (the next Transact does anyway).
+    // The last frame taken: its header and payload.
+    FrameHeader header;
+    std::vector<std::uint8_t> payload;
+    // A request failed: the rest of its reply may still come, so a frame wait that
+    // follows begins by dropping what is pending (the next Command does anyway).
     bool streamBroken = false;
     // Reports of a server that closed the connection, and how many of them an exchange that
     // failed for it has taken as its own report.
     std::uint32_t closedReports = 0;
     std::uint32_t closedClaimed = 0;
-    int transacting = 0;            // Transacts waiting for their reply (at most one)
+    int transacting = 0;            // requests waiting for their reply (at most one)
     std::uint64_t strayFrames = 0;  // frames dropped for answering no request
 
     SerialPortTable ports;

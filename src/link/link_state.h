@@ -1,12 +1,10 @@
 #pragma once
-// The link's buffers and the fields of the last reply: one instance in the program, shared
-// by every caller that talks to the sensor.
+// What the program says about its link: the transport the exchanges use and the text of the
+// last failure reported. The link's own buffers and the fields of a reply are inside the
+// link; a reply reaches its caller as a sensorlink::Exchange.
 
-#include <array>
 #include <cstdint>
 #include <string>
-
-#include "link/frame.h"
 
 namespace sensorlink {
 
@@ -14,19 +12,8 @@ namespace sensorlink {
 enum class ComProtocol : std::uint16_t { Rs232 = 0, Tcp = 1 };
 
 struct LinkState {
-    std::array<std::uint8_t, kBufferSize> request{};
-    std::array<std::uint8_t, kBufferSize> reply{};
-    std::array<std::uint16_t, kWordBufferSize> words{};             // request source, UnpackWords
-    std::array<std::uint16_t, kWordBufferSize> measurementWords{};  // UnpackReply
-    std::string message;                                            // what ReportLinkFailure shows
-    std::int32_t receivedCount = 0;
-    std::int32_t comStatus = 0;
-    std::uint8_t replyCommand = 0;
-    std::uint16_t replyParameter = 0;
-    std::uint16_t replyLength = 0;
-    std::uint8_t replyDataChecksum = 0;
-    bool linkOk = false;  // the last exchange went through without a report
     ComProtocol comProtocol = ComProtocol::Rs232;
+    std::string message;  // the text of the last failure reported (what ReportLinkFailure showed)
 };
 
 }  // namespace sensorlink

@@ -1,5 +1,5 @@
 #pragma once
-// What the sensor's replies carry, decoded from a payload (Link::ReplyPayload()). Every
+// What the sensor's replies carry, decoded from a payload (an Exchange's payload). Every
 // decoder reads only inside the span it is given: a payload shorter than its layout gives
 // std::nullopt ("too short"), never a read past the end; a longer one is fine, the extra
 // bytes are not looked at. Words are 16 bits, low byte first.

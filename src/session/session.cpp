@@ -25,7 +25,6 @@ Session::~Session() {
 
 void Session::ReportLinkFailure(std::string_view text) {
     app_.loopRunning = false;
-    linkState_.linkOk = false;
     emit LinkFailed(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 

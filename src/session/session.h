@@ -95,8 +95,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ui::Popups& popups;
 
     // --- what the session holds -------------------------------------------------------------
-    // The link's buffers and the fields of its last reply (the link alone writes them; tests
-    // that stage a reply reach them through Link().State()).
+    // The transport in use and the text of the link's last failure.
     const sensorlink::LinkState& LinkStatus() const { return linkState_; }
     // The transport the next connection and every exchange use.
     void SetComProtocol(sensorlink::ComProtocol protocol) { linkState_.comProtocol = protocol; }

@@ -69,7 +69,7 @@ struct Calib : testing_support::SensorProgram {
 TEST(CalculateCF, FactorsBringTheChannelsToTheSetValueInTheNextFramesAndReachTheEeprom) {
     Calib t;
     calib::CalibPage& p = t.page();
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     ui::SetValue(t.Control<QSpinBox>("MAINP", "EditSetValue"), 2000);
     ui::SetValue(t.Control<QSpinBox>("MAINP", "EditMaxDelta"), 4095);
     bool blinked = false;  // looked at between the passes

@@ -87,7 +87,7 @@ TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) 
         testing_support::TcpSettingsText("127.0.0.1", programSensor.TcpPort()), &clock);
     program->StartUp();
     session::Session& s = program.Session();
-    ASSERT_TRUE(s.LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(s));
     s.SetIdentificationText("line 4 / sensor 2");
     auto& page = program.Page<recorder::RecorderPage>();
     page.SetClock([] { return clitest::FixedStamp().local; });

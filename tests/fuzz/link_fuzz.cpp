@@ -90,12 +90,12 @@ struct Rig {
 
 Rig* rig = nullptr;
 
-void CheckReply(const sensorlink::Exchange& exchange) {
+// `command`: the request's (0: a frame the sensor sends on its own, any command).
+void CheckReply(const sensorlink::Exchange& exchange, std::uint8_t command) {
     Check(!rig->link.Busy());
     if (!exchange.Frame()) return;
-    const auto payload = rig->link.ReplyPayload();
-    Check(payload.size() <= sensorlink::kMaxPayload);
-    Check(payload.size() == static_cast<std::size_t>(rig->state.replyLength));
+    Check(exchange.payload.size() <= sensorlink::kMaxPayload);
+    Check(command == 0 || exchange.command == command || exchange.command == 0);
 }
 
 }  // namespace
@@ -121,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         rig->clock.running = false;
         sensorlink::Exchange exchange;
+        std::uint8_t command = sensorlink::cmd::kMeasure;
         switch (kind) {
             case 0:
                 rig->peer->Answer({rig->Answer(bytes)});
@@ -128,16 +129,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             case 1:
                 rig->peer->Answer({rig->Answer(bytes)});
-                exchange = rig->link.Command(sensorlink::cmd::kReadBlock, 2);
-                if (exchange.Frame()) rig->link.UnpackWords();
+                command = sensorlink::cmd::kReadBlock;
+                exchange = rig->link.Command(command, 2);
                 break;
             case 2:
                 rig->peer->Send(bytes);
                 rig->clock.running = true;
+                command = 0;
                 exchange = rig->link.ReceiveFrame(3.0, {});
                 break;
             case 3:
                 rig->peer->Answer({rig->Answer(bytes)});
+                command = sensorlink::cmd::kTriggeredSend;
                 exchange = rig->link.CommandAmidFrames(
                     sensorlink::cmd::kTriggeredSend, 0, [](const sensorlink::Exchange& e) {
                         return sensorlink::IsAckOf(e, sensorlink::cmd::kTriggeredSend);
@@ -148,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 exchange = rig->link.Command(sensorlink::cmd::kMeasure, 0);
                 break;
         }
-        CheckReply(exchange);
+        CheckReply(exchange, command);
         if (kind == 4 || !rig->Up()) break;
     }
     rig->clock.running = false;
@@ -164,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig->peer->Answer({rig->Answer(linktest::Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}))});
     const sensorlink::Exchange clean = rig->link.Command(sensorlink::cmd::kMeasure, 0);
     Check(clean.Frame());
-    Check(rig->state.replyParameter == marker && rig->state.replyLength == 6);
+    Check(clean.parameter == marker && clean.payload.size() == 6);
     rig->clock.running = false;
     rig->observer.reports.clear();
     rig->peer->requests.clear();

@@ -15,10 +15,6 @@ namespace {
 
 using linktest::RecordingObserver;
 
-std::vector<std::uint8_t> Request(const sensorlink::LinkState& state, std::size_t count) {
-    return {state.request.begin(), state.request.begin() + static_cast<std::ptrdiff_t>(count)};
-}
-
 TEST(Crc8, CheckValues) {
     const auto* digits = reinterpret_cast<const std::uint8_t*>("123456789");
     const auto* abc = reinterpret_cast<const std::uint8_t*>("abc");
@@ -32,66 +28,42 @@ TEST(Crc8, CheckValues) {
     EXPECT_NE(sensorlink::Crc8(header, 0, 8), 0);
 }
 
-TEST(BuildRequest, ExampleFramesByteForByte) {
-    sensorlink::LinkState state;
-    RecordingObserver observer(state);
-    sensorlink::Link link(state, observer);
-
-    link.BuildRequest(sensorlink::cmd::kFirmware, 0, 0, 0);
-    EXPECT_EQ(Request(state, 8), (std::vector<std::uint8_t>{0x55, 0x07, 0, 0, 0, 0, 0xAA, 0x52}));
-    link.BuildRequest(sensorlink::cmd::kMeasure, 0, 0, 0);
-    EXPECT_EQ(Request(state, 8), (std::vector<std::uint8_t>{0x55, 0x08, 0, 0, 0, 0, 0xAA, 0x76}));
-
-    const std::vector<std::uint8_t> correction{0x55, 0x65, 0x00, 0x00, 0x06, 0x00, 0x73,
-                                               0xE5, 0x00, 0x04, 0x00, 0x04, 0x00, 0x04};
-    state.words[0] = state.words[1] = state.words[2] = 1024;
-    EXPECT_EQ(link.BuildRequest(sensorlink::cmd::kWriteCorrection, 3, 0, 6), 0xE5);
-    EXPECT_EQ(Request(state, 14), correction);
-    // The correction writes copy 20 words but declare 6 bytes: only those belong to the frame.
-    for (std::size_t k = 3; k < 20; ++k) state.words[k] = 0xBEEF;
-    link.BuildRequest(sensorlink::cmd::kWriteCorrection, 20, 0, 6);
-    EXPECT_EQ(Request(state, 14), correction);
-    EXPECT_TRUE(observer.reports.empty());
+TEST(Frame, ExampleRequestsByteForByte) {
+    EXPECT_EQ(sensorlink::MakeFrame(sensorlink::cmd::kFirmware, 0),
+              (std::vector<std::uint8_t>{0x55, 0x07, 0, 0, 0, 0, 0xAA, 0x52}));
+    EXPECT_EQ(sensorlink::MakeFrame(sensorlink::cmd::kMeasure, 0),
+              (std::vector<std::uint8_t>{0x55, 0x08, 0, 0, 0, 0, 0xAA, 0x76}));
+    const std::vector<std::uint16_t> factors{1024, 1024, 1024};
+    EXPECT_EQ(sensorlink::MakeWordFrame(sensorlink::cmd::kWriteCorrection, 0, factors),
+              (std::vector<std::uint8_t>{0x55, 0x65, 0x00, 0x00, 0x06, 0x00, 0x73, 0xE5, 0x00,
+                                         0x04, 0x00, 0x04, 0x00, 0x04}));
 }
 
-TEST(Unpack, WordsAreLowByteFirstAndAnOddByteIsDropped) {
-    sensorlink::LinkState state;
-    RecordingObserver observer(state);
-    sensorlink::Link link(state, observer);
+TEST(Frame, WordsAreLowByteFirstAndAnOddByteIsDropped) {
     const std::uint8_t payload[] = {0x34, 0x12, 0xFF, 0x00, 0x77};
-    std::memcpy(state.reply.data() + 8, payload, sizeof payload);
-    state.replyLength = 5;
-    state.words[2] = 0xAAAA;
-    link.UnpackWords();
-    EXPECT_EQ(state.words[0], 0x1234);
-    EXPECT_EQ(state.words[1], 0x00FF);
-    EXPECT_EQ(state.words[2], 0xAAAA);
-    link.UnpackReply();
-    EXPECT_EQ(state.measurementWords[0], 0x1234);
-    EXPECT_EQ(state.measurementWords[1], 0x00FF);
-    EXPECT_EQ(state.measurementWords[2], 0);
+    std::uint16_t words[3] = {0, 0, 0xAAAA};
+    EXPECT_EQ(sensorlink::UnpackWordsInto(payload, sizeof payload, words, 3), 2u);
+    EXPECT_EQ(words[0], 0x1234);
+    EXPECT_EQ(words[1], 0x00FF);
+    EXPECT_EQ(words[2], 0xAAAA);
+    EXPECT_EQ(sensorlink::UnpackWordsInto(payload, sizeof payload, words, 1), 1u);
 }
 
-TEST(CheckReplyHeader, AcceptsRightHeadersAndRejectsWrongOnes) {
-    sensorlink::LinkState state;
-    RecordingObserver observer(state);
-    sensorlink::Link link(state, observer);
-
+TEST(Frame, HeadersAreCheckedByStartByteAndChecksum) {
     auto frame = sensorlink::MakeWordFrame(sensorlink::cmd::kReadCorrection, 0x0102,
-                                     std::vector<std::uint16_t>{1, 2, 3});
-    std::copy(frame.begin(), frame.end(), state.reply.begin());
-    EXPECT_EQ(link.CheckReplyHeader(), 1);
-    EXPECT_EQ(state.replyCommand, sensorlink::cmd::kReadCorrection);
-    EXPECT_EQ(state.replyParameter, 0x0102);
-    EXPECT_EQ(state.replyLength, 6);
-    EXPECT_EQ(state.replyDataChecksum, frame[6]);
+                                           std::vector<std::uint16_t>{1, 2, 3});
+    ASSERT_TRUE(sensorlink::HeaderValid(frame.data()));
+    const sensorlink::FrameHeader header = sensorlink::ParseHeader(frame.data());
+    EXPECT_EQ(header.command, sensorlink::cmd::kReadCorrection);
+    EXPECT_EQ(header.parameter, 0x0102);
+    EXPECT_EQ(header.length, 6);
+    EXPECT_EQ(header.dataChecksum, frame[6]);
 
-    state.reply[7] ^= 0x01;  // checksum wrong, start byte right
-    EXPECT_EQ(link.CheckReplyHeader(), -1);
-    state.reply[0] = 0x54;  // start byte wrong, checksum made right
-    state.reply[7] = sensorlink::Crc8(state.reply.data(), 0, 7);
-    EXPECT_EQ(link.CheckReplyHeader(), -1);
-    EXPECT_EQ(observer.reports, (std::vector<std::string>(2, std::string(sensorlink::kHeaderFrameText))));
+    frame[7] ^= 0x01;  // checksum wrong, start byte right
+    EXPECT_FALSE(sensorlink::HeaderValid(frame.data()));
+    frame[0] = 0x54;  // start byte wrong, checksum made right
+    frame[7] = sensorlink::Crc8(frame.data(), 0, 7);
+    EXPECT_FALSE(sensorlink::HeaderValid(frame.data()));
 }
 
 TEST(LinkTexts, TablesAndCatchAlls) {

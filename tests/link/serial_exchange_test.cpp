@@ -5,6 +5,7 @@
 
 #include <QSerialPort>
 
+#include "link/frame.h"
 #include "link/link.h"
 #include "link/link_texts.h"
 #include "link/serial_ports.h"
@@ -39,8 +40,7 @@ class SerialExchange : public ::testing::Test {
         ++marker;
         const std::size_t reportsBefore = observer.reports.size();
         peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, marker, {1, 2}));
-        EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
-        EXPECT_EQ(state.replyParameter, marker);
+        EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0).parameter, marker);
         EXPECT_EQ(observer.reports.size(), reportsBefore);
     }
 
@@ -57,10 +57,10 @@ TEST_F(SerialExchange, IdentificationAndFailureRows) {
     const char text[] = "VELORAX3 KVT-ANA V1.0";
     const std::vector<std::uint8_t> firmware(text, text + sizeof text);
     peer.AnswerFrame(linktest::Bytes(sensorlink::MakeFrame(sensorlink::cmd::kFirmware, 0, firmware)));
-    ASSERT_TRUE(link.Command(sensorlink::cmd::kFirmware, 0).Frame());
+    const sensorlink::Exchange id = link.Command(sensorlink::cmd::kFirmware, 0);
+    ASSERT_TRUE(id.Ok());
     EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("550700000000AA52"));
-    EXPECT_STREQ(reinterpret_cast<const char*>(state.reply.data() + 8), text);
-    EXPECT_EQ(state.comStatus, 0);
+    EXPECT_EQ(id.payload, firmware);
 
     const QByteArray frame = Frame(sensorlink::cmd::kMeasure, 0, {1, 2, 3});
     peer.Answer({Advance(3.5)});
@@ -90,9 +90,9 @@ TEST_F(SerialExchange, IdentificationAndFailureRows) {
     ExpectCleanExchange();
 
     peer.AnswerFrame(Frame(0, 2, {9}));
-    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
-    link.UnpackWords();
-    EXPECT_EQ(state.words[0], 9);
+    const sensorlink::Exchange refused = link.Command(sensorlink::cmd::kMeasure, 0);
+    EXPECT_TRUE(refused.Frame());
+    EXPECT_EQ(linktest::Words(refused), std::vector<std::uint16_t>{9});
 
     EXPECT_EQ(observer.reports,
               (std::vector<std::string>{
@@ -112,7 +112,6 @@ TEST_F(SerialExchange, AHangUpClosesThePortAndIsReportedOnce) {
     peer.Answer({Step{Frame(sensorlink::cmd::kMeasure, 0, {1}).left(4), 0, {}, true}});
     EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
-    EXPECT_NE(state.comStatus, 0);
     EXPECT_FALSE(link.SerialOpen());
     EXPECT_FALSE(linktest::WaitFor([this] { return observer.reports.size() > 1; }, 50));
     // The closed port fails the next exchange at once.

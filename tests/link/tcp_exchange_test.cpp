@@ -52,9 +52,10 @@ class TcpExchange : public ::testing::Test {
         ++marker;
         const std::size_t reportsBefore = observer.reports.size();
         peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, marker, {7, 8, 9}));
-        EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
-        EXPECT_EQ(state.replyParameter, marker);
-        EXPECT_EQ(state.replyLength, 6);
+        const sensorlink::Exchange reply = link.Command(sensorlink::cmd::kMeasure, 0);
+        EXPECT_TRUE(reply.Ok());
+        EXPECT_EQ(reply.parameter, marker);
+        EXPECT_EQ(linktest::Words(reply), (std::vector<std::uint16_t>{7, 8, 9}));
         EXPECT_EQ(observer.reports.size(), reportsBefore);
     }
 
@@ -69,21 +70,22 @@ TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
     std::vector<std::uint16_t> measurement(23);
     for (std::size_t k = 0; k < measurement.size(); ++k) measurement[k] = 100 * k + 1;
     peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, 0, measurement));
-    ASSERT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
+    const sensorlink::Exchange frame = link.Command(sensorlink::cmd::kMeasure, 0);
+    ASSERT_TRUE(frame.Ok());
     EXPECT_EQ(peer.requests.at(0), QByteArray::fromHex("55080000"
                                                        "0000AA76"));
-    EXPECT_EQ(state.replyLength, 46);
-    EXPECT_EQ(state.comStatus, 0);
-    link.UnpackReply();
-    EXPECT_EQ(state.measurementWords[22], 2201);
+    EXPECT_EQ(linktest::Words(frame), measurement);
 
     std::vector<std::uint16_t> table(248);
     for (std::size_t k = 0; k < table.size(); ++k) table[k] = static_cast<std::uint16_t>(k * 3);
     peer.AnswerFrame(Frame(sensorlink::cmd::kReadBlock, 0, table));
-    ASSERT_TRUE(link.Command(sensorlink::cmd::kReadBlock, 2).Frame());
-    EXPECT_EQ(state.replyLength, 496);
-    link.UnpackWords();
-    EXPECT_EQ(state.words[247], 741);
+    const sensorlink::Exchange block = link.Command(sensorlink::cmd::kReadBlock, 2);
+    ASSERT_TRUE(block.Ok());
+    EXPECT_EQ(linktest::Words(block), table);
+    // The reply is the caller's: the next exchange leaves it as it came.
+    peer.AnswerFrame(Frame(sensorlink::cmd::kMeasure, 0, {1}));
+    ASSERT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Ok());
+    EXPECT_EQ(linktest::Words(block), table);
 
     // A header-only reply is complete; its payload checksum is not looked at.
     QByteArray headerOnly = Frame(sensorlink::cmd::kStoreEeprom, 0);
@@ -97,15 +99,16 @@ TEST_F(TcpExchange, RepliesAreReadAndUnpacked) {
     peer.AnswerFrame(Frame(sensorlink::cmd::kWriteCorrection, 0));
     const std::uint16_t values[] = {1024, 1024, 1024};
     EXPECT_TRUE(link.Command(sensorlink::cmd::kWriteCorrection, 0, values).Frame());
-    EXPECT_EQ(peer.requests.at(3), QByteArray::fromHex("55650000060073E5000400040004"));
+    EXPECT_EQ(peer.requests.at(4), QByteArray::fromHex("55650000060073E5000400040004"));
     EXPECT_TRUE(observer.reports.empty());
 }
 
 TEST_F(TcpExchange, ErrorRepliesAreReportedButSucceed) {
     peer.AnswerFrame(Frame(0, 1, {0x1111, 0x2222}));
-    EXPECT_TRUE(link.Command(99, 0).Frame());
-    link.UnpackWords();
-    EXPECT_EQ(state.words[1], 0x2222);
+    const sensorlink::Exchange refused = link.Command(99, 0);
+    EXPECT_EQ(refused.outcome, sensorlink::Outcome::ErrorReply);
+    EXPECT_EQ(refused.parameter, 1);
+    EXPECT_EQ(linktest::Words(refused), (std::vector<std::uint16_t>{0x1111, 0x2222}));
     peer.AnswerFrame(Frame(0, 2));
     EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     peer.AnswerFrame(Frame(0, 3));  // no text for other codes
@@ -154,7 +157,7 @@ TEST_F(TcpExchange, LateRepliesAreNotTakenForTheNextOne) {
     EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     // The late reply reaches the reply buffer while the link idles ...
     peer.Send(Frame(sensorlink::cmd::kMeasure, 111, {1}));
-    ASSERT_TRUE(WaitFor([this] { return state.receivedCount >= 10; }));
+    ASSERT_TRUE(WaitFor([this] { return link.BytesWaiting() >= 10; }));
     ExpectCleanExchange();
 
     peer.Answer({Advance(3.5)});
@@ -202,14 +205,9 @@ TEST_F(TcpExchange, OversizedPayloadFailsWithoutOverrunningTheBuffer) {
     peer.AnswerFrame(frame.left(8 + 2100));
     EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     EXPECT_EQ(observer.reports, std::vector<std::string>{kData});
-    ASSERT_TRUE(WaitFor([this] { return state.receivedCount == 2048; }));
-    EXPECT_LE(state.receivedCount, 2048);
+    ASSERT_TRUE(WaitFor([this] { return link.BytesWaiting() == 2048; }));
+    EXPECT_LE(link.BytesWaiting(), 2048u);
     ExpectCleanExchange();
-
-    // The payload view never reaches past the reply buffer, whatever the length field says.
-    state.replyLength = 3000;
-    EXPECT_EQ(link.ReplyPayload().size(), sensorlink::kMaxPayload);
-    EXPECT_EQ(link.ReplyPayload().data(), state.reply.data() + 8);
 }
 
 TEST_F(TcpExchange, SplitWritesAreJoined) {
@@ -217,9 +215,9 @@ TEST_F(TcpExchange, SplitWritesAreJoined) {
     linktest::Script script;
     for (qsizetype i = 0; i < frame.size(); ++i) script.push_back(Step{frame.mid(i, 1), 1});
     peer.Answer(script);
-    EXPECT_TRUE(link.Command(sensorlink::cmd::kReadCorrection, 0).Frame());
-    link.UnpackWords();
-    EXPECT_EQ(state.words[5], 6);
+    const sensorlink::Exchange reply = link.Command(sensorlink::cmd::kReadCorrection, 0);
+    EXPECT_TRUE(reply.Ok());
+    EXPECT_EQ(linktest::Words(reply), (std::vector<std::uint16_t>{1, 2, 3, 4, 5, 6}));
     EXPECT_TRUE(observer.reports.empty());
 }
 

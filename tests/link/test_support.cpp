@@ -21,6 +21,13 @@ QByteArray Bytes(const std::vector<std::uint8_t>& bytes) {
                       static_cast<qsizetype>(bytes.size()));
 }
 
+std::vector<std::uint16_t> Words(const sensorlink::Exchange& reply) {
+    std::vector<std::uint16_t> words(reply.payload.size() / 2);
+    sensorlink::UnpackWordsInto(reply.payload.data(), reply.payload.size(), words.data(),
+                                words.size());
+    return words;
+}
+
 QByteArray Frame(std::uint8_t command, std::uint16_t parameter,
                  const std::vector<std::uint16_t>& words) {
     return Bytes(sensorlink::MakeWordFrame(command, parameter, words));

@@ -36,6 +36,8 @@ using FakeClock = testing_support::ManualClock;
 using testing_support::WaitFor;
 
 QByteArray Bytes(const std::vector<std::uint8_t>& bytes);
+// The payload of a reply as words, low byte first.
+std::vector<std::uint16_t> Words(const sensorlink::Exchange& reply);
 QByteArray Frame(std::uint8_t command, std::uint16_t parameter,
                  const std::vector<std::uint16_t>& words = {});
 

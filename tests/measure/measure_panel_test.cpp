@@ -36,7 +36,7 @@ namespace {
 
 struct Live : testing_support::SensorProgram {
     Live() {
-        EXPECT_TRUE(S().LinkStatus().linkOk);
+        EXPECT_TRUE(testing_support::ConnectedWithoutFailure(S()));
         QObject::connect(&S(), &session::Session::FrameTaken, &S(), [this] {
             ++frames;
             if (onFrame) onFrame(frames);
@@ -438,7 +438,7 @@ TEST(HostileReplies, EveryPayloadLengthAndExtremeWordsAreShownWithoutHarm) {
     for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
         std::fill(payload.begin(), payload.end(), fill);
         for (std::size_t length = 0; length <= sensorlink::kMaxPayload; ++length) {
-            reply.payload = std::span(payload).first(length);
+            reply.payload.assign(payload.begin(), payload.begin() + std::ptrdiff_t(length));
             s.TakeMeasurementReply(reply);
             const measure::Lab& lab = l.page().LastLab();
             ASSERT_TRUE(std::isfinite(lab.l) && std::isfinite(lab.a) && std::isfinite(lab.b));

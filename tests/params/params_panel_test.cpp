@@ -73,7 +73,7 @@ std::vector<std::uint16_t> Words(const params::ParameterSet& s) {
 }
 
 struct Connected : testing_support::SensorProgram {
-    Connected() { EXPECT_TRUE(S().LinkStatus().linkOk); }
+    Connected() { EXPECT_TRUE(testing_support::ConnectedWithoutFailure(S())); }
     TestProgram& p() { return program; }
     params::ParameterPanel& panel() { return Page<params::ParameterPanel>(); }
     void AddFault(const char* spec) { Fault(spec); }
@@ -269,7 +269,8 @@ TEST(Transfer, SendToEepromSurvivesARestartOfTheSensor) {
         QProcess sensor;
         startSensor(sensor);
         p->StartUp();
-        ASSERT_TRUE(p.Session().LinkStatus().linkOk) << p.Connection().Messages().toStdString();
+        ASSERT_TRUE(testing_support::ConnectedWithoutFailure(p.Session()))
+            << p.Connection().Messages().toStdString();
         Select(p.Control<QPushButton>("MAINP", "SelectEeprom"));
         p.Control<QSlider>("MAINP", "SlidePower")->setValue(321);
         p.Control<QPushButton>("MAINP", "ButtonSend")->click();

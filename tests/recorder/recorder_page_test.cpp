@@ -204,7 +204,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
     testing_support::ManualClock clock;
     Recorder t(0, &clock);
     recorder::RecorderPage& p = t.page();
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     const int before = t.Traced("PC>SIM cmd=8 ");
     t.SelectMode(0);
@@ -279,7 +279,7 @@ TEST(RecorderCount, ThreeValuesThreeRequestsAtTheIntervalThenItEndsByItself) {
 TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     Recorder t;
     recorder::RecorderPage& p = t.page();
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     t.SelectMode(1);
     t.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
@@ -378,7 +378,7 @@ TEST(RecorderManual, EachClickAppendsTheLastFrameWithoutARequest) {
 TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
     Recorder t(200);  // triggers per second
     recorder::RecorderPage& p = t.page();
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     ASSERT_TRUE(p.CreateRecordFile(t.RecordPath()));
     t.SelectMode(3);
     int frames = 0;
@@ -396,7 +396,7 @@ TEST(RecorderTriggered, FramesOnTriggersUntilStopThenTriggeredSendingOff) {
                     ->styleSheet()
                     .contains("E0E0E0"));
     EXPECT_EQ(t.program.popups.Texts().back(), "File has been saved!");
-    EXPECT_TRUE(t.S().LinkStatus().linkOk);
+    EXPECT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
 }
 
 TEST(RecorderTriggered, ABadFrameEndsItWithTheLinkTextAndSwitchesTriggeredSendingOff) {

@@ -64,7 +64,7 @@ TEST(ScopeScan, SingleShotDrawsThreeTracesAndTwoBinaryTracesOnBothTransports) {
     for (Transport transport : {Transport::Tcp, Transport::Serial}) {
         SCOPED_TRACE(transport == Transport::Tcp ? "tcp" : "serial");
         Scope t(transport);
-        ASSERT_TRUE(t.S().LinkStatus().linkOk) << t.S().LinkStatus().message;
+        ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S())) << t.S().LinkStatus().message;
         scope::ScopePage& p = t.page();
         t.Select();
         EXPECT_TRUE(t.program->Panel("SCOPEP")->isVisibleTo(t.program->Panel("MAINP")));
@@ -121,7 +121,7 @@ TEST(ScopeScan, BreakEndsTheWaitForATriggerAndTheNextScanWorks) {
     EXPECT_FALSE(p.ScanActive());
     EXPECT_EQ(p.ScopeGraph()->PlotCount(), 0);  // nothing drawn
     EXPECT_TRUE(t.program.popups.History().empty());
-    EXPECT_TRUE(t.S().LinkStatus().linkOk);
+    EXPECT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
 
     // Single shot now: the stream is clean, the blocks come.
     ui::SetComboValue(t.Control<QComboBox>("MAINP", "EditTriggerMode"), scope::kModeSingleShot);

@@ -73,10 +73,9 @@ TEST(Session, FailuresClearTheFlagsAndAreToldOnce) {
     Fixture f;
     QSignalSpy failed(&f.session, &session::Session::LinkFailed);
     session::LoopScope loop(f.session);
-    f.session.Link().State().linkOk = true;
     f.session.Link().Report("INFO!\n2 PARAMETER IN RAM");
     EXPECT_FALSE(f.session.App().loopRunning);
-    EXPECT_FALSE(f.session.LinkStatus().linkOk);
+    EXPECT_EQ(f.session.LinkStatus().message, "INFO!\n2 PARAMETER IN RAM");
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).toString(), "INFO!\n2 PARAMETER IN RAM");
 }

@@ -197,7 +197,7 @@ TEST(StartUp, WithoutSensorEndsOnConnectionPageWithTheReason) {
     EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonTryToConnect")->isEnabled());
     EXPECT_TRUE(p.popups.History().empty());  // link failures never pop up
     EXPECT_FALSE(p.Session().App().loopRunning);
-    EXPECT_FALSE(p.Session().LinkStatus().linkOk);
+    EXPECT_FALSE(p.Session().Link().Up());
     // A right double-click on the status display clears the message box: the first click of
     // it is a right-click, which must not open a pop-up that would swallow the second.
     QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(3, 3), QPoint(3, 3));
@@ -228,7 +228,7 @@ TEST(StartUp, IdentifiesTheSensorAndShowsTheParameterPage) {
     EXPECT_TRUE(p.Connection().Messages().contains(QString(sim::kFirmwareText) + "\n\n"));
     EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonAccept")->isEnabled());
     EXPECT_TRUE(p.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->isEnabled());
-    EXPECT_TRUE(p.Session().LinkStatus().linkOk);
+    EXPECT_TRUE(testing_support::ConnectedWithoutFailure(p.Session()));
     EXPECT_TRUE(p.Control<QLineEdit>("DATAP", "DispIpAdress")->isVisibleTo(p->Panel("DATAP")));
     EXPECT_FALSE(p.Control<QLineEdit>("DATAP", "DispComPort")->isVisibleTo(p->Panel("DATAP")));
     // The main window is the parameter page with the data panel in the child area.
@@ -610,7 +610,7 @@ TEST(Connection, ServerClosingIsReportedOnTheConnectionPage) {
     TestProgram p(testing_support::TcpSettingsText("127.0.0.1", sensor.TcpPort()));
     ASSERT_TRUE(p.program);
     p->StartUp();
-    ASSERT_TRUE(p.Session().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(p.Session()));
     sensor.Stop();
     EXPECT_TRUE(WaitFor(
         [&] { return p.Connection().Messages().contains("SERVER HAS CLOSED CONNECTION!"); }));

@@ -42,6 +42,13 @@ int FreeTcpPort() {
     return server.serverPort();
 }
 
+::testing::AssertionResult ConnectedWithoutFailure(session::Session& session) {
+    const std::string& failure = session.LinkStatus().message;
+    if (!failure.empty()) return ::testing::AssertionFailure() << "reported: " << failure;
+    if (!session.Link().Up()) return ::testing::AssertionFailure() << "the link is down";
+    return ::testing::AssertionSuccess();
+}
+
 QString NoSensorSettingsText() {
     return TcpSettingsText("127.0.0.1", FreeTcpPort());
 }

@@ -3,6 +3,8 @@
 // scripted pop-ups, every page of the program, no serial port of the machine (the port
 // table sees none), and optionally a settings file written before start-up.
 
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QString>
 #include <QTemporaryDir>
@@ -38,6 +40,10 @@ void Choose(QComboBox* list, int value);
 // A double click with the left mouse button, and with the right one.
 void DoubleClick(QWidget* control);
 void RightDoubleClick(QWidget* control);
+
+// The link is up and no failure has been reported since the session began (the failure's
+// text when there was one).
+::testing::AssertionResult ConnectedWithoutFailure(session::Session& session);
 
 class TestProgram {
   public:

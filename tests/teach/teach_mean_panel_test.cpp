@@ -233,7 +233,7 @@ TEST(MeanPanelCapture, UndoResetAUserEditAndAFullTable) {
 
 TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt) {
     teach_testing::OnSensor<Mean> t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     teach::MeanPanel& p = t.panel();
     int frames = 0;
     int loops = 0;
@@ -267,7 +267,7 @@ TEST(MeanPanelLoop, OpeningRunsTheLiveLoopTheColourDisplaysFollowAndCloseEndsIt)
 
 TEST(MeanPanelLoop, OpenedDuringGoItStartsNoSecondLoopAndCloseEndsGo) {
     teach_testing::OnSensor<Mean> t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     int frames = 0;
     int loops = 0;
     bool shown = false;

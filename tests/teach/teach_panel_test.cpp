@@ -287,7 +287,7 @@ TEST(TeachTable, ResetAsksFirstThenSetsEveryCellToOne) {
 
 TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
     teach_testing::OnSensor<Teach> t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     int frames = 0;
     QObject::connect(&t.S(), &session::Session::FrameTaken, &t.S(), [&] {
         if (++frames >= 3) t.S().StopLoops();

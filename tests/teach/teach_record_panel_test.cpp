@@ -245,7 +245,7 @@ TEST(RecordPanelPoints, ResetAsksThenClearsGraphsAndCounterButNotTheStore) {
 
 TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
     teach_testing::OnSensor<Record> t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     teach::RecordPanel& p = t.panel();
     p.SetCapacity(40);
     t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
@@ -296,7 +296,7 @@ TEST(RecordPanelLoop, RecordsTheSimulatedSensorUntilTheStoreIsFull) {
 
 TEST(RecordPanelLoop, StopEndsARecordingAndTheNextStartAddsToIt) {
     teach_testing::OnSensor<Record> t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     teach::RecordPanel& p = t.panel();
     QPushButton* stop = t.program.Control<QPushButton>("MAINP", "ButtonStop");
     t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
@@ -349,7 +349,7 @@ TEST(RecordPanelLoop, AFrameWithoutMeasuredValuesIsNoPoint) {
 
 TEST(RecordPanelLoop, ALinkFailureEndsTheRecordingAndKeepsItsPoints) {
     teach_testing::OnSensor<Record> t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     teach::RecordPanel& p = t.panel();
     // The seventh measurement reply of the recording comes with a bad header checksum.
     t.server.Model().Faults().Add(*sim::ParseFault("badcrc-header@8#7"));

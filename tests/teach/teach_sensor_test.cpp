@@ -35,7 +35,7 @@ struct Sensor : teach_testing::OnSensor<teach_testing::TeachProgram> {
 
 TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasuredPoint) {
     Sensor t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     teach::MeanPanel& mean = t.page().Mean();
     ui::SetComboValue(t.Control<QComboBox>("TEACHP1", "EditTP1TeachCtoWith"),
                       teach::kToleranceFixedPlusScatter);
@@ -88,7 +88,7 @@ TEST(TeachSensor, TenCapturesTaughtIntoRowThreeReachTheSensorAndCircleTheMeasure
 
 TEST(TeachSensor, ARecordedPointUnderTheCursorIsTaughtSentAndReadBack) {
     Sensor t;
-    ASSERT_TRUE(t.S().LinkStatus().linkOk);
+    ASSERT_TRUE(testing_support::ConnectedWithoutFailure(t.S()));
     teach::RecordPanel& record = t.page().Recording();
     record.SetCapacity(200);
     t.Control<QPushButton>("MAINP", "ButtonTeachRecVal")->click();
