@@ -8,10 +8,10 @@
 #include <QString>
 #include <QTcpSocket>
 #include <functional>
-#include <span>
-#include <vector>
 #include <memory>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "link/frame_assembler.h"
 #include "link/link.h"

@@ -35,8 +35,8 @@ TEST(Frame, ExampleRequestsByteForByte) {
               (std::vector<std::uint8_t>{0x55, 0x08, 0, 0, 0, 0, 0xAA, 0x76}));
     const std::vector<std::uint16_t> factors{1024, 1024, 1024};
     EXPECT_EQ(sensorlink::MakeWordFrame(sensorlink::cmd::kWriteCorrection, 0, factors),
-              (std::vector<std::uint8_t>{0x55, 0x65, 0x00, 0x00, 0x06, 0x00, 0x73, 0xE5, 0x00,
-                                         0x04, 0x00, 0x04, 0x00, 0x04}));
+              (std::vector<std::uint8_t>{0x55, 0x65, 0x00, 0x00, 0x06, 0x00, 0x73, 0xE5, 0x00, 0x04,
+                                         0x00, 0x04, 0x00, 0x04}));
 }
 
 TEST(Frame, WordsAreLowByteFirstAndAnOddByteIsDropped) {
