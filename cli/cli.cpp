@@ -142,6 +142,8 @@ void Context::ReportRefused(std::string_view text) {
 }
 
 void Context::NoteErrorCode(std::uint16_t code) {
+    // A sensor that refuses every frame of a loop says its code once, not once a frame.
+    if (notedCode_ == code) return;
     notedCode_ = code;
     Say("the sensor answered with an error reply of code " + std::to_string(code));
 }

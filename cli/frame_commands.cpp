@@ -145,15 +145,16 @@ class FrameSink {
 };
 
 // The loop of `measure` and `triggered`: the device layer's runner, with what velorax-cli does
-// with a frame. An error frame ends it: its words would be those of the frame before, and the
-// sensor refused (status 3). Runs while no Ctrl-C came and `more` (may be empty) holds.
+// with a frame. It takes the frames the program's recorder takes: a frame without measured
+// values (an error frame, a short frame) writes no line, and is counted and said at the end
+// (status 3: the sensor refused some). Runs while no Ctrl-C came and `more` (may be empty)
+// holds.
 struct FrameLoop {
     FrameLoop(Context& context, FrameSink& frameSink) : c(context), sink(frameSink) {
-        loop.errorFrames = device::ErrorFrames::End;
         loop.passes = c.options.count;
+        loop.measurementsOnly = true;
+        loop.unmeasured = [this](const sensorlink::Exchange&) { ++unmeasured; };
         loop.frame = [this](const sensorlink::Exchange& e) {
-            // A short frame leaves the later words as the frame before left them, as in the
-            // program.
             sensorlink::UnpackMeasurement(e.payload, words);
             status = sink.Put(words);
             return status == kExitDone && !sink.Ended();
@@ -165,6 +166,10 @@ struct FrameLoop {
     int Run(const std::function<bool()>& more) {
         const device::LoopEnd end = device::RunLoop(
             c.link, c.link.Wait(), loop, [&] { return !c.stop.Requested() && (!more || more()); });
+        if (unmeasured > 0) {
+            c.Say(OneLine(recorder::UnmeasuredText(unmeasured)));
+            if (status == kExitDone) status = kExitRefused;
+        }
         switch (end) {
             case device::LoopEnd::Finished:
             case device::LoopEnd::NotRunning:
@@ -185,6 +190,7 @@ struct FrameLoop {
     device::Loop loop;
     std::array<std::uint16_t, sensorlink::kMeasurementWords> words{};  // the last frame's
     int status = kExitDone;
+    int unmeasured = 0;  // frames without measured values
     sensorlink::Outcome last = sensorlink::Outcome::Reply;
 };
 

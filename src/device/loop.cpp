@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "device/sensor.h"
+#include "link/replies.h"
 
 namespace device {
 
@@ -35,7 +36,12 @@ LoopEnd RunLoop(sensorlink::Link& link, ui::EventWait& wait, const Loop& loop,
         LoopEnd end = LoopEnd::Finished;
         bool goOn = true;
         bool ended = false;
-        if (e.outcome == Outcome::ErrorReply && loop.errorFrames != ErrorFrames::Take) {
+        const bool measured =
+            e.outcome == Outcome::Reply && sensorlink::CarriesMeasurement(e.payload);
+        if (loop.measurementsOnly && e.Frame() && !measured) {
+            if (loop.unmeasured) loop.unmeasured(e);
+            if (gone()) return LoopEnd::Gone;
+        } else if (e.outcome == Outcome::ErrorReply && loop.errorFrames != ErrorFrames::Take) {
             if (loop.errorFrames == ErrorFrames::End) {
                 end = LoopEnd::Refused;
                 ended = true;

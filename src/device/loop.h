@@ -3,7 +3,8 @@
 // sensor is a declaration (how it paces, when it stops, what it does with a frame and with
 // an error frame), and this runner asks, waits and applies the one failure policy:
 // - a frame goes to `frame`; an error frame (its code reported where it has a text) as
-//   `errorFrames` says: taken as any frame, skipped, or the end of the loop;
+//   `errorFrames` says: taken as any frame, skipped, or the end of the loop; a loop that
+//   takes `measurementsOnly` hands a frame without a whole measurement to `unmeasured`;
 // - a failed exchange (time-out, bad frame) ends the loop, except with `skipFailedPasses`,
 //   where the pass counts as done and the next one follows;
 // - a line that is gone (hang-up, closed port or connection) or a closing program ends
@@ -37,12 +38,18 @@ struct Loop {
     double period = 0.0;  // Schedule: seconds
     int passes = 0;       // at most this many passes; 0: no limit
     ErrorFrames errorFrames = ErrorFrames::Take;
+    // What a recording takes: only a frame that carries a whole measurement goes to `frame`.
+    // An error frame or a shorter frame is none (its missing words would be an earlier
+    // frame's): the pass counts as done and the frame goes to `unmeasured`, whatever
+    // `errorFrames` says.
+    bool measurementsOnly = false;
+    std::function<void(const sensorlink::Exchange&)> unmeasured;
     bool skipFailedPasses = false;
     // Asked before every pass: false ends the loop (a count reached, a full store).
     std::function<bool()> goOn;
     // Before the request of every pass (the live loop serves SEND and GET there).
     std::function<void()> beforePass;
-    // A frame; its payload is in the link's reply buffer. False ends the loop.
+    // A frame. False ends the loop.
     std::function<bool(const sensorlink::Exchange&)> frame;
     // After every pass, whatever its exchange gave.
     std::function<void(const sensorlink::Exchange&)> passDone;

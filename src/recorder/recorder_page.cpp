@@ -267,14 +267,9 @@ void RecorderPage::ShowEnd(int frames) {
         S().Note(QString::fromStdString(UnmeasuredText(unmeasured_)) + QStringLiteral("\n\n"));
 }
 
-bool RecorderPage::TakeMeasurement(const sensorlink::Exchange& e) {
-    if (!sensorlink::CarriesMeasurement(e.payload)) {
-        ++unmeasured_;
-        return false;
-    }
+void RecorderPage::TakeMeasurement(const sensorlink::Exchange& e) {
     S().TakeMeasurementReply(e);  // displays and charts
     RecordFrame();
-    return true;
 }
 
 // --- count and continuous mode ------------------------------------------------------------------
@@ -315,15 +310,16 @@ void RecorderPage::RunIntervalLoop() {
     loop.pace = session::Pace::Schedule;
     loop.period = interval->value();
     loop.goOn = [this, countMode, values] { return !countMode || recordedCount_ < values; };
-    // An error frame carries no measurement: no line, counted and said after the recording.
-    loop.errorFrames = session::ErrorFrames::Skip;
+    // A frame without measured values (an error frame, a short one): no line, counted and
+    // said after the recording.
+    loop.measurementsOnly = true;
+    loop.unmeasured = [this](const sensorlink::Exchange&) { ++unmeasured_; };
     loop.frame = [this](const sensorlink::Exchange& e) {
         TakeMeasurement(e);
         return true;
     };
     // The count goes on whether or not the exchange succeeded.
-    loop.passDone = [this, countMode](const sensorlink::Exchange& e) {
-        if (e.outcome == sensorlink::Outcome::ErrorReply) ++unmeasured_;
+    loop.passDone = [this, countMode](const sensorlink::Exchange&) {
         if (countMode)
             ++recordedCount_;
         else
@@ -385,13 +381,11 @@ void RecorderPage::RunTriggeredLoop() {
     // No time limit for the header: the sensor sends when it is triggered.
     session::Loop loop;
     loop.pace = session::Pace::SensorSends;
-    // As in the interval loop: an error frame writes no line and is counted.
-    loop.errorFrames = session::ErrorFrames::Skip;
-    loop.passDone = [this](const sensorlink::Exchange& e) {
-        if (e.outcome == sensorlink::Outcome::ErrorReply) ++unmeasured_;
-    };
+    // As in the interval loop: a frame without measured values writes no line and is counted.
+    loop.measurementsOnly = true;
+    loop.unmeasured = [this](const sensorlink::Exchange&) { ++unmeasured_; };
     loop.frame = [this](const sensorlink::Exchange& e) {
-        if (!TakeMeasurement(e)) return true;
+        TakeMeasurement(e);
         frames_ += 1.0;
         counters_.Request();
         return true;

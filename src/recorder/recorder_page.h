@@ -97,10 +97,9 @@ class RecorderPage final : public session::Page {
     void RunIntervalLoop();
     // Frames the sensor sends on its triggers until STOP.
     void RunTriggeredLoop();
-    // The frame into displays, graph and file; false (and counted) when it carries no whole
-    // measurement (a short frame): no line then, rather than one repeating the previous
-    // frame's words.
-    bool TakeMeasurement(const sensorlink::Exchange& e);
+    // A frame with a whole measurement into displays, graph and file (the loops hand over
+    // no other: a line of one would repeat the previous frame's words).
+    void TakeMeasurement(const sensorlink::Exchange& e);
     // The frame just taken: graph, line, counters.
     void RecordFrame();
     void AppendLine(const session::MeasuredValues& m);

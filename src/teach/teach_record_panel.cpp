@@ -189,9 +189,8 @@ void RecordPanel::RunRecordingLoop() {
     // A full store takes no further point: the run ends before a request goes out.
     loop.goOn = [this] { return !store_.Full(); };
     // An error frame, or a frame without a whole measurement, is no point of the recording.
-    loop.errorFrames = session::ErrorFrames::Skip;
+    loop.measurementsOnly = true;
     loop.frame = [this](const sensorlink::Exchange& e) {
-        if (!sensorlink::CarriesMeasurement(e.payload)) return true;
         S().UnpackMeasurement(e);
         const session::MeasuredValues& m = S().Measured();
         AddPoint({static_cast<double>(m.x), static_cast<double>(m.y),

@@ -73,15 +73,23 @@ sim::ServerOptions SteadySensor() {
     return options;
 }
 
+// Its second measurement is an error frame, its third too short: frames without measured
+// values, which neither the recorder nor velorax-cli writes a line for.
+void WithUnmeasuredFrames(sim::SimServer& sensor) {
+    for (const char* fault : {"error:3@8#2", "short:20@8#3"})
+        sensor.Model().Faults().Add(*sim::ParseFault(fault));
+}
+
 TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) {
     QTemporaryDir dir;
     const QString programFile = dir.filePath("program.dat");
     const QString cliFile = dir.filePath("cli.dat");
 
-    // The program's recorder: count mode, three values at the shortest interval, on a clock
+    // The program's recorder: count mode, five values at the shortest interval, on a clock
     // that the test moves so that no interval is waited for.
     testing_support::ManualClock clock;
     sim::SimServer programSensor(SteadySensor());
+    WithUnmeasuredFrames(programSensor);
     programSensor.StartTcp(0);
     testing_support::TestProgram program(
         testing_support::TcpSettingsText("127.0.0.1", programSensor.TcpPort()), &clock);
@@ -94,7 +102,7 @@ TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) 
     ASSERT_TRUE(page.CreateRecordFile(programFile));
     testing_support::Choose(program.Control<QComboBox>("MAINP", "EditRecMode"),
                             recorder::kModeCount);
-    ui::SetValue(program.Control<QSpinBox>("MAINP", "EditRecVal"), 3);
+    ui::SetValue(program.Control<QSpinBox>("MAINP", "EditRecVal"), 5);
     program.Control<QDoubleSpinBox>("MAINP", "EditInterval")->setValue(0.25);
     QTimer ticks;
     ticks.setInterval(0);
@@ -109,11 +117,16 @@ TEST(CliAgainstTheProgram, TheRecordFileIsTheRecordersCountModeFileByteForByte) 
 
     // velorax-cli against a sensor of its own in the same state.
     sim::SimServer cliSensor(SteadySensor());
+    WithUnmeasuredFrames(cliSensor);
     cliSensor.StartTcp(0);
     const clitest::Result r =
-        RunCli(With(TcpLink(cliSensor), {"measure", "--count", "3", "--id", "line 4 / sensor 2",
+        RunCli(With(TcpLink(cliSensor), {"measure", "--count", "5", "--id", "line 4 / sensor 2",
                                          "-o", cliFile.toStdString()}));
-    ASSERT_EQ(r.status, 0) << r.err;
+    // Both say that two frames went unrecorded; the command's status says the sensor refused.
+    const char* unrecorded = "2 FRAMES WITHOUT MEASURED VALUES WERE NOT RECORDED!";
+    EXPECT_TRUE(program.Connection().Messages().contains(unrecorded));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find(unrecorded), std::string::npos) << r.err;
     const std::string written = ReadAll(programFile);
     ASSERT_EQ(std::count(written.begin(), written.end(), '\n'), 8);
     EXPECT_EQ(ReadAll(cliFile), written);
