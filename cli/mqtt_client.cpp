@@ -116,6 +116,9 @@ void MqttClient::Connected(int rc) {
 void MqttClient::Lost(int rc) {
     const bool was = connected_;
     connected_ = false;
+    // libmosquitto has closed the socket already: no poll of it may follow.
+    for (auto* n : {read_.get(), write_.get()})
+        if (n) n->setEnabled(false);
     if (rc != 0 && error_.empty()) error_ = ErrorText(rc);
     QMetaObject::invokeMethod(
         this,

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -40,10 +41,12 @@ struct Broker {
         probe.close();
         QFile conf(dir.filePath("mosquitto.conf"));
         conf.open(QIODevice::WriteOnly);
+        // As root the broker would turn into the user mosquitto, who cannot read this folder.
+        const QString user = ::geteuid() == 0 ? "user root\n" : "";
         conf.write(QString("listener %1 127.0.0.1\npersistence true\npersistence_location %2/\n"
-                           "max_queued_messages 0\n%3")
+                           "max_queued_messages 0\n%3%4")
                        .arg(port)
-                       .arg(dir.path(), extra)
+                       .arg(dir.path(), user, extra)
                        .toUtf8());
         conf.close();
         Start();
@@ -134,11 +137,16 @@ long Seq(const std::string& frame) {
     return at == std::string::npos ? -1 : std::stol(frame.substr(at + 6));
 }
 
-// Frames numbered one after the other from the first the subscriber saw: none lost, none
-// twice, in order.
+// Frames numbered one after the other from the first the subscriber saw: none lost, in
+// order. QoS 1 is "at least once": a frame the broker took but had not acknowledged when
+// it stopped comes again right after itself.
 void ExpectUnbroken(const std::vector<std::string>& frames) {
-    for (std::size_t i = 1; i < frames.size(); ++i)
-        ASSERT_EQ(Seq(frames[i]), Seq(frames[0]) + static_cast<long>(i)) << frames[i];
+    std::string seqs;
+    for (const auto& f : frames) seqs += std::to_string(Seq(f)) + " ";
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        const long step = Seq(frames[i]) - Seq(frames[i - 1]);
+        ASSERT_TRUE(step == 1 || step == 0) << seqs;
+    }
 }
 
 TEST(CliPublish, PrefixesThatMakeNoTopicAndPasswordsOnTheCommandLineAreUsageErrors) {
@@ -249,10 +257,10 @@ TEST(CliPublish, ALostLineIsPublishedAndTriedAgainUntilFramesFlowAgain) {
                 [&] { return sub.Last("line/s1/status").starts_with("link down: "); }, 10000));
             sensor.server.StartPty(sensor.dir.filePath("velorax-tty"));
         }
-        ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/identity").size() >= 2; }, 15000))
+        ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/status").size() >= 3; }, 15000))
             << p.process.readAllStandardError().toStdString();
         const auto statuses = sub.Of("line/s1/status");
-        ASSERT_GE(statuses.size(), 3u);
+        EXPECT_EQ(sub.Of("line/s1/identity").size(), 2u);
         EXPECT_EQ(statuses[0], "online");
         EXPECT_TRUE(statuses[1].starts_with("link down: ")) << statuses[1];
         const std::size_t before = sub.Of("line/s1/frame").size();
@@ -280,8 +288,9 @@ TEST(CliPublish, FramesTakenWhileTheBrokerIsAwayArriveAfterwardsInOrder) {
         << p.process.readAllStandardError().toStdString();
     p.Signal(SIGTERM);
     ASSERT_TRUE(p.Finished());
+    const QByteArray err = p.process.readAllStandardError();
     ExpectUnbroken(sub->Of("line/s1/frame"));
-    EXPECT_TRUE(p.process.readAllStandardError().contains("the broker is back"));
+    EXPECT_TRUE(err.contains("the broker is back")) << err.toStdString();
 }
 
 }  // namespace
