@@ -16,6 +16,7 @@ namespace {
 constexpr int kKeepAliveSeconds = 30;
 constexpr int kMiscMs = 1000;
 constexpr double kFirstPause = 0.1;
+constexpr int kProbeMs = 5000;  // the longest wait for the broker's TCP answer
 
 std::string ErrorText(int rc) {
     if (rc == MOSQ_ERR_ERRNO) return std::strerror(errno);
@@ -31,6 +32,10 @@ MqttClient::MqttClient(MqttSettings settings) : s_(std::move(settings)) {
     QObject::connect(&misc_, &QTimer::timeout, this, [this] { Misc(); });
     retry_.setSingleShot(true);
     QObject::connect(&retry_, &QTimer::timeout, this, [this] { Retry(); });
+    probeTimer_.setSingleShot(true);
+    QObject::connect(&probeTimer_, &QTimer::timeout, this, [this] {
+        ProbeFailed("no answer within " + std::to_string(kProbeMs / 1000) + " s");
+    });
 }
 
 MqttClient::~MqttClient() {
@@ -61,16 +66,55 @@ bool MqttClient::Start() {
                  ? mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
                  : mosquitto_tls_set(mosq_, s_.cafile.c_str(), nullptr, nullptr, nullptr, nullptr);
     }
-    if (rc == MOSQ_ERR_SUCCESS)
-        rc = mosquitto_connect(mosq_, s_.host.c_str(), s_.port, kKeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
         error_ = ErrorText(rc);
         failed_ = true;
         return false;
     }
-    Watch();
     misc_.start();
+    Probe([this] { Connect(false); });
     return true;
+}
+
+void MqttClient::Connect(bool again) {
+    const int rc = again ? mosquitto_reconnect(mosq_)
+                         : mosquitto_connect(mosq_, s_.host.c_str(), s_.port, kKeepAliveSeconds);
+    if (rc == MOSQ_ERR_SUCCESS) return Watch();
+    error_ = ErrorText(rc);
+    if (everConnected_) return ScheduleRetry();
+    failed_ = true;
+    Tell();
+}
+
+// --- reaching the broker without blocking ------------------------------------------------------
+
+void MqttClient::Probe(std::function<void()> reached) {
+    probe_ = std::make_unique<QTcpSocket>();
+    QTcpSocket* socket = probe_.get();
+    QObject::connect(socket, &QTcpSocket::connected, this, [this, reached] {
+        probeTimer_.stop();
+        probe_->disconnect(this);
+        probe_->abort();
+        probe_.release()->deleteLater();
+        reached();
+    });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, this, [this] {
+        if (probe_) ProbeFailed(probe_->errorString().toStdString());
+    });
+    probeTimer_.start(kProbeMs);
+    socket->connectToHost(QString::fromStdString(s_.host), static_cast<quint16>(s_.port));
+}
+
+void MqttClient::ProbeFailed(const std::string& text) {
+    if (!probe_) return;
+    probeTimer_.stop();
+    probe_->disconnect(this);
+    probe_->abort();
+    probe_.release()->deleteLater();
+    error_ = text;
+    if (everConnected_) return ScheduleRetry();
+    failed_ = true;
+    Tell();
 }
 
 // --- libmosquitto's callbacks: inside mosquitto_loop_read on this thread; they note and
@@ -191,13 +235,7 @@ void MqttClient::ScheduleRetry() {
 
 void MqttClient::Retry() {
     if (leaving_ || connected_) return;
-    const int rc = mosquitto_reconnect(mosq_);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        error_ = ErrorText(rc);
-        ScheduleRetry();
-        return;
-    }
-    Watch();
+    Probe([this] { Connect(true); });
 }
 
 // --- messages -------------------------------------------------------------------------------
@@ -250,6 +288,11 @@ std::uint64_t MqttClient::TakeDropped() {
 void MqttClient::Disconnect() {
     leaving_ = true;
     retry_.stop();
+    probeTimer_.stop();
+    if (probe_) {
+        probe_->disconnect(this);
+        probe_.release()->deleteLater();
+    }
     misc_.stop();
     if (connected_) {
         mosquitto_disconnect(mosq_);

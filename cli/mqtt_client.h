@@ -4,12 +4,16 @@
 // (read, and write while libmosquitto has bytes waiting) and a timer runs its keep-alive;
 // libmosquitto's callbacks therefore run inside mosquitto_loop_read on this thread, where
 // they only note what happened. A connection that is lost after it once stood is made again
-// by itself, after a pause that grows up to `retryMax`. While there is no connection,
-// messages of QoS 1 wait in a queue of at most `queueLimit` (the oldest give way to the
-// newest, and are counted); QoS 0 ones are dropped and counted too.
+// by itself, after a pause that grows up to `retryMax`. libmosquitto's own connect blocks
+// (name look-up, TCP, up to the system's time-out for a host that does not answer), so the
+// broker is first reached with a QTcpSocket on the event loop: only a broker that answered
+// is connected to, and a host gone from the network costs the sensor's loop nothing. While there is
+// no connection, messages of QoS 1 wait in a queue of at most `queueLimit` (the oldest give way to
+// the newest, and are counted); QoS 0 ones are dropped and counted too.
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTcpSocket>
 #include <QTimer>
 #include <cstdint>
 #include <deque>
@@ -93,6 +97,9 @@ class MqttClient : public QObject {
     void UpdateWrite();
     void Retry();
     void ScheduleRetry();
+    void Probe(std::function<void()> reached);
+    void ProbeFailed(const std::string& text);
+    void Connect(bool again);
     void Flush();
     bool Send(const Message& message);
     void Tell();
@@ -103,6 +110,8 @@ class MqttClient : public QObject {
     std::unique_ptr<QSocketNotifier> write_;
     QTimer misc_;
     QTimer retry_;
+    std::unique_ptr<QTcpSocket> probe_;
+    QTimer probeTimer_;
     double pause_ = 0;
     bool connected_ = false;
     bool failed_ = false;
