@@ -183,6 +183,12 @@ void Sixteen() {
         total += rate;
         worst = std::min(worst, alone[i] > 0 ? rate / alone[i] : 0);
     }
+    double aloneSum = 0;
+    for (const double a : alone) aloneSum += a;
+    std::printf(
+        "  measure alone, one line after the other: %.1f frames per second on average "
+        "(%.3f of the wire limit)\n",
+        aloneSum / n, aloneSum / n / kWireLimit);
     std::printf("  frames received %d of %d; %.1f per second in all (wire limit %d x %.1f)\n", got,
                 n * count, total, n, kWireLimit);
     Verdict("received frames/s / (n x 185.8)", total / (n * kWireLimit), ">= 0.95",
@@ -216,8 +222,11 @@ void Restart() {
     const Frames f = ReadFrames(received)["r"];
     const long last = f.seqs.empty() ? 0 : *f.seqs.rbegin();
     const long lost = last - static_cast<long>(f.seqs.size()) - (*f.seqs.begin() - 1);
-    std::printf("  frames %ld to %ld received, %zu distinct; about %.0f taken while away\n",
-                f.seqs.empty() ? 0 : *f.seqs.begin(), last, f.seqs.size(), away * kWireLimit);
+    const double span = f.stamps.size() > 1 ? f.stamps.back() - f.stamps.front() : 0;
+    std::printf(
+        "  frames %ld to %ld received, %zu distinct, taken over %.1f s; about %.0f taken "
+        "while away\n",
+        f.seqs.empty() ? 0 : *f.seqs.begin(), last, f.seqs.size(), span, away * kWireLimit);
     Verdict("frames lost within the bound", static_cast<double>(lost), "== 0",
             lost == 0 && last > 0);
 }
