@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "cli/context.h"
 #include "link/link_texts.h"
@@ -46,6 +47,8 @@ int Dispatch(Context& c) {
             return HwInfo(c);
         case Command::Scan:
             return Scan(c);
+        case Command::Publish:
+            return Publish(c);
         case Command::None:
             break;
     }
@@ -80,6 +83,23 @@ int Context::Connect() {
     link.Ports().SetScanner([] { return QList<sensorlink::SystemPort>{}; });
     const int number = link.Ports().AddDevicePath(QFile::decodeName(options.device.c_str()));
     return link.OpenSerialPort(number, options.baudIndex) < 0 ? kExitLink : kExitDone;
+}
+
+void Context::Disconnect() {
+    if (options.tcp)
+        link.DisconnectTcp();
+    else
+        link.CloseSerialPort();
+}
+
+std::string Context::LinkText() const {
+    if (options.tcp) return "tcp " + options.host + ":" + std::to_string(options.port);
+    static constexpr const char* kRates[] = {"9600", "19200", "38400", "57600", "115200"};
+    return "serial " + options.device + " " + kRates[std::min<int>(options.baudIndex, 4)];
+}
+
+std::string Context::TakeFailure() {
+    return std::exchange(failure_, {});
 }
 
 void Context::Say(std::string_view text) {
@@ -134,7 +154,8 @@ void Context::StopEndsLoop(bool loop) {
 void Context::ReportLinkFailure(std::string_view text) {
     // A refusal reported after its code was said is the same failure: one line.
     if (notedCode_ && text == sensorlink::RefusalText(*notedCode_)) return;
-    Say(OneLine(text));
+    failure_ = OneLine(text);
+    Say(failure_);
 }
 
 void Context::ReportRefused(std::string_view text) {

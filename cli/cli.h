@@ -21,6 +21,8 @@ enum Exit : int {
     kExitLink = 2,          // the link failed: the program's failure text on standard error
     kExitRefused = 3,       // the sensor refused: an error reply, a plausibility count
     kExitFile = 4,          // a file could not be read or written: its path and the reason
+    kExitBroker = 5,        // publish: the MQTT broker could not be reached or refused us
+                            // before any connection stood
     kExitInterrupted = 130  // Ctrl-C before there was a result (not measure, not triggered)
 };
 

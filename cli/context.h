@@ -3,6 +3,7 @@
 // request) and the commands themselves. Not part of the library's interface.
 
 #include <QTimer>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +24,12 @@ class Context : public sensorlink::FailureObserver {
 
     // Opens the transport the options name: 0, or kExitLink (the failure said).
     int Connect();
+    // Closes it again (after a failure, before the next Connect).
+    void Disconnect();
+    // The link as a text: "tcp 127.0.0.1:10001", "serial /dev/ttyUSB0 115200".
+    std::string LinkText() const;
+    // The last failure the link reported, on one line (empty: none since the last call).
+    std::string TakeFailure();
 
     // One line on standard error: "velorax-cli: " and the text.
     void Say(std::string_view text);
@@ -53,6 +60,7 @@ class Context : public sensorlink::FailureObserver {
 
   private:
     int said_ = 0;
+    std::string failure_;
     std::optional<std::uint16_t> notedCode_;  // the error code said last
 };
 
@@ -87,6 +95,23 @@ int Calibration(Context& c);
 int Offsets(Context& c);
 int HwInfo(Context& c);
 int Scan(Context& c);
+int Publish(Context& c);
+
+// What one run over an open, identified line ended with: the line was lost (a failed
+// exchange, a line gone; it is tried again), or the command's status.
+struct Attempt {
+    bool lost = false;
+    int status = kExitDone;
+};
+// Keeps a line to the sensor: opens it, identifies the sensor and runs `session` over it;
+// when the line fails (also the first opening) it tells `down` the failure text, closes the
+// line, waits a pause that doubles from 0.1 s up to --retry-max (Ctrl-C ends the wait) and
+// starts again. Returns the status of the session that did not lose its line, or kExitDone
+// after Ctrl-C.
+// `more` (may be empty) false ends the tries as well (a duration over, a count reached).
+int KeepLink(Context& c, const std::function<Attempt(const std::string& firmware)>& session,
+             const std::function<void(const std::string& failure)>& down,
+             const std::function<bool()>& more = {});
 
 // --- files ------------------------------------------------------------------------------
 // Why `path` cannot be written now, or empty when it looks writable: the target is no

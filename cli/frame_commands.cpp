@@ -157,6 +157,7 @@ struct FrameLoop {
         loop.frame = [this](const sensorlink::Exchange& e) {
             sensorlink::UnpackMeasurement(e.payload, words);
             status = sink.Put(words);
+            ++taken;
             return status == kExitDone && !sink.Ended();
         };
         loop.passDone = [this](const sensorlink::Exchange& e) { last = e.outcome; };
@@ -180,6 +181,7 @@ struct FrameLoop {
             case device::LoopEnd::LinkEnded:
             case device::LoopEnd::Gone:
                 // A wait ended by Ctrl-C leaves no line unfinished: a clean end.
+                lost = !c.stop.Requested();
                 return c.stop.Requested() ? kExitDone : c.ExitOf(last);
         }
         return status;
@@ -192,50 +194,49 @@ struct FrameLoop {
     int status = kExitDone;
     int unmeasured = 0;  // frames without measured values
     sensorlink::Outcome last = sensorlink::Outcome::Reply;
+    bool lost = false;  // a failed exchange or a line gone ended it
+    int taken = 0;
 };
 
-}  // namespace
-
-int Measure(Context& c) {
-    if (const int status = c.Connect()) return status;
-    FrameSink sink(c);
-    if (const int status = sink.Open(); status != kExitDone || sink.Ended()) return status;
-    c.StopEndsLoop(true);
-    FrameLoop frames(c, sink);
-    // The starts keep to a schedule, as the recorder's do.
-    frames.loop.pace = c.options.interval > 0 ? device::Pace::Schedule : device::Pace::AtOnce;
-    frames.loop.period = c.options.interval;
-    // --duration: no request starts after it; the frame in hand is finished.
-    Deadline duration(c, c.options.duration);
-    duration.Start();
-    const int status = frames.Run([&duration] { return !duration.Over(); });
-    c.StopEndsLoop(false);
-    const int flushed = sink.Flush();
-    return status != kExitDone ? status : flushed;
+// --count over all the runs of --reconnect.
+int Left(const Context& c, int taken) {
+    return c.options.count > 0 ? c.options.count - taken : 0;
 }
 
-int Triggered(Context& c) {
-    if (const int status = c.Connect()) return status;
-    FrameSink sink(c);
-    if (const int status = sink.Open(); status != kExitDone || sink.Ended()) return status;
-    c.StopEndsLoop(true);
+// With --reconnect, each line lost is said on standard error (the failure's own line) and
+// the frames go on into the same output; without, the one run over the line opened by the
+// caller is the command.
+int Runs(Context& c, const std::function<Attempt()>& run, const std::function<bool()>& more) {
+    if (!c.options.reconnect) return run().status;
+    return KeepLink(
+        c, [&](const std::string&) { return run(); },
+        [&c](const std::string&) { c.Say("the line is tried again"); }, more);
+}
+
+// One run of triggered over an open line: on, frames, off.
+Attempt TriggeredRun(Context& c, FrameSink& sink, int& taken, const std::function<bool()>& more) {
     int status = kExitDone;
+    bool lost = false;
     const sensorlink::Exchange on = device::StartTriggeredSending(c.link);
     if (!on.Ok()) {
         status = c.ExitOf(on.outcome);
+        lost = status == kExitLink;
     } else {
         // The sensor sends when it is triggered: no time limit but --timeout's, for each
         // frame.
         FrameLoop frames(c, sink);
         frames.loop.pace = device::Pace::SensorSends;
+        frames.loop.passes = Left(c, taken);
         Deadline deadline(c, c.options.timeout);
         frames.loop.beforePass = [&deadline] { deadline.Start(); };
-        const auto taken = frames.loop.passDone;
+        const auto passDone = frames.loop.passDone;
         frames.loop.passDone = [&](const sensorlink::Exchange& e) {
             deadline.Stop();
-            taken(e);
+            passDone(e);
         };
         status = frames.Run([&deadline] { return !deadline.Over(); });
+        taken += frames.taken;
+        lost = frames.lost;
         if (deadline.Over() && !c.stop.Requested()) {
             c.Say("no frame came within " + deadline.Text());
             status = kExitLink;
@@ -248,8 +249,58 @@ int Triggered(Context& c) {
     if (status == kExitDone && !off.Ok() && off.outcome != sensorlink::Outcome::LinkDown &&
         !c.link.Aborted())
         status = c.ExitOf(off.outcome);
+    return {lost && c.options.reconnect && !c.stop.Requested() && more(), status};
+}
+
+}  // namespace
+
+int Measure(Context& c) {
+    // With --reconnect the line is opened (and opened again) by Runs.
+    if (!c.options.reconnect)
+        if (const int status = c.Connect()) return status;
+    FrameSink sink(c);
+    if (const int status = sink.Open(); status != kExitDone || sink.Ended()) return status;
+    c.StopEndsLoop(true);
+    // --duration: no request starts after it; the frame in hand is finished.
+    Deadline duration(c, c.options.duration);
+    duration.Start();
+    int taken = 0;
+    const auto more = [&] {
+        return !duration.Over() && !sink.Ended() &&
+               (c.options.count == 0 || taken < c.options.count);
+    };
+    const int status = Runs(
+        c,
+        [&]() -> Attempt {
+            FrameLoop frames(c, sink);
+            // The starts keep to a schedule, as the recorder's do.
+            frames.loop.pace =
+                c.options.interval > 0 ? device::Pace::Schedule : device::Pace::AtOnce;
+            frames.loop.period = c.options.interval;
+            frames.loop.passes = Left(c, taken);
+            const int end = frames.Run([&duration] { return !duration.Over(); });
+            taken += frames.taken;
+            return {frames.lost && c.options.reconnect && more(), end};
+        },
+        more);
+    c.StopEndsLoop(false);
+    const int flushed = sink.Flush();
+    return status != kExitDone ? status : flushed;
+}
+
+int Triggered(Context& c) {
+    if (!c.options.reconnect)
+        if (const int status = c.Connect()) return status;
+    FrameSink sink(c);
+    if (const int status = sink.Open(); status != kExitDone || sink.Ended()) return status;
+    c.StopEndsLoop(true);
+    int taken = 0;
+    const auto more = [&] {
+        return !sink.Ended() && (c.options.count == 0 || taken < c.options.count);
+    };
+    const int status = Runs(
+        c, [&] { return TriggeredRun(c, sink, taken, more); }, more);
     c.StopEndsLoop(false);
     return status;
 }
-
 }  // namespace cli

@@ -104,12 +104,8 @@ std::string JsonLine(FrameWords words, const Stamp& stamp, std::string_view id, 
     line += ",\"extra\":";
     Array(line, words, kExtra, 3);
     if (!id.empty()) {
-        line += ",\"id\":\"";
-        for (const char ch : id) {
-            if (ch == '"' || ch == '\\') line += '\\';
-            line += ch;
-        }
-        line += '"';
+        line += ",\"id\":";
+        AppendJsonString(line, id);
     }
     line += ",\"seq\":";
     char text[24];
@@ -119,6 +115,25 @@ std::string JsonLine(FrameWords words, const Stamp& stamp, std::string_view id, 
     AppendIsoTime(line, stamp);
     line += "\"}\n";
     return line;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
 }
 
 std::string RecordLine(FrameWords words, const Stamp& stamp) {

@@ -39,6 +39,9 @@ using FrameWords = std::span<const std::uint16_t, sensorlink::kMeasurementWords>
 // `id` without control characters (the command line refuses them); quotes and backslashes
 // are escaped.
 std::string JsonLine(FrameWords words, const Stamp& stamp, std::string_view id, std::uint64_t seq);
+// `text` as a JSON string, quotes around it: quotes and backslashes escaped, control
+// characters as \u00XX.
+void AppendJsonString(std::string& out, std::string_view text);
 // The record file's data line (date, time, the eleven recorded words).
 std::string RecordLine(FrameWords words, const Stamp& stamp);
 

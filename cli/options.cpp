@@ -14,20 +14,23 @@ namespace {
 
 // What a command accepts besides the link.
 enum Accepts : unsigned {
-    kOutput = 1u << 0,     // -o FILE
-    kFrom = 1u << 1,       // --from ram|eeprom
-    kTo = 1u << 2,         // --to ram|eeprom
-    kParaSet = 1u << 3,    // --set 0|1
-    kValues = 1u << 4,     // --set R G B
-    kForce = 1u << 5,      // --force
-    kCount = 1u << 6,      // --count N
-    kInterval = 1u << 7,   // --interval SECONDS
-    kFormat = 1u << 8,     // --format tsv|jsonl
-    kId = 1u << 9,         // --id TEXT
-    kScan = 1u << 10,      // --mode, --pre, --level, --rate, --signal
-    kAppend = 1u << 11,    // --append
-    kDuration = 1u << 12,  // --duration SECONDS
-    kTimeout = 1u << 13,   // --timeout SECONDS
+    kOutput = 1u << 0,      // -o FILE
+    kFrom = 1u << 1,        // --from ram|eeprom
+    kTo = 1u << 2,          // --to ram|eeprom
+    kParaSet = 1u << 3,     // --set 0|1
+    kValues = 1u << 4,      // --set R G B
+    kForce = 1u << 5,       // --force
+    kCount = 1u << 6,       // --count N
+    kInterval = 1u << 7,    // --interval SECONDS
+    kFormat = 1u << 8,      // --format tsv|jsonl
+    kId = 1u << 9,          // --id TEXT
+    kScan = 1u << 10,       // --mode, --pre, --level, --rate, --signal
+    kAppend = 1u << 11,     // --append
+    kDuration = 1u << 12,   // --duration SECONDS
+    kTimeout = 1u << 13,    // --timeout SECONDS
+    kReconnect = 1u << 14,  // --reconnect, --retry-max SECONDS
+    kBroker = 1u << 15,     // --broker, --cafile, --username, --password-file, --topic, --qos,
+                            // --triggered, --queue
 };
 
 struct CommandInfo {
@@ -62,9 +65,9 @@ const CommandInfo kCommands[] = {
      "  --set 0|1           which of the sensor's two parameter sets (0)\n"
      "  --force             send a file of another type or scope version all the same\n"},
     {Command::Measure, "measure",
-     kOutput | kAppend | kCount | kInterval | kDuration | kFormat | kId,
+     kOutput | kAppend | kCount | kInterval | kDuration | kFormat | kId | kReconnect,
      "measure [--count N] [--interval SECONDS] [--duration SECONDS] [--format tsv|jsonl]\n"
-     "        [--id TEXT] [-o FILE [--append]]\n\n"
+     "        [--id TEXT] [-o FILE [--append]] [--reconnect [--retry-max SECONDS]]\n\n"
      "Asks the sensor for measurement frames (command 8), back to back or one every\n"
      "SECONDS, until N frames were taken, the duration is over or Ctrl-C. tsv is the record\n"
      "file of velorax-scope's recorder, header and lines, byte for byte; jsonl one JSON\n"
@@ -83,10 +86,17 @@ const CommandInfo kCommands[] = {
      "  -o FILE             a new file of that name once the first frame is there; an old\n"
      "                      one is replaced then, and stays if no frame comes\n"
      "  --append            add the lines to FILE, a record file of the same format (made\n"
-     "                      as a new one if there is none)\n"},
-    {Command::Triggered, "triggered", kOutput | kAppend | kCount | kTimeout | kFormat | kId,
+     "                      as a new one if there is none)\n"
+     "  --reconnect         a failed exchange or a lost line does not end the command: it\n"
+     "                      is said on standard error, the line is opened again after a\n"
+     "                      pause, the sensor identified, and the frames go on into the\n"
+     "                      same output\n"
+     "  --retry-max SECONDS the longest pause between two tries; the pause doubles from\n"
+     "                      0.1 s up to it (5)\n"},
+    {Command::Triggered, "triggered",
+     kOutput | kAppend | kCount | kTimeout | kFormat | kId | kReconnect,
      "triggered [--count N] [--timeout SECONDS] [--format tsv|jsonl] [--id TEXT]\n"
-     "          [-o FILE [--append]]\n\n"
+     "          [-o FILE [--append]] [--reconnect [--retry-max SECONDS]]\n\n"
      "Switches the sensor's triggered sending on (command 30, parameter 1), writes each frame\n"
      "the sensor sends on its trigger as measure does, and switches it off again (command\n"
      "30, parameter 0) after N frames, on Ctrl-C or SIGTERM, and after a failure while the\n"
@@ -94,7 +104,7 @@ const CommandInfo kCommands[] = {
      "  --count N           frames to take (default: until Ctrl-C)\n"
      "  --timeout SECONDS   the longest wait for the next frame; after it the command ends\n"
      "                      with status 2 (default: no limit)\n"
-     "  --format, --id, -o, --append  as for measure\n"},
+     "  --format, --id, -o, --append, --reconnect, --retry-max  as for measure\n"},
     {Command::Calibration, "calibration", kValues,
      "calibration [--set RED GREEN BLUE]\n\n"
      "Prints the sensor's calibration factors, red, green and blue on one line (1024 is a\n"
@@ -126,6 +136,36 @@ const CommandInfo kCommands[] = {
      "  --signal 0|1|2      which signals the sensor records (0)\n"
      "  --timeout SECONDS   the longest wait for the scan (default: no limit)\n"
      "  -o FILE.csv         the file; replaced whole or not at all\n"},
+    {Command::Publish, "publish", kCount | kInterval | kId | kBroker | kReconnect,
+     "publish --broker mqtt[s]://HOST[:PORT] [--topic PREFIX] [--qos 0|1]\n"
+     "        [--interval SECONDS | --triggered] [--id TEXT] [--username NAME\n"
+     "        [--password-file FILE]] [--cafile FILE] [--queue N] [--retry-max SECONDS]\n"
+     "        [--count N]\n\n"
+     "Takes frames as measure (or as triggered with --triggered) and publishes them to an\n"
+     "MQTT broker, running unattended: a failed exchange or a lost line is published as\n"
+     "'link down', and the line is opened again after a growing pause and the sensor\n"
+     "identified before frames flow again; a broker that goes away is connected again the\n"
+     "same way. Topics under PREFIX:\n"
+     "  PREFIX/frame     one JSON object per frame, the fields of measure --format jsonl\n"
+     "  PREFIX/colour    {\"colorNo\":N,\"groupNo\":N}, retained, when it changes\n"
+     "  PREFIX/identity  {\"firmware\":TEXT,\"link\":TEXT}, retained\n"
+     "  PREFIX/status    retained: online, link down: TEXT, stopped; offline (the broker's\n"
+     "                   last will) when the publisher dies. 'online' gets the number of\n"
+     "                   frames dropped while the broker was away, if any, in brackets.\n"
+     "Ctrl-C or SIGTERM switches triggered sending off, publishes stopped and ends with\n"
+     "status 0. A broker that cannot be reached, or refuses, before any connection stood\n"
+     "ends it with status 5.\n\n"
+     "  --broker URL        mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (8883, TLS)\n"
+     "  --topic PREFIX      (velorax/ and --id, or the link: velorax/HOST-PORT, the device's\n"
+     "                      name); no + or #, not empty\n"
+     "  --qos 0|1           for the frames (0); with 1, frames taken while the broker is\n"
+     "                      away wait in a queue and are delivered afterwards\n"
+     "  --queue N           the queue's bound (10000); the oldest give way, and are counted\n"
+     "  --username NAME     the password from --password-file FILE (its first line) or\n"
+     "                      the environment variable VELORAX_MQTT_PASSWORD\n"
+     "  --cafile FILE       the certificate authority of mqtts:// (default: the system's)\n"
+     "  --interval, --count, --id  as for measure; --triggered: frames as triggered takes\n"
+     "  --retry-max SECONDS the longest pause between two tries (5)\n"},
 };
 
 constexpr const char* kWholeHelp =
@@ -145,11 +185,13 @@ constexpr const char* kWholeHelp =
     "  calibration   read (and write) the calibration factors\n"
     "  offsets       read (and write) the offsets\n"
     "  hwinfo        write the hardware information file\n"
-    "  scan          one scope scan as CSV\n\n"
+    "  scan          one scope scan as CSV\n"
+    "  publish       frames, colour and state to an MQTT broker, unattended\n\n"
     "velorax-cli COMMAND --help tells more of each; velorax-cli --version its version.\n\n"
     "Exit status: 0 done; 1 usage; 2 the link failed; 3 the sensor refused (an error reply,\n"
-    "a plausibility count); 4 a file could not be read or written; 130 interrupted before\n"
-    "there was a result.\n";
+    "a plausibility count); 4 a file could not be read or written; 5 the MQTT broker could\n"
+    "not be reached or refused the connection (publish); 130 interrupted before there was\n"
+    "a result.\n";
 
 const CommandInfo* FindCommand(std::string_view name) {
     for (const CommandInfo& info : kCommands)
@@ -348,6 +390,41 @@ class Parser {
             double& seconds = a == "--duration" ? o_.duration : o_.timeout;
             if (v && (!Seconds(*v, &seconds) || seconds <= 0))
                 Fail(a + " takes seconds above 0, not '" + *v + "'");
+        } else if (a == "--reconnect") {
+            if (Accepts(kReconnect, a)) o_.reconnect = true;
+        } else if (a == "--retry-max") {
+            if (!Accepts(kReconnect | kBroker, a)) return;
+            const auto v = Value(a);
+            if (v && (!Seconds(*v, &o_.retryMax) || o_.retryMax <= 0 || o_.retryMax > 3600))
+                Fail("--retry-max takes seconds above 0 up to 3600, not '" + *v + "'");
+        } else if (a == "--broker") {
+            if (!Accepts(kBroker, a)) return;
+            const auto v = Value(a);
+            if (v && !Broker(*v))
+                Fail("--broker takes mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not '" + *v + "'");
+        } else if (a == "--cafile" || a == "--username" || a == "--password-file" ||
+                   a == "--topic") {
+            if (!Accepts(kBroker, a)) return;
+            const auto v = Value(a);
+            if (!v) return;
+            if (a == "--cafile") o_.cafile = *v;
+            if (a == "--username") o_.username = *v;
+            if (a == "--password-file") o_.passwordFile = *v;
+            if (a == "--topic") {
+                o_.topic = *v;
+                topicGiven_ = true;
+            }
+            if (a != "--topic" && v->empty()) Fail(a + " needs a value");
+        } else if (a == "--password") {
+            Fail(
+                "--password is not taken on the command line (others can read it there): use "
+                "--password-file FILE or VELORAX_MQTT_PASSWORD");
+        } else if (a == "--qos") {
+            if (Accepts(kBroker, a)) o_.qos = Word(a, 0, 1);
+        } else if (a == "--queue") {
+            if (Accepts(kBroker, a)) o_.queueLimit = Word(a, 1, 65535) * 1u;
+        } else if (a == "--triggered") {
+            if (Accepts(kBroker, a)) o_.triggered = true;
         } else if (a == "--append") {
             if (Accepts(kAppend, a)) o_.append = true;
         } else if (a == "--id") {
@@ -401,6 +478,42 @@ class Parser {
         if ((o_.command == Command::HwInfo || o_.command == Command::Scan) && o_.output.empty())
             return Fail(std::string(info_->name) + " needs -o FILE");
         if (o_.append && o_.output.empty()) return Fail("--append goes with -o FILE");
+        if (o_.command == Command::Publish) CheckPublish();
+    }
+
+    bool Broker(const std::string& url) {
+        std::string rest;
+        if (url.starts_with("mqtt://")) {
+            rest = url.substr(7);
+        } else if (url.starts_with("mqtts://")) {
+            rest = url.substr(8);
+            o_.tls = true;
+            o_.brokerPort = kDefaultMqttsPort;
+        } else {
+            return false;
+        }
+        if (!rest.empty() && rest.back() == '/') rest.pop_back();
+        return rest.find('/') == std::string::npos &&
+               HostPort(rest, &o_.brokerHost, &o_.brokerPort);
+    }
+
+    void CheckPublish() {
+        if (o_.brokerHost.empty()) return Fail("publish needs --broker mqtt://HOST[:PORT]");
+        if (o_.triggered && o_.interval > 0)
+            return Fail("--interval and --triggered exclude each other");
+        if (!o_.cafile.empty() && !o_.tls) return Fail("--cafile goes with mqtts://");
+        if (!o_.passwordFile.empty() && o_.username.empty())
+            return Fail("--password-file goes with --username");
+        // A topic with a wildcard cannot be published to; an empty level list neither.
+        const std::string& name = topicGiven_ ? o_.topic : o_.id;
+        const char* what = topicGiven_ ? "--topic" : "--id (the topic prefix)";
+        if (topicGiven_ && o_.topic.empty()) return Fail("--topic needs a prefix");
+        if (name.find_first_of("+#") != std::string::npos)
+            return Fail(std::string(what) + " takes no MQTT wildcard (+ or #)");
+        if (HasControlCharacter(name) || name.find('\0') != std::string::npos)
+            return Fail(std::string(what) + " takes no control characters");
+        if (topicGiven_ && (o_.topic.front() == '/' || o_.topic.back() == '/'))
+            return Fail("--topic takes a prefix without a leading or trailing /");
     }
 
     const std::vector<std::string>& args_;
@@ -410,6 +523,7 @@ class Parser {
     const CommandInfo* info_ = nullptr;
     bool baudGiven_ = false;
     bool fileGiven_ = false;
+    bool topicGiven_ = false;
 };
 
 }  // namespace

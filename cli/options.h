@@ -25,6 +25,7 @@ enum class Command {
     Offsets,
     HwInfo,
     Scan,
+    Publish,
 };
 
 enum class Format { Tsv, Jsonl };
@@ -32,6 +33,8 @@ enum class Format { Tsv, Jsonl };
 inline constexpr int kDefaultTcpPort = 10001;
 inline constexpr std::uint16_t kDefaultBaudIndex = 4;  // 115200
 inline constexpr double kMinInterval = 0.25;           // seconds, as the recorder's
+inline constexpr int kDefaultMqttPort = 1883;
+inline constexpr int kDefaultMqttsPort = 8883;
 
 struct Options {
     bool help = false;
@@ -61,6 +64,23 @@ struct Options {
     std::string id;  // the record file's PANEL ID, the JSON lines' id; no control characters
     std::optional<std::array<std::uint16_t, 3>> values;  // --set R G B
     device::ScanSettings scan{scope::kModeSingleShot, 0, 2048, 1, 0};
+
+    // A lost line is retried (measure, triggered with --reconnect; publish always), after a
+    // pause that grows up to retryMax seconds.
+    bool reconnect = false;
+    double retryMax = 5.0;
+
+    // publish
+    std::string brokerHost;  // --broker mqtt://HOST[:PORT] or mqtts://
+    int brokerPort = kDefaultMqttPort;
+    bool tls = false;
+    std::string cafile;
+    std::string username;
+    std::string passwordFile;  // empty: VELORAX_MQTT_PASSWORD, if set
+    std::string topic;         // the prefix; empty: velorax/ and the sensor's name
+    int qos = 0;
+    bool triggered = false;          // publish the frames the sensor sends on its trigger
+    std::size_t queueLimit = 10000;  // QoS 1 frames kept while the broker is away
 };
 
 struct Parsed {

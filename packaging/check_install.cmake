@@ -29,6 +29,8 @@ set(expected
   share/man/man1/velorax-sim.1.gz
   share/man/man1/velorax-cli.1.gz
   share/bash-completion/completions/velorax-cli
+  lib/systemd/system/velorax-publish@.service
+  share/doc/velorax-scope/examples/publish-example.conf
   share/doc/velorax-scope/copyright)
 
 set(faults)

@@ -277,6 +277,22 @@ TEST_P(CliSensorFailures, AFailedCommandLeavesTheOldFileAlone) {
     EXPECT_EQ(QDir(files.path()).entryList(QDir::Files).size(), 5);
 }
 
+// --reconnect: a bad frame in the middle is said, the sensor identified again, and the
+// lines go on into the same file, numbered on.
+TEST_P(CliSensorFailures, WithReconnectAFailedExchangeIsSaidAndTheFileGoesOn) {
+    sensor.Fault("badcrc-header@8#3");
+    const Result r = RunCli(Cmd({"measure", "--count", "6", "--format", "jsonl", "--reconnect",
+                                 "--retry-max", "0.1", "-o", File("frames.jsonl")}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "velorax-cli: ATTENTION! RECEIVED HEADER FRAME IS INCORRECT!\n"
+              "velorax-cli: the line is tried again\n");
+    const std::string lines = clitest::ReadAll(QString::fromStdString(File("frames.jsonl")));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 6);
+    EXPECT_NE(lines.find("\"seq\":6,"), std::string::npos);
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=7 "), 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTransports, CliSensorFailures,
                          ::testing::Values(Transport::Tcp, Transport::Serial),
                          [](const auto& info) { return clitest::Name(info.param); });
