@@ -115,9 +115,9 @@ Attempt Frames(Context& c, Publisher& p, int& taken) {
     }
     std::array<std::uint16_t, sensorlink::kMeasurementWords> words{};
     device::Loop loop;
-    // An error frame is the sensor's word on one frame, said on standard error; the frames
-    // after it go on.
-    loop.errorFrames = device::ErrorFrames::Skip;
+    // As in the recorder, a frame without measured values (an error frame, said on standard
+    // error, or a short frame) is published as none; the frames after it go on.
+    loop.measurementsOnly = true;
     loop.passes = o.count > 0 ? o.count - taken : 0;
     loop.pace = o.triggered      ? device::Pace::SensorSends
                 : o.interval > 0 ? device::Pace::Schedule
