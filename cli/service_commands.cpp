@@ -27,9 +27,8 @@ int Corrections(Context& c, device::Correction which) {
         // What the sensor made of them is read back below.
         status = c.ExitOf(written);
     }
-    sensorlink::Outcome read = sensorlink::Outcome::Failed;
-    const auto values = device::ReadCorrections(c.link, &read);
-    if (!values) return c.ExitOf(read);
+    const auto values = device::ReadCorrections(c.link);
+    if (!values) return c.ExitOf(values.outcome);
     const auto& three = which == device::Correction::Factors ? values->factors : values->offsets;
     const std::string line = std::to_string(three[0]) + " " + std::to_string(three[1]) + " " +
                              std::to_string(three[2]) + "\n";
@@ -62,13 +61,12 @@ int HwInfo(Context& c) {
     const sensorlink::Outcome got =
         device::GetFromSensor(c.link, snapshot.parameters, c.options.paraSet, false);
     if (got != sensorlink::Outcome::Reply) return c.ExitOf(got);
-    sensorlink::Outcome read = sensorlink::Outcome::Failed;
-    const auto corrections = device::ReadCorrections(c.link, &read);
-    if (!corrections) return c.ExitOf(read);
+    const auto corrections = device::ReadCorrections(c.link);
+    if (!corrections) return c.ExitOf(corrections.outcome);
     snapshot.factors = corrections->factors;
     snapshot.offsets = corrections->offsets;
-    const auto data = device::ReadHardwareData(c.link, &read);
-    if (!data) return c.ExitOf(read);
+    const auto data = device::ReadHardwareData(c.link);
+    if (!data) return c.ExitOf(data.outcome);
     snapshot.data = *data;
     return WriteIni(c, params::BuildHardwareFile(snapshot), path);
 }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "device/result.h"
 #include "link/link.h"
 #include "link/replies.h"
 
@@ -23,25 +24,22 @@ namespace device {
 
 enum class Correction : std::uint16_t { Factors = 0, Offsets = 1 };
 
-// Command 102. Nothing on any failure (an error frame
-// carries no values; one whose code has no text is reported with its code). `outcome` (may
-// be null) says what it was: Reply when values came, ErrorReply for an error frame, Failed
-// for a short reply, else the exchange's outcome.
-std::optional<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& link,
-                                                            sensorlink::Outcome* outcome = nullptr);
+// Command 102. Nothing on any failure (an error frame carries no values; one whose code has
+// no text is reported with its code). Its outcome: Reply when values came, ErrorReply for
+// an error frame, Failed for a short reply, else the exchange's outcome.
+Read<sensorlink::CorrectionValues> ReadCorrections(sensorlink::Link& link);
 
 // Command 101. Reply: the sensor took all three as they are. ErrorReply: an error frame, or
 // a plausibility count, which is reported ("INFO!\n", the count, the RAM text) and given in
 // `count` (0 when none). Anything else: the exchange's outcome.
-sensorlink::Outcome WriteCorrections(sensorlink::Link& link, Correction which,
-                                     const std::array<std::uint16_t, 3>& values,
-                                     int* count = nullptr);
+Done WriteCorrections(sensorlink::Link& link, Correction which,
+                      const std::array<std::uint16_t, 3>& values, int* count = nullptr);
 
 // Command 100 with parameter 1; Ok() when the sensor answered it.
 sensorlink::Exchange MeasureOffsets(sensorlink::Link& link);
 
 // Command 103. The sensor stores nothing: the factors
 // reach the EEPROM only with WriteCorrections.
-std::optional<sensorlink::SelfCalibration> SelfCalibrate(sensorlink::Link& link);
+Read<sensorlink::SelfCalibration> SelfCalibrate(sensorlink::Link& link);
 
 }  // namespace device

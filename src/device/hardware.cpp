@@ -6,11 +6,11 @@
 
 namespace device {
 
-std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link, sensorlink::Outcome* outcome) {
+Read<HardwareData> ReadHardwareData(sensorlink::Link& link) {
     static_assert(params::kHardwareDataWords == sensorlink::kHardwareInfoWords);
     return DecodedReply(link,
                         link.Command(sensorlink::cmd::kHardwareInfo, sensorlink::kHardwareKey),
-                        sensorlink::HardwareBlock, outcome);
+                        sensorlink::HardwareBlock);
 }
 
 }  // namespace device

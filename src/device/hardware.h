@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "device/result.h"
 #include "link/link.h"
 #include "params/hardware_file.h"
 
@@ -14,11 +15,9 @@ namespace device {
 
 using HardwareData = std::array<std::uint16_t, params::kHardwareDataWords>;
 
-// The reply's 256 words. Nothing on a
-// failure, on an error frame (which carries no hardware data; reported with its code when
-// the code has no text of its own), or on a reply shorter than 256 words (reported with the
-// data-frame text, outcome Failed). `outcome` (may be null) gets the outcome.
-std::optional<HardwareData> ReadHardwareData(sensorlink::Link& link,
-                                             sensorlink::Outcome* outcome = nullptr);
+// The reply's 256 words. Nothing on a failure, on an error frame (which carries no hardware
+// data; reported with its code when the code has no text of its own), or on a reply shorter
+// than 256 words (reported with the data-frame text, outcome Failed).
+Read<HardwareData> ReadHardwareData(sensorlink::Link& link);
 
 }  // namespace device

@@ -12,19 +12,22 @@ sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& s) {
     return link.Command(sensorlink::cmd::kScopeScan, 1, words);
 }
 
-std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
-                                          const ScanSettings& settings) {
+Read<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
+                                 const ScanSettings& settings) {
+    Read<scope::Trace> read;
     if (block.payload.empty()) {
-        link.Report(sensorlink::kHeaderFrameText);
-        return std::nullopt;
+        static_cast<Done&>(read) = Refuse(link, sensorlink::kHeaderFrameText);
+        return read;
     }
     const auto decoded = sensorlink::DecodeScopeBlock(block.payload);
     if (!decoded) {  // shorter than its 129 words
-        link.Report(sensorlink::kDataFrameText);
-        return std::nullopt;
+        static_cast<Done&>(read) = Refuse(link, sensorlink::kDataFrameText);
+        return read;
     }
-    return scope::RingOrder(decoded->ring, decoded->triggerIndex, settings.preTrigger,
-                            settings.triggerMode);
+    static_cast<Done&>(read) = Done(block);
+    read.value = scope::RingOrder(decoded->ring, decoded->triggerIndex, settings.preTrigger,
+                                  settings.triggerMode);
+    return read;
 }
 
 sensorlink::Exchange BreakScan(sensorlink::Link& link) {

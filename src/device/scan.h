@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "device/result.h"
 #include "link/link.h"
 #include "scope/scope_core.h"
 
@@ -37,8 +38,8 @@ sensorlink::Exchange StartScan(sensorlink::Link& link, const ScanSettings& setti
 // One block the sensor sent: its ring in time order around the trigger. A block without a
 // payload is reported with the header-frame text, one shorter than 129 words with the
 // data-frame text; either gives nothing.
-std::optional<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
-                                          const ScanSettings& settings);
+Read<scope::Trace> TakeScanBlock(sensorlink::Link& link, const sensorlink::Exchange& block,
+                                 const ScanSettings& settings);
 
 // BREAK: command 110 with parameter 0. Blocks may still come, one of them half sent: they
 // are passed over until the acknowledgement. A line that is gone has been reported already

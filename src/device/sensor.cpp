@@ -7,21 +7,22 @@ namespace device {
 Identity Identify(sensorlink::Link& link) {
     const sensorlink::Exchange id = link.Command(sensorlink::cmd::kFirmware, 0);
     Identity result;
-    result.outcome = id.outcome;
+    static_cast<Done&>(result) = Done(id);
     if (id.Frame()) result.firmware = sensorlink::FirmwareText(id.payload);
     return result;
 }
 
-sensorlink::Outcome ChangeBaudRate(sensorlink::Link& link, std::uint16_t baudIndex) {
-    const sensorlink::Exchange e = link.Command(sensorlink::cmd::kBaudRate, baudIndex);
-    link.ReportRefusal(e);
-    return e.outcome;
+Done ChangeBaudRate(sensorlink::Link& link, std::uint16_t baudIndex) {
+    return Ended(link, link.Command(sensorlink::cmd::kBaudRate, baudIndex));
 }
 
-std::optional<sensorlink::CycleTime> ReadCycleTime(sensorlink::Link& link) {
+Read<sensorlink::CycleTime> ReadCycleTime(sensorlink::Link& link) {
     const sensorlink::Exchange e = link.Command(sensorlink::cmd::kCycleTime, 0);
-    if (!e.Ok()) return std::nullopt;
-    return sensorlink::DecodeCycleTime(e.payload);
+    Read<sensorlink::CycleTime> read;
+    static_cast<Done&>(read) = Done(e);
+    if (e.Ok()) read.value = sensorlink::DecodeCycleTime(e.payload);
+    if (e.Ok() && !read.value) read.outcome = sensorlink::Outcome::Failed;
+    return read;
 }
 
 sensorlink::Exchange Measure(sensorlink::Link& link) {

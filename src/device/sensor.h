@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "device/result.h"
 #include "link/link.h"
 #include "link/replies.h"
 
@@ -18,23 +19,19 @@ namespace device {
 
 // Command 7. The text is taken from an error frame too, as the sensor sent it (the link has
 // reported a code with a text); Frame() tells whether any frame came, Ok() a plain reply.
-struct Identity {
-    sensorlink::Outcome outcome = sensorlink::Outcome::Failed;
+struct Identity : Done {
     std::string firmware;
-    bool Frame() const {
-        return outcome == sensorlink::Outcome::Reply || outcome == sensorlink::Outcome::ErrorReply;
-    }
-    bool Ok() const { return outcome == sensorlink::Outcome::Reply; }
 };
 Identity Identify(sensorlink::Link& link);
 
 // Command 190 over the line still at the old rate. Reply: the sensor took the new rate.
 // Anything else is a refusal or a failure, reported (an error frame whose code has no text
 // with its code), and the sensor keeps its rate.
-sensorlink::Outcome ChangeBaudRate(sensorlink::Link& link, std::uint16_t baudIndex);
+Done ChangeBaudRate(sensorlink::Link& link, std::uint16_t baudIndex);
 
-// Command 105; nothing on a failure, an error frame or a reply shorter than its 8 bytes.
-std::optional<sensorlink::CycleTime> ReadCycleTime(sensorlink::Link& link);
+// Command 105; nothing on a failure, an error frame or a reply shorter than its 8 bytes (not
+// reported: the cycle time only names the scan rates).
+Read<sensorlink::CycleTime> ReadCycleTime(sensorlink::Link& link);
 
 // Command 8: one measurement frame as the link answered it.
 sensorlink::Exchange Measure(sensorlink::Link& link);

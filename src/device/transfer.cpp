@@ -16,36 +16,38 @@ using sensorlink::Outcome;
 // One step of a transfer: whether the transfer goes on, and what it comes to so far. An
 // error frame or a plausibility count lets it go on, but it no longer counts as taken.
 bool Step(sensorlink::Link& link, const sensorlink::Exchange& e, std::string_view plausibility,
-          Outcome& result, int* count) {
+          Done& result, int* count) {
     if (!e.Frame()) {
-        result = e.outcome;
+        result = Done(e);
         return false;
     }
     if (count && e.Ok()) *count = e.parameter;
-    if (!e.Ok() || (!plausibility.empty() && link.ReportPlausibility(e, plausibility)))
-        result = Outcome::ErrorReply;
+    Done objection(Outcome::ErrorReply);
+    if (!e.Ok())
+        objection.failure = e.failure;
+    else if (!plausibility.empty() && link.ReportPlausibility(e, plausibility))
+        objection.failure = sensorlink::PlausibilityText(e.parameter, plausibility);
+    else
+        return true;
+    if (result.Ok()) result = objection;
     return true;
 }
 
 // One block into `words`: Reply, ErrorReply (its payload taken) or what ended it.
-Outcome ReadBlock(sensorlink::Link& link, std::uint16_t blockAddress,
-                  std::span<std::uint16_t> words) {
+Done ReadBlock(sensorlink::Link& link, std::uint16_t blockAddress, std::span<std::uint16_t> words) {
     const sensorlink::Exchange e = link.Command(sensorlink::cmd::kReadBlock, blockAddress);
-    if (!e.Frame()) return e.outcome;
-    if (!sensorlink::DecodeWords(e.payload, words)) {
-        link.Report(sensorlink::kDataFrameText);
-        return Outcome::Failed;
-    }
-    return e.outcome;
+    if (!e.Frame()) return Done(e);
+    if (!sensorlink::DecodeWords(e.payload, words)) return Refuse(link, sensorlink::kDataFrameText);
+    return Done(e);
 }
 
 }  // namespace
 
-Outcome SendToSensor(sensorlink::Link& link, const params::ParameterSet& set, std::uint16_t paraSet,
-                     bool toEeprom, TransferCounts* counts) {
+Done SendToSensor(sensorlink::Link& link, const params::ParameterSet& set, std::uint16_t paraSet,
+                  bool toEeprom, TransferCounts* counts) {
     TransferCounts local;
     TransferCounts& n = counts ? *counts : local;
-    auto result = Outcome::Reply;
+    Done result(Outcome::Reply);
     const auto ram = sensorlink::kPlausibilityRamText;
     if (!Step(link, link.Command(sensorlink::cmd::kWriteBlock, paraSet, set.BlockWords()), ram,
               result, &n.block))
@@ -59,20 +61,22 @@ Outcome SendToSensor(sensorlink::Link& link, const params::ParameterSet& set, st
     return result;
 }
 
-Outcome GetFromSensor(sensorlink::Link& link, params::ParameterSet& set, std::uint16_t paraSet,
-                      bool fromEeprom, TransferCounts* counts) {
+Done GetFromSensor(sensorlink::Link& link, params::ParameterSet& set, std::uint16_t paraSet,
+                   bool fromEeprom, TransferCounts* counts) {
     TransferCounts local;
     TransferCounts& n = counts ? *counts : local;
-    auto result = Outcome::Reply;
+    Done result(Outcome::Reply);
     if (fromEeprom && !Step(link, link.Command(sensorlink::cmd::kLoadEeprom, 0),
                             sensorlink::kPlausibilityEepromText, result, &n.eeprom))
         return result;
-    const auto taken = [&result](Outcome read) {
-        if (read == Outcome::ErrorReply) result = read;
-        return read == Outcome::Reply || read == Outcome::ErrorReply;
+    // An error frame's payload is taken as any reply's; the transfer then comes to its
+    // objection.
+    const auto taken = [&result](const Done& read) {
+        if (read.outcome == Outcome::ErrorReply && result.Ok()) result = read;
+        return read.Frame();
     };
     std::array<std::uint16_t, params::kBlockWords> block{};
-    Outcome read = ReadBlock(link, paraSet, block);
+    Done read = ReadBlock(link, paraSet, block);
     if (!taken(read)) return read;
     set.SetBlockWords(block);
     std::array<std::uint16_t, params::kTeachWords> teach{};

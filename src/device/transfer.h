@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+#include "device/result.h"
 #include "link/link.h"
 #include "params/parameter_set.h"
 
@@ -31,18 +32,16 @@ struct TransferCounts {
 };
 
 // Reply: every step ran and the sensor took it. ErrorReply: every step ran, but the sensor
-// objected (an error frame, values it replaced; reported). Anything else: the outcome of
-// the exchange that ended the transfer.
-sensorlink::Outcome SendToSensor(sensorlink::Link& link, const params::ParameterSet& set,
-                                 std::uint16_t paraSet, bool toEeprom,
-                                 TransferCounts* counts = nullptr);
+// objected (an error frame, values it replaced; reported, the first objection's text kept).
+// Anything else: the outcome of the exchange that ended the transfer, and its text.
+Done SendToSensor(sensorlink::Link& link, const params::ParameterSet& set, std::uint16_t paraSet,
+                  bool toEeprom, TransferCounts* counts = nullptr);
 
 // Reply or ErrorReply: both blocks were taken into `set` (an error frame's payload as any
 // reply's). Otherwise what ended it; a ParameterBlock that came before the failure stays in
 // `set`. A reply too short for its block is reported with the data-frame text and fails:
 // it would fill the set with words the sensor never sent.
-sensorlink::Outcome GetFromSensor(sensorlink::Link& link, params::ParameterSet& set,
-                                  std::uint16_t paraSet, bool fromEeprom,
-                                  TransferCounts* counts = nullptr);
+Done GetFromSensor(sensorlink::Link& link, params::ParameterSet& set, std::uint16_t paraSet,
+                   bool fromEeprom, TransferCounts* counts = nullptr);
 
 }  // namespace device

@@ -117,12 +117,15 @@ Exchange Link::Impl::Result(Got got) const {
             e.parameter = header.parameter;
             e.outcome = e.command == 0 ? Outcome::ErrorReply : Outcome::Reply;
             e.payload = payload;
+            if (e.command == 0) e.failure = ErrorReplyText(e.parameter);
             break;
         case Got::Stopped:
             e.outcome = Outcome::Stopped;
             break;
         case Got::Failed:
             e.outcome = TransportDown() ? Outcome::LinkDown : Outcome::Failed;
+            // Reported by now: by this exchange, or by the server that closed the connection.
+            e.failure = state.message;
             break;
         case Got::Quiet:
         case Got::Gone:

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -64,6 +65,10 @@ struct Exchange {
     std::uint8_t command = 0;
     std::uint16_t parameter = 0;  // a plausibility count, a cycle time, an error code
     std::vector<std::uint8_t> payload;
+    // What the user was told of it: the failure's text, an error frame's where its code has
+    // one. Empty when nothing was said (a reply, a refused, aborted or stopped wait, an error
+    // code without a text).
+    std::string failure;
 
     // A frame came: a reply or an error frame, its payload there to be taken.
     bool Frame() const { return outcome == Outcome::Reply || outcome == Outcome::ErrorReply; }

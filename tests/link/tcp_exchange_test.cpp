@@ -108,11 +108,12 @@ TEST_F(TcpExchange, ErrorRepliesAreReportedButSucceed) {
     const sensorlink::Exchange refused = link.Command(99, 0);
     EXPECT_EQ(refused.outcome, sensorlink::Outcome::ErrorReply);
     EXPECT_EQ(refused.parameter, 1);
+    EXPECT_EQ(refused.failure, sensorlink::ErrorReplyText(1));
     EXPECT_EQ(linktest::Words(refused), (std::vector<std::uint16_t>{0x1111, 0x2222}));
     peer.AnswerFrame(Frame(0, 2));
     EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
     peer.AnswerFrame(Frame(0, 3));  // no text for other codes
-    EXPECT_TRUE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0).failure, "");
     ASSERT_EQ(observer.reports.size(), 2u);
     EXPECT_EQ(observer.reports[0], sensorlink::ErrorReplyText(1));
     EXPECT_EQ(observer.reports[1], sensorlink::ErrorReplyText(2));
@@ -124,7 +125,7 @@ TEST_F(TcpExchange, TimeOutsFollowTheClock) {
 
     // Silence: the clock passes 3.0 s.
     peer.Answer({Advance(3.5)});
-    EXPECT_FALSE(link.Command(sensorlink::cmd::kMeasure, 0).Frame());
+    EXPECT_EQ(link.Command(sensorlink::cmd::kMeasure, 0).failure, kTimeout);
     EXPECT_EQ(observer.reports, std::vector<std::string>{kTimeout});
     ExpectCleanExchange();
 

@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "device/corrections.h"
+#include "device/hardware.h"
+#include "device/sensor.h"
+#include "device/transfer.h"
 #include "link/link_texts.h"
 #include "session/session.h"
 #include "sim/model/faults.h"
@@ -116,6 +120,37 @@ TEST_P(LoopRunner, StopEndsEveryLoopTheSkippingOneToo) {
         EXPECT_EQ(frames, 3);
     }
     EXPECT_TRUE(reports.isEmpty());
+}
+
+// Each sequence's result says how it ended and carries the text the user was told, the same
+// text the session showed; a plain reply carries none.
+TEST_P(LoopRunner, SequenceResultsCarryTheTextThatWasReported) {
+    sensorlink::Link& link = session.Link();
+    const auto said = [this](const device::Done& done, sensorlink::Outcome outcome) {
+        EXPECT_EQ(done.outcome, outcome);
+        ASSERT_FALSE(reports.isEmpty());
+        EXPECT_EQ(QString::fromStdString(done.failure), reports.back());
+    };
+    Fault("short:100@194#1");
+    said(device::ReadHardwareData(link), sensorlink::Outcome::Failed);
+    EXPECT_EQ(reports.back().toStdString(), sensorlink::kDataFrameText);
+    Fault("error:3@194#1");
+    said(device::ReadHardwareData(link), sensorlink::Outcome::ErrorReply);
+    EXPECT_EQ(reports.back().toStdString(), sensorlink::RefusalText(3));
+    Fault("error:1@190#1");
+    said(device::ChangeBaudRate(link, 4), sensorlink::Outcome::ErrorReply);
+    Fault("badcrc-header@2#1");
+    params::ParameterSet set;
+    said(device::GetFromSensor(link, set, 0, false), sensorlink::Outcome::Failed);
+    set.block.power = 65535;  // out of range: the sensor puts its default in its place
+    said(device::SendToSensor(link, set, 0, false), sensorlink::Outcome::ErrorReply);
+    EXPECT_TRUE(reports.back().startsWith("INFO!\n")) << reports.back().toStdString();
+
+    const qsizetype before = reports.size();
+    const auto values = device::ReadCorrections(link);
+    EXPECT_TRUE(values.Ok() && values.has_value());
+    EXPECT_TRUE(values.failure.empty());
+    EXPECT_EQ(reports.size(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, LoopRunner,
