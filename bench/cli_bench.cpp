@@ -141,30 +141,41 @@ void FramesOverTcp() {
     // simulator serves the newest client. velorax-cli's rate runs from its first frame to its
     // last (time stamps of the file), so its start-up (seconds, when the machine is busy) is
     // not in it; its CPU per frame is the difference of a long run and a run of one frame.
-    Slice bare;
+    // Each long run is held against the mean of the plain link's turns before and after it.
+    const auto turn = [&]() -> Slice {
+        if (link.ConnectTcp(QStringLiteral("127.0.0.1"), sim.Port()) != 0) {
+            std::printf("  bare link cannot connect: %s\n", state.message.c_str());
+            return {};
+        }
+        const Slice slice = BareExchanges(link, 0.5);
+        link.DisconnectTcp();
+        return slice;
+    };
+    Slice bare = turn();
+    Slice before = bare;
     int frames = 0;
     double seconds = 0;
     double cpu = 0;
     std::vector<double> ratios, cpuRatios;
     for (int round = 0; round < kTcpRounds; ++round) {
-        if (link.ConnectTcp(QStringLiteral("127.0.0.1"), sim.Port()) != 0) {
-            std::printf("  bare link cannot connect: %s\n", state.message.c_str());
-            return;
-        }
-        const Slice slice = BareExchanges(link, 0.5);
-        bare += slice;
-        link.DisconnectTcp();
-        const int count = std::max(5000, 2 * slice.exchanges);  // about as long as the turn
+        if (before.exchanges == 0) return;
         const double startUp = MeasuredCpu(sim.Port(), out, 1);
+        const int count = std::max(5000, 2 * before.exchanges);  // about as long as a turn
         const double whole = MeasuredCpu(sim.Port(), out, count);
         if (startUp < 0 || whole < 0) return;
         const double rate = RateOfFile(out);
         if (rate <= 0) return;
+        const Slice after = turn();
+        if (after.exchanges == 0) return;
+        bare += after;
+        Slice around = before;
+        around += after;
+        before = after;
         frames += count - 1;
         seconds += (count - 1) / rate;
         cpu += whole - startUp;
-        ratios.push_back(rate / slice.Rate());
-        cpuRatios.push_back((whole - startUp) / (count - 1) / slice.CpuPerExchange());
+        ratios.push_back(rate / around.Rate());
+        cpuRatios.push_back((whole - startUp) / (count - 1) / around.CpuPerExchange());
     }
     std::printf(
         "  bare link, command 8 exchanges: %8.0f per second (%d in %.2f s, %.1f us CPU "

@@ -1,8 +1,8 @@
 // Benchmark of the record-based teach panel (TEACHP2) of the whole program, run by
 // scripts/bench (never by ctest) against velorax-sim over TCP on 127.0.0.1:
 //   1. the cost of one recorded frame (request, three points, three cursors, coalesced
-//      paint) while the graphs hold 58 000 to 60 000 points, divided by its cost while they
-//      hold 1 000 to 3 000;
+//      paint), in CPU time and in wall time, while the graphs hold 58 000 to 60 000 points,
+//      divided by its cost while they hold 1 000 to 3 000;
 //   2. points per second of the whole recording (0 to the full store of 60 000) as a share
 //      of the bare command-8 exchange rate of a plain link in the same run, and the
 //      program's CPU per point against the plain link's CPU per exchange;
@@ -170,11 +170,13 @@ void RecordingFigures() {
                 1e6 * late.wall, 1e6 * late.cpu);
     std::printf("  replots of the three graphs: %ld in %.2f s (%.0f per second per graph)\n",
                 replots, wall, static_cast<double>(replots) / wall / 3.0);
-    VerdictOfRounds("frame cost at 60 000 / at 1 000 points (wall)", costRatios, "<= 1.5",
+    // A frame's wall time holds the simulator's answer and every wait for a core, which other
+    // work on the machine stretches by a third in one recording and not in the next: the
+    // frame's CPU is the goal.
+    FigureOfRounds("frame cost at 60 000 / at 1 000 points (wall)", costRatios,
+                   "(wall clock, not the goal: its rounds swing with the machine's load)");
+    VerdictOfRounds("frame cost at 60 000 / at 1 000 points (CPU)", cpuRatios, "<= 1.5",
                     [](double r) { return r <= 1.5; });
-    const Spread cpuSpread = Summarise(cpuRatios);
-    std::printf("     (CPU ratio median %.3f, %.3f .. %.3f)\n", cpuSpread.median, cpuSpread.min,
-                cpuSpread.max);
 
     // 2. Points per second against the bare link.
     const double bareRate = bareSlices.exchanges / bareSlices.seconds;
