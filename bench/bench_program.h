@@ -83,6 +83,7 @@ class BenchProgram {
         QObject::connect(&program_->Session(), &session::Session::FrameTaken, &program_->Session(),
                          [this] {
                              ++frames;
+                             if (frames == firstOfTurn_) first_ = {WallSeconds(), SelfCpuSeconds()};
                              if (onFrame) onFrame(frames);
                          });
     }
@@ -129,16 +130,28 @@ class BenchProgram {
         emit list->activated(list->currentIndex());
     }
 
+    // A turn of the loop: frames, wall and thread CPU seconds from GO to the end of STOP; and
+    // from its first frame to the moment the timer stopped it, the frames after the first and
+    // the wall and process CPU seconds they took (GO and STOP, some 5 ms of dimming buttons
+    // and repainting once a turn, left out).
     struct Loop {
         int frames = 0;
         double wall = 0;
         double cpu = 0;
+        int steadyFrames = 0;
+        double steadyWall = 0;
+        double steadyCpu = 0;
         Loop& operator+=(const Loop& other) {
             frames += other.frames;
             wall += other.wall;
             cpu += other.cpu;
+            steadyFrames += other.steadyFrames;
+            steadyWall += other.steadyWall;
+            steadyCpu += other.steadyCpu;
             return *this;
         }
+        double SteadyRate() const { return steadyFrames / steadyWall; }
+        double CpuPerFrame() const { return steadyCpu / steadyFrames; }
     };
 
     // TRY TO CONNECT after another client took the simulator over, then back to the
@@ -152,16 +165,26 @@ class BenchProgram {
     // GO, ended after `seconds` by a timer that clears loopRunning (or earlier by onFrame).
     Loop Go(double seconds) {
         const int frames0 = frames;
+        Loop loop;
+        firstOfTurn_ = frames0 + 1;
+        first_ = {};
         QTimer stop;
         stop.setSingleShot(true);
         stop.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&stop, &QTimer::timeout, [this] { S().StopLoops(); });
+        QObject::connect(&stop, &QTimer::timeout, [this, &loop] {
+            if (first_.wall > 0 && frames > firstOfTurn_) {
+                loop.steadyFrames = frames - firstOfTurn_;
+                loop.steadyWall = WallSeconds() - first_.wall;
+                loop.steadyCpu = SelfCpuSeconds() - first_.cpu;
+            }
+            S().StopLoops();
+        });
         if (seconds > 0) stop.start(static_cast<int>(seconds * 1000));
         const double wall0 = WallSeconds();
         const double cpu0 = ThreadCpuSeconds();
         Control<QPushButton>("MAINP", "ButtonGo")->click();
         const bool stoppedByTimer = seconds > 0 && !stop.isActive();
-        Loop loop;
+        firstOfTurn_ = 0;
         loop.cpu = ThreadCpuSeconds() - cpu0;
         loop.wall = WallSeconds() - wall0;
         loop.frames = frames - frames0;
@@ -182,6 +205,12 @@ class BenchProgram {
     std::function<void(int)> onFrame;
 
   private:
+    struct Mark {
+        double wall = 0;
+        double cpu = 0;
+    };
+    int firstOfTurn_ = 0;  // the count of the first frame of the turn Go is running
+    Mark first_;
     QTemporaryDir dir_;
     ui::ScriptedPopups popups_;
     std::unique_ptr<shell::Program> program_;

@@ -98,24 +98,30 @@ class Observer : public sensorlink::FailureObserver {
     int failures = 0;
 };
 
-// Exchanges counted over a stretch of time.
+// Exchanges counted over a stretch of time, and the CPU this process spent on them.
 struct Slice {
     int exchanges = 0;
     double seconds = 0;
+    double cpu = 0;
     Slice& operator+=(const Slice& other) {
         exchanges += other.exchanges;
         seconds += other.seconds;
+        cpu += other.cpu;
         return *this;
     }
+    double Rate() const { return exchanges / seconds; }
+    double CpuPerExchange() const { return cpu / exchanges; }
 };
 
-// Bare command-8 exchanges of a plain link for `seconds`, after a short warm-up; with
+// Bare command-8 exchanges of a plain link for `seconds`, after a short warm-up, with the CPU
+// of this process meanwhile (velorax-sim being another process, the client's alone); with
 // `ended`, the time each exchange ended is added to it.
 inline Slice BareExchanges(sensorlink::Link& link, double seconds,
                            std::vector<double>* ended = nullptr) {
     for (int i = 0; i < 50; ++i) link.Command(sensorlink::cmd::kMeasure, 0);
     Slice slice;
     const double wall0 = WallSeconds();
+    const double cpu0 = SelfCpuSeconds();
     while (WallSeconds() - wall0 < seconds) {
         if (link.Command(sensorlink::cmd::kMeasure, 0).Frame()) {
             ++slice.exchanges;
@@ -123,6 +129,7 @@ inline Slice BareExchanges(sensorlink::Link& link, double seconds,
         }
     }
     slice.seconds = WallSeconds() - wall0;
+    slice.cpu = SelfCpuSeconds() - cpu0;
     return slice;
 }
 

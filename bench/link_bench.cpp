@@ -1,6 +1,7 @@
 // Benchmarks of the sensor link, run by scripts/bench (never by ctest):
 //   - round trips per second of bare command-8 exchanges against a trivial peer, over TCP
-//     loopback and over a pseudo-terminal;
+//     loopback and over a pseudo-terminal, and the CPU of this program's thread per
+//     exchange (the peer's thread not in it);
 //   - CPU time of this program's thread while a slow peer (200 ms per answer) or a silent
 //     one is awaited, and while a frame wait without a time limit sees no frame, as a share
 //     of the wall time. A polling wait would be near 100 %.
@@ -173,8 +174,9 @@ void RoundTripsTcp() {
     const Run run = Exchanges(link, 200000, 3.0);
     std::printf(
         "tcp loopback, command 8 (46-byte reply): %d exchanges, %d ok, %.0f round trips/s,"
-        " %.1f us each\n",
-        run.exchanges, run.ok, run.exchanges / run.wall, 1e6 * run.wall / run.exchanges);
+        " %.1f us each, %.1f us CPU\n",
+        run.exchanges, run.ok, run.exchanges / run.wall, 1e6 * run.wall / run.exchanges,
+        1e6 * run.cpu / run.exchanges);
     link.DisconnectTcp();
 }
 
@@ -191,9 +193,10 @@ void RoundTripsPty() {
     Exchanges(link, 200, 1.0);
     const Run run = Exchanges(link, 200000, 3.0);
     std::printf(
-        "pseudo-terminal, command 8: %d exchanges, %d ok, %.0f round trips/s, %.1f us each"
-        " (no baud-rate pacing)\n",
-        run.exchanges, run.ok, run.exchanges / run.wall, 1e6 * run.wall / run.exchanges);
+        "pseudo-terminal, command 8: %d exchanges, %d ok, %.0f round trips/s, %.1f us each,"
+        " %.1f us CPU (no baud-rate pacing)\n",
+        run.exchanges, run.ok, run.exchanges / run.wall, 1e6 * run.wall / run.exchanges,
+        1e6 * run.cpu / run.exchanges);
     link.CloseSerialPort();
 }
 
