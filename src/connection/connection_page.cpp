@@ -11,7 +11,6 @@
 
 #include "connection/connection_core.h"
 #include "device/sensor.h"
-#include "link/replies.h"
 #include "link/serial_ports.h"
 #include "params/texts.h"
 #include "ui/controls.h"
