@@ -25,7 +25,6 @@
 #include "link/serial_ports.h"
 #include "measure/measure_page.h"
 #include "shell/branding.h"
-#include "shell/connection_page.h"
 #include "shell/page_list.h"
 #include "shell/program.h"
 #include "ui/panel_set.h"

@@ -45,6 +45,21 @@ std::string SerialDeviceTag(std::size_t position) {
     return "DEVICE " + std::to_string(position);
 }
 
+LinkSettings ReadLinkSettings(const ini::IniObject& file) {
+    LinkSettings link;
+    link.comProtocol =
+        file.GetInt(kCommunicationSection, kComProtocolTag).value_or(link.comProtocol);
+    link.comPort = file.GetInt(kCommunicationSection, kComPortTag).value_or(link.comPort);
+    link.baudIndex = file.GetInt(kCommunicationSection, kBaudRateTag).value_or(link.baudIndex);
+    link.hostAddress =
+        file.GetStringIntoBuffer(kCommunicationSection, kHostAddressTag, kAddressBuffer)
+            .value_or(link.hostAddress);
+    link.portNumberText =
+        file.GetStringIntoBuffer(kCommunicationSection, kPortNumberTag, kPortNumberBuffer)
+            .value_or(link.portNumberText);
+    return link;
+}
+
 }  // namespace
 
 std::string JoinPath(const std::string& dir, char separator, const std::string& name) {
@@ -105,6 +120,8 @@ PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& p
         }
     }
 
+    s.link = ReadLinkSettings(file);
+
     for (std::size_t k = 1; k <= kMaxSerialDevices; ++k) {
         const auto device =
             file.GetStringIntoBuffer(kSerialDevicesSection, SerialDeviceTag(k), kPathBuffer);
@@ -114,24 +131,7 @@ PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& p
     return s;
 }
 
-LinkSettingsValues ReadLinkSettings(const ini::IniObject& file) {
-    LinkSettingsValues link;
-    if (!IsPanelSettingsFile(file)) return link;
-    link.comProtocol =
-        file.GetInt(kCommunicationSection, kComProtocolTag).value_or(link.comProtocol);
-    link.comPort = file.GetInt(kCommunicationSection, kComPortTag).value_or(link.comPort);
-    link.baudIndex = file.GetInt(kCommunicationSection, kBaudRateTag).value_or(link.baudIndex);
-    link.hostAddress =
-        file.GetStringIntoBuffer(kCommunicationSection, kHostAddressTag, kAddressBuffer)
-            .value_or(link.hostAddress);
-    link.portNumberText =
-        file.GetStringIntoBuffer(kCommunicationSection, kPortNumberTag, kPortNumberBuffer)
-            .value_or(link.portNumberText);
-    return link;
-}
-
 ini::IniObject BuildPanelSettings(const PanelSettings& settings, int windowState,
-                                  const LinkSettingsValues& link,
                                   const SectionWriter& rowAttributes) {
     ini::IniObject file;
     file.PutString(kGeneralInfoSection, kFileTypeTag, kPanelSettingsFileType);
@@ -155,6 +155,7 @@ ini::IniObject BuildPanelSettings(const PanelSettings& settings, int windowState
         file.PutString(kIpSection, IpAddressTag(k), settings.ipAddresses[k - 1]);
     }
 
+    const LinkSettings& link = settings.link;
     file.PutInt(kCommunicationSection, kComProtocolTag, link.comProtocol);
     file.PutInt(kCommunicationSection, kComPortTag, link.comPort);
     file.PutInt(kCommunicationSection, kBaudRateTag, link.baudIndex);

@@ -13,7 +13,7 @@
 //
 // Readers ignore sections they do not know, so the serial-device section at the end keeps
 // the file readable for any reader of the documented sections. Free of Qt: the shell reads
-// and writes the file and applies the values to its panels.
+// and writes the file, and the pages take and give their own values.
 
 #include <functional>
 #include <optional>
@@ -40,6 +40,15 @@ inline constexpr int kWindowMaximised = 2;
 inline constexpr std::size_t kMaxIpAddresses = 10;
 inline constexpr std::size_t kMaxSerialDevices = 16;
 
+// The link as the user set it up: what to open, never the result of opening it.
+struct LinkSettings {
+    int comProtocol = 0;  // 0 RS-232, 1 TCP/IP
+    int comPort = 1;
+    int baudIndex = 4;
+    std::string hostAddress;
+    std::string portNumberText = "10001";
+};
+
 struct PanelSettings {
     std::string panelId;  // the sensor identification text
 
@@ -57,19 +66,12 @@ struct PanelSettings {
     std::string tableAttributesFilePath;
 
     std::vector<std::string> ipAddresses;
+    LinkSettings link;
     std::vector<std::string> serialDevices;
 
     bool Maximised() const { return fullscreen == kWindowMaximised; }
     // Position and size apply only when the file held a window state other than maximised.
     bool HasPosition() const { return fullscreen.has_value() && !Maximised(); }
-};
-
-struct LinkSettingsValues {
-    int comProtocol = 0;  // 0 RS-232, 1 TCP/IP
-    int comPort = 1;
-    int baudIndex = 4;
-    std::string hostAddress;
-    std::string portNumberText = "10001";
 };
 
 // dir + separator + name, without doubling a separator that dir already ends with.
@@ -83,13 +85,11 @@ PanelSettings DefaultPanelSettings(const std::string& programDir, char separator
 // attributes) go on only then.
 bool IsPanelSettingsFile(const ini::IniObject& file);
 
-// First start-up pass: everything but the communication settings. A missing file (an empty
-// object) or another file type gives DefaultPanelSettings.
+// Every documented section but the row attributes, in one pass; defaults for what is
+// missing. A missing file (an empty object) or another file type gives
+// DefaultPanelSettings.
 PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& programDir,
                                 char separator);
-
-// Second start-up pass: the communication settings, defaults for what is missing.
-LinkSettingsValues ReadLinkSettings(const ini::IniObject& file);
 
 // Appends sections to a file being built; used for the row attributes, whose owner writes
 // them after the communication settings.
@@ -98,7 +98,6 @@ using SectionWriter = std::function<void(ini::IniObject&)>;
 // The whole file. windowState is the main panel's state; left, top, width and height are
 // taken from settings (the shell fills them from the panel, also when it is maximised).
 ini::IniObject BuildPanelSettings(const PanelSettings& settings, int windowState,
-                                  const LinkSettingsValues& link,
                                   const SectionWriter& rowAttributes = {});
 
 }  // namespace params

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ini/ini.h"
+#include "params/panel_settings.h"
 #include "session/session.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"
@@ -26,6 +27,8 @@ struct PageContext {
     ui::ChildArea& childArea;
     QWidget* mainPanel;
     QTabWidget* mainTabs;  // pages are addressed by MainPage
+    // Writes the panel settings file now, as closing the program does (ACCEPT).
+    std::function<void()> saveSettings;
 };
 
 class Page {
@@ -43,9 +46,17 @@ class Page {
 
     // Start-up, before the panel settings are read: menus, lists, tables.
     virtual void StartUp() {}
-    // The panel settings file was read: take what belongs to the page.
+    // The panel settings file was read, once, at start-up. `settings` holds its documented
+    // sections as the shell parsed them: the page takes its own values from there. `file`
+    // holds its items, for sections that a page reads itself (empty when the file is not
+    // a panel settings file).
+    virtual void TakeSettings(const params::PanelSettings& settings) { (void)settings; }
     virtual void ReadSettings(const ini::IniObject& file) { (void)file; }
-    // The panel settings file is being written: add the page's sections.
+    // The main panel is shown: the last step of start-up (the first connection).
+    virtual void MainPanelShown() {}
+    // The panel settings file is about to be written: the page puts its values into the
+    // documented sections, then adds sections of its own.
+    virtual void GiveSettings(params::PanelSettings& settings) { (void)settings; }
     virtual void WriteSettings(ini::IniObject& file) { (void)file; }
     // The user brought a page of the main tab control to the front.
     virtual void MainPageSelected(int page) { (void)page; }

@@ -2,6 +2,7 @@
 
 #include "calib/calib_page.h"
 #include "calib/password_gate.h"
+#include "connection/connection_page.h"
 #include "measure/measure_page.h"
 #include "params/parameter_panel.h"
 #include "recorder/recorder_page.h"
@@ -20,10 +21,15 @@ session::PageFactory Make() {
 }  // namespace
 
 session::PageFactories AllPages() {
-    return {Make<params::ParameterPanel>(), Make<service::TableAttributesPage>(),
-            Make<measure::MeasurePage>(),   Make<teach::TeachPage>(),
-            Make<recorder::RecorderPage>(), Make<scope::ScopePage>(),
-            Make<calib::CalibPage>(),       Make<calib::PasswordGate>(),
+    return {Make<connection::ConnectionPage>(),
+            Make<params::ParameterPanel>(),
+            Make<service::TableAttributesPage>(),
+            Make<measure::MeasurePage>(),
+            Make<teach::TeachPage>(),
+            Make<recorder::RecorderPage>(),
+            Make<scope::ScopePage>(),
+            Make<calib::CalibPage>(),
+            Make<calib::PasswordGate>(),
             Make<service::HardwareFilePage>()};
 }
 

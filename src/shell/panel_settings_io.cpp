@@ -7,7 +7,6 @@
 
 #include "ini/ini.h"
 #include "params/panel_settings.h"
-#include "shell/connection_page.h"
 #include "shell/program.h"
 
 namespace shell {
@@ -26,84 +25,84 @@ char Separator() {
 
 // The settings file as it stands; empty when there is none. A file that exists but cannot
 // be read is kept from being replaced at exit: the user's link settings are in it.
-ini::IniObject ReadSettingsFile(Program& program) {
-    ini::IniObject file;
+ini::IniObject SettingsFileOf(Program& program) {
     const QString& path = program.Session().App().panelSettingsPath;
-    if (!QFile::exists(path)) return file;
-    if (!file.ReadFromFile(Native(path))) {
-        if (!program.KeepsSettingsFile())
-            std::fprintf(stderr,
-                         "velorax-scope: cannot read %s; it is left as it is and the settings "
-                         "of this run are not saved\n",
-                         qPrintable(QDir::toNativeSeparators(path)));
-        program.KeepSettingsFile();
-        return {};
-    }
-    return file;
+    std::optional<ini::IniObject> file = program.SettingsReader()(path);
+    if (file) return std::move(*file);
+    std::fprintf(stderr,
+                 "velorax-scope: cannot read %s; it is left as it is and the settings of this "
+                 "run are not saved\n",
+                 qPrintable(QDir::toNativeSeparators(path)));
+    program.KeepSettingsFile();
+    return {};
 }
 
 }  // namespace
 
-void LoadPanelSettings(Program& p) {
-    session::Session& session = p.Session();
-    const ini::IniObject file = ReadSettingsFile(p);
-    const params::PanelSettings s =
+std::optional<ini::IniObject> ReadSettingsFile(const QString& path) {
+    ini::IniObject file;
+    if (!QFile::exists(path)) return file;
+    if (!file.ReadFromFile(Native(path))) return std::nullopt;
+    return file;
+}
+
+void LoadPanelSettings(Program& program) {
+    session::Session& session = program.Session();
+    const ini::IniObject file = SettingsFileOf(program);
+    const params::PanelSettings settings =
         params::ReadPanelSettings(file, Native(session.programDir), Separator());
 
     session::FilePaths paths;
-    paths.parameterFilePath = FromNative(s.parameterFilePath);
-    paths.recordPath = FromNative(s.recordPath);
-    paths.hwInfoFilePath = FromNative(s.hwInfoFilePath);
-    paths.tableAttributesFilePath = FromNative(s.tableAttributesFilePath);
+    paths.parameterFilePath = FromNative(settings.parameterFilePath);
+    paths.recordPath = FromNative(settings.recordPath);
+    paths.hwInfoFilePath = FromNative(settings.hwInfoFilePath);
+    paths.tableAttributesFilePath = FromNative(settings.tableAttributesFilePath);
     session.SetPaths(paths);
 
-    if (s.Maximised()) {
-        p.MainPanel()->setWindowState(Qt::WindowMaximized);
-    } else if (s.HasPosition()) {
-        p.MainPanel()->setGeometry(s.left, s.top, s.width, s.height);
+    if (settings.Maximised()) {
+        program.MainPanel()->setWindowState(Qt::WindowMaximized);
+    } else if (settings.HasPosition()) {
+        program.MainPanel()->setGeometry(settings.left, settings.top, settings.width,
+                                         settings.height);
     }
 
-    session.SetIdentificationText(QString::fromStdString(s.panelId));
+    session.SetIdentificationText(QString::fromStdString(settings.panelId));
     const bool ours = params::IsPanelSettingsFile(file);
-    for (const auto& page : p.Pages()) page->ReadSettings(ours ? file : ini::IniObject{});
+    for (const auto& page : program.Pages()) {
+        page->TakeSettings(settings);
+        page->ReadSettings(ours ? file : ini::IniObject{});
+    }
 }
 
-void LoadCommunicationSettings(Program& p) {
-    p.Connection().ReadLinkSettings(ReadSettingsFile(p));
-}
-
-void SavePanelSettings(Program& p) {
-    if (p.KeepsSettingsFile()) return;
-    session::Session& session = p.Session();
-    ConnectionPage& connection = p.Connection();
-    params::PanelSettings s;
-    s.panelId = session.IdentificationText().toStdString();
-    QWidget* panel = p.MainPanel();
+void SavePanelSettings(Program& program) {
+    if (program.KeepsSettingsFile()) return;
+    session::Session& session = program.Session();
+    params::PanelSettings settings;
+    settings.panelId = session.IdentificationText().toStdString();
+    QWidget* panel = program.MainPanel();
     int state = params::kWindowNormal;
     if (panel->isMaximized())
         state = params::kWindowMaximised;
     else if (panel->isMinimized())
         state = params::kWindowMinimised;
-    const QRect g = state == params::kWindowNormal ? panel->geometry() : panel->normalGeometry();
-    s.left = g.x();
-    s.top = g.y();
-    s.width = g.width();
-    s.height = g.height();
-    s.parameterFilePath = Native(session.Paths().parameterFilePath);
-    s.recordPath = Native(session.Paths().recordPath);
-    s.hwInfoFilePath = Native(session.Paths().hwInfoFilePath);
-    s.tableAttributesFilePath = Native(session.Paths().tableAttributesFilePath);
-    ConnectionPage::SavedSettings connectionSettings = connection.SettingsToSave();
-    s.ipAddresses = std::move(connectionSettings.addresses);
-    s.serialDevices = std::move(connectionSettings.devices);
-    const params::LinkSettingsValues& v = connectionSettings.link;
+    const QRect placement =
+        state == params::kWindowNormal ? panel->geometry() : panel->normalGeometry();
+    settings.left = placement.x();
+    settings.top = placement.y();
+    settings.width = placement.width();
+    settings.height = placement.height();
+    settings.parameterFilePath = Native(session.Paths().parameterFilePath);
+    settings.recordPath = Native(session.Paths().recordPath);
+    settings.hwInfoFilePath = Native(session.Paths().hwInfoFilePath);
+    settings.tableAttributesFilePath = Native(session.Paths().tableAttributesFilePath);
+    for (const auto& page : program.Pages()) page->GiveSettings(settings);
 
     // Write errors are not reported: the settings are a convenience, and the program is
     // usually on its way out when it writes them.
-    const auto pageSections = [&p](ini::IniObject& file) {
-        for (const auto& page : p.Pages()) page->WriteSettings(file);
+    const auto pageSections = [&program](ini::IniObject& file) {
+        for (const auto& page : program.Pages()) page->WriteSettings(file);
     };
-    params::BuildPanelSettings(s, state, v, pageSections)
+    params::BuildPanelSettings(settings, state, pageSections)
         .WriteToFile(Native(session.App().panelSettingsPath));
 }
 

@@ -9,7 +9,6 @@
 #include <QTabWidget>
 
 #include "shell/branding.h"
-#include "shell/connection_page.h"
 #include "shell/panel_settings_io.h"
 #include "ui/controls.h"
 
@@ -80,6 +79,8 @@ Program::Program(const QString& dir, const QString& resourceDir, ui::Popups& pop
                                                   popups, options.session)),
       runtime_(std::make_unique<ui::Runtime>(popups)),
       factories_(options.pages),
+      readSettingsFile_(options.readSettingsFile ? options.readSettingsFile
+                                                 : SettingsFileReader(&ReadSettingsFile)),
       programDir_(dir),
       resourceDir_(resourceDir),
       installed_(!SameFolder(dir, resourceDir)) {}
@@ -112,11 +113,8 @@ bool Program::LookUpControls(QString* error) {
     runtime_->BindPanel(mainPanel, "CBF_MAINP", [this](ui::Event e) { CBF_MAINP(e); });
 
     context_ = std::make_unique<session::PageContext>(
-        session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain});
-    auto connection = std::make_unique<ConnectionPage>(*context_);
-    connection_ = connection.get();
-    connection_->SetSaveSettings([this] { SavePanelSettings(*this); });
-    pages_.push_back(std::move(connection));
+        session::PageContext{*session_, *runtime_, busy_, childArea_, mainPanel, tabMain,
+                             [this] { SavePanelSettings(*this); }});
     for (const session::PageFactory& make : factories_) pages_.push_back(make(*context_));
     for (const auto& page : pages_) page->LookUp(look);
     if (!look.Ok()) {
@@ -149,19 +147,16 @@ void Program::StartUp() {
     // Menus, lists and tables of the pages; the parameter set takes the values the
     // controls were loaded with.
     for (const auto& page : pages_) page->StartUp();
-    // The settings of the last run, then the pages and the child area as the user first
-    // sees them.
+    // The settings of the last run, read once, then the pages and the child area as the
+    // user first sees them.
     LoadPanelSettings(*this);
     ui::SetActiveTabPage(tabMain, session::kPageParameter);
     ui::SetTabPageVisible(tabMain, session::kPageOffset, false);
     ui::FitTabTitles(tabMain);
     childArea_.Show(nullptr);
     mainPanel->show();
-    // The link settings, then the first connection.
-    LoadCommunicationSettings(*this);
-    connection_->ApplyProtocolSelection();
-    ui::BusyScope busy(busy_);
-    connection_->TryToConnect();
+    // The first connection.
+    for (const auto& page : pages_) page->MainPanelShown();
 }
 
 void Program::Shutdown() {
@@ -175,7 +170,6 @@ void Program::Shutdown() {
     session_->ClearFrameConsumers();
     session_->SetParameterAccess(nullptr);
     pages_.clear();
-    connection_ = nullptr;
     panelSet_.reset();
 }
 

@@ -14,6 +14,7 @@
 
 #include "session/page.h"
 #include "session/session.h"
+#include "shell/panel_settings_io.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"
 #include "ui/controls.h"
@@ -28,8 +29,6 @@ class QTabWidget;
 
 namespace shell {
 
-class ConnectionPage;
-
 struct ProgramOptions {
     session::SessionOptions session;
     session::PageFactories pages;  // the subsystems' pages, in start-up order
@@ -37,6 +36,8 @@ struct ProgramOptions {
     // another folder, the program counts as installed: its settings live in the user's
     // configuration folder and its default files in the user's documents folder.
     QString resourceDir;
+    // How start-up reads the panel settings file; empty: ReadSettingsFile.
+    SettingsFileReader readSettingsFile;
 };
 
 // Where the panel set is: next to the program (a build tree or a copied program), in
@@ -75,13 +76,13 @@ class Program : public QObject {
     ui::Runtime& Runtime() { return *runtime_; }
     ui::Busy& Busy() { return busy_; }
     ui::ChildArea& ChildArea() { return childArea_; }
-    ConnectionPage& Connection() { return *connection_; }
     QWidget* Panel(const char* name) const { return panelSet_->Panel(name); }
     QWidget* MainPanel() const { return mainPanel; }
     const std::vector<std::unique_ptr<session::Page>>& Pages() const { return pages_; }
     // The folder the panel set was loaded from; the logo is looked for there.
     const QString& ResourceDir() const { return resourceDir_; }
     bool Installed() const { return installed_; }
+    const SettingsFileReader& SettingsReader() const { return readSettingsFile_; }
 
     // The busy convention and the child area, as the start-up sequence and tests use them.
     void SetButtonsDimmed(bool keepTransferButtons, bool dimmed) {
@@ -116,9 +117,9 @@ class Program : public QObject {
     ui::Busy busy_;
     ui::ChildArea childArea_;
     std::unique_ptr<session::PageContext> context_;
-    std::vector<std::unique_ptr<session::Page>> pages_;  // the connection page first
-    ConnectionPage* connection_ = nullptr;
+    std::vector<std::unique_ptr<session::Page>> pages_;
     session::PageFactories factories_;
+    const SettingsFileReader readSettingsFile_;
     const QString programDir_;
     const QString resourceDir_;
     const bool installed_;

@@ -38,12 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The report lists missing items by name: never more than every item there is.
     Check(report.parameters.size() + report.teachVectors.size() < 64 * 1024);
 #elif FILE_READER == 2
-    // Both passes: the window, paths and addresses, then the link settings.
+    // The window, paths, addresses and link settings, in the one pass start-up makes.
     const params::PanelSettings settings = params::ReadPanelSettings(file, "/opt/velorax", '/');
     Check(settings.panelId.size() <= 99);
     Check(settings.ipAddresses.size() <= params::kMaxIpAddresses);
-    const params::LinkSettingsValues link = params::ReadLinkSettings(file);
-    Check(link.hostAddress.size() <= 255);
+    Check(settings.link.hostAddress.size() <= 255);
 #else
     (void)service::FileTypeMatches(file);
     service::RowAttributes rows;

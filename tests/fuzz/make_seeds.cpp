@@ -121,14 +121,13 @@ int main(int argc, char** argv) {
     params::PanelSettings settings = params::DefaultPanelSettings("/opt/velorax", '/');
     settings.panelId = "LINE 3 STATION 7";
     settings.ipAddresses = {"127.0.0.1", "sensor7.local"};
-    params::LinkSettingsValues link;
-    link.comProtocol = 1;
-    link.hostAddress = "127.0.0.1";
+    settings.link.comProtocol = 1;
+    settings.link.hostAddress = "127.0.0.1";
     service::RowAttributes rows;
     rows.colors = service::defaultRowColors;
     rows.texts[0] = "RED CAP";
     const std::string panelFile =
-        params::BuildPanelSettings(settings, params::kWindowNormal, link, [&](ini::IniObject& f) {
+        params::BuildPanelSettings(settings, params::kWindowNormal, [&](ini::IniObject& f) {
             service::WriteRowAttributes(f, rows);
         }).ToText();
     Put(root / "panel_settings_fuzz", "settings.ini", panelFile);

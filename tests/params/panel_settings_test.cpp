@@ -119,12 +119,11 @@ TEST(PanelSettings, ReadBackTextsAreCutToTheirBuffers) {
     EXPECT_EQ(s.parameterFilePath, path.substr(0, 259));
     // The record file is written to: a long path is kept whole, never cut into another name.
     EXPECT_EQ(s.recordPath, path);
-    const LinkSettingsValues link = ReadLinkSettings(file);
-    EXPECT_EQ(link.hostAddress, host.substr(0, 255));
-    EXPECT_EQ(link.portNumberText, port.substr(0, 31));
+    EXPECT_EQ(s.link.hostAddress, host.substr(0, 255));
+    EXPECT_EQ(s.link.portNumberText, port.substr(0, 31));
 }
 
-TEST(PanelSettings, OtherFileTypeIsIgnoredInBothPasses) {
+TEST(PanelSettings, OtherFileTypeIsIgnoredWhole) {
     const std::string body =
         "PANEL ID: = \"X\"\r\n\r\n[PANEL POSITION]\r\nMAINPANEL FULLSCREEN = 2\r\n"
         "[DIRECTORIES]\r\nPARAMETER FILE = \"/x.ini\"\r\n"
@@ -139,7 +138,7 @@ TEST(PanelSettings, OtherFileTypeIsIgnoredInBothPasses) {
         EXPECT_FALSE(s.fullscreen.has_value()) << type;
         EXPECT_EQ(s.parameterFilePath, "/opt/velorax/Parameter.ini") << type;
         EXPECT_TRUE(s.ipAddresses.empty()) << type;
-        const LinkSettingsValues link = ReadLinkSettings(file);
+        const LinkSettings& link = s.link;
         EXPECT_EQ(link.comProtocol, 0) << type;
         EXPECT_EQ(link.comPort, 1) << type;
         EXPECT_EQ(link.baudIndex, 4) << type;
@@ -156,13 +155,12 @@ TEST(PanelSettings, WrittenFileHasTheDocumentedOrderAndSpelling) {
     s.width = 3;
     s.height = 4;
     s.ipAddresses = {"10.1.1.1", "10.1.1.2"};
-    LinkSettingsValues link;
-    link.hostAddress = "10.1.1.1";
+    s.link.hostAddress = "10.1.1.1";
     const auto rows = [](ini::IniObject& file) {
         file.PutInt("TABLE ATTR OF TEACH VECTOR 0", "Row color", 16711680);
         file.PutString("TABLE ATTR OF TEACH VECTOR 0", "Row specification", "");
     };
-    const std::string text = BuildPanelSettings(s, kWindowMaximised, link, rows).ToText();
+    const std::string text = BuildPanelSettings(s, kWindowMaximised, rows).ToText();
     EXPECT_EQ(text,
               "[GENERAL INFO]\r\n"
               "FILE TYPE: = \"Panel Settings\"\r\n"
@@ -204,7 +202,7 @@ TEST(PanelSettings, SavingTwelveAddressesWritesTenAndSerialDevicesComeLast) {
     PanelSettings s = DefaultPanelSettings(kDir, '/');
     for (int k = 1; k <= 12; ++k) s.ipAddresses.push_back(std::string("h").append(std::to_string(k)));
     s.serialDevices = {"/dev/pts/3", "", "/tmp/sim-tty"};
-    const std::string text = BuildPanelSettings(s, kWindowNormal, LinkSettingsValues{}).ToText();
+    const std::string text = BuildPanelSettings(s, kWindowNormal).ToText();
     EXPECT_NE(text.find("LIST ITEMS = 10\r\n"), std::string::npos);
     EXPECT_NE(text.find("IP ADDR 10 = \"h10\"\r\n"), std::string::npos);
     EXPECT_EQ(text.find("IP ADDR 11"), std::string::npos);
@@ -226,10 +224,10 @@ TEST(PanelSettings, SaveThenLoadGivesTheSameSettings) {
     s.parameterFilePath = "/data/p q.ini";
     s.ipAddresses = {"a", "b", "c"};
     s.serialDevices = {"/dev/pts/9"};
-    LinkSettingsValues link{1, 3, 2, "sensor.local", "2000"};
+    s.link = LinkSettings{1, 3, 2, "sensor.local", "2000"};
 
     const ini::IniObject file =
-        ini::IniObject::Parse(BuildPanelSettings(s, kWindowNormal, link).ToText());
+        ini::IniObject::Parse(BuildPanelSettings(s, kWindowNormal).ToText());
     const PanelSettings r = ReadPanelSettings(file, "/elsewhere", '/');
     EXPECT_EQ(r.panelId, s.panelId);
     EXPECT_EQ(r.fullscreen, kWindowNormal);
@@ -244,7 +242,7 @@ TEST(PanelSettings, SaveThenLoadGivesTheSameSettings) {
     EXPECT_EQ(r.ipAddresses, s.ipAddresses);
     EXPECT_EQ(r.serialDevices, s.serialDevices);
 
-    const LinkSettingsValues l = ReadLinkSettings(file);
+    const LinkSettings& l = r.link;
     EXPECT_EQ(l.comProtocol, 1);
     EXPECT_EQ(l.comPort, 3);
     EXPECT_EQ(l.baudIndex, 2);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCheckBox>
@@ -15,11 +13,12 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <optional>
 
+#include "connection/connection_page.h"
 #include "params/parameter_panel.h"
 #include "params/parameter_set.h"
 #include "program_fixture.h"
-#include "shell/connection_page.h"
 #include "sim/model/faults.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"

@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QPushButton>
 
+#include "connection/connection_page.h"
 #include "params/hardware_file.h"
 #include "program_fixture.h"
-#include "shell/connection_page.h"
 #include "sim/model/faults.h"
 #include "sim/model/sensor_model.h"
 #include "sim/server/sim_server.h"

@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "connection/connection_page.h"
 #include "session/session.h"
-#include "shell/connection_page.h"
 #include "shell/program.h"
 #include "sim/server/sim_server.h"
 #include "ui/panel_set.h"
@@ -55,7 +55,7 @@ class TestProgram {
     shell::Program& operator*() { return *program; }
     shell::Program* operator->() { return program.get(); }
     session::Session& Session() { return program->Session(); }
-    shell::ConnectionPage& Connection() { return program->Connection(); }
+    connection::ConnectionPage& Connection() { return Page<connection::ConnectionPage>(); }
 
     // A page of the program by its type.
     template <class T>

@@ -9,7 +9,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
 
-namespace shell {
+namespace connection {
 
 class FailureLog {
   public:
@@ -29,4 +29,4 @@ class FailureLog {
     QTabWidget* mainTabs_ = nullptr;
 };
 
-}  // namespace shell
+}  // namespace connection

@@ -1,4 +1,4 @@
-#include "shell/connection_page.h"
+#include "connection/connection_page.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -6,38 +6,36 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <algorithm>
+#include <string>
+#include <vector>
 
+#include "connection/connection_core.h"
 #include "device/sensor.h"
-#include "link/replies.h"
 #include "link/serial_ports.h"
 #include "params/texts.h"
 #include "ui/controls.h"
 #include "ui/panel_set.h"
 
-namespace shell {
+namespace connection {
 
 namespace {
 
 enum Protocol : int { kRs232 = 0, kTcp = 1 };
 
-}  // namespace
-
-std::int32_t PortFromText(const QString& text) {
-    std::int64_t value = 0;
-    int i = 0;
-    while (i < text.size() && text[i].isSpace()) ++i;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i].unicode() - '0');
-        if (value > 65535) return 0;  // no TCP port: the connect fails with its own text
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-namespace {
-
 using C = ConnectionPage;
 using ui::Field;
+
+QStringList FromStd(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const std::string& text : texts) list << QString::fromStdString(text);
+    return list;
+}
+
+std::vector<std::string> ToStd(const QStringList& list) {
+    std::vector<std::string> texts;
+    for (const QString& text : list) texts.push_back(text.toStdString());
+    return texts;
+}
 
 }  // namespace
 
@@ -97,7 +95,7 @@ void ConnectionPage::LookUp(ui::Lookup& look) {
     log_.Attach(messages, status, ctx.mainTabs);
     // A typed device path becomes an entry of the port table, not a bare list item.
     comPort->setInsertPolicy(QComboBox::NoInsert);
-    RefreshPortList(settings.comPort);
+    RefreshPortList(linkSettings_.comPort);
 }
 
 void ConnectionPage::RegisterBusy(ui::Busy& busy) {
@@ -169,73 +167,63 @@ int ConnectionPage::ReadComPortSelector() {
     return number;
 }
 
+sensorlink::ComProtocol ConnectionPage::Protocol() const {
+    return linkSettings_.comProtocol == kTcp ? sensorlink::ComProtocol::Tcp
+                                             : sensorlink::ComProtocol::Rs232;
+}
+
 void ConnectionPage::ReadSettingsFromControls() {
     const int proto = ui::ComboValue(protocol);
-    if (proto == kRs232 || proto == kTcp)
-        S().SetComProtocol(static_cast<sensorlink::ComProtocol>(proto));
+    if (proto == kRs232 || proto == kTcp) {
+        linkSettings_.comProtocol = proto;
+        S().SetComProtocol(Protocol());
+    }
     const int number = ReadComPortSelector();
-    if (number > 0) settings.comPort = static_cast<std::uint16_t>(number);
-    settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
-    settings.hostAddress = ipAddress->currentText().trimmed().left(255);
-    settings.portNumberText = portNumber->text().left(31);
+    if (number > 0) linkSettings_.comPort = number;
+    linkSettings_.baudIndex = ui::ComboValue(baudRate);
+    linkSettings_.hostAddress = ipAddress->currentText().trimmed().left(255).toStdString();
+    linkSettings_.portNumberText = portNumber->text().left(31).toStdString();
 }
 
-void ConnectionPage::WriteSettingsToControls(sensorlink::ComProtocol comProtocol) {
-    ui::SetComboValue(protocol, static_cast<int>(comProtocol));
-    ShowComPort(settings.comPort);
-    ui::SetComboValue(baudRate, settings.baudIndex < 5 ? settings.baudIndex : 4);
+void ConnectionPage::WriteSettingsToControls() {
+    ui::SetComboValue(protocol, static_cast<int>(Protocol()));
+    ShowComPort(linkSettings_.comPort);
+    const int baudIndex = linkSettings_.baudIndex;
+    ui::SetComboValue(baudRate, baudIndex >= 0 && baudIndex < 5 ? baudIndex : 4);
     {
         QSignalBlocker block(ipAddress);
-        ipAddress->setEditText(settings.hostAddress);
+        ipAddress->setEditText(QString::fromStdString(linkSettings_.hostAddress));
     }
-    ui::SetValue(portNumber, settings.portNumberText);
-}
-
-QStringList ConnectionPage::TypedDevicePaths() const {
-    return Link().Ports().UserPaths();
-}
-
-void ConnectionPage::RestoreTypedDevicePaths(const QStringList& paths) {
-    Link().Ports().RestoreUserPaths(paths);
-    RefreshPortList(settings.comPort);
+    ui::SetValue(portNumber, QString::fromStdString(linkSettings_.portNumberText));
 }
 
 // --- the panel settings file ----------------------------------------------------------------
 
-void ConnectionPage::ReadSettings(const ini::IniObject& file) {
-    const params::PanelSettings s = params::ReadPanelSettings(file, {}, '/');
-    QStringList addresses;
-    for (const std::string& a : s.ipAddresses) addresses << QString::fromStdString(a);
-    if (!addresses.isEmpty()) SetAddressHistory(addresses);
+void ConnectionPage::TakeSettings(const params::PanelSettings& settings) {
+    if (!settings.ipAddresses.empty()) SetAddressHistory(FromStd(settings.ipAddresses));
     QStringList devices;
-    for (const std::string& d : s.serialDevices) devices << QFile::decodeName(d.c_str());
-    if (!devices.isEmpty()) RestoreTypedDevicePaths(devices);
+    for (const std::string& d : settings.serialDevices) devices << QFile::decodeName(d.c_str());
+    if (!devices.isEmpty()) Link().Ports().RestoreUserPaths(devices);
+    linkSettings_ = settings.link;
+    // Any protocol but TCP/IP is RS-232.
+    linkSettings_.comProtocol = static_cast<int>(Protocol());
+    RefreshPortList(linkSettings_.comPort);
 }
 
-void ConnectionPage::ReadLinkSettings(const ini::IniObject& file) {
-    const params::LinkSettingsValues v = params::ReadLinkSettings(file);
-    const auto protocol =
-        v.comProtocol == 1 ? sensorlink::ComProtocol::Tcp : sensorlink::ComProtocol::Rs232;
-    S().SetComProtocol(protocol);
-    settings.comPort = static_cast<std::uint16_t>(v.comPort);
-    settings.baudIndex = static_cast<std::uint16_t>(v.baudIndex);
-    settings.hostAddress = QString::fromStdString(v.hostAddress);
-    settings.portNumberText = QString::fromStdString(v.portNumberText);
-    WriteSettingsToControls(protocol);
+void ConnectionPage::MainPanelShown() {
+    WriteSettingsToControls();
+    ApplyProtocolSelection();
+    ui::BusyScope busy(ctx.busy);
+    TryToConnect();
 }
 
-ConnectionPage::SavedSettings ConnectionPage::SettingsToSave() {
-    SavedSettings saved;
-    for (const QString& a : AddressHistory()) saved.addresses.push_back(a.toStdString());
-    for (const QString& d : TypedDevicePaths())
-        saved.devices.push_back(QFile::encodeName(d).toStdString());
+void ConnectionPage::GiveSettings(params::PanelSettings& settings) {
+    settings.ipAddresses = ToStd(AddressHistory());
+    settings.serialDevices.clear();
+    for (const QString& d : Link().Ports().UserPaths())
+        settings.serialDevices.push_back(QFile::encodeName(d).toStdString());
     ReadSettingsFromControls();
-    saved.link.comProtocol = static_cast<int>(S().LinkStatus().comProtocol);
-    saved.link.comPort = settings.comPort;
-    saved.link.baudIndex = settings.baudIndex;
-    saved.link.hostAddress = settings.hostAddress.toStdString();
-    saved.link.portNumberText = settings.portNumberText.toStdString();
-    return saved;
+    settings.link = linkSettings_;
 }
 
 // --- messages and buttons -------------------------------------------------------------------
@@ -256,13 +244,10 @@ void ConnectionPage::DimConnectButtons() {
 
 void ConnectionPage::CommitAddress(const QString& typed) {
     const QString text = typed.trimmed().left(255);
-    settings.hostAddress = text;
+    linkSettings_.hostAddress = text.toStdString();
     if (text.isEmpty()) return;
+    SetAddressHistory(FromStd(WithAddressOnTop(ToStd(AddressHistory()), text.toStdString())));
     QSignalBlocker block(ipAddress);
-    const int existing = ipAddress->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (existing >= 0) ipAddress->removeItem(existing);
-    ipAddress->insertItem(0, text);
-    while (ipAddress->count() > kAddressHistoryMax) ipAddress->removeItem(ipAddress->count() - 1);
     ipAddress->setCurrentIndex(0);
     ipAddress->setEditText(text);
 }
@@ -286,7 +271,8 @@ void ConnectionPage::SetAddressHistory(const QStringList& entries) {
 void ConnectionPage::ApplyProtocolSelection() {
     const int proto = ui::ComboValue(protocol);
     if (proto != kRs232 && proto != kTcp) return;
-    S().SetComProtocol(static_cast<sensorlink::ComProtocol>(proto));
+    linkSettings_.comProtocol = proto;
+    S().SetComProtocol(Protocol());
     const bool serial = proto == kRs232;
     ui::SetVisible(comPort, serial);
     ui::SetVisible(baudRate, serial);
@@ -301,30 +287,32 @@ bool ConnectionPage::TryToConnect() {
     AppendMessage(QStringLiteral("TRY TO CONNECT!\n"));
     ReadSettingsFromControls();
     ui::ProcessSystemEvents();
-    const QString device = Link().Ports().Device(settings.comPort);
+    const QString device = Link().Ports().Device(linkSettings_.comPort);
     ui::SetValue(statusComPort,
-                 device.isEmpty() ? QStringLiteral("COM%1").arg(settings.comPort) : device);
-    ui::SetValue(statusIpAddress, settings.hostAddress);
-    settings.tcpPort = PortFromText(settings.portNumberText);
-    if (S().LinkStatus().comProtocol == sensorlink::ComProtocol::Rs232) {
+                 device.isEmpty() ? QStringLiteral("COM%1").arg(linkSettings_.comPort) : device);
+    ui::SetValue(statusIpAddress, QString::fromStdString(linkSettings_.hostAddress));
+    bool opened = false;
+    if (Protocol() == sensorlink::ComProtocol::Rs232) {
         ui::SetVisible(statusComPort, true);
         ui::SetVisible(statusIpAddress, false);
-        OpenSerialPort();
+        opened = OpenSerialPort();
     } else {
         ui::SetVisible(statusComPort, false);
         ui::SetVisible(statusIpAddress, true);
-        ConnectTcp();
+        opened = ConnectTcp();
     }
-    return settings.openResult >= 0 && IdentifySensor();
+    return opened && IdentifySensor();
 }
 
-void ConnectionPage::OpenSerialPort() {
+bool ConnectionPage::OpenSerialPort() {
     S().StopLoops();
-    settings.openResult = Link().OpenSerialPort(settings.comPort, settings.baudIndex);
+    return Link().OpenSerialPort(linkSettings_.comPort,
+                                 static_cast<std::uint16_t>(linkSettings_.baudIndex)) >= 0;
 }
 
-void ConnectionPage::ConnectTcp() {
-    settings.openResult = Link().ConnectTcp(settings.hostAddress, settings.tcpPort);
+bool ConnectionPage::ConnectTcp() {
+    return Link().ConnectTcp(QString::fromStdString(linkSettings_.hostAddress),
+                             TcpPortOf(linkSettings_.portNumberText)) >= 0;
 }
 
 bool ConnectionPage::IdentifySensor() {
@@ -341,13 +329,14 @@ bool ConnectionPage::IdentifySensor() {
 }
 
 void ConnectionPage::ChangeBaudRate() {
-    const std::uint16_t oldIndex = settings.baudIndex;
-    settings.baudIndex = static_cast<std::uint16_t>(ui::ComboValue(baudRate));
+    const int oldIndex = linkSettings_.baudIndex;
+    linkSettings_.baudIndex = ui::ComboValue(baudRate);
     AppendMessage(QStringLiteral("TRY TO CHANGE BAUDRATE!\n"));
-    if (device::ChangeBaudRate(Link(), settings.baudIndex) != sensorlink::Outcome::Reply) {
+    if (device::ChangeBaudRate(Link(), static_cast<std::uint16_t>(linkSettings_.baudIndex)) !=
+        sensorlink::Outcome::Reply) {
         // Refused or unanswered: the sensor keeps its rate, and so does the port, which is
         // what the selector and the settings file go on saying.
-        settings.baudIndex = oldIndex;
+        linkSettings_.baudIndex = oldIndex;
         ui::SetComboValue(baudRate, oldIndex);
         return;
     }
@@ -369,7 +358,7 @@ void ConnectionPage::CBF_EditCommunicationProtocol(ui::Event e) {
 void ConnectionPage::CBF_EditSelectComPort(ui::Event e) {
     if (e != ui::Event::Commit) return;
     const int number = ReadComPortSelector();
-    if (number > 0) settings.comPort = static_cast<std::uint16_t>(number);
+    if (number > 0) linkSettings_.comPort = number;
     DimConnectButtons();
 }
 
@@ -395,7 +384,7 @@ void ConnectionPage::CBF_ButtonTryToConnect(ui::Event e) {
 
 void ConnectionPage::CBF_ButtonAccept(ui::Event e) {
     if (e != ui::Event::Commit) return;
-    if (saveSettings) saveSettings();
+    if (ctx.saveSettings) ctx.saveSettings();
     ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
 }
 
@@ -414,4 +403,4 @@ void ConnectionPage::CBF_EditID(ui::Event e) {
     if (e == ui::Event::Commit) S().SetIdentificationText(identification->text());
 }
 
-}  // namespace shell
+}  // namespace connection

@@ -1,4 +1,4 @@
-#include "shell/failure_log.h"
+#include "connection/failure_log.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -8,7 +8,7 @@
 #include "session/app_state.h"
 #include "ui/runtime.h"
 
-namespace shell {
+namespace connection {
 
 namespace {
 
@@ -47,4 +47,4 @@ void FailureLog::ShowFailure(const QString& message) {
     ui::SetActiveTabPage(mainTabs_, session::kPageConnection);
 }
 
-}  // namespace shell
+}  // namespace connection
