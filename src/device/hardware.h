@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "link/link.h"
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
 
 namespace device {
 

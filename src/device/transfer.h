@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "link/link.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace device {
 

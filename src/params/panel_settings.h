@@ -76,8 +76,8 @@ struct LinkSettingsValues {
 std::string JoinPath(const std::string& dir, char separator, const std::string& name);
 
 // The settings before any file is read: empty identification, no window state, the four
-// default file paths in programDir.
-PanelSettings DefaultPanelSettings(const std::string& programDir, char separator);
+// default file paths in filesDir.
+PanelSettings DefaultPanelSettings(const std::string& filesDir, char separator);
 
 // "FILE TYPE:" is exactly "Panel Settings"; the other readers of the same object (the row
 // attributes) go on only then.
@@ -85,7 +85,7 @@ bool IsPanelSettingsFile(const ini::IniObject& file);
 
 // First start-up pass: everything but the communication settings. A missing file (an empty
 // object) or another file type gives DefaultPanelSettings.
-PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& programDir,
+PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& filesDir,
                                 char separator);
 
 // Second start-up pass: the communication settings, defaults for what is missing.

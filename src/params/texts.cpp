@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 

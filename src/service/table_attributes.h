@@ -23,7 +23,7 @@
 #include <string>
 
 #include "ini/ini.h"
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
 #include "params/texts.h"
 
 namespace service {

@@ -173,7 +173,6 @@ void Program::Shutdown() {
     link.CloseSerialPort();
     if (mainPanel) mainPanel->hide();
     session_->ClearFrameConsumers();
-    session_->SetParameterAccess(nullptr);
     pages_.clear();
     connection_ = nullptr;
     panelSet_.reset();

@@ -250,7 +250,6 @@ void MeanPanel::CellEdited(int row, int column) {
 void MeanPanel::CBF_ButtonTP1Teach(ui::Event e) {
     if (e != ui::Event::Commit) return;
     TeachMeanValues();
-    S().ReadControls();  // the table just written into the parameter set
     emit S().TeachTableChanged();
 }
 

@@ -11,7 +11,7 @@
 
 #include "ini/ini.h"
 #include "params/panel_settings.h"
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
 #include "service/table_attributes.h"
 
 #ifndef FILE_READER

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 namespace {

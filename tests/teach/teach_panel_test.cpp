@@ -297,7 +297,6 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
 
     const session::MeasuredValues m = t.S().Measured();
     ASSERT_GT(m.x + m.y + m.intensity, 0);
-    t.S().ReadControls();
     const auto calculation = t.S().Parameters().block.calculationMode;
     const auto evaluation = t.S().Parameters().block.evaluationMode;
     ASSERT_LT(evaluation, teach::kFirstThresholdMode);
