@@ -250,7 +250,6 @@ void MeanPanel::CellEdited(int row, int column) {
 void MeanPanel::CBF_ButtonTP1Teach(ui::Event e) {
     if (e != ui::Event::Commit) return;
     TeachMeanValues();
-    emit S().TeachTableChanged();
 }
 
 void MeanPanel::TeachMeanValues() {

@@ -130,8 +130,7 @@ void TeachPage::CBF_ButtonTeachDataTo(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // The teach takes the last frame: the displays show nothing else.
     S().SetTeachRowNo(static_cast<std::uint16_t>(editNo->value()));
-    TeachCurrentValues();
-    TableChanged();
+    TeachCurrentValues();  // the model tells the charts
 }
 
 void TeachPage::TeachCurrentValues() {
@@ -303,7 +302,6 @@ void TeachPage::TableChanged() {
                 typed.push_back({row, c, value});
         }
     WriteCells(typed);
-    emit S().TeachTableChanged();
 }
 
 // --- showing the model ------------------------------------------------------------------------

@@ -305,8 +305,7 @@ void RecordPanel::ResetRecord() {
 void RecordPanel::CBF_ButtonTP2Teach(ui::Event e) {
     if (e != ui::Event::Commit) return;
     TeachDisplayedPoint();
-    emit S().TeachTableChanged();
-}
+    }
 
 void RecordPanel::TeachDisplayedPoint() {
     displays_.Flush();  // what the user sees is what is taught

@@ -360,7 +360,7 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     p->StartUp();
     const int cells[5] = {1200, 1300, 150, 2000, 90};  // X, Y, CTO, INT, ITO
     for (int c = 0; c < 5; ++c)
-        ui::SetCell(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, c + 1, cells[c]);
+        p.Control<QTableWidget>("MAINP", "GridCtt")->item(3, c)->setData(Qt::EditRole, cells[c]);
     auto* calc = qobject_cast<QComboBox*>(
         p.Control("MAINP", params::WordControlName(params::kCalculationMode)));
     ASSERT_NE(calc, nullptr);
@@ -395,6 +395,7 @@ TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
         qobject_cast<QComboBox*>(p.Control("MAINP", params::WordControlName(params::kTrigger)));
     {
         params::ParameterSet edited = p.Session().Parameters();
+        edited.block.digitalOutMode = 1;  // the trigger and the teach input are in use
         edited.block.externTeach = 1;
         edited.block.trigger = 1;
         p.Session().SetParameters(edited);
