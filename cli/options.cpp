@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 
 namespace cli {
 

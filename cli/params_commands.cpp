@@ -5,7 +5,8 @@
 #include "device/sensor.h"
 #include "device/transfer.h"
 #include "link/replies.h"
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
+#include "params_core/parameter_model.h"
 
 namespace cli {
 
@@ -64,7 +65,10 @@ int Get(Context& c) {
     // is not the one asked for, and an old file stays as it was.
     if (got == sensorlink::Outcome::ErrorReply && !(c.options.eeprom && counts.eeprom > 0))
         return c.ExitOf(got);
-    const ini::IniObject file = params::BuildParameterFile(set);
+    // The set as the program holds it after a GET: the mode rules applied.
+    params::ParameterModel model;
+    model.Load(set);
+    const ini::IniObject file = params::BuildParameterFile(model.Set());
     if (path.empty()) {
         if (!c.env.out.Write(file.ToText())) return c.OutputFailed();
     } else if (const int status = WriteIni(c, file, path)) {
@@ -94,9 +98,17 @@ int Send(Context& c) {
     if (!report.teachVectors.empty()) c.Say(path + ": " + ReportLine(report.teachVectors));
 
     if (const int status = c.Connect()) return status;
+    // What the program sends after its LOAD: the file over the set the sensor holds in its
+    // RAM (the program read it when it connected; the file has no spare words), then the
+    // mode rules.
+    const sensorlink::Outcome got = device::GetFromSensor(c.link, set, c.options.paraSet, false);
+    if (got != sensorlink::Outcome::Reply) return c.ExitOf(got);
+    params::ReadParameterItems(file, set);
+    params::ParameterModel model;
+    model.Load(set);
     device::TransferCounts counts;
     const sensorlink::Outcome sent =
-        device::SendToSensor(c.link, set, c.options.paraSet, c.options.eeprom, &counts);
+        device::SendToSensor(c.link, model.Set(), c.options.paraSet, c.options.eeprom, &counts);
     std::string said;
     const auto count = [&said](const char* what, int block, int value) {
         if (value < 0) return;

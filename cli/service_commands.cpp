@@ -9,7 +9,8 @@
 #include "device/sensor.h"
 #include "device/transfer.h"
 #include "link/replies.h"
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
+#include "params_core/parameter_model.h"
 #include "ui/wait.h"
 
 namespace cli {
@@ -61,6 +62,10 @@ int HwInfo(Context& c) {
     const sensorlink::Outcome got =
         device::GetFromSensor(c.link, snapshot.parameters, c.options.paraSet, false);
     if (got != sensorlink::Outcome::Reply) return c.ExitOf(got);
+    // The set as the program holds it after its GET: the mode rules applied.
+    params::ParameterModel model;
+    model.Load(snapshot.parameters);
+    snapshot.parameters = model.Set();
     const auto corrections = device::ReadCorrections(c.link);
     if (!corrections) return c.ExitOf(corrections.outcome);
     snapshot.factors = corrections->factors;

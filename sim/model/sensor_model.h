@@ -25,7 +25,7 @@
 
 #include "link/commands.h"
 #include "link/frame.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 #include "sim/model/colour.h"
 #include "sim/model/faults.h"
 #include "sim/model/scene.h"

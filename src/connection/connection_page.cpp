@@ -12,7 +12,7 @@
 #include "connection/connection_core.h"
 #include "device/sensor.h"
 #include "link/serial_ports.h"
-#include "params/texts.h"
+#include "params_core/texts.h"
 #include "ui/controls.h"
 #include "ui/panel_set.h"
 

@@ -10,7 +10,7 @@
 
 #include "connection/failure_log.h"
 #include "link/link_state.h"
-#include "params/panel_settings.h"
+#include "params_core/panel_settings.h"
 #include "session/page.h"
 #include "ui/controls.h"
 

@@ -9,7 +9,7 @@
 
 #include "device/result.h"
 #include "link/link.h"
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
 
 namespace device {
 

@@ -19,7 +19,7 @@
 
 #include "device/result.h"
 #include "link/link.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace device {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace measure {
 

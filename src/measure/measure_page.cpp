@@ -187,7 +187,7 @@ MeasurePage::MeasurePage(session::PageContext& context) : Page(context) {
         DrawTolerancePlot();
     });
     // The teach table or the row colours changed: new circles, the views against them.
-    for (auto changed : {&session::Session::ParametersWritten, &session::Session::TeachTableChanged,
+    for (auto changed : {&session::Session::ParametersChanged, &session::Session::TeachTableChanged,
                          &session::Session::RowColorsChanged})
         QObject::connect(&s, changed, ctx.mainPanel, [this] {
             DrawTolerancePlot();
@@ -248,7 +248,6 @@ void MeasurePage::StartUp() {
 void MeasurePage::Go() {
     // STOP, SEND, GET and the memory selector stay usable: the loop serves them.
     ui::BusyScope busy(ctx.busy, true);
-    S().ReadControls();
     ctx.childArea.Show(dataPanel);
     DrawTolerancePlot();
     S().RunLiveLoop();

@@ -11,8 +11,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include "params/parameter_file.h"
-#include "params/texts.h"
+#include "params_core/parameter_file.h"
+#include "params_core/parameter_model.h"
+#include "params_core/texts.h"
 #include "ui/controls.h"
 #include "ui/panel_set.h"
 
@@ -26,31 +27,30 @@ struct WordControl {
     std::size_t word;
     const char* control;   // object name in the panel set; nullptr: the hold table
     const char* callback;  // callback name, also the key of its help text
-    bool modeControl;      // a commit re-runs the mode rules
 };
 
-// In word order, as ReadControls and WriteControls walk them.
+// In word order.
 constexpr WordControl kWordControls[kBlockWords] = {
-    {kPower, "SlidePower", "CBF_SlidePower", false},
-    {kPowerMode, "EditPmode", "CBF_EditPmode", true},
-    {kAverage, "EditAverage", "CBF_EditAverage", false},
-    {kEvaluationMode, "EditEvalmode", "CBF_EditEvalmode", true},
-    {kHoldFail, nullptr, "CBF_EditGridHold", false},
-    {kIntLim, "EditIntlim", "CBF_EditIntlim", false},
-    {kMaxVecNo, "EditVMaxVecNo", "CBF_EditVMaxVecNo", true},
-    {kDigitalOutMode, "EditDigOutmode", "CBF_EditDigOutmode", true},
-    {kTrigger, "EditTrigger", "CBF_EditTrigger", true},
-    {kExternTeach, "EditExteach", "CBF_EditExteach", true},
-    {kCalculationMode, "EditCalcmode", "CBF_EditCalcmode", false},
-    {kDynWinLo, "EditDynWinLo", "CBF_EditDynWinLoHi", false},
-    {kDynWinHi, "EditDynWinHi", "CBF_EditDynWinLoHi", false},
-    {kColorGroup, "EditColorGroups", "CBF_EditColorGroups", true},
-    {kLedMode, "EditLedMode", "CBF_EditLedMode", true},
-    {kGain, "EditGain", "CBF_EditGain", false},
-    {kIntegral, "EditIntegral", "CBF_EditIntegral", false},
-    {kAnalogOutMode, "EditAnaOutmode", "CBF_EditAnaOutmode", true},
-    {kAnalogOut, "EditAnaOut", "CBF_EditAnaOut", true},
-    {kAnalogZoom, "EditAnaZoom", "CBF_EditAnaZoom", false},
+    {kPower, "SlidePower", "CBF_SlidePower"},
+    {kPowerMode, "EditPmode", "CBF_EditPmode"},
+    {kAverage, "EditAverage", "CBF_EditAverage"},
+    {kEvaluationMode, "EditEvalmode", "CBF_EditEvalmode"},
+    {kHoldFail, nullptr, "CBF_EditGridHold"},
+    {kIntLim, "EditIntlim", "CBF_EditIntlim"},
+    {kMaxVecNo, "EditVMaxVecNo", "CBF_EditVMaxVecNo"},
+    {kDigitalOutMode, "EditDigOutmode", "CBF_EditDigOutmode"},
+    {kTrigger, "EditTrigger", "CBF_EditTrigger"},
+    {kExternTeach, "EditExteach", "CBF_EditExteach"},
+    {kCalculationMode, "EditCalcmode", "CBF_EditCalcmode"},
+    {kDynWinLo, "EditDynWinLo", "CBF_EditDynWinLoHi"},
+    {kDynWinHi, "EditDynWinHi", "CBF_EditDynWinLoHi"},
+    {kColorGroup, "EditColorGroups", "CBF_EditColorGroups"},
+    {kLedMode, "EditLedMode", "CBF_EditLedMode"},
+    {kGain, "EditGain", "CBF_EditGain"},
+    {kIntegral, "EditIntegral", "CBF_EditIntegral"},
+    {kAnalogOutMode, "EditAnaOutmode", "CBF_EditAnaOutmode"},
+    {kAnalogOut, "EditAnaOut", "CBF_EditAnaOut"},
+    {kAnalogZoom, "EditAnaZoom", "CBF_EditAnaZoom"},
 };
 
 using session::TransferTarget;
@@ -71,8 +71,6 @@ constexpr QRgb kActiveRow = 0x008000;
 constexpr QRgb kInactiveRow = 0xFF0000;
 constexpr QRgb kGroupMarked = 0xFF0000;
 constexpr QRgb kGroupAllowed = 0xFFFFFF;
-constexpr QRgb kSpareTeachRows = 0xE0E0E0;
-constexpr int kFirstSpareTeachRow = 4;
 
 // The cell at 1-based row and column, made if the table has none there yet.
 QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
@@ -101,10 +99,6 @@ void SetRowLabelColor(QTableWidget* table, int row, QRgb rgb) {
     label->setBackground(QColor(rgb));
 }
 
-// A check box shows on or off; the word it came from is kept beside it, so a GET followed
-// by a SEND gives the sensor back what it had unless the user clicked the box.
-constexpr const char* kRawWord = "veloraxRawWord";
-
 }  // namespace
 
 const char* WordControlName(std::size_t word) {
@@ -113,13 +107,12 @@ const char* WordControlName(std::size_t word) {
 
 // The controls that are not words of the parameter block.
 const ui::ControlRow<P> P::kControls[] = {
-    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", nullptr, nullptr,
+    {"MAINP", "NumPower", Field<&P::powerNumber>(), "CBF_SlidePower", &P::PowerTyped, nullptr,
      "POWER value"},
     {"MAINP", "EditGridGroups", Field<&P::groupTable>(), "CBF_EditGridGroups",
      &P::CBF_EditGridGroups, nullptr, "Group table"},
-    {"MAINP", "EditGridHold", Field<&P::holdTable>(), "CBF_EditGridHold", nullptr, nullptr,
-     "Hold table"},
-    {"MAINP", "GridCtt", Field<&P::teachTable>(), "CBF_GridCtt", nullptr, nullptr, "Teach table"},
+    {"MAINP", "EditGridHold", Field<&P::holdTable>(), "CBF_EditGridHold", &P::CBF_EditGridHold,
+     nullptr, "Hold table"},
     {"MAINP", "EditResetHold", Field<&P::resetHold>(), "CBF_EditResetHold"},
     {"MAINP", "ButtonResetGroupTable", Field<&P::resetGroups>(), "CBF_ButtonResetGroupTable",
      &P::CBF_ButtonResetGroupTable, "Reset the GROUP TABLE. \nAll cells are set to 0.",
@@ -139,9 +132,14 @@ const ui::ControlRow<P> P::kControls[] = {
 };
 
 ParameterPanel::ParameterPanel(session::PageContext& context) : Page(context) {
-    S().SetParameterAccess(this);
     QObject::connect(&S(), &session::Session::RowColorsChanged, ctx.mainPanel,
                      [this] { PaintRowColors(); });
+    QObject::connect(&S(), &session::Session::ParametersChanged, ctx.mainPanel, [this] {
+        ShowModel();
+        ShowModes();
+    });
+    QObject::connect(&S(), &session::Session::ModeNotice, ctx.mainPanel,
+                     [this](const Notice& notice) { ShowNotice(notice); });
 }
 
 void ParameterPanel::LookUp(ui::Lookup& look) {
@@ -158,11 +156,7 @@ void ParameterPanel::LookUp(ui::Lookup& look) {
         QWidget* c = ui::LookUpControl(look, "MAINP", wc.control, type);
         if (!c) continue;
         wordControls[wc.word] = c;
-        ui::Callback cb;
-        if (wc.word == kCalculationMode)
-            cb = [this](ui::Event e) { CBF_EditCalcmode(e); };
-        else if (wc.modeControl)
-            cb = [this](ui::Event e) { ModeChanged(e); };
+        ui::Callback cb = [this, word = wc.word](ui::Event e) { WordEdited(word, e); };
         ui::AttachControl(rt, c, wc.callback, cb, QString::fromUtf8(ParameterHelpText(wc.callback)),
                           nullptr);
     }
@@ -180,21 +174,16 @@ void ParameterPanel::RegisterBusy(ui::Busy& busy) {
 }
 
 void ParameterPanel::StartUp() {
-    // The parameter set takes the values the controls were loaded with.
-    ReadControls();
-    teachLayoutMode_ = S().Parameters().block.calculationMode;
+    // The controls show the model from the start.
+    ShowModel();
     PaintRowColors();
-    // The rows beyond the few a sensor usually checks are set off in grey.
-    for (int row = kFirstSpareTeachRow; row <= static_cast<int>(kVectorCount); ++row)
-        for (int c = 1; c <= kTeachColumns; ++c) SetCellColor(teachTable, row, c, kSpareTeachRows);
 }
 
 void ParameterPanel::PaintRowColors() {
-    if (!teachTable) return;  // not looked up yet
+    if (!groupTable) return;  // not looked up yet
     for (std::size_t i = 0; i < kVectorCount; ++i) {
         const auto rgb = static_cast<QRgb>(S().RowColorTable()[i]) & 0xFFFFFFu;
         const int row = static_cast<int>(i) + 1;
-        SetCellColor(teachTable, row, kTeachColumns + 1, rgb);
         SetCellColor(groupTable, row, 2, rgb);
         SetCellColor(holdTable, row + 1, 2, rgb);
     }
@@ -215,21 +204,12 @@ void ParameterPanel::PrepareTables() {
     QStringList vectors;
     for (std::size_t v = 0; v < kVectorCount; ++v) vectors << QString::number(v);
     QStringList holdRows = QStringList{"FAIL"} + vectors;
-    QStringList teachColumns;
-    for (const char* label : TeachColumnLabels(0, 0)) teachColumns << label;
-    teachColumns << QString();  // the row colour
-    prepare(teachTable, teachColumns, vectors);
     prepare(groupTable, {"GROUP", ""}, vectors);
     prepare(holdTable, {"HOLD", ""}, holdRows);
 
-    // Five 16-bit columns and the colour beside them fill the narrow page only when each
-    // is as wide as a five-digit value, not a share of the width.
-    ui::FitColumnsTo(teachTable, 1, kTeachColumns, QString::number(kCellMax));
-    ui::SetColumnRange(teachTable, 1, kTeachColumns, 0, kCellMax);
     ui::SetColumnRange(groupTable, 1, 1, 0, kGroupMax);
     ui::SetColumnRange(holdTable, 1, 1, 0, kHoldMax);
     // The indicator columns show colour only.
-    ui::SetColumnReadOnly(teachTable, kTeachColumns + 1);
     ui::SetColumnReadOnly(groupTable, 2);
     ui::SetColumnReadOnly(holdTable, 2);
 }
@@ -257,9 +237,6 @@ void ParameterPanel::PrepareControls() {
     });
     QObject::connect(powerNumber, &QSpinBox::valueChanged, power,
                      [this](int v) { ShowExactly(power, power->minimum(), power->maximum(), v); });
-    // A click on the box is the user's: the word it came with no longer counts.
-    QObject::connect(colorGroup, &QCheckBox::toggled, colorGroup,
-                     [this] { colorGroup->setProperty(kRawWord, QVariant()); });
 }
 
 // --- controls <-> words -------------------------------------------------------------------
@@ -271,12 +248,14 @@ std::uint16_t ParameterPanel::ReadWord(std::size_t word) const {
     if (auto* combo = qobject_cast<QComboBox*>(c))
         return static_cast<std::uint16_t>(ui::ComboValue(combo));
     if (auto* spin = qobject_cast<QSpinBox*>(c)) return static_cast<std::uint16_t>(spin->value());
-    if (auto* check = qobject_cast<QCheckBox*>(c)) {
-        const QVariant raw = check->property(kRawWord);
-        if (raw.isValid()) return static_cast<std::uint16_t>(raw.toUInt());
-        return check->isChecked() ? 1 : 0;
-    }
+    if (auto* check = qobject_cast<QCheckBox*>(c)) return check->isChecked() ? 1 : 0;
     return 0;
+}
+
+bool ParameterPanel::Shows(std::size_t word, std::uint16_t value) const {
+    // The check box shows on or off; the word itself stays in the model as it came.
+    if (word == kColorGroup) return (ReadWord(word) != 0) == (value != 0);
+    return ReadWord(word) == value;
 }
 
 void ParameterPanel::WriteWord(std::size_t word, std::uint16_t value) {
@@ -302,7 +281,6 @@ void ParameterPanel::WriteWord(std::size_t word, std::uint16_t value) {
         ShowExactly(spin, info.minValue, info.maxValue, value);
     } else if (auto* check = qobject_cast<QCheckBox*>(c)) {
         ui::SetValue(check, value != 0);
-        check->setProperty(kRawWord, QVariant(static_cast<uint>(value)));
     }
 }
 
@@ -323,84 +301,28 @@ bool ParameterPanel::TriggerListComplete() const {
     return true;
 }
 
-void ParameterPanel::ReadControls() {
-    ParameterSet set = S().Parameters();
-    for (std::size_t w = 0; w < kBlockWords; ++w) set.block[w] = ReadWord(w);
-    for (std::size_t v = 0; v < kVectorCount; ++v) {
-        const int row = static_cast<int>(v) + 1;
-        TeachVector& t = set.teach[v];
-        t.group = static_cast<std::uint16_t>(ui::CellValue(groupTable, row, 1));
-        t.hold = static_cast<std::uint16_t>(ui::CellValue(holdTable, row + 1, 1));
-        for (int c = 0; c < kTeachColumns; ++c)
-            t.cell[static_cast<std::size_t>(c)] =
-                static_cast<std::uint16_t>(ui::CellValue(teachTable, row, c + 1));
-    }
-    S().SetParameters(set);
-}
-
-void ParameterPanel::WriteTeachCells() {
-    for (std::size_t v = 0; v < kVectorCount; ++v)
-        for (int c = 0; c < kTeachColumns; ++c)
-            ui::SetCell(teachTable, static_cast<int>(v) + 1, c + 1,
-                        S().Parameters().teach[v].cell[static_cast<std::size_t>(c)]);
-}
-
-void ParameterPanel::WriteControls() {
-    const ParameterSet& set = S().Parameters();
-    // EXT1 ... PARA exist only while EXTERN TEACH is OFF; with the list to match, a TRIGGER
-    // above SELF can be shown.
-    WriteWord(kExternTeach, set.block.externTeach);
-    RebuildTriggerList(set.block.externTeach != mode::kTeachOff);
-    for (std::size_t w = 0; w < kBlockWords; ++w) WriteWord(w, set.block[w]);
+void ParameterPanel::ShowModel() {
+    const ParameterModel& model = S().Model();
+    const ParameterSet& set = model.Set();
+    if (TriggerListComplete() != model.TriggerListComplete())
+        RebuildTriggerList(!model.TriggerListComplete());
+    // Only what differs is written: a spin box being typed into keeps its text.
+    for (std::size_t w = 0; w < kBlockWords; ++w)
+        if (!Shows(w, set.block[w])) WriteWord(w, set.block[w]);
     for (std::size_t v = 0; v < kVectorCount; ++v) {
         const int row = static_cast<int>(v) + 1;
         const TeachVector& t = set.teach[v];
-        ui::SetCell(groupTable, row, 1, t.group);
-        ui::SetCell(holdTable, row + 1, 1, t.hold);
+        if (ui::CellValue(groupTable, row, 1) != t.group) ui::SetCell(groupTable, row, 1, t.group);
+        if (ui::CellValue(holdTable, row + 1, 1) != t.hold)
+            ui::SetCell(holdTable, row + 1, 1, t.hold);
+        SetCellColor(groupTable, row, 1, model.GroupMarks()[v] ? kGroupMarked : kGroupAllowed);
     }
-    WriteTeachCells();
-    teachLayoutMode_ = set.block.calculationMode;
-}
-
-void ParameterPanel::ConvertTeachCells(std::uint16_t fromMode, std::uint16_t toMode) {
-    ParameterSet cells;
-    for (std::size_t v = 0; v < kVectorCount; ++v)
-        for (int c = 0; c < kTeachColumns; ++c)
-            cells.teach[v].cell[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(
-                ui::CellValue(teachTable, static_cast<int>(v) + 1, c + 1));
-    ConvertTeachVectors(cells, fromMode, toMode);
-    for (std::size_t v = 0; v < kVectorCount; ++v)
-        for (int c = 0; c < kTeachColumns; ++c)
-            ui::SetCell(teachTable, static_cast<int>(v) + 1, c + 1,
-                        cells.teach[v].cell[static_cast<std::size_t>(c)]);
 }
 
 // --- mode-dependent controls ----------------------------------------------------------------
 
-void ParameterPanel::UpdateModeControls() {
-    ModeInput in;
-    for (std::size_t w = 0; w < kBlockWords; ++w) in.words[w] = ReadWord(w);
-    for (std::size_t v = 0; v < kVectorCount; ++v) {
-        const int row = static_cast<int>(v) + 1;
-        in.groups[v] = static_cast<std::uint16_t>(ui::CellValue(groupTable, row, 1));
-        const QTableWidgetItem* cell = groupTable->item(row - 1, 0);
-        in.groupMarked[v] = cell && cell->background().color() == QColor(kGroupMarked);
-    }
-    in.triggerListComplete = TriggerListComplete();
-    const ModeOutcome out = ApplyModeRules(in);
-
-    // Forced values go into the controls; the parameter set follows at the next ReadControls.
-    for (std::size_t w = 0; w < kBlockWords; ++w)
-        if (out.words[w] != in.words[w]) WriteWord(w, out.words[w]);
-    // A calculation mode forced into the other dimension takes the teach cells along, as a
-    // change by hand does; otherwise they would be read in the wrong layout.
-    const std::uint16_t calculation = out.words.calculationMode;
-    if (Is3D(teachLayoutMode_) != Is3D(calculation)) {
-        ConvertTeachCells(teachLayoutMode_, calculation);
-        emit S().TeachTableChanged();
-    }
-    teachLayoutMode_ = calculation;
-
+void ParameterPanel::ShowModes() {
+    const ModeOutcome& out = S().Model().Modes();
     ui::SetVisible(wordControls[kAnalogOut], out.analogOutVisible);
     ui::SetVisible(wordControls[kAnalogZoom], out.analogZoomVisible);
     ui::SetDimmed(wordControls[kTrigger], !out.triggerEnabled);
@@ -425,25 +347,12 @@ void ParameterPanel::UpdateModeControls() {
 
     ui::SetDimmed(selectParaSet0, !out.paraSetEnabled);
     ui::SetDimmed(selectParaSet1, !out.paraSetEnabled);
-    if (!out.paraSetEnabled) {
+    if (!out.paraSetEnabled) {  // the session selected set 0
         ui::SetValue(selectParaSet0, true);
         ui::SetValue(selectParaSet1, false);
-        S().SelectParameterSet(0);
     }
-
-    if (out.evaluation) ApplyEvaluation(out);
-
-    for (const Notice& notice : out.notices) {
-        if (notice.page == NoticePage::Parameter)
-            ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
-        else if (notice.page == NoticePage::GroupHold)
-            ui::SetActiveTabPage(ctx.mainTabs, session::kPageGroupHold);
-        S().popups.Message(Text(notice.title), Text(notice.text));
-    }
-    PublishModes();
-}
-
-void ParameterPanel::ApplyEvaluation(const ModeOutcome& out) {
+    // Without the digital outputs the evaluation's controls keep the state they last had.
+    if (!out.evaluation) return;
     const EvaluationControls& ev = *out.evaluation;
     ui::SetDimmed(wordControls[kMaxVecNo], !ev.maxVecNoEnabled);
     ui::SetDimmed(wordControls[kIntLim], !ev.intLimEnabled);
@@ -451,56 +360,22 @@ void ParameterPanel::ApplyEvaluation(const ModeOutcome& out) {
     for (QWidget* w : ui::Widgets(colorGroup, groupTable, resetGroups))
         ui::SetDimmed(w, !ev.groupControlsEnabled);
 
-    teachTable->setColumnHidden(2, ev.hiddenTeachColumn == 3);
-    teachTable->setColumnHidden(3, ev.hiddenTeachColumn == 4);
-    for (int c = 0; c < kTeachColumns; ++c) {
-        QSignalBlocker block(teachTable);
-        const QString label = Text(ev.teachLabels[static_cast<std::size_t>(c)]);
-        if (QTableWidgetItem* header = teachTable->horizontalHeaderItem(c))
-            header->setText(label);
-        else
-            teachTable->setHorizontalHeaderItem(c, new QTableWidgetItem(label));
-    }
-
-    if (ev.triggerList != TriggerList::Keep) {
-        RebuildTriggerList(ev.triggerList == TriggerList::ContAndSelf);
-        // A value no item names (from a file or the sensor) is shown as it came.
-        WriteWord(kTrigger, out.words.trigger);
-    }
-
-    if (ev.groupMarked) {
-        for (std::size_t v = 0; v < kVectorCount; ++v) {
-            const int row = static_cast<int>(v) + 1;
-            if (out.groups[v] != ui::CellValue(groupTable, row, 1))
-                ui::SetCell(groupTable, row, 1, out.groups[v]);
-            SetCellColor(groupTable, row, 1, (*ev.groupMarked)[v] ? kGroupMarked : kGroupAllowed);
-        }
-    }
-
     // Rows the sensor checks are labelled green, the others red; the hold table's first
     // row (HOLD FAIL) counts with the first vector.
     for (int row = 1; row <= static_cast<int>(kVectorCount); ++row) {
         const QRgb rgb = row <= ev.activeRows ? kActiveRow : kInactiveRow;
-        SetRowLabelColor(teachTable, row, rgb);
         SetRowLabelColor(groupTable, row, rgb);
         SetRowLabelColor(holdTable, row + 1, rgb);
     }
     if (ev.activeRows >= 1) SetRowLabelColor(holdTable, 1, kActiveRow);
 }
 
-void ParameterPanel::PublishModes() {
-    session::ModeView view;
-    view.digitalOutMode = ReadWord(kDigitalOutMode);
-    view.evaluationMode = ReadWord(kEvaluationMode);
-    view.calculationMode = ReadWord(kCalculationMode);
-    view.analogOutMode = ReadWord(kAnalogOutMode);
-    view.analogOut = ReadWord(kAnalogOut);
-    view.externTeach = ReadWord(kExternTeach);
-    view.trigger = ReadWord(kTrigger);
-    view.colorGroup = ReadWord(kColorGroup) != 0 ? 1 : 0;  // as the switch shows it
-    view.maxVecNo = ReadWord(kMaxVecNo);
-    view.powerMode = ReadWord(kPowerMode);
-    S().SetModes(view);
+void ParameterPanel::ShowNotice(const Notice& notice) {
+    if (notice.page == NoticePage::Parameter)
+        ui::SetActiveTabPage(ctx.mainTabs, session::kPageParameter);
+    else if (notice.page == NoticePage::GroupHold)
+        ui::SetActiveTabPage(ctx.mainTabs, session::kPageGroupHold);
+    S().popups.Message(Text(notice.title), Text(notice.text));
 }
 
 // --- callbacks ----------------------------------------------------------------------------
@@ -545,52 +420,54 @@ void ParameterPanel::CBF_SelectParaSet(ui::Event e) {
     }
 }
 
-void ParameterPanel::ModeChanged(ui::Event e) {
-    if (e == ui::Event::Commit) S().UpdateModeControls();
+void ParameterPanel::WordEdited(std::size_t word, ui::Event e) {
+    if (e != ui::Event::ValueChanged && e != ui::Event::Commit) return;
+    if (Shows(word, S().Parameters().block[word])) return;
+    const std::uint16_t value = ReadWord(word);
+    S().EditParameters([&](ParameterModel& m) { return m.SetWord(word, value); });
 }
 
-void ParameterPanel::CBF_EditCalcmode(ui::Event e) {
-    if (e != ui::Event::Commit) return;
-    // The layout of the cells, not the parameter set: the mode rules may have changed the
-    // mode since the set was last read.
-    const std::uint16_t previous = teachLayoutMode_;
-    ReadControls();
-    const std::uint16_t now = S().Parameters().block.calculationMode;
-    if (Is3D(previous) != Is3D(now)) {
-        ParameterSet set = S().Parameters();
-        ConvertTeachVectors(set, previous, now);
-        S().SetParameters(set);
-        WriteTeachCells();
-        emit S().TeachTableChanged();
-    }
-    teachLayoutMode_ = now;
-    S().UpdateModeControls();
-    ReadControls();
+void ParameterPanel::PowerTyped(ui::Event e) {
+    // The number moved the slider without a signal: the word is the slider's.
+    WordEdited(kPower, e);
 }
 
-// The group and hold tables' resets change the controls only; the next ReadControls takes
-// them into the parameter set.
 void ParameterPanel::CBF_ButtonResetGroupTable(ui::Event e) {
     if (e != ui::Event::Commit) return;
     if (!S().popups.Confirm(Text(kTitleAttention), Text(kResetTableQuestion))) return;
-    for (int row = 1; row <= static_cast<int>(kVectorCount); ++row) {
-        ui::SetCell(groupTable, row, 1, 0);
-        SetCellColor(groupTable, row, 1, kGroupAllowed);  // clears the marks of corrected cells
-    }
+    // The marks of corrected cells go with the numbers.
+    S().EditParameters([](ParameterModel& m) { return m.ResetGroups(); });
 }
 
 void ParameterPanel::CBF_ButtonResetHoldTable(ui::Event e) {
     if (e != ui::Event::Commit) return;
     if (!S().popups.Confirm(Text(kTitleAttention), Text(kResetTableQuestion))) return;
-    const int value = resetHold->value();
-    for (int row = 1; row <= static_cast<int>(kVectorCount) + 1; ++row)
-        ui::SetCell(holdTable, row, 1, value);
+    const auto value = static_cast<std::uint16_t>(resetHold->value());
+    S().EditParameters([value](ParameterModel& m) { return m.ResetHolds(value); });
 }
 
 void ParameterPanel::CBF_EditGridGroups(ui::Event e) {
     if (e != ui::Event::ValueChanged) return;
-    S().UpdateModeControls();
+    for (std::size_t v = 0; v < kVectorCount; ++v) {
+        const auto group =
+            static_cast<std::uint16_t>(ui::CellValue(groupTable, static_cast<int>(v) + 1, 1));
+        if (group != S().Parameters().teach[v].group)
+            S().EditParameters([&](ParameterModel& m) { return m.SetGroup(v, group); });
+    }
     ui::SetActiveTabPage(ctx.mainTabs, session::kPageGroupHold);
+}
+
+void ParameterPanel::CBF_EditGridHold(ui::Event e) {
+    if (e != ui::Event::ValueChanged) return;
+    const auto fail = static_cast<std::uint16_t>(ui::CellValue(holdTable, 1, 1));
+    if (fail != S().Parameters().block.holdFail)
+        S().EditParameters([&](ParameterModel& m) { return m.SetWord(kHoldFail, fail); });
+    for (std::size_t v = 0; v < kVectorCount; ++v) {
+        const auto hold =
+            static_cast<std::uint16_t>(ui::CellValue(holdTable, static_cast<int>(v) + 2, 1));
+        if (hold != S().Parameters().teach[v].hold)
+            S().EditParameters([&](ParameterModel& m) { return m.SetHold(v, hold); });
+    }
 }
 
 }  // namespace params

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 
 namespace recorder {
 

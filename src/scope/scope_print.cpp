@@ -12,7 +12,7 @@
 #include <QTextOption>
 #include <QWidget>
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 #include "ui/popups.h"
 
 namespace scope {

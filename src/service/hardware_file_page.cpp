@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "device/hardware.h"
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
 #include "ui/controls.h"
 
 namespace service {
@@ -71,7 +71,6 @@ void HardwareFilePage::GenerateHardwareInfoFile() {
     }
     s.RememberPath(&session::FilePaths::hwInfoFilePath, *chosen);
 
-    s.ReadControls();
     // The calibration and offset pages keep these equal to what they show.
     snapshot.factors = s.CorrectionValues().factors;
     snapshot.offsets = s.CorrectionValues().offsets;

@@ -1,7 +1,7 @@
 #include "service/table_attributes.h"
 
-#include "params/parameter_file.h"
-#include "params/program_title.h"
+#include "params_core/parameter_file.h"
+#include "params_core/program_title.h"
 
 namespace service {
 

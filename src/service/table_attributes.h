@@ -23,8 +23,8 @@
 #include <string>
 
 #include "ini/ini.h"
-#include "params/parameter_file.h"
-#include "params/texts.h"
+#include "params_core/parameter_file.h"
+#include "params_core/texts.h"
 
 namespace service {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ini/ini.h"
-#include "params/panel_settings.h"
+#include "params_core/panel_settings.h"
 #include "session/session.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"

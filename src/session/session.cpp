@@ -36,19 +36,31 @@ void Session::ReportRefused(std::string_view text) {
     emit ExchangeRefused(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void Session::ReadControls() {
-    if (parameters_) parameters_->ReadControls();
+void Session::SetParameters(const params::ParameterSet& set) {
+    EditParameters([&set](params::ParameterModel& m) { return m.Load(set); });
 }
 
-void Session::WriteControls() {
-    if (!parameters_) return;
-    parameters_->WriteControls();
-    emit ParametersWritten();
-}
-
-void Session::UpdateModeControls() {
-    // The page publishes the result through SetModes.
-    if (parameters_) parameters_->UpdateModeControls();
+void Session::EditParameters(
+    const std::function<params::ModelChange(params::ParameterModel&)>& edit) {
+    const params::ModelChange change = edit(model_);
+    // Without TRIGGER PARA the sensor runs parameter set 0.
+    if (!model_.Modes().paraSetEnabled) app_.paraSetIndex = 0;
+    emit ParametersChanged();
+    if (change.teachTable) emit TeachTableChanged();
+    for (const params::Notice& notice : change.notices) emit ModeNotice(notice);
+    const params::ParameterBlock& w = model_.Set().block;
+    ModeView view;
+    view.digitalOutMode = w.digitalOutMode;
+    view.evaluationMode = w.evaluationMode;
+    view.calculationMode = w.calculationMode;
+    view.analogOutMode = w.analogOutMode;
+    view.analogOut = w.analogOut;
+    view.externTeach = w.externTeach;
+    view.trigger = w.trigger;
+    view.colorGroup = w.colorGroup != 0 ? 1 : 0;  // as the switch shows it
+    view.maxVecNo = w.maxVecNo;
+    view.powerMode = w.powerMode;
+    SetModes(view);
 }
 
 void Session::SetModes(const ModeView& view) {
@@ -59,20 +71,6 @@ void Session::SetModes(const ModeView& view) {
 void Session::SetRowColors(const RowColors& colors) {
     rowColors_ = colors;
     emit RowColorsChanged();
-}
-
-sensorlink::Outcome Session::SendParameters() {
-    app_.sendRequest = false;
-    return parameters_ ? parameters_->Send() : sensorlink::Outcome::Refused;
-}
-
-sensorlink::Outcome Session::GetParameters() {
-    app_.getRequest = false;
-    return GetParametersFrom(app_.transferTarget);
-}
-
-sensorlink::Outcome Session::GetParametersFrom(TransferTarget target) {
-    return parameters_ ? parameters_->Get(target) : sensorlink::Outcome::Refused;
 }
 
 void Session::Restart(const QString& panelSettingsPath) {

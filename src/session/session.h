@@ -1,6 +1,6 @@
 #pragma once
 // The session: what the program knows and does apart from its widgets. It owns the state
-// records (AppState, the remembered paths, LinkState, ParameterSet), the sensor link, the
+// records (AppState, the remembered paths, LinkState, the parameter model), the sensor link, the
 // one wait every loop uses, and the pop-up interface, and tells the pages what happened
 // through signals. Pages never call each other: they call the session, and the session
 // tells whoever listens.
@@ -20,7 +20,7 @@
 #include "link/link.h"
 #include "link/link_state.h"
 #include "link/serial_ports.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_model.h"
 #include "session/app_state.h"
 #include "session/measured_values.h"
 #include "session/mode_view.h"
@@ -28,19 +28,6 @@
 #include "ui/wait.h"
 
 namespace session {
-
-// What the session needs of the parameter page: the controls are the master copy of the
-// parameter set while the user edits, so reading and writing them is the page's.
-class ParameterAccess {
-  public:
-    virtual ~ParameterAccess() = default;
-    virtual void ReadControls() = 0;   // controls -> ParameterSet
-    virtual void WriteControls() = 0;  // ParameterSet -> controls
-    virtual void UpdateModeControls() = 0;
-    // SEND with the selected target, GET with the given one; see Session::SendParameters.
-    virtual sensorlink::Outcome Send() = 0;
-    virtual sensorlink::Outcome Get(TransferTarget target) = 0;
-};
 
 // The sensor's correction values as the calibration and offset pages show them: the
 // calibration factors (1024 = gain 1) and the dark offsets, red, green, blue.
@@ -91,6 +78,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
             QObject* parent = nullptr);
     ~Session() override;
 
+    // The folder of the program's files (the settings file, default data files); the name
+    // is kept for the shell, which reads it.
     const QString programDir;
     ui::Popups& popups;
 
@@ -104,10 +93,15 @@ class Session : public QObject, public sensorlink::FailureObserver {
     const FilePaths& Paths() const { return paths_; }
     void SetPaths(const FilePaths& paths) { paths_ = paths; }
     void RememberPath(QString FilePaths::*which, const QString& path) { paths_.*which = path; }
-    // The parameter set as the controls, the sensor or a file last gave it. The parameter
-    // page writes it from its controls; the others read it.
-    const params::ParameterSet& Parameters() const { return parameterSet_; }
-    void SetParameters(const params::ParameterSet& set) { parameterSet_ = set; }
+    // The sensor's data (parameter set, teach table, group marks) with the mode rules applied;
+    // the controls show it. Every change goes through EditParameters.
+    const params::ParameterModel& Model() const { return model_; }
+    const params::ParameterSet& Parameters() const { return model_.Set(); }
+    // A whole set from the sensor or a file: the model takes it, then the mode rules.
+    void SetParameters(const params::ParameterSet& set);
+    // `edit` changes the model; then ParametersChanged, TeachTableChanged if a teach cell
+    // changed, a ModeNotice per message of the mode rules, and ModesChanged.
+    void EditParameters(const std::function<params::ModelChange(params::ParameterModel&)>& edit);
     // The last frame taken (TakeMeasurementReply, UnpackMeasurement); SetMeasured puts a
     // frame that came from elsewhere in its place (a replayed one, a test's).
     const MeasuredValues& Measured() const { return measured_; }
@@ -149,10 +143,6 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void Note(const QString& text) { emit Noted(text); }
 
     // --- the parameter set ------------------------------------------------------------
-    void SetParameterAccess(ParameterAccess* access) { parameters_ = access; }
-    void ReadControls();
-    void WriteControls();
-    void UpdateModeControls();
     // SEND and GET with the target the memory selector names. Reply: every step ran and the
     // sensor took it; ErrorReply: it ran, but the sensor objected (an error frame, values
     // it replaced: reported); anything else: the exchange that ended it.
@@ -161,6 +151,9 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // GET from the given target, whatever the selector shows (the connection and the
     // service file read the sensor's RAM).
     sensorlink::Outcome GetParametersFrom(TransferTarget target);
+    // SEND and GET with the file target: the file dialog, the questions and the reports.
+    void SaveParameterFile();
+    void LoadParameterFile();
 
     // --- loops ----------------------------------------------------------------------------
     // Runs `loop` to its end (see Loop). The caller restores its buttons.
@@ -209,8 +202,8 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void TakeFrame();
 
     // --- what the pages publish --------------------------------------------------------
-    // The parameter page after its mode rules: every page that shows something
-    // mode-dependent follows ModesChanged.
+    // Modes from elsewhere than the model (a replay, a test's); EditParameters sets them
+    // from the model.
     void SetModes(const ModeView& view);
     // Row colours changed (table attributes, teaching): every table with an indicator
     // column and the tolerance plots follow RowColorsChanged.
@@ -239,8 +232,9 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void LinkFailed(const QString& message);
     void ExchangeRefused(const QString& text);
     void Noted(const QString& text);
-    void ParametersWritten();  // the parameter set was written into the controls
-    void ModesChanged();       // the mode-dependent controls were brought up to date
+    void ParametersChanged();                       // the model changed: the controls show it again
+    void ModeNotice(const params::Notice& notice);  // a message of the mode rules to show
+    void ModesChanged();                            // Modes() follows the model
     void TeachTableChanged();
     void CorrectionsChanged();  // read from the sensor: the pages show them
     void RowColorsChanged();
@@ -254,12 +248,11 @@ class Session : public QObject, public sensorlink::FailureObserver {
     friend class LoopScope;
     sensorlink::LinkState linkState_;
     FilePaths paths_;
-    params::ParameterSet parameterSet_;
+    params::ParameterModel model_;
     MeasuredValues measured_;
     Corrections corrections_;
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
-    ParameterAccess* parameters_ = nullptr;
     AppState app_;
     std::uint64_t stops_ = 0;
     std::uint32_t currentColor_ = 0;

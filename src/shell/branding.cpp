@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 #include "shell/program.h"
 
 namespace shell {

@@ -10,7 +10,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 #include "shell/program.h"
 #include "ui/panel_set.h"
 #include "ui/popups.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "ini/ini.h"
-#include "params/panel_settings.h"
+#include "params_core/panel_settings.h"
 #include "shell/program.h"
 
 namespace shell {

@@ -168,7 +168,6 @@ void Program::Shutdown() {
     link.CloseSerialPort();
     if (mainPanel) mainPanel->hide();
     session_->ClearFrameConsumers();
-    session_->SetParameterAccess(nullptr);
     pages_.clear();
     panelSet_.reset();
 }

@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "params/texts.h"
+#include "params_core/texts.h"
 #include "teach/teach_page.h"
 #include "ui/controls.h"
 
@@ -250,8 +250,6 @@ void MeanPanel::CellEdited(int row, int column) {
 void MeanPanel::CBF_ButtonTP1Teach(ui::Event e) {
     if (e != ui::Event::Commit) return;
     TeachMeanValues();
-    S().ReadControls();  // the table just written into the parameter set
-    emit S().TeachTableChanged();
 }
 
 void MeanPanel::TeachMeanValues() {

@@ -2,12 +2,16 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 
-#include "params/texts.h"
+#include "params_core/mode_rules.h"
+#include "params_core/parameter_model.h"
+#include "params_core/texts.h"
+#include "session/session.h"
 #include "ui/controls.h"
 
 namespace teach {
@@ -16,6 +20,12 @@ namespace {
 
 using T = TeachPage;
 using ui::Field;
+
+// Colours of the row labels and of the rows a sensor seldom checks, 0xRRGGBB.
+constexpr QRgb kActiveRow = 0x008000;
+constexpr QRgb kInactiveRow = 0xFF0000;
+constexpr QRgb kSpareRows = 0xE0E0E0;
+constexpr int kFirstSpareRow = 4;
 
 constexpr const char* kTeachDataToHelp =
     "Current measured values (X,Y,INT respectively s,i,M) are assigned \nto the TEACH TABLE row "
@@ -41,10 +51,10 @@ constexpr const char* kResetQuestion = params::kResetTableQuestion;
 
 }  // namespace
 
-// The teach table is bound by the parameter page, whose words its cells are; this page adds
-// the menu and what the table's edits set off.
+// The teach table shows the teach vectors of the session's parameter model; its edits go
+// into the model.
 const ui::ControlRow<T> T::kControls[] = {
-    {"MAINP", "GridCtt", Field<&T::teachTable>(), nullptr, nullptr, nullptr, "Teach table"},
+    {"MAINP", "GridCtt", Field<&T::teachTable>(), "CBF_GridCtt", nullptr, nullptr, "Teach table"},
     {"MAINP", "ButtonTeachDataTo", Field<&T::teachDataTo>(), "CBF_ButtonTeachDataTo",
      &T::CBF_ButtonTeachDataTo, kTeachDataToHelp},
     {"MAINP", "EditNo", Field<&T::editNo>(), "CBF_EditNo", &T::CBF_EditNo, kEditNoHelp},
@@ -79,7 +89,8 @@ TeachPage::TeachPage(session::PageContext& context)
     : Page(context), meanPanel(context, *this), recordPanel(context, *this) {}
 
 void TeachPage::LookUp(ui::Lookup& look) {
-    ui::AttachControls<T>(look, ctx.runtime, *this, kControls);
+    ui::AttachControls<T>(look, ctx.runtime, *this, kControls, &params::ParameterHelpText);
+    if (look.Ok()) PrepareTable();
     meanPanel.LookUp(look);
     recordPanel.LookUp(look);
 }
@@ -98,6 +109,17 @@ void TeachPage::StartUp() {
     // An edit by the user: the program's own writes block the table's signals.
     QObject::connect(teachTable, &QTableWidget::cellChanged, &connections_,
                      [this](int, int) { TableChanged(); });
+    QObject::connect(&S(), &session::Session::ParametersChanged, &connections_, [this] {
+        ShowCells();
+        ShowModes();
+    });
+    QObject::connect(&S(), &session::Session::RowColorsChanged, &connections_,
+                     [this] { PaintRowColors(); });
+    ShowCells();
+    PaintRowColors();
+    // The rows beyond the few a sensor usually checks are set off in grey.
+    for (int row = kFirstSpareRow; row <= kTableRows; ++row)
+        for (int c = 1; c <= kValueColumns; ++c) SetCellColor(row, c, kSpareRows);
     meanPanel.StartUp();
     recordPanel.StartUp();
 }
@@ -108,8 +130,7 @@ void TeachPage::CBF_ButtonTeachDataTo(ui::Event e) {
     if (e != ui::Event::Commit) return;
     // The teach takes the last frame: the displays show nothing else.
     S().SetTeachRowNo(static_cast<std::uint16_t>(editNo->value()));
-    TeachCurrentValues();
-    TableChanged();
+    TeachCurrentValues();  // the model tells the charts
 }
 
 void TeachPage::TeachCurrentValues() {
@@ -122,7 +143,7 @@ void TeachPage::TeachValues(const Sample& sample) {
     const Modes modes{v.evaluationMode, v.calculationMode, v.powerMode};
     const TeachOutcome out =
         TeachCells(sample, modes, S().TeachRowNo(), toleranceOff_, AutoIncrement());
-    for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);
+    WriteCells(out.cells);
     // In automatic colour mode the row just taught takes the colour the sensor sees (also
     // in the threshold modes, whose values went elsewhere).
     if (S().AutomaticRowColors() && S().TeachRowNo() < session::kRows) {
@@ -145,14 +166,13 @@ bool TeachPage::AutoIncrement() const {
 std::array<std::uint16_t, kValueColumns> TeachPage::RowCells(int rowNo) const {
     std::array<std::uint16_t, kValueColumns> cells{};
     if (rowNo < 0 || rowNo > kLastRowNo) return cells;
-    for (int c = 1; c <= kValueColumns; ++c)
-        cells[static_cast<std::size_t>(c - 1)] =
-            static_cast<std::uint16_t>(ui::CellValue(teachTable, rowNo + 1, c));
+    const auto& cell = ctx.session.Parameters().teach[static_cast<std::size_t>(rowNo)].cell;
+    for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = cell[c];
     return cells;
 }
 
 void TeachPage::ApplyTeach(const TeachOutcome& out) {
-    for (const CellWrite& c : out.cells) ui::SetCell(teachTable, c.row, c.column, c.value);
+    WriteCells(out.cells);
     if (out.nextRowNo) ui::SetValue(editNo, *out.nextRowNo);
 }
 
@@ -189,9 +209,11 @@ void TeachPage::CBF_ButtonResetTable(ui::Event e) {
 void TeachPage::ResetTeachTable() {
     ui::SetValue(editNo, 0);
     S().SetTeachRowNo(0);
+    std::vector<CellWrite> cells;
     for (int row = 1; row <= kTableRows; ++row)
         for (int column = 1; column <= kValueColumns; ++column)
-            ui::SetCell(teachTable, row, column, kResetValue);
+            cells.push_back({row, column, kResetValue});
+    WriteCells(cells);
 }
 
 // --- the context menu -----------------------------------------------------------------------
@@ -262,13 +284,99 @@ void TeachPage::SetToleranceOff(bool off) {
 // --- after a change -------------------------------------------------------------------------
 
 void TeachPage::WriteCells(const std::vector<CellWrite>& cells) {
-    for (const CellWrite& c : cells) ui::SetCell(teachTable, c.row, c.column, c.value);
-    TableChanged();
+    std::vector<params::TeachCell> into;
+    for (const CellWrite& c : cells)
+        if (c.row >= 1 && c.row <= kTableRows && IsValueColumn(c.column))
+            into.push_back({static_cast<std::size_t>(c.row - 1),
+                            static_cast<std::size_t>(c.column - 1), c.value});
+    S().EditParameters([&into](params::ParameterModel& m) { return m.SetTeachCells(into); });
 }
 
 void TeachPage::TableChanged() {
-    S().ReadControls();
-    emit S().TeachTableChanged();
+    // What the user typed into a cell goes into the model; the charts follow.
+    std::vector<CellWrite> typed;
+    for (int row = 1; row <= kTableRows; ++row)
+        for (int c = 1; c <= kValueColumns; ++c) {
+            const auto value = static_cast<std::uint16_t>(ui::CellValue(teachTable, row, c));
+            if (value != S().Parameters().teach[row - 1].cell[c - 1])
+                typed.push_back({row, c, value});
+        }
+    WriteCells(typed);
+}
+
+// --- showing the model ------------------------------------------------------------------------
+
+void TeachPage::PrepareTable() {
+    QSignalBlocker block(teachTable);
+    QStringList columns;
+    for (const char* label : params::TeachColumnLabels(0, 0)) columns << label;
+    columns << QString();  // the row colour
+    QStringList rows;
+    for (int r = 0; r < kTableRows; ++r) rows << QString::number(r);
+    teachTable->setHorizontalHeaderLabels(columns);
+    teachTable->setVerticalHeaderLabels(rows);
+    teachTable->verticalHeader()->setDefaultSectionSize(20);
+    QHeaderView* header = teachTable->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    header->setSectionResizeMode(kValueColumns, QHeaderView::Fixed);
+    header->resizeSection(kValueColumns, 18);
+    teachTable->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // Five 16-bit columns and the colour beside them fill the narrow page only when each
+    // is as wide as a five-digit value, not a share of the width.
+    ui::FitColumnsTo(teachTable, 1, kValueColumns, QString::number(params::kCellMax));
+    ui::SetColumnRange(teachTable, 1, kValueColumns, 0, params::kCellMax);
+    ui::SetColumnReadOnly(teachTable, kValueColumns + 1);  // the row colour only
+}
+
+void TeachPage::ShowCells() {
+    for (int row = 1; row <= kTableRows; ++row)
+        for (int c = 1; c <= kValueColumns; ++c) {
+            const int value = S().Parameters().teach[row - 1].cell[c - 1];
+            if (ui::CellValue(teachTable, row, c) != value) ui::SetCell(teachTable, row, c, value);
+        }
+}
+
+void TeachPage::ShowModes() {
+    const auto& ev = S().Model().Modes().evaluation;
+    // Without the digital outputs the table keeps the labels it last had.
+    if (!ev) return;
+    teachTable->setColumnHidden(2, ev->hiddenTeachColumn == 3);
+    teachTable->setColumnHidden(3, ev->hiddenTeachColumn == 4);
+    QSignalBlocker block(teachTable);
+    for (int c = 0; c < kValueColumns; ++c) {
+        const QString label = QString::fromLatin1(ev->teachLabels[static_cast<std::size_t>(c)]);
+        if (QTableWidgetItem* item = teachTable->horizontalHeaderItem(c))
+            item->setText(label);
+        else
+            teachTable->setHorizontalHeaderItem(c, new QTableWidgetItem(label));
+    }
+    // Rows the sensor checks are labelled green, the others red.
+    for (int row = 1; row <= kTableRows; ++row) {
+        QTableWidgetItem* label = teachTable->verticalHeaderItem(row - 1);
+        if (!label) {
+            label = new QTableWidgetItem(QString::number(row - 1));
+            teachTable->setVerticalHeaderItem(row - 1, label);
+        }
+        label->setBackground(QColor(row <= ev->activeRows ? kActiveRow : kInactiveRow));
+    }
+}
+
+void TeachPage::PaintRowColors() {
+    for (int row = 1; row <= kTableRows; ++row)
+        SetCellColor(row, kValueColumns + 1,
+                     static_cast<QRgb>(S().RowColorTable()[row - 1]) & 0xFFFFFFu);
+}
+
+// Colours never count as an edit: the table's signals stay silent.
+void TeachPage::SetCellColor(int row, int column, QRgb rgb) {
+    QSignalBlocker block(teachTable);
+    QTableWidgetItem* item = teachTable->item(row - 1, column - 1);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        teachTable->setItem(row - 1, column - 1, item);
+    }
+    item->setBackground(QColor(rgb));
 }
 
 }  // namespace teach

@@ -2,10 +2,10 @@
 // The teach table page: TEACH DATA TO into the row of the "No.:" field with the default
 // tolerances of the selected modes, the table's context menu (set, increment and reset a
 // selection, tolerance teaching off and on), the table reset, and the redraws that follow
-// every change. The table itself is the parameter page's (its cells are words of the
-// parameter set); this page writes its cells and then has the parameter set read back, so
-// the controls stay the master copy.
+// every change. The table shows the teach vectors of the session's parameter model, and
+// every write and edit of a cell goes into the model.
 
+#include <QColor>
 #include <QObject>
 #include <vector>
 
@@ -85,9 +85,15 @@ class TeachPage final : public session::Page {
     void SetToleranceOff(bool off);
     void SetSelectionTo();
     void IncrementSelectionWith();
-    // Cells into the table, then the parameter set and the charts follow.
+    // Cells into the model; the table and the charts follow.
     void WriteCells(const std::vector<CellWrite>& cells);
+    // The user edited the table: its cells into the model.
     void TableChanged();
+    void PrepareTable();
+    void ShowCells();
+    void ShowModes();  // labels, hidden column and row labels per the mode rules
+    void PaintRowColors();
+    void SetCellColor(int row, int column, QRgb rgb);
 
     // Controls.
     QTableWidget* teachTable = nullptr;

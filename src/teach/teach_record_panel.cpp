@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "link/replies.h"
-#include "params/texts.h"
+#include "params_core/texts.h"
 #include "teach/teach_page.h"
 #include "ui/busy.h"
 #include "ui/child_area.h"
@@ -179,7 +179,6 @@ void RecordPanel::CBF_ButtonTP2Start(ui::Event e) {
     // Start is dimmed while any loop runs; a second loop inside the first is never started.
     if (S().LoopRunning()) return;
     ui::BusyScope busy(ctx_.busy);
-    S().ReadControls();
     emit S().TeachTableChanged();  // the tolerance plot against the table as it stands
     RunRecordingLoop();
 }
@@ -306,8 +305,6 @@ void RecordPanel::ResetRecord() {
 void RecordPanel::CBF_ButtonTP2Teach(ui::Event e) {
     if (e != ui::Event::Commit) return;
     TeachDisplayedPoint();
-    S().ReadControls();  // the row just written into the parameter set
-    emit S().TeachTableChanged();
 }
 
 void RecordPanel::TeachDisplayedPoint() {

@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 
 #include "cli_fixture.h"
-#include "params/hardware_file.h"
-#include "params/parameter_file.h"
+#include "params_core/hardware_file.h"
+#include "params_core/parameter_file.h"
 #include "recorder/record_core.h"
 #include "scope/scope_core.h"
 #include "sim/model/sensor_model.h"

@@ -10,7 +10,7 @@
 
 #include "cli/options.h"
 #include "cli_fixture.h"
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
 #include "program_fixture.h"
 
 namespace {

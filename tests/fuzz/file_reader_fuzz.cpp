@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "ini/ini.h"
-#include "params/panel_settings.h"
-#include "params/parameter_file.h"
+#include "params_core/panel_settings.h"
+#include "params_core/parameter_file.h"
 #include "service/table_attributes.h"
 
 #ifndef FILE_READER

@@ -14,8 +14,8 @@
 
 #include "link/commands.h"
 #include "link/frame.h"
-#include "params/panel_settings.h"
-#include "params/parameter_file.h"
+#include "params_core/panel_settings.h"
+#include "params_core/parameter_file.h"
 #include "service/table_attributes.h"
 #include "sim/model/sensor_model.h"
 

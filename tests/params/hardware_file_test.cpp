@@ -1,4 +1,4 @@
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
 
 namespace params {
 namespace {

@@ -13,7 +13,7 @@
 #include <QTableWidget>
 
 #include "params/parameter_panel.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 #include "program_fixture.h"
 
 using testing_support::TestProgram;
@@ -61,11 +61,7 @@ struct Page {
     QComboBox* combo(std::size_t word) { return qobject_cast<QComboBox*>(control(word)); }
 
     // What GET or a file load does.
-    void Load(const params::ParameterSet& set) {
-        S().SetParameters(set);
-        S().WriteControls();
-        S().UpdateModeControls();
-    }
+    void Load(const params::ParameterSet& set) { S().SetParameters(set); }
     // The user picks a value from a selector.
     void Choose(std::size_t word, int value) {
         QComboBox* c = combo(word);
@@ -73,10 +69,11 @@ struct Page {
         c->setCurrentIndex(c->findData(value));
         emit c->activated(c->currentIndex());
     }
-    std::uint16_t Word(std::size_t word) {
-        panel().ReadControls();
-        return S().Parameters().block[word];
+    // The mode rules once more over the model as it stands.
+    void RunRulesAgain() {
+        S().EditParameters([](params::ParameterModel& m) { return m.SetTeachCells({}); });
     }
+    std::uint16_t Word(std::size_t word) { return S().Parameters().block[word]; }
     int Group(int row) {
         return ui::CellValue(program.Control<QTableWidget>("MAINP", "EditGridGroups"), row, 1);
     }
@@ -108,9 +105,7 @@ QStringList Items(QComboBox* combo) {
 
 // Everything the rules may touch on the page, for comparing two runs.
 QString Snapshot(Page& t) {
-    auto& p = t.panel();
     QStringList s;
-    p.ReadControls();
     for (std::size_t w = 0; w < params::kBlockWords; ++w) {
         s << QString::number(t.S().Parameters().block[w]);
         if (QWidget* c = t.control(w)) s << QString("%1%2").arg(c->isEnabled()).arg(c->isHidden());
@@ -179,7 +174,7 @@ TEST(ModeControls, RunningTwiceGivesTheSamePanel) {
         t.Load(set);
         const QString first = Snapshot(t);
         const qsizetype shown = t.Messages().size();
-        t.S().UpdateModeControls();
+        t.RunRulesAgain();
         EXPECT_EQ(Snapshot(t), first);
         EXPECT_EQ(t.Messages().size(), shown) << "a second run repeats no message";
     }
@@ -290,7 +285,7 @@ TEST(ModeControls, GroupNumbersAboveWhatTheOutputsSignal) {
     EXPECT_EQ(t.Messages(), QStringList{kGroupText});
 
     // The mark stays while the cell keeps its 0, and goes when the user types a number.
-    t.S().UpdateModeControls();
+    t.RunRulesAgain();
     EXPECT_EQ(CellColor(t.program.Control<QTableWidget>("MAINP", "EditGridGroups"), 31, 1), kRed);
     t.program.Control<QTableWidget>("MAINP", "EditGridGroups")
         ->item(30, 0)

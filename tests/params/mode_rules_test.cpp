@@ -1,7 +1,7 @@
 // The mode rules without a panel: forced values, what stays operable, labels, limits and
 // the messages, over the whole space of mode combinations where that is cheap.
 
-#include "params/mode_rules.h"
+#include "params_core/mode_rules.h"
 
 #include <gtest/gtest.h>
 

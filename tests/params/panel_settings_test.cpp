@@ -1,4 +1,4 @@
-#include "params/panel_settings.h"
+#include "params_core/panel_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 
 namespace params {
 namespace {

@@ -1,4 +1,4 @@
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 #include <gtest/gtest.h>
 

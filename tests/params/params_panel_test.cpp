@@ -17,7 +17,7 @@
 
 #include "connection/connection_page.h"
 #include "params/parameter_panel.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 #include "program_fixture.h"
 #include "sim/model/faults.h"
 #include "sim/model/sensor_model.h"
@@ -179,7 +179,6 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     // SEND reads the controls first: what it would send is what came. COLOR GROUP 2 shows
     // as on, and BINARY outputs signal groups 0 to 2 only.
-    c.panel().ReadControls();
     params::ParameterSet expected = odd;
     expected.teach[4].group = 0;
     EXPECT_EQ(Words(c.p().Session().Parameters()), Words(expected));
@@ -187,7 +186,6 @@ TEST(Transfer, ValuesOutsideTheControlsRangesGoBackUnchanged) {
     EXPECT_TRUE(c.program.popups.Messages()[0].contains("3 groups are possible"));
     // What the user changes is the user's.
     c.Control<QCheckBox>("MAINP", "EditColorGroups")->click();
-    c.panel().ReadControls();
     EXPECT_EQ(c.p().Session().Parameters().block.colorGroup, 0);
 }
 
@@ -298,7 +296,6 @@ TEST(ParameterFile, SaveAndLoadThroughTheDialogs) {
 
     // Load it back over the defaults.
     c.p().Session().SetParameters(sim::DefaultParameterSet());
-    c.panel().WriteControls();
     c.program.popups.AnswerFile(path);
     c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     auto expected = DistinctSet(7);
@@ -362,7 +359,7 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
     p->StartUp();
     const int cells[5] = {1200, 1300, 150, 2000, 90};  // X, Y, CTO, INT, ITO
     for (int c = 0; c < 5; ++c)
-        ui::SetCell(p.Control<QTableWidget>("MAINP", "GridCtt"), 4, c + 1, cells[c]);
+        p.Control<QTableWidget>("MAINP", "GridCtt")->item(3, c)->setData(Qt::EditRole, cells[c]);
     auto* calc = qobject_cast<QComboBox*>(
         p.Control("MAINP", params::WordControlName(params::kCalculationMode)));
     ASSERT_NE(calc, nullptr);
@@ -393,16 +390,15 @@ TEST(Controls, CalculationModeTwoDimensionsToThreeAndBack) {
 TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
     TestProgram p(testing_support::NoSensorSettingsText());
     p->StartUp();
-    auto& panel = p.Page<params::ParameterPanel>();
     auto* trigger =
         qobject_cast<QComboBox*>(p.Control("MAINP", params::WordControlName(params::kTrigger)));
     {
         params::ParameterSet edited = p.Session().Parameters();
+        edited.block.digitalOutMode = 1;  // the trigger and the teach input are in use
         edited.block.externTeach = 1;
         edited.block.trigger = 1;
         p.Session().SetParameters(edited);
     }
-    panel.WriteControls();
     EXPECT_EQ(trigger->count(), 2);
     EXPECT_EQ(ui::ComboValue(trigger), 1);
     {
@@ -411,7 +407,6 @@ TEST(Controls, ExternTeachLeavesOnlyContAndSelfInTheTriggerList) {
         edited.block.trigger = 6;
         p.Session().SetParameters(edited);
     }
-    panel.WriteControls();
     EXPECT_EQ(trigger->count(), 7);
     EXPECT_EQ(ui::ComboValue(trigger), 6);  // PARA can be shown again
 }

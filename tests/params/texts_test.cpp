@@ -1,11 +1,11 @@
-#include "params/texts.h"
+#include "params_core/texts.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 namespace {

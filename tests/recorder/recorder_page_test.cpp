@@ -334,7 +334,6 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
     };
     EXPECT_EQ(names(), (QStringList{"X", "Y", "INT", "X", "Y", "INT", "X", "Y", "INT"}));
     for (std::uint16_t calculation : {1, 3, 2, 0}) {
-        t.S().ReadControls();
         {
             params::ParameterSet edited = t.S().Parameters();
             edited.block.digitalOutMode = 1;
@@ -342,8 +341,6 @@ TEST(RecorderContinuous, StopOrAModeChangeEndsItAndTheGraphShowsOneSignal) {
             edited.block.calculationMode = calculation;
             t.S().SetParameters(edited);
         }
-        t.S().WriteControls();
-        t.S().UpdateModeControls();
         const QStringList expected =
             calculation % 2 == 1 ? QStringList{"s", "i", "M", "s", "i", "M", "s", "i", "M"}
                                  : QStringList{"X", "Y", "INT", "X", "Y", "INT", "X", "Y", "INT"};

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "connection/connection_page.h"
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
 #include "program_fixture.h"
 #include "sim/model/faults.h"
 #include "sim/model/sensor_model.h"
@@ -81,14 +81,12 @@ TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndK
     ASSERT_EQ(t.S().Firmware(), QString::fromLatin1(sim::kFirmwareText));
     // Edits on the panel that were never sent, and correction values the pages show that
     // the sensor does not have.
-    t.S().ReadControls();
     {
         params::ParameterSet edited = t.S().Parameters();
         edited.block.power = 123;
         edited.teach[2].cell[0] = 9;
         t.S().SetParameters(edited);
     }
-    t.S().WriteControls();
     {
         session::Corrections c = t.S().CorrectionValues();
         c.factors = {1, 2, 3};

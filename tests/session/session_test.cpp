@@ -12,22 +12,6 @@
 
 namespace {
 
-class FakeParameters : public session::ParameterAccess {
-  public:
-    void ReadControls() override { calls << "read"; }
-    void WriteControls() override { calls << "write"; }
-    void UpdateModeControls() override { calls << "modes"; }
-    sensorlink::Outcome Send() override {
-        calls << "send";
-        return sensorlink::Outcome::Reply;
-    }
-    sensorlink::Outcome Get(session::TransferTarget) override {
-        calls << "get";
-        return sensorlink::Outcome::Reply;
-    }
-    QStringList calls;
-};
-
 struct Fixture {
     ui::ScriptedPopups popups;
     session::Session session{QStringLiteral("/nonexistent"), popups};
@@ -80,26 +64,33 @@ TEST(Session, FailuresClearTheFlagsAndAreToldOnce) {
     EXPECT_EQ(failed.at(0).at(0).toString(), "INFO!\n2 PARAMETER IN RAM");
 }
 
-TEST(Session, ParameterOperationsGoToThePageAndAreAnnounced) {
+TEST(Session, AParameterEditRunsTheModeRulesOnceAndIsAnnouncedInOrder) {
     Fixture f;
-    // Without a parameter page nothing happens, and nothing breaks.
-    f.session.GetParameters();
-    f.session.ReadControls();
-    FakeParameters page;
-    f.session.SetParameterAccess(&page);
-    QSignalSpy written(&f.session, &session::Session::ParametersWritten);
-    QSignalSpy modes(&f.session, &session::Session::ModesChanged);
-    f.session.WriteControls();
-    f.session.UpdateModeControls();
-    f.session.SendParameters();
-    EXPECT_EQ(page.calls, (QStringList{"write", "modes", "send"}));
-    EXPECT_EQ(written.count(), 1);
-    // The page publishes what its rules decided; the rest follow the signal.
-    session::ModeView view;
-    view.calculationMode = 3;
-    f.session.SetModes(view);
-    EXPECT_EQ(modes.count(), 1);
+    QStringList order;
+    QObject::connect(&f.session, &session::Session::ParametersChanged, [&] { order << "changed"; });
+    QObject::connect(&f.session, &session::Session::TeachTableChanged, [&] { order << "teach"; });
+    QObject::connect(&f.session, &session::Session::ModeNotice,
+                     [&](const params::Notice&) { order << "notice"; });
+    QObject::connect(&f.session, &session::Session::ModesChanged, [&] { order << "modes"; });
+    // DIRECT HI without colour groups signals two colours: MAX VEC NO 7 is set to 2, once.
+    f.session.EditParameters([](params::ParameterModel& m) {
+        m.SetWord(params::kDigitalOutMode, 1);
+        return m.SetWord(params::kMaxVecNo, 7);
+    });
+    EXPECT_EQ(order, (QStringList{"changed", "notice", "modes"}));
+    EXPECT_EQ(f.session.Parameters().block.maxVecNo, 2);
+    EXPECT_EQ(f.session.Modes().maxVecNo, 2);
+    // Into 3D: the teach cells are converted and the tables told.
+    order.clear();
+    f.session.EditParameters(
+        [](params::ParameterModel& m) { return m.SetWord(params::kCalculationMode, 3); });
+    EXPECT_EQ(order, (QStringList{"changed", "teach", "modes"}));
     EXPECT_TRUE(f.session.Modes().SiM());
+    // Without a sensor a SEND fails and a GET leaves the model as it was.
+    const params::ParameterSet before = f.session.Parameters();
+    EXPECT_NE(f.session.GetParameters(), sensorlink::Outcome::Reply);
+    EXPECT_EQ(f.session.Parameters().BlockWords(), before.BlockWords());
+    EXPECT_EQ(f.session.Parameters().TeachWords(), before.TeachWords());
 }
 
 TEST(Session, ClosingEndsAWaitInProgressAndEveryLaterOne) {

@@ -28,13 +28,11 @@ struct TeachProgram {
         : program(settings) {
         program->StartUp();
         program.popups.Clear();
-        S().ReadControls();
         {
             params::ParameterSet edited = S().Parameters();
             for (auto& v : edited.teach) v.cell.fill(1);
             S().SetParameters(edited);
         }
-        S().WriteControls();
     }
     session::Session& S() { return program.Session(); }
     teach::TeachPage& page() { return program.Page<teach::TeachPage>(); }
@@ -48,25 +46,23 @@ struct TeachProgram {
 
     // The modes into their controls, as the user would have set them.
     void SetModes(std::uint16_t evaluation, std::uint16_t calculation, std::uint16_t power = 0) {
-        S().ReadControls();
         {
+            // With the colour evaluation off the rules hold the calculation at X Y INT 2D;
+            // on, they keep what is set here.
             params::ParameterSet edited = S().Parameters();
+            edited.block.digitalOutMode = calculation == 0 ? 0 : 1;
             edited.block.evaluationMode = evaluation;
             edited.block.calculationMode = calculation;
             edited.block.powerMode = power;
             S().SetParameters(edited);
         }
-        S().WriteControls();
-        // What the mode rules would publish for these controls, without their corrections.
-        session::ModeView view = S().Modes();
-        view.evaluationMode = evaluation;
-        view.calculationMode = calculation;
-        view.powerMode = power;
-        S().SetModes(view);
+        const session::ModeView& view = S().Modes();
+        ASSERT_EQ(view.evaluationMode, evaluation);
+        ASSERT_EQ(view.calculationMode, calculation);
+        ASSERT_EQ(view.powerMode, power);
     }
     // The same with colour evaluation on (so colours are taught) and the mode rules run.
     void ApplyModes(std::uint16_t evaluation, std::uint16_t calculation) {
-        S().ReadControls();
         {
             params::ParameterSet edited = S().Parameters();
             edited.block.digitalOutMode = 1;
@@ -74,8 +70,6 @@ struct TeachProgram {
             edited.block.calculationMode = calculation;
             S().SetParameters(edited);
         }
-        S().WriteControls();
-        S().UpdateModeControls();
     }
     // Row `row` (1-based) of the teach table, and of the parameter set.
     Row Cells(int row) {

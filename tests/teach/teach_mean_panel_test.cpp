@@ -170,7 +170,7 @@ TEST(MeanPanelCapture, ThreeCapturesTheirMeansAndATeachWithFixedValuePlusScatter
     EXPECT_EQ(t.Cells(6), (Row{1010, 510, 40, 2013, 17}));
     t.Modes(1, 2);
     p.ComputeMeans();
-    ui::SetCell(t.Control<QTableWidget>("MAINP", "GridCtt"), 7, 5, 9);
+    t.Control<QTableWidget>("MAINP", "GridCtt")->item(6, 4)->setData(Qt::EditRole, 9);
     t.Control<QPushButton>("TEACHP1", "ButtonTP1Teach")->click();
     EXPECT_EQ(t.Cells(7), (Row{1010, 510, 2013, 50 + 28, 9}));
     EXPECT_TRUE(t.program.popups.History().empty());

@@ -90,7 +90,7 @@ TEST(TeachDataTo, ToleranceOffLeavesTheToleranceCellsAndTheMenuShowsTheSetting) 
     EXPECT_TRUE(on->isEnabled());
 
     t.Modes(1, 0, 1);
-    for (int c = 1; c <= 5; ++c) ui::SetCell(t.Table(), 5, c, 9);
+    for (int c = 1; c <= 5; ++c) t.Table()->item(4, c - 1)->setData(Qt::EditRole, 9);
     t.Frame(1500, 1200, 2000);
     t.TeachTo(4);
     EXPECT_EQ(t.Cells(5), (Row{1500, 1200, 9, 2000, 9}));
@@ -149,7 +149,8 @@ TEST(TeachDataTo, ThresholdModesTeachVectorsZeroAndOne) {
 
 TEST(TableMenu, IncrementWalksTheSelectionRowByRow) {
     Teach t;
-    ui::SetCell(t.Table(), 2, 1, 100);
+    t.Table()->item(1, 0)->setData(Qt::EditRole, 100);
+    t.changes = 0;  // the edit by hand above; from here the menu's
     t.Select(2, 1, 2, 3);
     t.program.popups.AnswerPrompt(QStringLiteral("10"));
     t.Choose(teach::kMenuIncrementSelection);
@@ -164,7 +165,7 @@ TEST(TableMenu, IncrementWalksTheSelectionRowByRow) {
     EXPECT_EQ(shown[0].text, "Insert a cell value!");
 
     // A negative step counts down, wrapping below 0.
-    ui::SetCell(t.Table(), 5, 1, 3);
+    t.Table()->item(4, 0)->setData(Qt::EditRole, 3);
     t.Select(5, 1, 1, 3);
     t.program.popups.AnswerPrompt(QStringLiteral("-5"));
     t.Choose(teach::kMenuIncrementSelection);
@@ -297,7 +298,6 @@ TEST(TeachDataTo, TakesTheLastFrameOfALiveLoop) {
 
     const session::MeasuredValues m = t.S().Measured();
     ASSERT_GT(m.x + m.y + m.intensity, 0);
-    t.S().ReadControls();
     const auto calculation = t.S().Parameters().block.calculationMode;
     const auto evaluation = t.S().Parameters().block.evaluationMode;
     ASSERT_LT(evaluation, teach::kFirstThresholdMode);
@@ -332,11 +332,13 @@ TEST(TeachDataTo, InAutomaticColourModeTheRowTakesTheDetectedColour) {
 // the colour beside them, nothing to scroll sideways, and every button as wide as its text.
 TEST(TeachTable, FiveDigitValuesShowUncutAtTheDefaultSize) {
     teach_testing::TeachProgram p;
+    p.ApplyModes(1, 0);  // the teach table's page is there only with the colour evaluation on
     ui::SetActiveTabPage(p.program.Control<QTabWidget>("MAINP", "TabMain1"),
                          session::kPageTeachTable);
     ASSERT_EQ(p.program->MainPanel()->size(), QSize(790, 548));
     QTableWidget* table = p.Table();
-    for (int c = 1; c <= teach::kValueColumns; ++c) ui::SetCell(table, 1, c, 65535);
+    for (int c = 1; c <= teach::kValueColumns; ++c)
+        table->item(0, c - 1)->setData(Qt::EditRole, 65535);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     ASSERT_TRUE(table->isVisible());
     EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);

@@ -74,14 +74,11 @@ TEST(RecordPanelLabels, OpenShowsThePanelLabelledForTheModeAndThresholdModesDimT
     EXPECT_EQ(t.Control<QLabel>("TEACHP1", "LabelTP1MaxDeltaXY")->text(), "d (s/i)");
 
     // The mode rules relabel it too.
-    t.S().ReadControls();
     {
         params::ParameterSet edited = t.S().Parameters();
         edited.block.calculationMode = 2;
         t.S().SetParameters(edited);
     }
-    t.S().WriteControls();
-    t.S().UpdateModeControls();
     EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2GraphYInt")->text(), "Y/INT");
     EXPECT_EQ(t.Control<QLabel>("TEACHP2", "LabelTP2Y")->text(), "Y");
     EXPECT_TRUE(t.Control<QLineEdit>("TEACHP2", "DispTP2X")

@@ -1,4 +1,4 @@
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 
@@ -33,11 +33,11 @@ static_assert(sizeof(ParameterBlock) == kBlockWords * sizeof(std::uint16_t));
 }  // namespace
 
 std::uint16_t& ParameterBlock::operator[](std::size_t word) {
-    std::uint16_t* fields[] = {&power,    &powerMode,      &average,     &evaluationMode,
-                               &holdFail, &intLim,         &maxVecNo,    &digitalOutMode,
-                               &trigger,  &externTeach,    &calculationMode, &dynWinLo,
-                               &dynWinHi, &colorGroup,     &ledMode,     &gain,
-                               &integral, &analogOutMode,  &analogOut,   &analogZoom};
+    std::uint16_t* fields[] = {&power,    &powerMode,     &average,         &evaluationMode,
+                               &holdFail, &intLim,        &maxVecNo,        &digitalOutMode,
+                               &trigger,  &externTeach,   &calculationMode, &dynWinLo,
+                               &dynWinHi, &colorGroup,    &ledMode,         &gain,
+                               &integral, &analogOutMode, &analogOut,       &analogZoom};
     return *fields[word];
 }
 

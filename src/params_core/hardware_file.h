@@ -26,7 +26,7 @@
 #include <string>
 
 #include "ini/ini.h"
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 

@@ -1,6 +1,6 @@
-#include "params/parameter_file.h"
+#include "params_core/parameter_file.h"
 
-#include "params/program_title.h"
+#include "params_core/program_title.h"
 
 namespace params {
 

@@ -1,4 +1,4 @@
-#include "params/mode_rules.h"
+#include "params_core/mode_rules.h"
 
 #include <algorithm>
 

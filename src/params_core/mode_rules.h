@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 

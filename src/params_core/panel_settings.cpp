@@ -1,9 +1,9 @@
-#include "params/panel_settings.h"
+#include "params_core/panel_settings.h"
 
 #include <algorithm>
 
-#include "params/parameter_file.h"
-#include "params/program_title.h"
+#include "params_core/parameter_file.h"
+#include "params_core/program_title.h"
 
 namespace params {
 
@@ -67,12 +67,12 @@ std::string JoinPath(const std::string& dir, char separator, const std::string& 
     return dir + separator + name;
 }
 
-PanelSettings DefaultPanelSettings(const std::string& programDir, char separator) {
+PanelSettings DefaultPanelSettings(const std::string& filesDir, char separator) {
     PanelSettings s;
-    s.parameterFilePath = JoinPath(programDir, separator, kDefaultParameterFile);
-    s.recordPath = JoinPath(programDir, separator, kDefaultRecordFile);
-    s.hwInfoFilePath = JoinPath(programDir, separator, kDefaultHwInfoFile);
-    s.tableAttributesFilePath = JoinPath(programDir, separator, kDefaultTableAttributesFile);
+    s.parameterFilePath = JoinPath(filesDir, separator, kDefaultParameterFile);
+    s.recordPath = JoinPath(filesDir, separator, kDefaultRecordFile);
+    s.hwInfoFilePath = JoinPath(filesDir, separator, kDefaultHwInfoFile);
+    s.tableAttributesFilePath = JoinPath(filesDir, separator, kDefaultTableAttributesFile);
     return s;
 }
 
@@ -81,9 +81,9 @@ bool IsPanelSettingsFile(const ini::IniObject& file) {
            kPanelSettingsFileType;
 }
 
-PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& programDir,
+PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& filesDir,
                                 char separator) {
-    PanelSettings s = DefaultPanelSettings(programDir, separator);
+    PanelSettings s = DefaultPanelSettings(filesDir, separator);
     if (!IsPanelSettingsFile(file)) return s;
 
     s.panelId = file.GetStringIntoBuffer(kGeneralInfoSection, kPanelIdTag, kPanelIdBuffer)
@@ -104,12 +104,12 @@ PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& p
     auto path = [&](const char* tag) {
         return file.GetStringIntoBuffer(kDirectoriesSection, tag, kPathBuffer);
     };
-    s.parameterFilePath = path(kParameterFileTag).value_or(programDir);
+    s.parameterFilePath = path(kParameterFileTag).value_or(filesDir);
     // The record file is written to: a long path cut to the buffer would name another file.
     s.recordPath = file.GetString(kDirectoriesSection, kRecorderFileTag)
-                       .value_or(JoinPath(programDir, separator, kDefaultRecordFile));
-    s.hwInfoFilePath = path(kHwInfoFileTag).value_or(programDir);
-    s.tableAttributesFilePath = path(kTableAttributesFileTag).value_or(programDir);
+                       .value_or(JoinPath(filesDir, separator, kDefaultRecordFile));
+    s.hwInfoFilePath = path(kHwInfoFileTag).value_or(filesDir);
+    s.tableAttributesFilePath = path(kTableAttributesFileTag).value_or(filesDir);
 
     if (const auto count = file.GetInt(kIpSection, kListItemsTag)) {
         const long n = std::min<long>(*count, static_cast<long>(kMaxIpAddresses));

@@ -78,8 +78,8 @@ struct PanelSettings {
 std::string JoinPath(const std::string& dir, char separator, const std::string& name);
 
 // The settings before any file is read: empty identification, no window state, the four
-// default file paths in programDir.
-PanelSettings DefaultPanelSettings(const std::string& programDir, char separator);
+// default file paths in filesDir.
+PanelSettings DefaultPanelSettings(const std::string& filesDir, char separator);
 
 // "FILE TYPE:" is exactly "Panel Settings"; the other readers of the same object (the row
 // attributes) go on only then.
@@ -88,7 +88,7 @@ bool IsPanelSettingsFile(const ini::IniObject& file);
 // Every documented section but the row attributes, in one pass; defaults for what is
 // missing. A missing file (an empty object) or another file type gives
 // DefaultPanelSettings.
-PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& programDir,
+PanelSettings ReadPanelSettings(const ini::IniObject& file, const std::string& filesDir,
                                 char separator);
 
 // Appends sections to a file being built; used for the row attributes, whose owner writes

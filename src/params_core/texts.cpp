@@ -1,8 +1,8 @@
-#include "params/texts.h"
+#include "params_core/texts.h"
 
 #include <array>
 
-#include "params/parameter_set.h"
+#include "params_core/parameter_set.h"
 
 namespace params {
 

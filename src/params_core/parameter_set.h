@@ -102,7 +102,9 @@ struct ParameterSet {
     void SetTeachWords(std::span<const std::uint16_t> words);  // first 248 words
 };
 
-inline constexpr bool Is3D(std::uint16_t calculationMode) { return calculationMode >= 2; }
+inline constexpr bool Is3D(std::uint16_t calculationMode) {
+    return calculationMode >= 2;
+}
 
 // Rearranges the five cells of every vector when CALCULATION MODE crosses between the 2D
 // modes (0, 1) and the 3D modes (2, 3); a change within one dimension leaves them alone.

@@ -1,7 +1,7 @@
-#include "params/hardware_file.h"
+#include "params_core/hardware_file.h"
 
-#include "params/parameter_file.h"
-#include "params/program_title.h"
+#include "params_core/parameter_file.h"
+#include "params_core/program_title.h"
 
 namespace params {
 

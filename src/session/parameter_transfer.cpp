@@ -1,4 +1,4 @@
-// SEND and GET of the parameter page: to and from the sensor's RAM and EEPROM, and to and
+// SEND and GET of the parameter set: to and from the sensor's RAM and EEPROM, and to and
 // from a parameter file.
 
 #include <QDir>
@@ -6,15 +6,16 @@
 #include <QFileInfo>
 
 #include "device/transfer.h"
-#include "params/parameter_file.h"
-#include "params/parameter_panel.h"
-#include "params/texts.h"
+#include "params_core/parameter_file.h"
+#include "session/session.h"
+#include "ui/popups.h"
+#include "ui/runtime.h"
 
-namespace params {
+namespace session {
 
 namespace {
 
-using session::TransferTarget;
+using namespace params;
 using ui::Text;
 
 constexpr const char* kWriteFailed = "The parameter file could not be written:\n";
@@ -23,32 +24,35 @@ constexpr const char* kWriteFailed = "The parameter file could not be written:\n
 
 // --- transfers ------------------------------------------------------------------------------
 
-sensorlink::Outcome ParameterPanel::Send() {
-    const session::AppState& app = S().App();
-    if (app.transferTarget == TransferTarget::File) {
+sensorlink::Outcome Session::SendParameters() {
+    app_.sendRequest = false;
+    if (app_.transferTarget == TransferTarget::File) {
         SaveParameterFile();
         return sensorlink::Outcome::Reply;
     }
-    ReadControls();
-    return device::SendToSensor(S().Link(), S().Parameters(), app.paraSetIndex,
-                                app.transferTarget == TransferTarget::Eeprom);
+    return device::SendToSensor(*link_, model_.Set(), app_.paraSetIndex,
+                                app_.transferTarget == TransferTarget::Eeprom);
 }
 
-sensorlink::Outcome ParameterPanel::Get(TransferTarget target) {
+sensorlink::Outcome Session::GetParameters() {
+    app_.getRequest = false;
+    return GetParametersFrom(app_.transferTarget);
+}
+
+sensorlink::Outcome Session::GetParametersFrom(TransferTarget target) {
     if (target == TransferTarget::File) {
         LoadParameterFile();
         return sensorlink::Outcome::Reply;
     }
-    // A ParameterBlock that came before a failure is kept, as the sensor sent it.
-    ParameterSet got = S().Parameters();
-    const sensorlink::Outcome result = device::GetFromSensor(
-        S().Link(), got, S().App().paraSetIndex, target == TransferTarget::Eeprom);
-    S().SetParameters(got);
-    // Only a set that came whole reaches the controls.
+    // The spare words the sensor does not send back stay as they are.
+    ParameterSet got = model_.Set();
+    const sensorlink::Outcome result =
+        device::GetFromSensor(*link_, got, app_.paraSetIndex, target == TransferTarget::Eeprom);
+    // Only a set that came whole reaches the model: half of one would be sent back later as
+    // if it were the sensor's.
     if (result != sensorlink::Outcome::Reply && result != sensorlink::Outcome::ErrorReply)
         return result;
-    S().WriteControls();
-    S().UpdateModeControls();
+    SetParameters(got);
     return result;
 }
 
@@ -77,30 +81,27 @@ std::string Native(const QString& path) {
 
 }  // namespace
 
-void ParameterPanel::SaveParameterFile() {
-    ui::Popups& popups = S().popups;
-    auto chosen = popups.FileSelect(ParameterDialog(S().Paths().parameterFilePath, true));
+void Session::SaveParameterFile() {
+    auto chosen = popups.FileSelect(ParameterDialog(paths_.parameterFilePath, true));
     if (!chosen) {
         popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    S().RememberPath(&session::FilePaths::parameterFilePath, *chosen);
-    ReadControls();
-    if (!BuildParameterFile(S().Parameters()).WriteToFile(Native(*chosen))) {
+    paths_.parameterFilePath = *chosen;
+    if (!BuildParameterFile(model_.Set()).WriteToFile(Native(*chosen))) {
         // Losing a parameter set without a word is worse than an extra pop-up.
         popups.Message(Text(kTitleAttention),
                        Text(kWriteFailed) + QDir::toNativeSeparators(*chosen));
     }
 }
 
-void ParameterPanel::LoadParameterFile() {
-    ui::Popups& popups = S().popups;
-    auto chosen = popups.FileSelect(ParameterDialog(S().Paths().parameterFilePath, false));
+void Session::LoadParameterFile() {
+    auto chosen = popups.FileSelect(ParameterDialog(paths_.parameterFilePath, false));
     if (!chosen) {
         popups.Message(Text(kTitleAttention), Text(kNoFileSelected));
         return;
     }
-    S().RememberPath(&session::FilePaths::parameterFilePath, *chosen);
+    paths_.parameterFilePath = *chosen;
     ini::IniObject file;
     file.ReadFromFile(Native(*chosen));  // a file that vanished reads as empty
     bool proceed =
@@ -110,17 +111,16 @@ void ParameterPanel::LoadParameterFile() {
             VersionMatches(file) || popups.Confirm(Text(kTitleAttention), Text(kVersionMismatch));
     if (!proceed) {
         popups.Message(Text(kTitleAttention), Text(kNoParameterRead));
-    } else {
-        ParameterSet loaded = S().Parameters();
-        const LoadReport report = ReadParameterItems(file, loaded);
-        S().SetParameters(loaded);
-        if (!report.parameters.empty())
-            popups.Message(Text(kTitleReport), QString::fromStdString(report.parameters));
-        if (!report.teachVectors.empty())
-            popups.Message(Text(kTitleReport), QString::fromStdString(report.teachVectors));
+        return;
     }
-    S().WriteControls();
-    S().UpdateModeControls();
+    // Items the file lacks keep what the model holds, the spare words too.
+    ParameterSet loaded = model_.Set();
+    const LoadReport report = ReadParameterItems(file, loaded);
+    if (!report.parameters.empty())
+        popups.Message(Text(kTitleReport), QString::fromStdString(report.parameters));
+    if (!report.teachVectors.empty())
+        popups.Message(Text(kTitleReport), QString::fromStdString(report.teachVectors));
+    SetParameters(loaded);
 }
 
-}  // namespace params
+}  // namespace session

@@ -1,0 +1,69 @@
+#pragma once
+// The sensor's data as the program and velorax-cli hold it: the parameter set (the 20 words
+// of the parameter block and the teach table of 31 vectors with their group and hold, the
+// spare words included) and the marks of group cells the mode rules corrected. Every change
+// goes through here and the mode rules run once after it, so what the parameter controls
+// show, what a file holds and what SEND sends are the same words. Free of Qt.
+//
+// Values keep all 16 bits as they came from the sensor or a file; the mode rules correct
+// what they force and nothing else. The teach cells stay in the layout of the calculation
+// mode: a change that takes it between 2D and 3D converts them.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "params_core/mode_rules.h"
+#include "params_core/parameter_set.h"
+
+namespace params {
+
+// What one change did, for whoever shows the data.
+struct ModelChange {
+    std::vector<Notice> notices;  // the mode rules' messages, in the order they are shown
+    bool teachTable = false;      // a teach cell changed (an edit or a 2D/3D conversion)
+};
+
+// One teach cell: vector 0 ... 30, cell 0 ... 4.
+struct TeachCell {
+    std::size_t vector;
+    std::size_t cell;
+    std::uint16_t value;
+};
+
+class ParameterModel {
+  public:
+    ParameterModel();
+
+    const ParameterSet& Set() const { return set_; }
+    // The mode rules' decisions for the data as it stands: what is shown and operable, the
+    // teach-table labels, the active rows.
+    const ModeOutcome& Modes() const { return modes_; }
+    // Group cells whose number was too high and was set to 0, until they hold another one.
+    const std::array<bool, kVectorCount>& GroupMarks() const { return groupMarks_; }
+    // TRIGGER offers EXT1 ... PARA (only while EXTERN TEACH is off).
+    bool TriggerListComplete() const { return triggerListComplete_; }
+
+    // A whole set from the sensor or a file, taken as it came (its teach cells in the layout
+    // of its own calculation mode), then the mode rules.
+    ModelChange Load(const ParameterSet& set);
+    // One word of the parameter block; CALCULATION MODE takes the teach cells along.
+    ModelChange SetWord(std::size_t word, std::uint16_t value);
+    ModelChange SetGroup(std::size_t vector, std::uint16_t group);
+    ModelChange SetHold(std::size_t vector, std::uint16_t hold);
+    ModelChange SetTeachCells(const std::vector<TeachCell>& cells);
+    // Every group 0 and no mark; every hold (and HOLD FAIL) `hold`.
+    ModelChange ResetGroups();
+    ModelChange ResetHolds(std::uint16_t hold);
+
+  private:
+    ModelChange ApplyRules(bool teachChanged);
+
+    ParameterSet set_;
+    ModeOutcome modes_;
+    std::array<bool, kVectorCount> groupMarks_{};
+    bool triggerListComplete_ = true;
+};
+
+}  // namespace params
