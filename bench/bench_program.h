@@ -76,6 +76,8 @@ class BenchProgram {
             return;
         }
         program_->SetQuit([] {});
+        QObject::connect(&program_->Session(), &session::Session::LinkFailed,
+                         &program_->Session(), [this] { ++failures_; });
         program_->StartUp();
         for (const auto& page : program_->Pages())
             if (auto* m = dynamic_cast<measure::MeasurePage*>(page.get())) measure_ = m;
@@ -92,10 +94,10 @@ class BenchProgram {
     BenchProgram(const BenchProgram&) = delete;
     BenchProgram& operator=(const BenchProgram&) = delete;
 
-    // Connected at start-up without a failure.
+    // Connected, and no failure reported since start-up or the last TRY TO CONNECT.
     bool Ok() const {
         return program_ && measure_ && program_->Session().Link().Up() &&
-               program_->Session().LinkStatus().message.empty();
+               failures_ == failuresBefore_;
     }
     QString Message() const {
         return program_ ? QString::fromStdString(program_->Session().LinkStatus().message)
@@ -156,6 +158,7 @@ class BenchProgram {
     // TRY TO CONNECT after another client took the simulator over, then back to the
     // parameter page the program shows after start-up.
     bool Reconnect() {
+        failuresBefore_ = failures_;
         Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
         ui::SetActiveTabPage(Control<QTabWidget>("MAINP", "TabMain1"), session::kPageParameter);
         return Ok();
@@ -204,6 +207,8 @@ class BenchProgram {
     std::function<void(int)> onFrame;
 
   private:
+    int failures_ = 0;        // failures reported
+    int failuresBefore_ = 0;  // of them, before the last TRY TO CONNECT
     struct Mark {
         double wall = 0;
         double cpu = 0;
