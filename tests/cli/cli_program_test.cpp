@@ -11,9 +11,11 @@
 #include <QTimer>
 
 #include "cli_fixture.h"
+#include "params_core/parameter_file.h"
 #include "program_fixture.h"
 #include "recorder/recorder_page.h"
 #include "sim/model/scene.h"
+#include "sim/model/sensor_model.h"
 #include "ui/controls.h"
 
 namespace {
@@ -31,9 +33,21 @@ std::vector<std::string> With(std::vector<std::string> link,
     return link;
 }
 
-TEST(CliAgainstTheProgram, TheParameterAndHardwareFilesAreTheProgramsByteForByte) {
-    testing_support::SensorProgram t({}, testing_support::Transport::Tcp, nullptr,
-                                     testing_support::UnlikeTheDefaults);
+// A set in the sensor's RAM that breaks the mode rules: with COL2 at most two rows and no
+// colour groups, under DIRECT HI the outputs of BINARY.
+void BreaksTheModeRules(sim::SensorModel& model) {
+    testing_support::UnlikeTheDefaults(model);
+    params::ParameterBlock& block = model.Ram()[0].block;
+    block.digitalOutMode = 3;  // DIRECT HI
+    block.evaluationMode = 3;  // COL2
+    block.maxVecNo = 7;
+    block.colorGroup = 1;
+}
+
+// The program's parameter file (GET from RAM, SEND to a file) and hardware information file,
+// and velorax-cli's, for the set `prepare` leaves in the sensor.
+void ExpectTheProgramsFiles(const std::function<void(sim::SensorModel&)>& prepare) {
+    testing_support::SensorProgram t({}, testing_support::Transport::Tcp, nullptr, prepare);
     QTemporaryDir dir;
     const QString programFile = dir.filePath("program.ini");
     const QString cliFile = dir.filePath("cli.ini");
@@ -56,10 +70,38 @@ TEST(CliAgainstTheProgram, TheParameterAndHardwareFilesAreTheProgramsByteForByte
     t.program.Control<QPushButton>("MAINP", "ButtonTryToConnect")->click();
     t.program.popups.AnswerFile(programHw);
     t.program.Control<QPushButton>("MAINP", "ButtonGenHwInfoFile")->click();
-    ASSERT_TRUE(QFile::exists(programHw)) << t.program.Connection().Messages().toStdString();
+    ASSERT_TRUE(QFile::exists(programHw));
     r = RunCli(With(TcpLink(t.sensor), {"hwinfo", "-o", cliHw.toStdString()}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadAll(cliHw), ReadAll(programHw));
+}
+
+TEST(CliAgainstTheProgram, TheParameterAndHardwareFilesAreTheProgramsByteForByte) {
+    ExpectTheProgramsFiles(testing_support::UnlikeTheDefaults);
+    // Both hold the set as the program shows it: the mode rules applied once.
+    ExpectTheProgramsFiles(BreaksTheModeRules);
+}
+
+// `send FILE` sends what the program's LOAD then SEND would: the file's set with the mode
+// rules applied, and the sensor's own spare words.
+TEST(CliAgainstTheProgram, SendingAFileAppliesTheModeRulesAndKeepsTheSpareWords) {
+    sim::SimServer sensor;
+    sensor.Model().Ram()[0].teach[4].spare = 0x5A5A;
+    sensor.StartTcp(0);
+    // A file with COL2, MAX VEC NO 7 and COLOR GROUP 1 under DIRECT HI.
+    sim::SensorModel broken;
+    BreaksTheModeRules(broken);
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("set.ini").toStdString();
+    ASSERT_TRUE(params::BuildParameterFile(broken.Ram()[0]).WriteToFile(file));
+
+    clitest::Result r = RunCli(With(TcpLink(sensor), {"send", file}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const params::ParameterSet& sent = sensor.Model().Ram()[0];
+    EXPECT_EQ(sent.block.maxVecNo, 2);
+    EXPECT_EQ(sent.block.colorGroup, 0);
+    EXPECT_EQ(sent.block.digitalOutMode, 2);
+    EXPECT_EQ(sent.teach[4].spare, 0x5A5A);
 }
 
 // A sensor whose frames are the same for every client that asks the same number of times:
