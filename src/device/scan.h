@@ -17,7 +17,7 @@
 
 #include "device/result.h"
 #include "link/link.h"
-#include "scope/scope_core.h"
+#include "scope_core/scope_core.h"
 
 namespace device {
 

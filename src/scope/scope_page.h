@@ -11,7 +11,7 @@
 #include <array>
 #include <optional>
 
-#include "scope/scope_core.h"
+#include "scope_core/scope_core.h"
 #include "session/page.h"
 #include "ui/controls.h"
 #include "ui/graph.h"

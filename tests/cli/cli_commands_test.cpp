@@ -12,7 +12,7 @@
 #include "params_core/hardware_file.h"
 #include "params_core/parameter_file.h"
 #include "recorder/record_core.h"
-#include "scope/scope_core.h"
+#include "scope_core/scope_core.h"
 #include "sim/model/sensor_model.h"
 
 namespace {

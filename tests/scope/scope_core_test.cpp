@@ -1,7 +1,7 @@
 // The scope's arithmetic: the ring put into time order, the binary traces, the cycle-time
 // displays and the cursor readout.
 
-#include "scope/scope_core.h"
+#include "scope_core/scope_core.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "scope/scope_core.h"
+#include "scope_core/scope_core.h"
 
 #include <cmath>
 #include <limits>
