@@ -206,6 +206,60 @@ TEST(CliPublish, ABrokerThatNeverTookTheConnectionEndsItWithStatus5) {
     EXPECT_EQ(sensor.Traced("PC>SIM cmd=8 "), 3);
 }
 
+// A certificate authority and a server certificate for 127.0.0.1 signed by it, made with
+// openssl in `dir`; a second authority that signed nothing here.
+void MakeCertificates(const QTemporaryDir& dir) {
+    const auto run = [&dir](const QStringList& args) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral("openssl"), args);
+        ASSERT_TRUE(p.waitForFinished(30000) && p.exitCode() == 0)
+            << p.readAllStandardError().toStdString();
+    };
+    for (const char* ca : {"ca", "other-ca"})
+        run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+             QString("/CN=%1").arg(ca), "-keyout", QString("%1.key").arg(ca), "-out",
+             QString("%1.crt").arg(ca)});
+    run({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", "server.key",
+         "-out", "server.csr"});
+    QFile san(dir.filePath("san.ext"));
+    ASSERT_TRUE(san.open(QIODevice::WriteOnly));
+    san.write("subjectAltName=IP:127.0.0.1\n");
+    san.close();
+    run({"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
+         "-CAcreateserial", "-days", "1", "-extfile", "san.ext", "-out", "server.crt"});
+}
+
+// mqtts:// with --cafile: the broker's certificate is checked against that authority; one of
+// another authority is a broker that never took the connection (status 5, one line).
+TEST(CliPublish, ATlsBrokerIsReachedThroughItsAuthorityAndRefusedThroughAnother) {
+    Sensor sensor(Transport::Tcp);
+    QTemporaryDir certs;
+    MakeCertificates(certs);
+    if (::testing::Test::HasFatalFailure()) return;
+    Broker broker(QString("allow_anonymous true\ncafile %1\ncertfile %2\nkeyfile %3\n")
+                      .arg(certs.filePath("ca.crt"), certs.filePath("server.crt"),
+                           certs.filePath("server.key")));
+    const std::string url = "mqtts://127.0.0.1:" + std::to_string(broker.port);
+    const auto args = [&](const char* ca, const char* count) {
+        auto a = PublishArgs(sensor, broker,
+                             {"--cafile", certs.filePath(ca).toStdString(), "--count", count});
+        a[a.size() - 9] = url;  // the --broker value
+        return a;
+    };
+    Publisher other(args("other-ca.crt", "3"));
+    ASSERT_TRUE(other.Finished());
+    const QByteArray err = other.process.readAllStandardError();
+    EXPECT_EQ(other.process.exitCode(), cli::kExitBroker) << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+    EXPECT_EQ(sensor.Traced("PC>SIM "), 0);
+
+    Publisher right(args("ca.crt", "3"));
+    ASSERT_TRUE(right.Finished());
+    EXPECT_EQ(right.process.exitCode(), 0) << right.process.readAllStandardError().toStdString();
+    EXPECT_EQ(sensor.Traced("PC>SIM cmd=8 "), 3);
+}
+
 // Frames, colour, identity and status as a dashboard sees them; SIGTERM switches triggered
 // sending off and leaves "stopped"; a publisher that dies leaves the broker's "offline".
 TEST(CliPublish, PublishesFramesColourIdentityAndStatusAndStopsCleanly) {
