@@ -43,8 +43,6 @@ void Session::SetParameters(const params::ParameterSet& set) {
 void Session::EditParameters(
     const std::function<params::ModelChange(params::ParameterModel&)>& edit) {
     const params::ModelChange change = edit(model_);
-    // Without TRIGGER PARA the sensor runs parameter set 0.
-    if (!model_.Modes().paraSetEnabled) app_.paraSetIndex = 0;
     emit ParametersChanged();
     if (change.teachTable) emit TeachTableChanged();
     for (const params::Notice& notice : change.notices) emit ModeNotice(notice);
@@ -75,6 +73,8 @@ void Session::SetRowColors(const RowColors& colors) {
 
 void Session::Restart(const QString& panelSettingsPath) {
     app_ = AppState{};
+    model_.SelectTarget(TransferTarget::Ram);
+    model_.SelectSet(0);
     app_.panelSettingsPath = panelSettingsPath;
 }
 

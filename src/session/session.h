@@ -167,10 +167,14 @@ class Session : public QObject, public sensorlink::FailureObserver {
 
     // --- the program's flags and selections -------------------------------------------------
     const AppState& App() const { return app_; }
-    // A new run: every flag and selection as at start-up, the settings file at `path`.
+    // A new run: every flag and selection (the transfer choice too) as at start-up, the
+    // settings file at `path`.
     void Restart(const QString& panelSettingsPath);
-    void SelectTransferTarget(TransferTarget target) { app_.transferTarget = target; }
-    void SelectParameterSet(std::uint16_t index) { app_.paraSetIndex = index; }
+    // Where SEND and GET go (the memory selector, the parameter-set selector): the model
+    // holds the choice, and its mode rules take the set back to 0 without TRIGGER PARA.
+    const params::TransferChoice& Transfer() const { return model_.Transfer(); }
+    void SelectTransferTarget(TransferTarget target) { model_.SelectTarget(target); }
+    void SelectParameterSet(std::uint16_t index) { model_.SelectSet(index); }
 
     // --- the live loop ----------------------------------------------------------------------
     // Frames from the sensor until STOP or a failure: a pending SEND, then a pending GET,
