@@ -12,6 +12,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "params_core/mode_rules.h"
@@ -34,6 +36,10 @@ struct TransferChoice {
     std::uint16_t set = 0;  // 0 or 1; 1 only while the modes allow it (TRIGGER PARA)
     bool operator==(const TransferChoice&) const = default;
 };
+
+// The free-text description of each teach-table row (UTF-8), as the table attributes page
+// shows it; no part of what goes to the sensor.
+using TeachRowTexts = std::array<std::string, kVectorCount>;
 
 // One teach cell: vector 0 ... 30, cell 0 ... 4.
 struct TeachCell {
@@ -59,6 +65,12 @@ class ParameterModel {
     const TransferChoice& Transfer() const { return transfer_; }
     void SelectTarget(TransferTarget target) { transfer_.target = target; }
     void SelectSet(std::uint16_t set);
+    // The rows' descriptions. A whole set loaded leaves them as they are.
+    const TeachRowTexts& RowTexts() const { return rowTexts_; }
+    void SetRowText(std::size_t row, std::string text) {
+        if (row < kVectorCount) rowTexts_[row] = std::move(text);
+    }
+    void SetRowTexts(const TeachRowTexts& texts) { rowTexts_ = texts; }
 
     // A whole set from the sensor or a file, taken as it came (its teach cells in the layout
     // of its own calculation mode), then the mode rules.
@@ -80,6 +92,7 @@ class ParameterModel {
     std::array<bool, kVectorCount> groupMarks_{};
     bool triggerListComplete_ = true;
     TransferChoice transfer_;
+    TeachRowTexts rowTexts_;
 };
 
 }  // namespace params

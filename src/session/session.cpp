@@ -71,6 +71,16 @@ void Session::SetRowColors(const RowColors& colors) {
     emit RowColorsChanged();
 }
 
+void Session::SetRowText(std::size_t row, const std::string& text) {
+    model_.SetRowText(row, text);
+    emit RowTextsChanged();
+}
+
+void Session::SetRowTexts(const params::TeachRowTexts& texts) {
+    model_.SetRowTexts(texts);
+    emit RowTextsChanged();
+}
+
 void Session::Restart(const QString& panelSettingsPath) {
     app_ = AppState{};
     model_.SelectTarget(TransferTarget::Ram);

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -119,6 +120,11 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // DATA TO writes and whose intensity band the charts draw.
     std::uint16_t TeachRowNo() const { return teachRowNo_; }
     void SetTeachRowNo(std::uint16_t row) { teachRowNo_ = row; }
+    // The description of each teach-table row: model data, shown and edited by the table
+    // attributes page; a change says RowTextsChanged.
+    const params::TeachRowTexts& RowTexts() const { return model_.RowTexts(); }
+    void SetRowText(std::size_t row, const std::string& text);
+    void SetRowTexts(const params::TeachRowTexts& texts);
     // The table attributes page's automatic colour mode: a teach gives its row the colour
     // the sensor sees.
     bool AutomaticRowColors() const { return automaticRowColors_; }
@@ -242,6 +248,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void TeachTableChanged();
     void CorrectionsChanged();  // read from the sensor: the pages show them
     void RowColorsChanged();
+    void RowTextsChanged();
     void FrameTaken();  // after every consumer of the frame ran
     void LoopStarted();
     void LoopEnded();
