@@ -11,7 +11,7 @@ namespace session {
 
 Session::Session(const QString& dir, ui::Popups& popupsIn, const SessionOptions& options,
                  QObject* parent)
-    : QObject(parent), programDir(dir), popups(popupsIn) {
+    : QObject(parent), filesDir(dir), popups(popupsIn) {
     wait_.SetClock(options.clock);
     link_ = std::make_unique<sensorlink::Link>(linkState_, *this, &wait_);
     if (options.portScanner) link_->Ports().SetScanner(options.portScanner);

@@ -75,13 +75,14 @@ struct SessionOptions {
 class Session : public QObject, public sensorlink::FailureObserver {
     Q_OBJECT
   public:
-    Session(const QString& programDir, ui::Popups& popups, const SessionOptions& options = {},
+    Session(const QString& filesDir, ui::Popups& popups, const SessionOptions& options = {},
             QObject* parent = nullptr);
     ~Session() override;
 
-    // The folder of the program's files (the settings file, default data files); the name
-    // is kept for the shell, which reads it.
-    const QString programDir;
+    // The folder of the program's data files (where the parameter, record, hardware
+    // information and table attributes files go until the user picks another): the program's
+    // own folder when it may write there, else the user's documents folder.
+    const QString filesDir;
     ui::Popups& popups;
 
     // --- what the session holds -------------------------------------------------------------
