@@ -266,12 +266,12 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
     AppState app_;
-    std::uint64_t stops_ = 0;
+    std::uint64_t stops_ = 0;  // STOPs so far: a report clears the flag, but is no STOP
     std::uint32_t currentColor_ = 0;
     RowColors rowColors_{};
     ModeView modes_;
     std::uint16_t teachRowNo_ = 0;
-    bool automaticRowColors_ = false;  // STOPs so far: a report clears the flag, but is no STOP
+    bool automaticRowColors_ = false;
     std::array<std::vector<std::function<void()>>, static_cast<std::size_t>(FrameStage::kCount)>
         consumers_;
     QString identification_;
