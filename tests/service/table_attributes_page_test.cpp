@@ -183,22 +183,10 @@ TEST(AttrPage, ResetAsksThenRestoresThePaletteAndClearsTexts) {
 
 TEST(AttrPage, RowTextsAreTheSessionsWhateverChangesThem) {
     Started t;
-    // Typed into the table: the session holds it, and SAVE writes it.
-    t.Cell(31, 1)->setText("last");
+    t.Cell(31, 1)->setText("last");  // typed into the table
     EXPECT_EQ(t.s().RowTexts()[30], "last");
-    // Given to the session (a file, the settings): the table shows it.
-    t.s().SetRowText(0, "first \xC3\xA4");
+    t.s().SetRowText(0, "first \xC3\xA4");  // given to the session: the table shows it
     EXPECT_EQ(t.CellText(1), QString::fromUtf8("first \xC3\xA4"));
-    const QString target = t.p.dir.filePath("texts.ini");
-    t.p.popups.AnswerFile(target);
-    t.p.Control<QPushButton>("MAINP", "ButtonSaveArray")->click();
-    ini::IniObject file;
-    ASSERT_TRUE(file.ReadFromFile(target.toStdString()));
-    service::RowAttributes read;
-    service::ReadRowAttributes(file, read);
-    EXPECT_EQ(read.texts[0], "first \xC3\xA4");
-    EXPECT_EQ(read.texts[30], "last");
-    // RESET clears them in the session too.
     t.p.popups.AnswerConfirm(true);
     t.p.Control<QPushButton>("MAINP", "ButtonTableAttrReset")->click();
     EXPECT_EQ(t.s().RowTexts(), params::TeachRowTexts{});
