@@ -414,10 +414,11 @@ void ParameterPanel::CBF_SelectParaSet(ui::Event e) {
     if (e != ui::Event::ValueChanged) return;
     QWidget* changed = ctx.runtime.Sender();
     const std::array<QPushButton*, 2> buttons = {selectParaSet0, selectParaSet1};
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        ui::SetValue(buttons[i], buttons[i] == changed);
+    for (std::size_t i = 0; i < buttons.size(); ++i)
         if (buttons[i] == changed) S().SelectParameterSet(static_cast<std::uint16_t>(i));
-    }
+    // The buttons show the set the model took (set 1 only while the modes allow it).
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        ui::SetValue(buttons[i], S().Transfer().set == i);
 }
 
 void ParameterPanel::WordEdited(std::size_t word, ui::Event e) {

@@ -48,6 +48,10 @@ ModelChange ParameterModel::SetTeachCells(const std::vector<TeachCell>& cells) {
     return ApplyRules(changed);
 }
 
+void ParameterModel::SelectSet(std::uint16_t set) {
+    transfer_.set = set == 1 && modes_.paraSetEnabled ? 1 : 0;
+}
+
 ModelChange ParameterModel::ResetGroups() {
     for (TeachVector& t : set_.teach) t.group = 0;
     groupMarks_ = {};
@@ -87,6 +91,8 @@ ModelChange ParameterModel::ApplyRules(bool teachChanged) {
     change.notices = std::move(out.notices);
     out.notices.clear();
     modes_ = std::move(out);
+    // Without TRIGGER PARA the sensor runs parameter set 0.
+    if (!modes_.paraSetEnabled) transfer_.set = 0;
     return change;
 }
 

@@ -12,6 +12,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "params_core/mode_rules.h"
@@ -24,6 +26,20 @@ struct ModelChange {
     std::vector<Notice> notices;  // the mode rules' messages, in the order they are shown
     bool teachTable = false;      // a teach cell changed (an edit or a 2D/3D conversion)
 };
+
+// Where SEND and GET move the parameter set; the values are those of the memory selector.
+enum class TransferTarget : std::uint16_t { Ram = 1, Eeprom = 2, File = 3 };
+
+// Where SEND and GET go: the target, and which of the sensor's two parameter sets.
+struct TransferChoice {
+    TransferTarget target = TransferTarget::Ram;
+    std::uint16_t set = 0;  // 0 or 1; 1 only while the modes allow it (TRIGGER PARA)
+    bool operator==(const TransferChoice&) const = default;
+};
+
+// The free-text description of each teach-table row (UTF-8), as the table attributes page
+// shows it; no part of what goes to the sensor.
+using TeachRowTexts = std::array<std::string, kVectorCount>;
 
 // One teach cell: vector 0 ... 30, cell 0 ... 4.
 struct TeachCell {
@@ -44,6 +60,17 @@ class ParameterModel {
     const std::array<bool, kVectorCount>& GroupMarks() const { return groupMarks_; }
     // TRIGGER offers EXT1 ... PARA (only while EXTERN TEACH is off).
     bool TriggerListComplete() const { return triggerListComplete_; }
+    // Where SEND and GET go. The mode rules take the set back to 0 whenever a change leaves
+    // set 1 not allowed, and set 1 is not taken while it is not.
+    const TransferChoice& Transfer() const { return transfer_; }
+    void SelectTarget(TransferTarget target) { transfer_.target = target; }
+    void SelectSet(std::uint16_t set);
+    // The rows' descriptions. A whole set loaded leaves them as they are.
+    const TeachRowTexts& RowTexts() const { return rowTexts_; }
+    void SetRowText(std::size_t row, std::string text) {
+        if (row < kVectorCount) rowTexts_[row] = std::move(text);
+    }
+    void SetRowTexts(const TeachRowTexts& texts) { rowTexts_ = texts; }
 
     // A whole set from the sensor or a file, taken as it came (its teach cells in the layout
     // of its own calculation mode), then the mode rules.
@@ -64,6 +91,8 @@ class ParameterModel {
     ModeOutcome modes_;
     std::array<bool, kVectorCount> groupMarks_{};
     bool triggerListComplete_ = true;
+    TransferChoice transfer_;
+    TeachRowTexts rowTexts_;
 };
 
 }  // namespace params

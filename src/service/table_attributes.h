@@ -24,13 +24,14 @@
 
 #include "ini/ini.h"
 #include "params_core/parameter_file.h"
+#include "params_core/parameter_model.h"
 #include "params_core/texts.h"
 
 namespace service {
 
 inline constexpr std::size_t kRowCount = 31;  // teach vectors 0 ... 30
 using RowColors = std::array<std::int32_t, kRowCount>;
-using RowTexts = std::array<std::string, kRowCount>;
+using RowTexts = params::TeachRowTexts;  // the parameter model holds them
 
 inline constexpr char kTableAttributesFileType[] = "Table Attributes";
 inline constexpr char kRowColorTag[] = "Row color";

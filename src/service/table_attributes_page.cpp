@@ -116,6 +116,8 @@ TableAttributesPage::TableAttributesPage(session::PageContext& context) : Page(c
                      [this] { PaintColorColumn(); });
     QObject::connect(s, &session::Session::ModesChanged, &connections_,
                      [this] { PaintRowLabels(); });
+    QObject::connect(s, &session::Session::RowTextsChanged, &connections_,
+                     [this] { ShowRowTexts(); });
 }
 
 void TableAttributesPage::LookUp(ui::Lookup& look) {
@@ -127,6 +129,8 @@ void TableAttributesPage::LookUp(ui::Lookup& look) {
     colorPreview->setAutoFillBackground(true);
     detectedColor->setAutoFillBackground(true);
     AddFrameDisplays();
+    QObject::connect(specTable, &QTableWidget::itemChanged, &connections_,
+                     [this](QTableWidgetItem* item) { RowTextEdited(item); });
 }
 
 void TableAttributesPage::StartUp() {
@@ -193,22 +197,30 @@ void TableAttributesPage::WriteSettings(ini::IniObject& file) {
 RowAttributes TableAttributesPage::Attributes() const {
     RowAttributes rows;
     rows.colors = ctx.session.RowColorTable();
-    for (std::size_t i = 0; i < kRowCount; ++i) {
-        const QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnText - 1);
-        rows.texts[i] = item ? item->text().toStdString() : std::string();
-    }
+    rows.texts = ctx.session.RowTexts();
     return rows;
 }
 
 void TableAttributesPage::Apply(const RowAttributes& rows) {
-    {
-        QSignalBlocker block(specTable);
-        for (std::size_t i = 0; i < kRowCount; ++i) {
-            if (QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnText - 1))
-                item->setText(QString::fromStdString(rows.texts[i]));
-        }
-    }
+    S().SetRowTexts(rows.texts);
     S().SetRowColors(rows.colors);
+}
+
+void TableAttributesPage::ShowRowTexts() {
+    if (!specTable || specTable->rowCount() < static_cast<int>(kRowCount)) return;
+    QSignalBlocker block(specTable);
+    for (std::size_t i = 0; i < kRowCount; ++i) {
+        QTableWidgetItem* item = specTable->item(static_cast<int>(i), kSpecColumnText - 1);
+        const QString text = QString::fromStdString(S().RowTexts()[i]);
+        if (item && item->text() != text) item->setText(text);
+    }
+}
+
+void TableAttributesPage::RowTextEdited(const QTableWidgetItem* item) {
+    if (!item || item->column() != kSpecColumnText - 1 || item->row() < 0) return;
+    const std::string text = item->text().toStdString();
+    const auto row = static_cast<std::size_t>(item->row());
+    if (row < kRowCount && S().RowTexts()[row] != text) S().SetRowText(row, text);
 }
 
 void TableAttributesPage::PaintColorColumn() {

@@ -3,8 +3,10 @@
 // description of every teach-table row, edited here, saved to and loaded from table-attributes
 // files, and kept across runs in the panel settings file. The row colours live in the
 // session (Session::SetRowColors); every table with an indicator column and the tolerance
-// plots follow RowColorsChanged. The texts live only in column 1 of the row-text table
-// (GridSpec). The page also shows the sensor's temperature and the colour it detects.
+// plots follow RowColorsChanged. The texts are model data (Session::RowTexts): column 1 of
+// the row-text table (GridSpec) shows them after RowTextsChanged, and an edit there goes to
+// Session::SetRowText. The page also shows the sensor's temperature and the colour it
+// detects.
 
 #include <QObject>
 #include <cstdint>
@@ -21,6 +23,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QTableWidgetItem;
 
 namespace service {
 
@@ -48,7 +51,7 @@ class TableAttributesPage final : public session::Page {
     // Automatic colour mode: teaching a row takes the detected colour as its colour.
     bool AutomaticColors() const { return automatic_; }
 
-    // The attributes as the page holds them: colours from the session, texts from the table.
+    // The attributes as the session holds them.
     RowAttributes Attributes() const;
 
   private:
@@ -82,9 +85,11 @@ class TableAttributesPage final : public session::Page {
     void SaveFile();
     void LoadFile();
     void ResetTable();
-    // Texts into column 1, colours into the session (and from there into every table).
+    // Texts and colours into the session (and from there into the tables).
     void Apply(const RowAttributes& rows);
     void PaintColorColumn();
+    void ShowRowTexts();
+    void RowTextEdited(const QTableWidgetItem* item);
     void PaintRowLabels();
     void AddFrameDisplays();
     ui::Refresh frameDisplays_{[this] { RefreshFrameDisplays(); }};

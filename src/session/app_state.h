@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "params_core/parameter_model.h"
+
 namespace session {
 
 // Pages of the main tab control, by their place in the panel set.
@@ -21,15 +23,14 @@ enum MainPage : int {
     kMainPageCount = 9,
 };
 
-// Where SEND and GET move the parameter set; the values are those of the memory selector.
-enum class TransferTarget : std::uint16_t { Ram = 1, Eeprom = 2, File = 3 };
+// Where SEND and GET move the parameter set: model data (the parameter model holds the
+// choice), named here for the pages.
+using TransferTarget = params::TransferTarget;
 
 struct AppState {
     bool loopRunning = false;  // a sensor loop runs; cleared to stop it
     bool sendRequest = false;  // SEND pressed while a loop runs
     bool getRequest = false;   // GET pressed while a loop runs
-    std::uint16_t paraSetIndex = 0;
-    TransferTarget transferTarget = TransferTarget::Ram;
     QString panelSettingsPath;
 };
 

@@ -26,17 +26,17 @@ constexpr const char* kWriteFailed = "The parameter file could not be written:\n
 
 sensorlink::Outcome Session::SendParameters() {
     app_.sendRequest = false;
-    if (app_.transferTarget == TransferTarget::File) {
+    const TransferChoice& to = model_.Transfer();
+    if (to.target == TransferTarget::File) {
         SaveParameterFile();
         return sensorlink::Outcome::Reply;
     }
-    return device::SendToSensor(*link_, model_.Set(), app_.paraSetIndex,
-                                app_.transferTarget == TransferTarget::Eeprom);
+    return device::SendToSensor(*link_, model_.Set(), to.set, to.target == TransferTarget::Eeprom);
 }
 
 sensorlink::Outcome Session::GetParameters() {
     app_.getRequest = false;
-    return GetParametersFrom(app_.transferTarget);
+    return GetParametersFrom(model_.Transfer().target);
 }
 
 sensorlink::Outcome Session::GetParametersFrom(TransferTarget target) {
@@ -47,7 +47,7 @@ sensorlink::Outcome Session::GetParametersFrom(TransferTarget target) {
     // The spare words the sensor does not send back stay as they are.
     ParameterSet got = model_.Set();
     const sensorlink::Outcome result =
-        device::GetFromSensor(*link_, got, app_.paraSetIndex, target == TransferTarget::Eeprom);
+        device::GetFromSensor(*link_, got, model_.Transfer().set, target == TransferTarget::Eeprom);
     // Only a set that came whole reaches the model: half of one would be sent back later as
     // if it were the sensor's.
     if (result != sensorlink::Outcome::Reply && result != sensorlink::Outcome::ErrorReply)

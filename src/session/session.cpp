@@ -11,7 +11,7 @@ namespace session {
 
 Session::Session(const QString& dir, ui::Popups& popupsIn, const SessionOptions& options,
                  QObject* parent)
-    : QObject(parent), programDir(dir), popups(popupsIn) {
+    : QObject(parent), filesDir(dir), popups(popupsIn) {
     wait_.SetClock(options.clock);
     link_ = std::make_unique<sensorlink::Link>(linkState_, *this, &wait_);
     if (options.portScanner) link_->Ports().SetScanner(options.portScanner);
@@ -43,8 +43,6 @@ void Session::SetParameters(const params::ParameterSet& set) {
 void Session::EditParameters(
     const std::function<params::ModelChange(params::ParameterModel&)>& edit) {
     const params::ModelChange change = edit(model_);
-    // Without TRIGGER PARA the sensor runs parameter set 0.
-    if (!model_.Modes().paraSetEnabled) app_.paraSetIndex = 0;
     emit ParametersChanged();
     if (change.teachTable) emit TeachTableChanged();
     for (const params::Notice& notice : change.notices) emit ModeNotice(notice);
@@ -73,8 +71,20 @@ void Session::SetRowColors(const RowColors& colors) {
     emit RowColorsChanged();
 }
 
+void Session::SetRowText(std::size_t row, const std::string& text) {
+    model_.SetRowText(row, text);
+    emit RowTextsChanged();
+}
+
+void Session::SetRowTexts(const params::TeachRowTexts& texts) {
+    model_.SetRowTexts(texts);
+    emit RowTextsChanged();
+}
+
 void Session::Restart(const QString& panelSettingsPath) {
     app_ = AppState{};
+    model_.SelectTarget(TransferTarget::Ram);
+    model_.SelectSet(0);
     app_.panelSettingsPath = panelSettingsPath;
 }
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -74,13 +75,14 @@ struct SessionOptions {
 class Session : public QObject, public sensorlink::FailureObserver {
     Q_OBJECT
   public:
-    Session(const QString& programDir, ui::Popups& popups, const SessionOptions& options = {},
+    Session(const QString& filesDir, ui::Popups& popups, const SessionOptions& options = {},
             QObject* parent = nullptr);
     ~Session() override;
 
-    // The folder of the program's files (the settings file, default data files); the name
-    // is kept for the shell, which reads it.
-    const QString programDir;
+    // The folder of the program's data files (where the parameter, record, hardware
+    // information and table attributes files go until the user picks another): the program's
+    // own folder when it may write there, else the user's documents folder.
+    const QString filesDir;
     ui::Popups& popups;
 
     // --- what the session holds -------------------------------------------------------------
@@ -119,6 +121,11 @@ class Session : public QObject, public sensorlink::FailureObserver {
     // DATA TO writes and whose intensity band the charts draw.
     std::uint16_t TeachRowNo() const { return teachRowNo_; }
     void SetTeachRowNo(std::uint16_t row) { teachRowNo_ = row; }
+    // The description of each teach-table row: model data, shown and edited by the table
+    // attributes page; a change says RowTextsChanged.
+    const params::TeachRowTexts& RowTexts() const { return model_.RowTexts(); }
+    void SetRowText(std::size_t row, const std::string& text);
+    void SetRowTexts(const params::TeachRowTexts& texts);
     // The table attributes page's automatic colour mode: a teach gives its row the colour
     // the sensor sees.
     bool AutomaticRowColors() const { return automaticRowColors_; }
@@ -167,10 +174,14 @@ class Session : public QObject, public sensorlink::FailureObserver {
 
     // --- the program's flags and selections -------------------------------------------------
     const AppState& App() const { return app_; }
-    // A new run: every flag and selection as at start-up, the settings file at `path`.
+    // A new run: every flag and selection (the transfer choice too) as at start-up, the
+    // settings file at `path`.
     void Restart(const QString& panelSettingsPath);
-    void SelectTransferTarget(TransferTarget target) { app_.transferTarget = target; }
-    void SelectParameterSet(std::uint16_t index) { app_.paraSetIndex = index; }
+    // Where SEND and GET go (the memory selector, the parameter-set selector): the model
+    // holds the choice, and its mode rules take the set back to 0 without TRIGGER PARA.
+    const params::TransferChoice& Transfer() const { return model_.Transfer(); }
+    void SelectTransferTarget(TransferTarget target) { model_.SelectTarget(target); }
+    void SelectParameterSet(std::uint16_t index) { model_.SelectSet(index); }
 
     // --- the live loop ----------------------------------------------------------------------
     // Frames from the sensor until STOP or a failure: a pending SEND, then a pending GET,
@@ -238,6 +249,7 @@ class Session : public QObject, public sensorlink::FailureObserver {
     void TeachTableChanged();
     void CorrectionsChanged();  // read from the sensor: the pages show them
     void RowColorsChanged();
+    void RowTextsChanged();
     void FrameTaken();  // after every consumer of the frame ran
     void LoopStarted();
     void LoopEnded();
@@ -254,12 +266,12 @@ class Session : public QObject, public sensorlink::FailureObserver {
     ui::EventWait wait_;
     std::unique_ptr<sensorlink::Link> link_;
     AppState app_;
-    std::uint64_t stops_ = 0;
+    std::uint64_t stops_ = 0;  // STOPs so far: a report clears the flag, but is no STOP
     std::uint32_t currentColor_ = 0;
     RowColors rowColors_{};
     ModeView modes_;
     std::uint16_t teachRowNo_ = 0;
-    bool automaticRowColors_ = false;  // STOPs so far: a report clears the flag, but is no STOP
+    bool automaticRowColors_ = false;
     std::array<std::vector<std::function<void()>>, static_cast<std::size_t>(FrameStage::kCount)>
         consumers_;
     QString identification_;

@@ -50,7 +50,7 @@ void LoadPanelSettings(Program& program) {
     session::Session& session = program.Session();
     const ini::IniObject file = SettingsFileOf(program);
     const params::PanelSettings settings =
-        params::ReadPanelSettings(file, Native(session.programDir), Separator());
+        params::ReadPanelSettings(file, Native(session.filesDir), Separator());
 
     session::FilePaths paths;
     paths.parameterFilePath = FromNative(settings.parameterFilePath);

@@ -46,7 +46,7 @@ bool SameFolder(const QString& a, const QString& b) {
     return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
 }
 
-// Where the settings file and the default data files go: the program's folder for a
+// Where the default data files go (Session::filesDir): the program's folder for a
 // program run from its own writable folder, else the user's documents folder (the home
 // folder when there is none). An installed program never writes beside itself, not even
 // when run by the superuser.

@@ -124,7 +124,7 @@ QString Snapshot(Page& t) {
     s << QString("%1%2%3")
              .arg(t.program.Control<QPushButton>("MAINP", "SelectParaSet0")->isChecked())
              .arg(t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->isChecked())
-             .arg(t.S().App().paraSetIndex);
+             .arg(t.S().Transfer().set);
     for (int c = 0; c < params::kTeachColumns; ++c)
         s << t.program.Control<QTableWidget>("MAINP", "GridCtt")->horizontalHeaderItem(c)->text()
           << QString::number(
@@ -427,10 +427,10 @@ TEST(ModeControls, TriggerDecidesTeachingAndTheParameterSet) {
     set.block.trigger = 6;  // PARA
     t.Load(set);
     t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->click();
-    EXPECT_EQ(t.S().App().paraSetIndex, 1);
+    EXPECT_EQ(t.S().Transfer().set, 1);
 
     t.Choose(params::kTrigger, 1);  // SELF
-    EXPECT_EQ(t.S().App().paraSetIndex, 0);
+    EXPECT_EQ(t.S().Transfer().set, 0);
     EXPECT_TRUE(t.program.Control<QPushButton>("MAINP", "SelectParaSet0")->isChecked());
     EXPECT_FALSE(t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->isChecked());
     EXPECT_FALSE(t.program.Control<QPushButton>("MAINP", "SelectParaSet1")->isEnabled());

@@ -110,7 +110,7 @@ TEST(Transfer, SendToEepromGoesOnAfterAPlausibilityReport) {
     c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     c.AddFault("plausibility:2@1#1");
     Select(c.Control<QPushButton>("MAINP", "SelectEeprom"));
-    EXPECT_EQ(c.p().Session().App().transferTarget, session::TransferTarget::Eeprom);
+    EXPECT_EQ(c.p().Session().Transfer().target, session::TransferTarget::Eeprom);
     EXPECT_FALSE(c.Control<QPushButton>("MAINP", "SelectRam")->isChecked());
     c.Control<QPushButton>("MAINP", "ButtonSend")->click();
     EXPECT_TRUE(c.Messages().contains(
@@ -144,10 +144,10 @@ TEST(Transfer, ParameterSetOneAddressesItsOwnBlocks) {
     c.sensor.Model().Ram()[1] = DistinctSet(4);
     Select(c.Control<QPushButton>(
         "MAINP", "SelectParaSet1"));  // dimmed: the set read at connection has TRIGGER CONT
-    EXPECT_EQ(c.p().Session().App().paraSetIndex, 0);
+    EXPECT_EQ(c.p().Session().Transfer().set, 0);
     c.Control<QPushButton>("MAINP", "ButtonGet")->click();  // TRIGGER PARA
     Select(c.Control<QPushButton>("MAINP", "SelectParaSet1"));
-    EXPECT_EQ(c.p().Session().App().paraSetIndex, 1);
+    EXPECT_EQ(c.p().Session().Transfer().set, 1);
     c.Control<QPushButton>("MAINP", "ButtonGet")->click();
     EXPECT_EQ(Words(c.p().Session().Parameters()), Words(DistinctSet(4)));
     ui::SetValue(c.Control<QSpinBox>("MAINP", "NumPower"), 123);
@@ -209,7 +209,7 @@ TEST(Transfer, TheMemorySelectorWorksThroughTheAccessibilityInterface) {
     file->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(c.Control<QPushButton>("MAINP", "SelectFile")->isChecked());
     EXPECT_FALSE(c.Control<QPushButton>("MAINP", "SelectRam")->isChecked());
-    EXPECT_EQ(c.p().Session().App().transferTarget, session::TransferTarget::File);
+    EXPECT_EQ(c.p().Session().Transfer().target, session::TransferTarget::File);
     EXPECT_EQ(file->text(QAccessible::Name), "FILE");
     EXPECT_FALSE(c.Control<QPushButton>("MAINP", "SelectFile")->accessibleDescription().isEmpty());
 }

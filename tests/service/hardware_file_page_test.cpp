@@ -100,7 +100,7 @@ TEST(HardwareInfoFile, HoldsTheSensorsRamSetCorrectionsAndDataNotUnsentEditsAndK
     t.program.popups.AnswerFile(path);
     t.Press();
 
-    EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::File);
+    EXPECT_EQ(t.S().Transfer().target, session::TransferTarget::File);
     ASSERT_EQ(t.program.popups.History().size(), 1u);
     const ui::FileDialogSpec& dialog = t.program.popups.History()[0].file;
     EXPECT_EQ(dialog.directory, t.dir.filePath("old"));
@@ -134,7 +134,7 @@ TEST(HardwareInfoFile, ARefusalOrAShortReplyIsSaidAndStopsBeforeTheDialog) {
 
         EXPECT_EQ(t.FileDialogs(), 0);
         EXPECT_FALSE(QFile::exists(t.dir.filePath("never.ini")));
-        EXPECT_EQ(t.S().App().transferTarget, session::TransferTarget::Eeprom);
+        EXPECT_EQ(t.S().Transfer().target, session::TransferTarget::Eeprom);
         EXPECT_TRUE(t.Messages().contains(said)) << t.Messages().toStdString();
         EXPECT_FALSE(t.Messages().contains("HARDWARE INI FILE"));
     }

@@ -181,6 +181,17 @@ TEST(AttrPage, ResetAsksThenRestoresThePaletteAndClearsTexts) {
     EXPECT_EQ(t.CellText(31), "");
 }
 
+TEST(AttrPage, RowTextsAreTheSessionsWhateverChangesThem) {
+    Started t;
+    t.Cell(31, 1)->setText("last");  // typed into the table
+    EXPECT_EQ(t.s().RowTexts()[30], "last");
+    t.s().SetRowText(0, "first \xC3\xA4");  // given to the session: the table shows it
+    EXPECT_EQ(t.CellText(1), QString::fromUtf8("first \xC3\xA4"));
+    t.p.popups.AnswerConfirm(true);
+    t.p.Control<QPushButton>("MAINP", "ButtonTableAttrReset")->click();
+    EXPECT_EQ(t.s().RowTexts(), params::TeachRowTexts{});
+}
+
 TEST(AttrPage, AFileThatCannotBeWrittenIsReported) {
     Started t;
     const QString locked = t.Write("locked.ini", "keep me");
