@@ -204,20 +204,28 @@ void MqttClient::Unwatch() {
 
 void MqttClient::Readable() {
     if (!mosq_ || !read_) return;
-    mosquitto_loop_read(mosq_, 1);
+    AfterLoop(mosquitto_loop_read(mosq_, 1));
     UpdateWrite();
 }
 
 void MqttClient::Writable() {
     if (!mosq_ || !write_) return;
-    mosquitto_loop_write(mosq_, 1);
+    AfterLoop(mosquitto_loop_write(mosq_, 1));
     UpdateWrite();
 }
 
 void MqttClient::Misc() {
     if (!mosq_) return;
-    mosquitto_loop_misc(mosq_);
+    AfterLoop(mosquitto_loop_misc(mosq_));
     UpdateWrite();
+}
+
+void MqttClient::AfterLoop(int rc) {
+    // A TLS handshake that fails on the broker's certificate ends in libmosquitto with its
+    // socket closed but without the disconnect callback: the same as a lost connection, or
+    // the wait for the broker's answer would never end and the closed socket stay watched.
+    if (rc == MOSQ_ERR_SUCCESS || !read_ || !read_->isEnabled()) return;
+    if (mosquitto_socket(mosq_) < 0) Lost(rc);
 }
 
 void MqttClient::UpdateWrite() {

@@ -94,6 +94,8 @@ class MqttClient : public QObject {
     void Readable();
     void Writable();
     void Misc();
+    // After a call into libmosquitto's loop: a failure that closed its socket unannounced.
+    void AfterLoop(int rc);
     void UpdateWrite();
     void Retry();
     void ScheduleRetry();
