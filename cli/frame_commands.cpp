@@ -175,8 +175,6 @@ struct FrameLoop {
             case device::LoopEnd::Finished:
             case device::LoopEnd::NotRunning:
                 return status;
-            case device::LoopEnd::Refused:
-                return kExitRefused;
             case device::LoopEnd::Failed:
             case device::LoopEnd::LinkEnded:
             case device::LoopEnd::Gone:

@@ -133,7 +133,7 @@ Attempt Frames(Context& c, Publisher& p, int& taken) {
         device::RunLoop(c.link, c.link.Wait(), loop, [&c] { return !c.stop.Requested(); });
     if (o.triggered) device::StopTriggeredSending(c.link);
     const bool failed = end == device::LoopEnd::Failed || end == device::LoopEnd::LinkEnded ||
-                        end == device::LoopEnd::Gone || end == device::LoopEnd::Refused;
+                        end == device::LoopEnd::Gone;
     return {failed && !c.stop.Requested(), kExitDone};
 }
 

@@ -41,11 +41,8 @@ LoopEnd RunLoop(sensorlink::Link& link, ui::EventWait& wait, const Loop& loop,
         if (loop.measurementsOnly && e.Frame() && !measured) {
             if (loop.unmeasured) loop.unmeasured(e);
             if (gone()) return LoopEnd::Gone;
-        } else if (e.outcome == Outcome::ErrorReply && loop.errorFrames != ErrorFrames::Take) {
-            if (loop.errorFrames == ErrorFrames::End) {
-                end = LoopEnd::Refused;
-                ended = true;
-            }
+        } else if (e.outcome == Outcome::ErrorReply && loop.errorFrames == ErrorFrames::Skip) {
+            // No frame: the pass counts as done.
         } else if (e.Frame()) {
             if (loop.frame) goOn = loop.frame(e);
             if (gone()) return LoopEnd::Gone;

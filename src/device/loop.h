@@ -3,7 +3,7 @@
 // sensor is a declaration (how it paces, when it stops, what it does with a frame and with
 // an error frame), and this runner asks, waits and applies the one failure policy:
 // - a frame goes to `frame`; an error frame (its code reported where it has a text) as
-//   `errorFrames` says: taken as any frame, skipped, or the end of the loop; a loop that
+//   `errorFrames` says: taken as any frame, or skipped; a loop that
 //   takes `measurementsOnly` hands a frame without a whole measurement to `unmeasured`;
 // - a failed exchange (time-out, bad frame) ends the loop, except with `skipFailedPasses`,
 //   where the pass counts as done and the next one follows;
@@ -30,7 +30,6 @@ enum class Pace {
 enum class ErrorFrames {
     Take,  // handed to `frame` as any frame (its payload, if any, read as the sensor sent it)
     Skip,  // no frame: the pass counts as done
-    End,   // the sensor refused: the loop ends (Refused)
 };
 
 struct Loop {
@@ -60,7 +59,6 @@ enum class LoopEnd {
     Finished,    // its passes, its count or its frame handler ended it
     NotRunning,  // `running` turned false
     Failed,      // a failure (reported) ended it
-    Refused,     // an error frame ended a loop that takes none
     LinkEnded,   // the line is gone or the program closes
     Gone,        // `guard` was destroyed during a wait: nothing of the caller may be touched
 };

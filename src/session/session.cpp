@@ -121,7 +121,6 @@ LoopEnd Session::RunLoop(const Loop& loop) {
             // otherwise, by a report.
             return stops_ != stopsBefore || loop.flag ? LoopEnd::Stopped : LoopEnd::Failed;
         case device::LoopEnd::Failed:
-        case device::LoopEnd::Refused:
             return LoopEnd::Failed;
         case device::LoopEnd::LinkEnded:
             return LoopEnd::LinkEnded;
