@@ -8,10 +8,13 @@
 //   PREFIX/status    online | link down: TEXT | stopped    retained; offline is the will
 
 #include <QFile>
+#include <QMetaObject>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "cli/context.h"
 #include "cli/mqtt_client.h"
@@ -48,11 +51,13 @@ class Publisher {
     }
 
     void Status(const std::string& text) {
+        PublishFrames();
         status_ = text;
         mqtt_.Publish(prefix_ + "/status", StatusText(), true);
     }
 
     void Identity(const std::string& firmware) {
+        PublishFrames();
         identity_ = "{\"firmware\":";
         AppendJsonString(identity_, firmware);
         identity_ += ",\"link\":";
@@ -61,16 +66,33 @@ class Publisher {
         mqtt_.Publish(prefix_ + "/identity", identity_, true);
     }
 
+    // The frame is taken now (its time, its number) and published on the next pass of the
+    // event loop: that is the wait for the next reply, since the loop asks the sensor again
+    // straight after this. The write to the broker and the broker's wake-up then never stand
+    // between one frame and the next request, where they would slow the line.
     void Frame(FrameWords words) {
-        std::string line = JsonLine(words, c_.Now(), c_.options.id, ++seq_);
-        line.pop_back();  // the line end of a JSON line
-        mqtt_.Publish(prefix_ + "/frame", line, false);
-        std::string colour = "{\"colorNo\":" + std::to_string(words[kColorNo]) +
-                             ",\"groupNo\":" + std::to_string(words[kGroupNo]) + "}";
-        if (colour != colour_) {
-            colour_ = std::move(colour);
-            mqtt_.Publish(prefix_ + "/colour", colour_, true);
+        Taken& t = frames_.emplace_back();
+        std::copy(words.begin(), words.end(), t.words.begin());
+        t.stamp = c_.Now();
+        t.seq = ++seq_;
+        if (frames_.size() == 1)
+            QMetaObject::invokeMethod(&mqtt_, [this] { PublishFrames(); }, Qt::QueuedConnection);
+    }
+
+    // What Frame took, in order; before anything else is published.
+    void PublishFrames() {
+        for (const Taken& t : frames_) {
+            std::string line = JsonLine(t.words, t.stamp, c_.options.id, t.seq);
+            line.pop_back();  // the line end of a JSON line
+            mqtt_.Publish(prefix_ + "/frame", line, false);
+            std::string colour = "{\"colorNo\":" + std::to_string(t.words[kColorNo]) +
+                                 ",\"groupNo\":" + std::to_string(t.words[kGroupNo]) + "}";
+            if (colour != colour_) {
+                colour_ = std::move(colour);
+                mqtt_.Publish(prefix_ + "/colour", colour_, true);
+            }
         }
+        frames_.clear();
     }
 
   private:
@@ -104,6 +126,12 @@ class Publisher {
     std::string identity_;
     std::string colour_;
     std::uint64_t seq_ = 0;
+    struct Taken {
+        std::array<std::uint16_t, sensorlink::kMeasurementWords> words{};
+        Stamp stamp;
+        std::uint64_t seq = 0;
+    };
+    std::vector<Taken> frames_;
 };
 
 // One run over an identified line: frames until Ctrl-C, --count or a failure.
