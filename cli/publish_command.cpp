@@ -76,7 +76,8 @@ class Publisher {
         t.stamp = c_.Now();
         t.seq = ++seq_;
         if (frames_.size() == 1)
-            QMetaObject::invokeMethod(&mqtt_, [this] { PublishFrames(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &mqtt_, [this] { PublishFrames(); }, Qt::QueuedConnection);
     }
 
     // What Frame took, in order; before anything else is published.
