@@ -36,7 +36,10 @@ PtyChannel::~PtyChannel() {
 }
 
 bool PtyChannel::Open(QString* error) {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // Close-on-exec, both sides: a process started later (a test starts the client, a
+    // broker, ...) would otherwise hold the line open, and closing it here would hang up
+    // nobody.
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         if (error)
             *error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(strerror(errno));
@@ -47,7 +50,7 @@ bool PtyChannel::Open(QString* error) {
     device_ = name ? QString::fromLocal8Bit(name) : QString();
     // Holding the slave open keeps the master readable while no client is attached
     // (otherwise reads fail with EIO between two clients).
-    slave_ = ::open(name ? name : "", O_RDWR | O_NOCTTY | O_NONBLOCK);
+    slave_ = ::open(name ? name : "", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave_ < 0) {
         if (error) *error = QStringLiteral("cannot open %1: %2").arg(device_, strerror(errno));
         Close();

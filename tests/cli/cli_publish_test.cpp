@@ -291,24 +291,29 @@ TEST(CliPublish, PublishesFramesColourIdentityAndStatusAndStopsCleanly) {
 
 // A sensor that goes silent, a TCP connection that is lost and a pseudo-terminal that goes
 // away: "link down" with the failure, then the sensor identified again and frames again.
+// With --triggered, triggered sending is switched on again on the new connection.
 TEST(CliPublish, ALostLineIsPublishedAndTriedAgainUntilFramesFlowAgain) {
     struct Case {
         Transport transport;
         const char* fault;  // empty: the pseudo-terminal is closed and made again
+        bool triggered = false;
     };
     for (const Case& k : {Case{Transport::Tcp, "silent@8#4"}, Case{Transport::Tcp, "close-after:5"},
-                          Case{Transport::Serial, ""}}) {
-        SCOPED_TRACE(std::string(clitest::Name(k.transport)) + " " + k.fault);
+                          Case{Transport::Serial, ""}, Case{Transport::Serial, "", true}}) {
+        SCOPED_TRACE(std::string(clitest::Name(k.transport)) + " " + k.fault +
+                     (k.triggered ? " triggered" : ""));
         Broker broker;
         Subscriber sub(broker, "line/s1");
-        Sensor sensor(k.transport);
+        Sensor sensor(k.transport, k.triggered ? 20.0 : 0.0);
         if (*k.fault) sensor.Fault(k.fault);
-        Publisher p(PublishArgs(sensor, broker, {"--interval", "0.25"}));
+        Publisher p(k.triggered ? PublishArgs(sensor, broker, {"--triggered"})
+                                : PublishArgs(sensor, broker, {"--interval", "0.25"}));
         ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/frame").size() >= 2; }, 10000));
         if (!*k.fault) {
             sensor.server.Stop();
             ASSERT_TRUE(WaitFor(
-                [&] { return sub.Last("line/s1/status").starts_with("link down: "); }, 10000));
+                [&] { return sub.Last("line/s1/status").starts_with("link down: "); }, 10000))
+                << p.process.readAllStandardError().toStdString();
             sensor.server.StartPty(sensor.dir.filePath("velorax-tty"));
         }
         ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/status").size() >= 3; }, 15000))
@@ -321,6 +326,9 @@ TEST(CliPublish, ALostLineIsPublishedAndTriedAgainUntilFramesFlowAgain) {
         ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/frame").size() >= before + 2; }, 10000));
         EXPECT_EQ(sub.Last("line/s1/status"), "online");
         EXPECT_GE(sensor.Traced("PC>SIM cmd=7 "), 2);
+        if (k.triggered) {
+            EXPECT_GE(sensor.Traced("PC>SIM cmd=30 par=1 "), 2);
+        }
     }
 }
 
