@@ -11,6 +11,7 @@
 
 #include "cli/cli.h"
 #include "cli/options.h"
+#include "device/loop.h"
 #include "ini/ini.h"
 #include "link/link.h"
 #include "link/link_state.h"
@@ -96,6 +97,16 @@ int Offsets(Context& c);
 int HwInfo(Context& c);
 int Scan(Context& c);
 int Publish(Context& c);
+
+// Triggered frames under --reconnect and publish: a sensor quiet for this long is asked to
+// send on its trigger again. Between two triggers a sensor is silent, and so is a pulled
+// cable or a sensor switched off and on (which has forgotten triggered sending): its answer
+// tells them apart and switches sending on again; no answer is a lost line.
+inline constexpr double kQuietSeconds = 5.0;
+
+// Checks a quiet line for a loop of triggered frames (device::Loop::quiet); `last` takes
+// the check's outcome.
+void CheckQuietLine(Context& c, device::Loop& loop, sensorlink::Outcome* last = nullptr);
 
 // What one run over an open, identified line ended with: the line was lost (a failed
 // exchange, a line gone; it is tried again), or the command's status.

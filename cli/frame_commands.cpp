@@ -225,6 +225,7 @@ Attempt TriggeredRun(Context& c, FrameSink& sink, int& taken, const std::functio
         FrameLoop frames(c, sink);
         frames.loop.pace = device::Pace::SensorSends;
         frames.loop.passes = Left(c, taken);
+        if (c.options.reconnect) CheckQuietLine(c, frames.loop, &frames.last);
         Deadline deadline(c, c.options.timeout);
         frames.loop.beforePass = [&deadline] { deadline.Start(); };
         const auto passDone = frames.loop.passDone;

@@ -5,6 +5,7 @@
 
 #include "cli/context.h"
 #include "device/sensor.h"
+#include "device/triggered.h"
 
 namespace cli {
 
@@ -13,6 +14,15 @@ namespace {
 constexpr double kFirstPause = 0.1;  // seconds; doubles up to --retry-max
 
 }  // namespace
+
+void CheckQuietLine(Context& c, device::Loop& loop, sensorlink::Outcome* last) {
+    loop.quietSeconds = kQuietSeconds;
+    loop.quiet = [&c, last] {
+        const sensorlink::Exchange e = device::ConfirmTriggeredSending(c.link);
+        if (last) *last = e.outcome;
+        return e.Ok();
+    };
+}
 
 int KeepLink(Context& c, const std::function<Attempt(const std::string& firmware)>& session,
              const std::function<void(const std::string& failure)>& down,

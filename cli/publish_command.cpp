@@ -152,6 +152,7 @@ Attempt Frames(Context& c, Publisher& p, int& taken) {
                 : o.interval > 0 ? device::Pace::Schedule
                                  : device::Pace::AtOnce;
     loop.period = o.interval;
+    if (o.triggered) CheckQuietLine(c, loop);
     loop.frame = [&](const sensorlink::Exchange& e) {
         sensorlink::UnpackMeasurement(e.payload, words);
         p.Frame(words);

@@ -191,6 +191,11 @@ void SimServer::Stop() {
     CheckEeprom();
 }
 
+void SimServer::PowerCycle() {
+    for (Channel* channel : {tcpChannel_, ptyChannel_})
+        if (channel) channel->ResetConnection();
+}
+
 void SimServer::CheckEeprom() {
     if (model_.EepromGeneration() == eepromGeneration_) return;
     eepromGeneration_ = model_.EepromGeneration();

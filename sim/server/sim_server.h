@@ -52,6 +52,11 @@ class SimServer : public QObject {
     // Closes both transports and removes the link.
     void Stop();
 
+    // The sensor switched off and on while its lines stay as they are (a serial line is not
+    // hung up by it): every conversation starts afresh, with triggered sending and scans off
+    // and a frame on its way cut off.
+    void PowerCycle();
+
     SensorModel& Model() { return model_; }
     // Model time: seconds since the server was made.
     double Now() const;

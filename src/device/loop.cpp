@@ -1,6 +1,8 @@
 #include "device/loop.h"
 
 #include <QPointer>
+#include <QTimer>
+#include <cmath>
 
 #include "device/sensor.h"
 #include "link/replies.h"
@@ -13,6 +15,14 @@ LoopEnd RunLoop(sensorlink::Link& link, ui::EventWait& wait, const Loop& loop,
     QPointer<QObject> watched(guard);
     const auto gone = [&] { return guard && !watched; };
     double due = wait.Now();
+    // Set when the sensor has sent nothing for quietSeconds: the wait for a frame ends then.
+    bool quietDue = false;
+    QTimer quietTimer;
+    quietTimer.setSingleShot(true);
+    quietTimer.setInterval(static_cast<int>(std::ceil(loop.quietSeconds * 1000.0)));
+    QObject::connect(&quietTimer, &QTimer::timeout, [&quietDue] { quietDue = true; });
+    const bool checkQuiet = loop.pace == Pace::SensorSends && loop.quietSeconds > 0 && loop.quiet;
+    const auto waiting = [&] { return running() && !quietDue; };
     for (int pass = 0; loop.passes == 0 || pass < loop.passes; ++pass) {
         if (!running()) return LoopEnd::NotRunning;
         if (loop.goOn && !loop.goOn()) return LoopEnd::Finished;
@@ -29,10 +39,20 @@ LoopEnd RunLoop(sensorlink::Link& link, ui::EventWait& wait, const Loop& loop,
             if (start - due > loop.period) due = start;
             due += loop.period;
         }
-        const sensorlink::Exchange e = loop.pace == Pace::SensorSends
-                                           ? link.ReceiveFrame(ui::kNoDeadline, running)
-                                           : Measure(link);
-        if (gone()) return LoopEnd::Gone;
+        sensorlink::Exchange e;
+        for (;;) {
+            quietDue = false;
+            if (checkQuiet) quietTimer.start();
+            e = loop.pace == Pace::SensorSends ? link.ReceiveFrame(ui::kNoDeadline, waiting)
+                                               : Measure(link);
+            quietTimer.stop();
+            if (gone()) return LoopEnd::Gone;
+            if (e.outcome != Outcome::Stopped || !quietDue || !running()) break;
+            // Quiet for a while: the line is checked, and the pass waits on.
+            const bool fine = loop.quiet();
+            if (gone()) return LoopEnd::Gone;
+            if (!fine) return LoopEnd::Failed;
+        }
         LoopEnd end = LoopEnd::Finished;
         bool goOn = true;
         bool ended = false;

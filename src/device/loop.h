@@ -52,6 +52,11 @@ struct Loop {
     std::function<bool(const sensorlink::Exchange&)> frame;
     // After every pass, whatever its exchange gave.
     std::function<void(const sensorlink::Exchange&)> passDone;
+    // SensorSends: after `quietSeconds` without a frame (0: never), `quiet` checks the line;
+    // false (its failure reported) ends the loop as Failed. A sensor between two triggers
+    // is silent, and so is a pulled cable: a process that runs unattended asks.
+    double quietSeconds = 0.0;
+    std::function<bool()> quiet;
 };
 
 // Why a loop ended.

@@ -332,6 +332,32 @@ TEST(CliPublish, ALostLineIsPublishedAndTriedAgainUntilFramesFlowAgain) {
     }
 }
 
+// With --triggered a quiet sensor is asked after a while: one that was switched off and on
+// behind a line that stays up sends on its trigger again; one that does not answer is a lost
+// line. Before, the publisher waited for frames for ever and said "online".
+TEST(CliPublish, AQuietTriggeredSensorIsAskedAndSwitchedOnAgain) {
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "answers" : "does not answer");
+        Broker broker;
+        Subscriber sub(broker, "line/s1");
+        Sensor sensor(Transport::Serial, 20.0);
+        if (!answers) sensor.Fault("silent@30#2");
+        Publisher p(PublishArgs(sensor, broker, {"--triggered"}));
+        ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/frame").size() >= 2; }, 10000));
+        sensor.server.PowerCycle();
+        const int asked = answers ? 2 : 3;
+        ASSERT_TRUE(WaitFor([&] { return sensor.Traced("PC>SIM cmd=30 par=1 ") >= asked; }, 15000))
+            << p.process.readAllStandardError().toStdString();
+        const std::size_t before = sub.Of("line/s1/frame").size();
+        ASSERT_TRUE(WaitFor([&] { return sub.Of("line/s1/frame").size() >= before + 2; }, 10000));
+        EXPECT_EQ(sub.Of("line/s1/identity").size(), answers ? 1u : 2u);
+        EXPECT_EQ(sub.Last("line/s1/status"), "online");
+        if (!answers) {
+            EXPECT_TRUE(sub.Of("line/s1/status")[1].starts_with("link down: "));
+        }
+    }
+}
+
 // The broker stopped for a while and started again: with QoS 1 every frame taken meanwhile
 // reaches a subscriber whose session the broker kept, once, in order.
 TEST(CliPublish, FramesTakenWhileTheBrokerIsAwayArriveAfterwardsInOrder) {
