@@ -98,14 +98,11 @@ int HwInfo(Context& c);
 int Scan(Context& c);
 int Publish(Context& c);
 
-// Triggered frames under --reconnect and publish: a sensor quiet for this long is asked to
-// send on its trigger again. Between two triggers a sensor is silent, and so is a pulled
-// cable or a sensor switched off and on (which has forgotten triggered sending): its answer
-// tells them apart and switches sending on again; no answer is a lost line.
-inline constexpr double kQuietSeconds = 5.0;
-
-// Checks a quiet line for a loop of triggered frames (device::Loop::quiet); `last` takes
-// the check's outcome.
+// Triggered frames under --reconnect and publish: a sensor quiet for 5 s is asked to send on
+// its trigger again (device::Loop::quiet). Between two triggers a sensor is silent, and so is
+// a pulled cable or a sensor switched off and on (which has forgotten triggered sending): its
+// answer tells them apart and switches sending on again; no answer is a lost line. `last`
+// takes the check's outcome.
 void CheckQuietLine(Context& c, device::Loop& loop, sensorlink::Outcome* last = nullptr);
 
 // What one run over an open, identified line ended with: the line was lost (a failed

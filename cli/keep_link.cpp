@@ -12,6 +12,7 @@ namespace cli {
 namespace {
 
 constexpr double kFirstPause = 0.1;  // seconds; doubles up to --retry-max
+constexpr double kQuietSeconds = 5.0;  // without a triggered frame, before the line is checked
 
 }  // namespace
 

@@ -286,6 +286,7 @@ bool ConnectionPage::TryToConnect() {
     ui::SetValue(status, QStringLiteral("TRY TO CONNECT!"));
     AppendMessage(QStringLiteral("TRY TO CONNECT!\n"));
     ReadSettingsFromControls();
+    // One pass, no loop: "TRY TO CONNECT!" is painted before an open that may block.
     ui::ProcessSystemEvents();
     const QString device = Link().Ports().Device(linkSettings_.comPort);
     ui::SetValue(statusComPort,

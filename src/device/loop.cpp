@@ -45,7 +45,7 @@ LoopEnd RunLoop(sensorlink::Link& link, ui::EventWait& wait, const Loop& loop,
             if (checkQuiet) quietTimer.start();
             e = loop.pace == Pace::SensorSends ? link.ReceiveFrame(ui::kNoDeadline, waiting)
                                                : Measure(link);
-            quietTimer.stop();
+            if (checkQuiet) quietTimer.stop();
             if (gone()) return LoopEnd::Gone;
             if (e.outcome != Outcome::Stopped || !quietDue || !running()) break;
             // Quiet for a while: the line is checked, and the pass waits on.
